@@ -1,0 +1,202 @@
+#pragma once
+
+// Pure byte work of the client: every function here reads or builds packets in memory
+// and never touches a socket, so it can be tested and fuzzed on its own. Every reader
+// takes (data, size) and never looks at a byte outside that span.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace varnimo::mysql {
+
+// Protocol constants.
+inline constexpr uint8_t kProtocolVersion = 10;
+inline constexpr uint32_t kMaxPacketLength = 0xFFFFFF;  // a payload must be shorter
+inline constexpr uint32_t kMaxBufferSize = 16777216;     // the buffer stays below this
+inline constexpr uint32_t kInitialBufferSize = 8192;
+inline constexpr uint32_t kBufferStep = 4096;
+inline constexpr std::size_t kMinCompressLength = 50;
+inline constexpr std::size_t kPlainHeaderSize = 4;
+inline constexpr std::size_t kCompressedHeaderSize = 7;
+
+// Capability flags.
+inline constexpr uint32_t kCapLongPassword = 0x0001;
+inline constexpr uint32_t kCapLongFlags = 0x0004;
+inline constexpr uint32_t kCapConnectWithDb = 0x0008;
+inline constexpr uint32_t kCapCompress = 0x0020;
+inline constexpr uint32_t kCapLocalFiles = 0x0080;
+inline constexpr uint32_t kCapTransactions = 0x2000;
+inline constexpr uint32_t kDefaultClientFlags = 0x2085;
+
+// Server status flags.
+inline constexpr uint32_t kStatusInTransaction = 0x0001;
+inline constexpr uint32_t kStatusAutocommit = 0x0002;
+
+// Command codes.
+inline constexpr uint8_t kComQuit = 1;
+inline constexpr uint8_t kComInitDb = 2;
+inline constexpr uint8_t kComQuery = 3;
+inline constexpr uint8_t kComPing = 14;
+
+// Column flag that marks a numeric column.
+inline constexpr uint32_t kFieldNumeric = 0x8000;
+
+// Value of a length-coded number that stands for NULL (64-bit form; -1 in the 32-bit form).
+inline constexpr uint64_t kNullLength = ~uint64_t{0};
+
+// Longest user and database names the login packet carries.
+inline constexpr std::size_t kMaxLoginUser = 32;
+inline constexpr std::size_t kMaxLoginDatabase = 64;
+
+uint32_t ReadUint16(const uint8_t* p);
+uint32_t ReadUint24(const uint8_t* p);
+uint32_t ReadUint32(const uint8_t* p);
+void WriteUint24(uint8_t* p, uint32_t v);
+
+// A forward reader over one packet. Every read checks that its bytes lie inside the packet;
+// a read that would run past the end fails and leaves the position where it was.
+class TPacketReader {
+public:
+    TPacketReader(const uint8_t* data, std::size_t size) : Data_(data), Size_(size) {}
+
+    // 64-bit form of the length-coded number: NULL marker gives kNullLength.
+    bool ReadLengthCode64(uint64_t& value);
+    // 32-bit form: NULL marker gives -1; 0xFE and above read 4 bytes but consume 9.
+    bool ReadLengthCode(int32_t& value);
+    // A length-coded text: `isNull` for the NULL marker; `text` points into the packet.
+    bool ReadLengthText(std::string_view& text, bool& isNull);
+    bool ReadFixed(std::size_t bytes, uint32_t& value);
+    // Text up to a zero byte or the end of the packet, whichever comes first; the zero
+    // byte, when there, is consumed.
+    std::string_view ReadZeroText();
+    bool Skip(std::size_t bytes);
+
+    std::size_t Position() const { return Pos_; }
+    std::size_t Remaining() const { return Size_ - Pos_; }
+    const uint8_t* Current() const { return Data_ + Pos_; }
+
+private:
+    const uint8_t* Data_;
+    std::size_t Size_;
+    std::size_t Pos_ = 0;
+};
+
+// An end marker: first byte 0xFE and fewer than 8 bytes.
+bool IsEndMarker(const uint8_t* data, std::size_t size);
+
+// --- server error packets ---
+
+struct TServerError {
+    int32_t Code = 0;
+    std::string Text;
+};
+
+// Decodes a packet whose first byte is 0xFF. `protocolVersion` decides whether it carries a
+// code (above 9) or only text; packets of 1 to 3 bytes give 2000 "Unknown MySQL error".
+TServerError DecodeErrorPacket(const uint8_t* data, std::size_t size, uint32_t protocolVersion);
+
+// --- greeting ---
+
+struct TGreeting {
+    uint8_t ProtocolVersion = 0;
+    std::string ServerVersion;
+    uint32_t ThreadId = 0;
+    std::string ScrambleSeed;  // at most 8 characters
+    bool HasCapabilities = false;
+    uint32_t Capabilities = 0;
+    bool HasLanguageAndStatus = false;
+    uint32_t Language = 0;
+    uint32_t Status = 0;
+};
+
+// Parses a greeting. False when the packet is empty or the version text has no zero byte
+// inside the packet. A greeting too short for the thread id or the seed gives 0 and the part
+// of the seed that is there.
+bool ParseGreeting(const uint8_t* data, std::size_t size, TGreeting& greeting);
+
+// --- login ---
+
+// The 31-bit hash pair of a text (spaces and tabs skipped; ends at the first zero byte).
+std::pair<uint32_t, uint32_t> HashPassword(std::string_view text);
+
+// The scramble of `password` for `seed` (one character per seed character, each 0x40..0x5F).
+// Empty when the password or the seed is empty.
+std::string ScramblePassword(std::string_view password, std::string_view seed);
+
+// The login packet's payload.
+std::vector<uint8_t> BuildLoginPacket(uint32_t clientFlags, std::string_view user,
+                                      std::string_view scramble, std::string_view database,
+                                      uint32_t serverCapabilities);
+
+// The server's answer to the login packet when it starts with 0xFE.
+enum class TAuthRequest {
+    NotARequest,  // the packet does not start with 0xFE
+    OldPassword,  // the one-byte form or "mysql_old_password"; the seed to use is filled in
+    OtherMethod,  // some other method is named; `method` tells which
+    Malformed,    // 0xFE followed by something that is not a method name and seed
+};
+TAuthRequest ParseAuthRequest(const uint8_t* data, std::size_t size, std::string_view greetingSeed,
+                              std::string& method, std::string& seed);
+
+// --- OK packets ---
+
+struct TOkPacket {
+    uint64_t AffectedRows = 0;
+    uint64_t InsertId = 0;
+    bool HasStatus = false;
+    uint32_t Status = 0;
+    bool HasInfo = false;
+    std::string Info;
+};
+
+// Decodes an OK packet (first byte 0). False when a number runs past the packet's end.
+bool DecodeOkPacket(const uint8_t* data, std::size_t size, bool serverHasTransactions,
+                    TOkPacket& ok);
+
+// --- field and row packets ---
+
+struct TFieldInfo {
+    std::string_view Table;
+    std::string_view Name;
+    uint32_t Length = 0;
+    uint32_t Type = 0;
+    uint32_t Flags = 0;
+    uint32_t Decimals = 0;
+};
+
+// Decodes a field-description packet (five length-coded texts). False when it holds fewer.
+// The numeric flag is added as the column type asks.
+bool DecodeFieldPacket(const uint8_t* data, std::size_t size, bool longFlags, TFieldInfo& field);
+
+// Whether a column of this type and display length counts as numeric.
+bool IsNumericColumn(uint32_t type, uint32_t length);
+
+// One value of a row: Offset into the row packet and Length; Length 0 means none (NULL or
+// empty).
+struct TValueRef {
+    uint32_t Offset = 0;
+    uint32_t Length = 0;
+};
+
+// Decodes a row packet of `count` length-coded texts into `values` (count entries). False
+// when the packet holds fewer values than that or a value runs past its end.
+bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueRef* values);
+
+// --- compressed frames ---
+
+// Builds a whole compressed frame (7-byte header and payload) for `data`, compressing it when
+// it is at least 50 bytes long and zlib makes it shorter. False when memory is short.
+bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
+                          std::vector<uint8_t>& frame);
+
+// Inflates a frame payload of `size` bytes that the header says holds `uncompressedLength`
+// bytes into `out`. A length of 0 means the payload is not compressed: it is copied as is.
+// False on any zlib error.
+bool InflatePayload(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
+                    std::vector<uint8_t>& out);
+
+}  // namespace varnimo::mysql

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnimo::mysql {
+
+// What a transport has open.
+enum TVioKind : uint8_t {
+    vkClosed = 0,
+    vkTcpIp = 1,
+    vkLocalSocket = 2,  // never opened: a request for it is served by TCP/IP
+    vkNamedPipe = 3,
+};
+
+// The byte transport under the protocol: one TCP/IP connection (or a named pipe where the
+// platform has them), raw reads and writes, and the connection's error state. All platform
+// calls of the client live in this class.
+class TMysqlVio {
+public:
+    static constexpr int DefaultTimeoutSecs = 30;
+
+    TMysqlVio();
+    virtual ~TMysqlVio();
+    TMysqlVio(const TMysqlVio&) = delete;
+    TMysqlVio& operator=(const TMysqlVio&) = delete;
+
+    // 0, or -20 already open, -2 unknown kind, -1 networking not available, -9 named pipe
+    // failed without TCP/IP fallback, -8 no socket, -7 unknown host or silent server,
+    // -6 connect failed.
+    int Connect(uint8_t kind, const std::string& host, const std::string& pipeName, int port,
+                int timeoutSecs, bool allowTcp);
+    int Close();
+
+    // Bytes read (0 when the peer closed), or -1 (also when nothing came within TimeoutSecs).
+    long ReadBytes(uint8_t* buffer, std::size_t count);
+    // Bytes written, or -1.
+    long WriteBytes(const uint8_t* buffer, std::size_t count);
+
+    int SetBlocking(bool blocking);
+    int SetKeepAlive(bool on);
+    int SetNoDelay();
+    // True when the socket has data within `secs` seconds (negative: no limit).
+    bool WaitReadable(int secs);
+    bool CanRetry() const;
+    bool CallInterrupted() const;
+
+    void SetLastErrorText(std::string_view text);
+    const std::string& LastErrorText() const { return LastErrorText_; }
+
+    // Read and written directly by the packet layer.
+    int32_t LastErrorCode = 0;
+
+    TVioKind Kind() const { return Kind_; }
+    uint32_t ModeFlags() const { return ModeFlags_; }
+    int TimeoutSecs() const { return TimeoutSecs_; }
+    int Socket() const { return Socket_; }
+    int PipeHandle() const { return PipeHandle_; }
+
+private:
+    int ConnectNamedPipe();
+    int ConnectTcp(const std::string& host, int port);
+    void SetError(int32_t code, std::string text);
+    void ForgetSocket();
+
+    int Socket_ = -1;
+    int PipeHandle_ = -1;
+    uint32_t ModeFlags_ = 0;
+    TVioKind Kind_ = vkClosed;
+    std::string LastErrorText_;
+    int TimeoutSecs_ = 0;
+    // The platform's error number of the last failed socket call of this transport; what
+    // CanRetry and CallInterrupted look at.
+    int LastSocketError_ = 0;
+};
+
+}  // namespace varnimo::mysql
