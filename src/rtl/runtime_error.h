@@ -1,0 +1,49 @@
+#pragma once
+// Runtime errors: a failure that ends the current event handler and whose text the
+// application's top-level handler shows in an error box. The texts are German, as the
+// program's runtime message catalogue has always been.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace varnimo::rtl {
+
+// Base of every runtime error; what() is the exact text the user sees.
+class RuntimeError : public std::runtime_error {
+public:
+    explicit RuntimeError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A text that is not a number where one is required.
+class EConvertError : public RuntimeError {
+public:
+    explicit EConvertError(const std::string& message) : RuntimeError(message) {}
+    // "'%s' ist kein gültiger Integerwert"
+    static EConvertError InvalidInteger(std::string_view text);
+    // "'%s' ist kein gültiger Gleitkommawert"
+    static EConvertError InvalidFloat(std::string_view text);
+};
+
+// A file that exists but cannot be opened, read, created or written.
+class EInOutError : public RuntimeError {
+public:
+    // `error_code` is the system's error number (errno); the text is "E/A-Fehler %d".
+    explicit EInOutError(int error_code);
+    int ErrorCode() const noexcept { return error_code_; }
+
+private:
+    int error_code_;
+};
+
+// A screenshot that cannot be shown.
+class EImageError : public RuntimeError {
+public:
+    explicit EImageError(const std::string& message) : RuntimeError(message) {}
+    // "Unbekannte Bilddateierweiterung (.%s)"; `extension` without the dot.
+    static EImageError UnknownExtension(std::string_view extension);
+    // "Ungültiges Bild: %s" with the decoder's reason.
+    static EImageError Undecodable(std::string_view reason);
+};
+
+}  // namespace varnimo::rtl
