@@ -100,7 +100,7 @@ private:
     friend class TMysqlResult;
 
     bool Login();
-    bool AnswerAuthRequest();
+    bool AnswerAuthRequest(long length);
     // A reply that broke the protocol's rules: the connection cannot go on.
     void FailMalformedReply();
     bool ReadFieldList(int32_t count);
@@ -127,6 +127,10 @@ private:
     int32_t FieldCount_ = 0;
     std::vector<TMysqlField> Fields_;
     TMysqlResult* ActiveResult_ = nullptr;
+    // Set while ConnectTo runs, so that a failure inside the login cannot start another
+    // reconnect from within itself.
+    bool Connecting_ = false;
+    std::vector<TValueRef> RowRefs_;
 };
 
 }  // namespace varnimo::mysql

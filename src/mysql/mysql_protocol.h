@@ -198,5 +198,9 @@ bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
 // False on any zlib error.
 bool InflatePayload(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
                     std::vector<uint8_t>& out);
+// As InflatePayload, into `room` bytes at `to` (which must not overlap the input); `length`
+// receives the inflated length.
+bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t room,
+                 std::size_t& length);
 
 }  // namespace varnimo::mysql

@@ -1,0 +1,290 @@
+#include "mysql/mysql_vio.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "mysql/mysql_errors.h"
+
+namespace varnimo::mysql {
+
+namespace {
+
+// Writes must never raise SIGPIPE when the server has gone.
+#if defined(MSG_NOSIGNAL)
+constexpr int kSendFlags = MSG_NOSIGNAL;
+#else
+constexpr int kSendFlags = 0;
+#endif
+
+// Where the platform needs a networking start-up (Winsock) it goes here; POSIX sockets need
+// none.
+bool StartNetworking() { return true; }
+
+constexpr int kModeNonBlocking = 0x0001;
+
+}  // namespace
+
+TMysqlVio::TMysqlVio() = default;
+
+TMysqlVio::~TMysqlVio() { Close(); }
+
+void TMysqlVio::SetLastErrorText(std::string_view text) {
+    LastErrorText_.assign(text.substr(0, kMaxErrorText));
+}
+
+void TMysqlVio::SetError(int32_t code, std::string text) {
+    LastErrorCode = code;
+    SetLastErrorText(text);
+}
+
+int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string& pipeName,
+                       int port, int timeoutSecs, bool allowTcp) {
+    if (Kind_ != vkClosed) {
+        return -20;
+    }
+    TimeoutSecs_ = timeoutSecs == 0 ? DefaultTimeoutSecs : timeoutSecs;
+    if (kind == 4) {
+        return -2;
+    }
+    if ((kind == vkTcpIp || allowTcp) && !StartNetworking()) {
+        return -1;
+    }
+    if (kind == vkNamedPipe) {
+        int result = ConnectNamedPipe();
+        if (result == 0) {
+            return 0;
+        }
+        if (!allowTcp) {
+            return result;
+        }
+        (void)pipeName;
+    }
+    if (allowTcp) {
+        int result = ConnectTcp(host, port);
+        if (result != 0) {
+            return result;
+        }
+    }
+    PipeHandle_ = 0;
+    LastErrorText_.clear();
+    LastErrorCode = 0;
+    return 0;
+}
+
+int TMysqlVio::ConnectNamedPipe() {
+    // This platform has no named pipes: the attempt fails as an open that found no pipe,
+    // naming the pipe that would have been opened.
+    SetError(kErrNamedPipeOpen,
+             FormatClientError(kErrNamedPipeOpen, ".", "MySQL", static_cast<unsigned>(ENOENT)));
+    return -9;
+}
+
+int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
+    std::string host = callerHost.empty() ? "localhost" : callerHost;
+    if (port == 0) {
+        port = 3306;
+    }
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) {
+        LastSocketError_ = errno;
+        SetError(kErrTcpSocketCreate, FormatClientError(kErrTcpSocketCreate, LastSocketError_));
+        return -8;
+    }
+    ::fcntl(s, F_SETFD, FD_CLOEXEC);
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    in_addr_t ip = ::inet_addr(host.c_str());
+    if (ip == INADDR_NONE) {
+        addrinfo hints;
+        std::memset(&hints, 0, sizeof hints);
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+        if (rc != 0 || !found) {
+            ::close(s);
+            SetError(kErrUnknownHost, FormatClientError(kErrUnknownHost, host.c_str(), rc));
+            return -7;
+        }
+        ip = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+        ::freeaddrinfo(found);
+    }
+    address.sin_addr.s_addr = ip;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+
+    Socket_ = s;
+    Kind_ = vkTcpIp;
+    SetBlocking(false);
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS && errno != EWOULDBLOCK) {
+        LastSocketError_ = errno;
+        ::close(s);
+        ForgetSocket();
+        SetError(kErrConnectionFailed,
+                 FormatClientError(kErrConnectionFailed, host.c_str(), LastSocketError_));
+        return -6;
+    }
+    SetNoDelay();
+    SetKeepAlive(true);
+    // A blocking send (the packet layer switches to it when the socket is full) must not
+    // hang for ever on a server that stopped reading.
+    timeval limit{};
+    limit.tv_sec = TimeoutSecs_ > 0 ? TimeoutSecs_ : 0;
+    ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+
+    // The connection counts as made when the server's first bytes are there.
+    if (!WaitReadable(TimeoutSecs_)) {
+        int error = LastSocketError_;
+        ::close(s);
+        ForgetSocket();
+        SetError(kErrConnectionFailed, FormatClientError(kErrConnectionFailed, host.c_str(), error));
+        return -7;
+    }
+    return 0;
+}
+
+void TMysqlVio::ForgetSocket() {
+    Socket_ = -1;
+    PipeHandle_ = -1;
+    Kind_ = vkClosed;
+    ModeFlags_ = 0;
+}
+
+int TMysqlVio::Close() {
+    int result = 0;
+    if (Kind_ == vkTcpIp || Kind_ == vkLocalSocket) {
+        if (::shutdown(Socket_, SHUT_RDWR) != 0) {
+            result = -1;
+        }
+        if (::close(Socket_) != 0) {
+            result = -1;
+        }
+    }
+    ForgetSocket();
+    return result;
+}
+
+bool TMysqlVio::WaitReadable(int secs) {
+    if (Kind_ == vkNamedPipe) {
+        return true;
+    }
+    if (Kind_ == vkClosed) {
+        return false;
+    }
+    pollfd entry{};
+    entry.fd = Socket_;
+    entry.events = POLLIN;
+    int millis = secs < 0 ? -1 : (secs > INT_MAX / 1000 ? INT_MAX : secs * 1000);
+    for (;;) {
+        int rc = ::poll(&entry, 1, millis);
+        if (rc > 0) {
+            // A refused or broken connection reports an error instead of data; recv then
+            // tells the caller.
+            if (entry.revents & (POLLERR | POLLNVAL)) {
+                int error = 0;
+                socklen_t length = sizeof error;
+                ::getsockopt(Socket_, SOL_SOCKET, SO_ERROR, &error, &length);
+                if (error != 0) {
+                    LastSocketError_ = error;
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (rc == 0) {
+            // A wait that ran out is not worth retrying.
+            LastSocketError_ = ETIMEDOUT;
+            return false;
+        }
+        if (errno != EINTR) {
+            LastSocketError_ = errno;
+            return false;
+        }
+    }
+}
+
+long TMysqlVio::ReadBytes(uint8_t* buffer, std::size_t count) {
+    if (Kind_ == vkClosed || Kind_ == vkNamedPipe) {
+        return -1;
+    }
+    if (!WaitReadable(TimeoutSecs_)) {
+        return -1;
+    }
+    ssize_t n = ::recv(Socket_, buffer, count, 0);
+    if (n < 0) {
+        LastSocketError_ = errno;
+    } else if (n == 0) {
+        LastSocketError_ = 0;  // closed by the peer: nothing to retry
+    }
+    return static_cast<long>(n);
+}
+
+long TMysqlVio::WriteBytes(const uint8_t* buffer, std::size_t count) {
+    if (Kind_ == vkClosed || Kind_ == vkNamedPipe) {
+        return -1;
+    }
+    ssize_t n = ::send(Socket_, buffer, count, kSendFlags);
+    if (n < 0) {
+        LastSocketError_ = errno;
+    }
+    return static_cast<long>(n);
+}
+
+int TMysqlVio::SetBlocking(bool blocking) {
+    if (Kind_ == vkClosed) {
+        return -1;
+    }
+    if (Kind_ == vkNamedPipe) {
+        return 0;
+    }
+    uint32_t old = ModeFlags_;
+    if (blocking) {
+        ModeFlags_ &= ~uint32_t{kModeNonBlocking};
+    } else {
+        ModeFlags_ |= kModeNonBlocking;
+    }
+    if (old == ModeFlags_) {
+        return 0;
+    }
+    int value = blocking ? 0 : 1;
+    int rc = ::ioctl(Socket_, FIONBIO, &value);
+    if (rc != 0) {
+        LastSocketError_ = errno;
+    }
+    return rc;
+}
+
+int TMysqlVio::SetKeepAlive(bool on) {
+    int32_t value = on ? 1 : 0;
+    return ::setsockopt(Socket_, SOL_SOCKET, SO_KEEPALIVE, &value, sizeof value) == 0 ? 0 : -1;
+}
+
+int TMysqlVio::SetNoDelay() {
+    int32_t value = 1;
+    return ::setsockopt(Socket_, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) == 0 ? 0 : -1;
+}
+
+bool TMysqlVio::CanRetry() const {
+    if (Kind_ == vkClosed) {
+        return false;
+    }
+    return LastSocketError_ == EINTR || LastSocketError_ == EAGAIN ||
+           LastSocketError_ == EWOULDBLOCK || LastSocketError_ == EINPROGRESS;
+}
+
+bool TMysqlVio::CallInterrupted() const { return LastSocketError_ == EINTR; }
+
+}  // namespace varnimo::mysql
