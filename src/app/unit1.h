@@ -92,7 +92,7 @@ private:
     };
 
     void RunResetSequence();
-    void LoadCatalogue();
+    bool LoadCatalogue();  // false when there is no catalogue
     void FillScanStatus();
     void RebuildIndexIfStale();
     void SelectionUpdate();

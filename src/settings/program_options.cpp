@@ -1,0 +1,70 @@
+#include "settings/program_options.h"
+
+#include <string>
+
+#include "rtl/convert.h"
+#include "rtl/files.h"
+#include "rtl/text_file.h"
+
+namespace varnimo::settings {
+
+bool LoadStartupOptions(ProgramOptions& options, bool& options_loaded, std::uint32_t& interval,
+                        MessageBoxes& boxes, const std::string& file) {
+    if (!rtl::FileExists(file)) {
+        boxes.ErrorBox("Could not load Options!");
+        return false;
+    }
+    {
+        rtl::TextFileReader reader(file);
+        options.ScreenPath = reader.ReadLine();
+        options.RomPath = reader.ReadLine();
+        options.Snes9xPath = reader.ReadLine();
+        options.ZsnesPath = reader.ReadLine();
+        options.ScreenInterval = reader.ReadLine();
+    }
+    options_loaded = true;
+    // A negative number wraps, as the timer takes the value as an unsigned count.
+    interval = static_cast<std::uint32_t>(rtl::StrToInt(options.ScreenInterval));
+    return true;
+}
+
+bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& options_loaded,
+                       MessageBoxes& boxes, const std::string& file) {
+    if (!rtl::FileExists(file)) {
+        boxes.ErrorBox("Could not load Options File!");
+        return false;
+    }
+    {
+        rtl::TextFileReader reader(file);
+        options.ScreenPath = reader.ReadLine();
+        options.RomPath = reader.ReadLine();
+        options.Snes9xPath = reader.ReadLine();
+        options.ZsnesPath = reader.ReadLine();
+        reader.ReadLine();  // the interval in effect is the timer's; the file's is not taken here
+        mode_text = reader.ReadLine();
+    }
+    boxes.InfoBox("Options loaded!");
+    options_loaded = true;
+    return true;
+}
+
+bool SaveOptions(const ProgramOptions& options, std::uint32_t interval, std::int32_t show_mode,
+                 MessageBoxes& boxes, const std::string& file) {
+    // The ZSNES folder alone is not enough: it is not one of the folders the check looks at.
+    if (options.ScreenPath.empty() && options.RomPath.empty() && options.Snes9xPath.empty()) {
+        boxes.ErrorBox("Please enter at least a ROM path!!");
+        return false;
+    }
+    rtl::TextFileWriter writer(file);
+    writer.WriteLine(options.ScreenPath);
+    writer.WriteLine(options.RomPath);
+    writer.WriteLine(options.Snes9xPath);
+    writer.WriteLine(options.ZsnesPath);
+    writer.WriteLine(std::to_string(interval));
+    writer.WriteLine(std::to_string(show_mode));
+    writer.Commit();
+    boxes.InfoBox("Saved successfully!");
+    return true;
+}
+
+}  // namespace varnimo::settings
