@@ -1,0 +1,41 @@
+#include "application.h"
+
+#include <QIcon>
+#include <exception>
+
+#include "rtl/runtime_error.h"
+
+// Resources of a static library must be registered by name, outside any namespace.
+static void RegisterStoredPictures() { Q_INIT_RESOURCE(pictures); }
+
+namespace varnimo {
+
+Application::Application(int& argc, char** argv, std::unique_ptr<Desktop> desktop)
+    : QApplication(argc, argv), desktop_(std::move(desktop)) {
+    if (!desktop_) desktop_ = std::make_unique<QtDesktop>();
+    RegisterStoredPictures();
+    setApplicationName(QStringLiteral("Varnimo"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/varnimo.svg")));
+}
+
+Application::~Application() = default;
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const rtl::RuntimeError& error) {
+        ShowRuntimeError(error.what());
+    } catch (const std::exception& error) {
+        // Not one of ours (say, memory ran out): still end only this handler, never the
+        // program, and say what happened.
+        ShowRuntimeError(error.what());
+    }
+    return false;
+}
+
+void Application::ShowRuntimeError(const std::string& text) {
+    desktop_->ShowBox(activeWindow(), QMessageBox::Critical, QStringLiteral("Varnimo"),
+                      QString::fromLocal8Bit(text));
+}
+
+}  // namespace varnimo

@@ -1,0 +1,107 @@
+#pragma once
+// TForm1: the main window. It lays out the controls of main_window.ui, forwards every
+// control's event to Unit1 and draws what Unit1 tells it through MainView. It holds no
+// program state of its own beyond what drawing needs.
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "app/main_view.h"
+#include "desktop.h"
+#include "title_list.h"
+
+class QActionGroup;
+class QLabel;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace varnimo {
+
+class Unit1;
+
+class TForm1 : public QMainWindow, public MainView {
+    Q_OBJECT
+public:
+    explicit TForm1(Desktop& desktop, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Unit1& unit() { return *unit_; }
+    const TitleListModel& titleModel() const { return model_; }
+
+    // --- MainView ---------------------------------------------------------------------
+    void SetTitleLines(const std::vector<std::int32_t>& rows) override;
+    void ClearTitleLines() override;
+    int SelectedLine() const override;
+    std::string SearchText() const override;
+    void SetSearchText(const std::string& text) override;
+    void SetCaption(Control control, const std::string& text) override;
+    void SetVisible(Control control, bool visible) override;
+    void Repaint() override;
+    void SetProgressRange(int min, int max) override;
+    void SetProgress(int position) override;
+    void StepProgress() override;
+    void ShowScreenshotFile(const std::string& path) override;
+    void ShowBuiltInPicture(BuiltInPicture picture) override;
+    void ShowBackground(int tag) override;
+    void SetMenuChecked(MenuGroup group, int tag) override;
+    void SetTimerInterval(std::uint32_t milliseconds) override;
+    void StopTimer() override;
+    void StartTimer() override;
+    void ErrorBox(const std::string& text) override;
+    void InfoBox(const std::string& text) override;
+    void PlainBox(const std::string& text) override;
+    void StartProgram(const std::string& file, const std::string& argument) override;
+    void OpenAddress(const std::string& address) override;
+    void RequestQuit() override;
+
+    // --- Menu commands that open the dialogs ---------------------------------------------
+    void pathClick();     // Settings > Options
+    void Info1Click();    // Help > About...
+    void update_click();  // Help > Update?
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SetUpLook();
+    void SetUpStoredPictures();
+    void ConnectEvents();
+    void FirstActivation();
+    QWidget* Widget(Control control) const;
+    QActionGroup* Group(MenuGroup group) const;
+    void ApplyTimer();
+    void ApplyProgress();
+    const QPixmap& Background(int tag);
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    Desktop& desktop_;
+    std::unique_ptr<Unit1> unit_;
+    TitleListModel model_;
+    QTimer timer2_;
+
+    // Timer2 ticks while it is enabled and its interval is above 0.
+    std::uint32_t timer_interval_ = 2000;
+    bool timer_enabled_ = true;
+
+    // The progress bar's own range and position; Qt's bar cannot show an empty range.
+    int progress_min_ = 0;
+    int progress_max_ = 100;
+    int progress_position_ = 0;
+
+    bool first_activation_scheduled_ = false;
+    bool first_activation_done_ = false;
+    int exposure_waits_ = 0;
+    bool updating_list_ = false;
+
+    QPixmap default_screen_;
+    QPixmap no_image_screen_;
+    std::array<QPixmap, 5> backgrounds_;  // by background Tag: -1, 1, 2, 3, 4
+};
+
+}  // namespace varnimo

@@ -1,0 +1,69 @@
+#include "picture_loading.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include "rtl/image_format.h"
+#include "rtl/runtime_error.h"
+
+namespace varnimo {
+
+namespace {
+
+QByteArray QtFormatName(rtl::ImageFormat format) {
+    switch (format) {
+        case rtl::ImageFormat::Jpeg: return "jpeg";
+        case rtl::ImageFormat::Png: return "png";
+        case rtl::ImageFormat::Bitmap: return "bmp";
+        case rtl::ImageFormat::Icon: return "ico";
+        case rtl::ImageFormat::Metafile: break;
+    }
+    return {};
+}
+
+}  // namespace
+
+QImage LoadScreenshot(const std::string& path, QSize size) {
+    const rtl::ImageFormat format = rtl::ImageFormatOf(path);  // throws for unknown extensions
+    const QByteArray qt_format = QtFormatName(format);
+    if (qt_format.isEmpty()) {
+        // Windows metafiles have no decoder on this platform.
+        throw rtl::EImageError::Undecodable("Metadateien werden nicht unterstützt");
+    }
+    QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)), qt_format);
+    // The extension decides the decoder; a PNG named .jpg is a broken JPEG, not a PNG.
+    reader.setAutoDetectImageFormat(false);
+    if (size.isValid()) reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        throw rtl::EImageError::Undecodable(reader.errorString().toLocal8Bit().toStdString());
+    }
+    return image;
+}
+
+QImage LoadStoredPicture(const QString& resource, QSize size) {
+    QImageReader reader(resource);
+    if (size.isValid()) reader.setScaledSize(size);
+    return reader.read();
+}
+
+QPixmap StoredPictureCorner(const QString& resource, QSize size) {
+    QImageReader reader(resource);
+    reader.setClipRect(QRect(QPoint(0, 0), size));
+    return QPixmap::fromImage(reader.read());
+}
+
+QPixmap RenderStoredSvg(const QString& resource, QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(resource);
+    if (renderer.isValid()) {
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+    }
+    return pixmap;
+}
+
+}  // namespace varnimo

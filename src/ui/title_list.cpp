@@ -1,0 +1,69 @@
+#include "title_list.h"
+
+#include <QSize>
+#include <QString>
+
+namespace varnimo {
+
+TitleListModel::TitleListModel(TitleSource titles, QObject* parent)
+    : QAbstractListModel(parent), titles_(std::move(titles)) {}
+
+void TitleListModel::SetRows(const std::vector<std::int32_t>& rows) {
+    beginResetModel();
+    rows_ = rows;  // reuses the capacity of the previous list
+    endResetModel();
+}
+
+void TitleListModel::Clear() {
+    if (rows_.empty()) return;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+std::int32_t TitleListModel::RowOfLine(int line) const {
+    if (line < 0 || static_cast<std::size_t>(line) >= rows_.size()) return -1;
+    return rows_[static_cast<std::size_t>(line)];
+}
+
+int TitleListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant TitleListModel::data(const QModelIndex& index, int role) const {
+    const std::int32_t row = RowOfLine(index.row());
+    if (row < 0) return {};
+    switch (role) {
+        case Qt::DisplayRole: {
+            const std::string_view title = titles_(row);
+            return QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size()));
+        }
+        case Qt::SizeHintRole:
+            // The view stretches each line to its own width.
+            return QSize(1, kLineHeight);
+        default:
+            return {};
+    }
+}
+
+TitleListView::TitleListView(QWidget* parent) : QListView(parent) {
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideNone);
+}
+
+void TitleListView::mousePressEvent(QMouseEvent* event) {
+    in_mouse_press_ = true;
+    try {
+        QListView::mousePressEvent(event);
+    } catch (...) {
+        in_mouse_press_ = false;
+        throw;
+    }
+    in_mouse_press_ = false;
+    emit mousePressed();
+}
+
+}  // namespace varnimo

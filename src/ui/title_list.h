@@ -1,0 +1,58 @@
+#pragma once
+// The title list: a model over the row vector Unit1 builds (already filtered and sorted)
+// and the list view that shows it. A rebuild is one model reset, and every line has the same
+// height, so the view lays out a million titles without asking each one for its size.
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace varnimo {
+
+class TitleListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    // The bytes of the title of a table row, in the system code page.
+    using TitleSource = std::function<std::string_view(std::int32_t row)>;
+
+    static constexpr int kLineHeight = 13;
+
+    explicit TitleListModel(TitleSource titles, QObject* parent = nullptr);
+
+    // Shows `rows` (table rows in display order) with one reset.
+    void SetRows(const std::vector<std::int32_t>& rows);
+    void Clear();
+    // The table row shown on `line`, -1 outside the list.
+    std::int32_t RowOfLine(int line) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    TitleSource titles_;
+    std::vector<std::int32_t> rows_;
+};
+
+class TitleListView : public QListView {
+    Q_OBJECT
+public:
+    explicit TitleListView(QWidget* parent = nullptr);
+
+    // True while a mouse press is being handled (its selection change belongs to the press).
+    bool InMousePress() const { return in_mouse_press_; }
+
+signals:
+    // A mouse button went down on the list; the selection already reflects the press.
+    void mousePressed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool in_mouse_press_ = false;
+};
+
+}  // namespace varnimo
