@@ -1,0 +1,307 @@
+#include "cli/cli_main.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/unit1.h"
+#include "catalogue/names.h"
+#include "cli/terminal_view.h"
+#include "rtl/convert.h"
+#include "rtl/runtime_error.h"
+
+// Commands that live in their own files join in when those files are there.
+#if __has_include("cli/sql_command.h")
+#include "cli/sql_command.h"
+#define VARNIMO_HAVE_SQL_COMMAND 1
+#endif
+#if __has_include("cli/update_check_command.h")
+#include "cli/update_check_command.h"
+#define VARNIMO_HAVE_UPDATE_CHECK_COMMAND 1
+#endif
+
+namespace varnimo::cli {
+namespace {
+
+constexpr int kCompleted = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+constexpr const char* kUsageText =
+    "usage: varnimo-cli [-C DIR] [FILTERS] COMMAND ...\n"
+    "\n"
+    "Runs the start-up sequence on the data files of the working directory (options.dat,\n"
+    "SNES_screens.dat, scanned.dat), applies the filters as the menus would, then:\n"
+    "  list                                the listed titles, one per line\n"
+    "  show LINE [--ticks N]               select LINE (0-based) and show its details;\n"
+    "                                      then N slideshow ticks\n"
+    "  launch snes9x|zsnes LINE [--dry-run] select LINE and press the Run button\n"
+#ifdef VARNIMO_HAVE_SQL_COMMAND
+    "  sql ...                             run a query on a MySQL server (sql --help)\n"
+#endif
+#ifdef VARNIMO_HAVE_UPDATE_CHECK_COMMAND
+    "  update-check ...                    compare the versions with the update server\n"
+#endif
+    "\n"
+    "Options and filters:\n"
+    "  -C DIR            run in DIR\n"
+    "  --search TEXT     search text (applied last)\n"
+    "  --genre G         Genre menu entry, by caption or Tag\n"
+    "  --player P        Player menu entry, by caption or Tag\n"
+    "  --region R        Region menu entry, by caption or Tag\n"
+    "  --show S          Show Roms entry (Available, Missing, All), by caption or Tag\n"
+    "\n"
+    "Message boxes are printed on stderr as 'error: ', 'info: ' or 'notice: ' lines.\n"
+    "Exit status: 0 done, 1 start-up ended early or the command showed an error, 2 usage.\n";
+
+int Usage(const std::string& problem) {
+    if (!problem.empty()) {
+        std::fprintf(stderr, "varnimo-cli: %s\n", problem.c_str());
+    }
+    std::fputs(kUsageText, stderr);
+    return kUsage;
+}
+
+bool SameCaption(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A menu entry named by its caption (letter case ignored) or its Tag number.
+std::optional<int> MenuTag(std::span<const catalogue::MenuEntry> menu, std::string_view value) {
+    for (const auto& entry : menu) {
+        if (SameCaption(entry.caption, value)) {
+            return entry.tag;
+        }
+    }
+    if (auto number = rtl::ParseInteger(value)) {
+        for (const auto& entry : menu) {
+            if (entry.tag == *number) {
+                return entry.tag;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> LineNumber(std::string_view text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return rtl::ParseInteger(text);
+}
+
+struct MenuChoice {
+    void (Unit1::*handler)(int);
+    int tag;
+};
+
+// Runs one handler of Unit1 the way the window's event loop would: a runtime error ends the
+// handler and shows its text. Returns false when that happened.
+bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const rtl::RuntimeError& error) {
+        view.ReportError(error.what());
+        return false;
+    }
+}
+
+void PrintCaptions(TerminalView& view) {
+    std::printf("%s\n%s\n%s\n", view.Caption(Control::filesize_label).c_str(),
+                view.Caption(Control::genre_label).c_str(), view.Caption(Control::player_label).c_str());
+}
+
+void PrintPicture(TerminalView& view) {
+    if (auto picture = view.TakePicture()) {
+        std::printf("screen: %s\n", picture->c_str());
+    }
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    std::size_t i = 0;
+    std::optional<std::string> search_text;
+    std::vector<MenuChoice> choices;
+    auto value_of = [&](std::string_view option) -> std::optional<std::string_view> {
+        if (i + 1 >= args.size()) {
+            return std::nullopt;
+        }
+        (void)option;
+        i += 2;
+        return args[i - 1];
+    };
+    while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
+        std::string_view option = args[i];
+        auto value = value_of(option);
+        if (!value) {
+            return Usage(std::string(option) + " needs a value");
+        }
+        if (option == "-C") {
+            if (::chdir(std::string(*value).c_str()) != 0) {
+                std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n", std::string(*value).c_str(),
+                             std::strerror(errno));
+                return kUsage;
+            }
+        } else if (option == "--search") {
+            search_text = std::string(*value);
+        } else {
+            std::span<const catalogue::MenuEntry> menu;
+            void (Unit1::*handler)(int) = nullptr;
+            if (option == "--genre") {
+                menu = catalogue::GenreMenu();
+                handler = &Unit1::Genre_AllClick;
+            } else if (option == "--player") {
+                menu = catalogue::PlayerMenu();
+                handler = &Unit1::Player_AllClick;
+            } else if (option == "--region") {
+                menu = catalogue::RegionMenu();
+                handler = &Unit1::Region_AllClick;
+            } else if (option == "--show") {
+                menu = catalogue::ShowRomsMenu();
+                handler = &Unit1::List_select;
+            } else {
+                return Usage("unknown option " + std::string(option));
+            }
+            auto tag = MenuTag(menu, *value);
+            if (!tag) {
+                return Usage("no menu entry " + std::string(*value) + " for " + std::string(option));
+            }
+            choices.push_back({handler, *tag});
+        }
+    }
+    if (i >= args.size()) {
+        return Usage("no command");
+    }
+    const std::string_view command = args[i++];
+    const std::vector<std::string_view> rest(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+
+    if (command == "sql") {
+#ifdef VARNIMO_HAVE_SQL_COMMAND
+        return RunSqlCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
+#else
+        return Usage("this build has no sql command");
+#endif
+    }
+    if (command == "update-check") {
+#ifdef VARNIMO_HAVE_UPDATE_CHECK_COMMAND
+        return RunUpdateCheckCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
+#else
+        return Usage("this build has no update-check command");
+#endif
+    }
+
+    // Check the command's own arguments before anything is read or written.
+    std::optional<int> line;
+    int ticks = 0;
+    bool dry_run = false;
+    Emulator emulator = Emulator::Snes9x;
+    if (command == "list") {
+        if (!rest.empty()) {
+            return Usage("list takes no arguments");
+        }
+    } else if (command == "show") {
+        if (rest.size() != 1 && !(rest.size() == 3 && rest[1] == "--ticks")) {
+            return Usage("show LINE [--ticks N]");
+        }
+        line = LineNumber(rest[0]);
+        std::optional<int> count = rest.size() == 3 ? LineNumber(rest[2]) : std::optional<int>(0);
+        if (!line || !count) {
+            return Usage("show LINE [--ticks N]: LINE and N are whole numbers");
+        }
+        ticks = *count;
+    } else if (command == "launch") {
+        if (rest.size() < 2 || rest.size() > 3 || (rest.size() == 3 && rest[2] != "--dry-run")) {
+            return Usage("launch snes9x|zsnes LINE [--dry-run]");
+        }
+        if (rest[0] == "snes9x") {
+            emulator = Emulator::Snes9x;
+        } else if (rest[0] == "zsnes") {
+            emulator = Emulator::Zsnes;
+        } else {
+            return Usage("launch: the emulator is snes9x or zsnes");
+        }
+        line = LineNumber(rest[1]);
+        if (!line) {
+            return Usage("launch: LINE is a whole number");
+        }
+        dry_run = rest.size() == 3;
+    } else {
+        return Usage("unknown command " + std::string(command));
+    }
+
+    // Numbers are shown with the user's decimal separator, as in the window.
+    std::setlocale(LC_ALL, "");
+
+    TerminalView view(stderr);
+    Unit1 unit(view);
+    view.Attach(&unit);
+    if (!RunHandler(view, [&] { unit.ResetClick(); }) || view.QuitRequested()) {
+        return kFailed;
+    }
+    const int errors_before = view.ErrorBoxCount();
+    for (const MenuChoice& choice : choices) {
+        RunHandler(view, [&] { (unit.*choice.handler)(choice.tag); });
+    }
+    if (search_text) {
+        RunHandler(view, [&] { view.SetSearchText(*search_text); });
+    }
+
+    if (command == "list") {
+        std::string out;
+        for (std::int32_t row : unit.ListedRows()) {
+            out.append(unit.TitleText(row));
+            out.push_back('\n');
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n%s\n", view.Caption(Control::showing_counter).c_str(),
+                     view.Caption(Control::rom_count_label).c_str());
+    } else if (command == "show") {
+        view.SelectLine(*line);
+        view.TakePicture();
+        // A click is a mouse press followed by the click itself; both run the selection update.
+        if (RunHandler(view, [&] { unit.select(); })) {
+            RunHandler(view, [&] { unit.TitleBoxClick(); });
+        }
+        PrintCaptions(view);
+        PrintPicture(view);
+        for (int tick = 0; tick < ticks; ++tick) {
+            RunHandler(view, [&] { unit.test_timer(); });
+            PrintPicture(view);
+        }
+    } else {
+        view.SelectLine(*line);
+        if (dry_run) {
+            view.SetDryRun(stdout);
+        }
+        if (RunHandler(view, [&] { unit.select(); }) && RunHandler(view, [&] { unit.TitleBoxClick(); })) {
+            RunHandler(view, [&] { unit.progstarten(emulator); });
+        }
+    }
+    std::fflush(stdout);
+    return view.ErrorBoxCount() > errors_before ? kFailed : kCompleted;
+}
+
+}  // namespace varnimo::cli

@@ -1,0 +1,85 @@
+#include "cli/terminal_view.h"
+
+#include <spawn.h>
+
+#include <utility>
+
+#include "app/unit1.h"
+#include "rtl/image_format.h"
+#include "rtl/runtime_error.h"
+
+extern char** environ;
+
+namespace varnimo::cli {
+
+std::string TerminalView::Caption(Control control) const {
+    auto found = captions_.find(control);
+    return found == captions_.end() ? std::string() : found->second;
+}
+
+std::optional<std::string> TerminalView::TakePicture() { return std::exchange(picture_, std::nullopt); }
+
+void TerminalView::SetTitleLines(const std::vector<std::int32_t>& rows) { line_count_ = rows.size(); }
+
+int TerminalView::SelectedLine() const {
+    if (selected_line_ < 0 || static_cast<std::size_t>(selected_line_) >= line_count_) {
+        return -1;
+    }
+    return selected_line_;
+}
+
+void TerminalView::SetSearchText(const std::string& text) {
+    if (text == search_text_) {
+        return;
+    }
+    search_text_ = text;
+    if (unit_ != nullptr) {
+        unit_->search();
+    }
+}
+
+void TerminalView::ShowScreenshotFile(const std::string& path) {
+    // The terminal draws nothing, but a name the window could not load must fail here too.
+    rtl::ImageFormatOf(path);
+    picture_ = path;
+}
+
+void TerminalView::ShowBuiltInPicture(BuiltInPicture picture) {
+    picture_ = picture == BuiltInPicture::NoPicture ? "(no picture)" : "(default picture)";
+}
+
+void TerminalView::Message(const char* kind, const std::string& text) {
+    std::fflush(stdout);
+    std::fprintf(messages_, "%s: %s\n", kind, text.c_str());
+    std::fflush(messages_);
+}
+
+void TerminalView::ReportError(const std::string& text) { ErrorBox(text); }
+
+void TerminalView::ErrorBox(const std::string& text) {
+    ++error_boxes_;
+    Message("error", text);
+}
+
+void TerminalView::InfoBox(const std::string& text) { Message("info", text); }
+
+void TerminalView::PlainBox(const std::string& text) { Message("notice", text); }
+
+void TerminalView::StartProgram(const std::string& file, const std::string& argument) {
+    if (dry_run_out_ != nullptr) {
+        std::fprintf(dry_run_out_, "program: %s\nargument: %s\n", file.c_str(), argument.c_str());
+        return;
+    }
+    // No shell: the ROM path is one argument whatever it contains. The outcome is not
+    // reported, as the window does not report it either.
+    std::string program = file;
+    std::string rom = argument;
+    char* argv[] = {program.data(), rom.data(), nullptr};
+    pid_t child = 0;
+    std::fflush(stdout);
+    ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ);
+}
+
+void TerminalView::OpenAddress(const std::string& address) { Message("open", address); }
+
+}  // namespace varnimo::cli

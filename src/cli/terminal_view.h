@@ -1,0 +1,80 @@
+#pragma once
+// The main window as a terminal sees it: captions and pictures are remembered for the
+// command to print, every message box becomes one line on stderr and is answered at once.
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_view.h"
+
+namespace varnimo {
+class Unit1;
+}
+
+namespace varnimo::cli {
+
+class TerminalView : public MainView {
+public:
+    explicit TerminalView(std::FILE* messages) : messages_(messages) {}
+
+    // The Unit1 whose search the search box's change event calls.
+    void Attach(Unit1* unit) { unit_ = unit; }
+    // The line a click selects; SelectedLine() answers -1 when it is not in the list.
+    void SelectLine(int line) { selected_line_ = line; }
+    // With a dry run, StartProgram prints what it would start on `out` instead.
+    void SetDryRun(std::FILE* out) { dry_run_out_ = out; }
+
+    std::string Caption(Control control) const;
+    // The picture shown since the last call, as the `screen:` line names it.
+    std::optional<std::string> TakePicture();
+    int ErrorBoxCount() const { return error_boxes_; }
+    bool QuitRequested() const { return quit_requested_; }
+    // Prints a runtime error the way an error box is printed.
+    void ReportError(const std::string& text);
+
+    // MainView
+    void SetTitleLines(const std::vector<std::int32_t>& rows) override;
+    void ClearTitleLines() override { line_count_ = 0; }
+    int SelectedLine() const override;
+    std::string SearchText() const override { return search_text_; }
+    void SetSearchText(const std::string& text) override;
+    void SetCaption(Control control, const std::string& text) override { captions_[control] = text; }
+    void SetVisible(Control, bool) override {}
+    void Repaint() override {}
+    void SetProgressRange(int, int) override {}
+    void SetProgress(int) override {}
+    void StepProgress() override {}
+    void ShowScreenshotFile(const std::string& path) override;
+    void ShowBuiltInPicture(BuiltInPicture picture) override;
+    void ShowBackground(int) override {}
+    void SetMenuChecked(MenuGroup, int) override {}
+    void SetTimerInterval(std::uint32_t) override {}
+    void StopTimer() override {}
+    void StartTimer() override {}
+    void ErrorBox(const std::string& text) override;
+    void InfoBox(const std::string& text) override;
+    void PlainBox(const std::string& text) override;
+    void StartProgram(const std::string& file, const std::string& argument) override;
+    void OpenAddress(const std::string& address) override;
+    void RequestQuit() override { quit_requested_ = true; }
+
+private:
+    void Message(const char* kind, const std::string& text);
+
+    std::FILE* messages_;
+    std::FILE* dry_run_out_ = nullptr;
+    Unit1* unit_ = nullptr;
+    std::size_t line_count_ = 0;
+    int selected_line_ = -1;
+    std::string search_text_;
+    std::map<Control, std::string> captions_;
+    std::optional<std::string> picture_;
+    int error_boxes_ = 0;
+    bool quit_requested_ = false;
+};
+
+}  // namespace varnimo::cli
