@@ -25,6 +25,31 @@ int DigitValue(char c, int base) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// For a number out of the double range: whether it is too large rather than too small,
+// from the position of its first significant digit and its exponent.
+bool TooLarge(std::string_view plain) {
+    long magnitude = 0;  // decimal exponent of the first significant digit, plus one
+    std::size_t i = plain.find_first_of("0123456789");
+    bool seen_point = false;
+    bool significant = false;
+    for (; i < plain.size() && plain[i] != 'e'; ++i) {
+        if (plain[i] == '.') {
+            seen_point = true;
+        } else if (plain[i] != '0' || significant) {
+            significant = true;
+            if (!seen_point) {
+                ++magnitude;
+            }
+        } else if (seen_point) {
+            --magnitude;  // a zero after the point and before any significant digit
+        }
+    }
+    if (i < plain.size()) {
+        magnitude += std::strtol(plain.data() + i + 1, nullptr, 10);
+    }
+    return magnitude > 0;
+}
+
 // Checks the float form (optional sign, digits with an optional fraction introduced by
 // `separator`, optional exponent) over the whole of `text` and converts it. Nothing when the
 // text does not have that form or the value is out of range.
@@ -76,10 +101,7 @@ std::optional<double> ParseFloatBody(std::string_view text, char separator) {
     auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
     if (error == std::errc::result_out_of_range) {
         // Underflow to zero is harmless; overflow is not a usable number.
-        if (std::abs(value) < 1.0) {
-            return 0.0;
-        }
-        return std::nullopt;
+        return TooLarge(plain) ? std::nullopt : std::optional<double>(0.0);
     }
     if (error != std::errc() || end != plain.data() + plain.size()) {
         return std::nullopt;

@@ -1,0 +1,74 @@
+#pragma once
+// Test helpers: a private temporary folder that is the working directory while it lives
+// (the program opens its data files by bare name), and files written as exact bytes.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <algorithm>
+#include <vector>
+
+namespace varnimo::testing {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string templ = (std::filesystem::temp_directory_path() / "varnimo-test-XXXXXX").string();
+        if (::mkdtemp(templ.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = templ;
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(path_);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::current_path(old_, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    // Names of everything in the folder, sorted, for checking that nothing was left behind.
+    std::string Listing() const {
+        std::string names;
+        std::vector<std::string> all;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            all.push_back(entry.path().filename().string());
+        }
+        std::sort(all.begin(), all.end());
+        for (const auto& name : all) {
+            names += name + " ";
+        }
+        return names;
+    }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path old_;
+};
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path());
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace varnimo::testing
