@@ -1,0 +1,164 @@
+#include "settings/program_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rtl/runtime_error.h"
+#include "rtl/test_files.h"
+#include "rtl/text_file.h"
+
+namespace varnimo::settings {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+struct RecordedBoxes : MessageBoxes {
+    std::vector<std::string> shown;
+    void ErrorBox(const std::string& text) override { shown.push_back("error: " + text); }
+    void InfoBox(const std::string& text) override { shown.push_back("info: " + text); }
+};
+
+class OptionsFile : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordedBoxes boxes;
+    ProgramOptions options;
+    bool loaded = false;
+    std::uint32_t interval = 2000;
+    std::string mode_text;
+
+    bool StartupLoad() { return LoadStartupOptions(options, loaded, interval, boxes); }
+    bool DialogLoad() { return LoadDialogOptions(options, mode_text, loaded, boxes); }
+};
+
+TEST_F(OptionsFile, StartupLoadReadsFiveLinesTakenAsTheyAre) {
+    WriteBytes("options.dat", " C:\\Shots\\ \r\nD:\\Roms\\\r\n\r\nZ\\\r\n3000\r\n2\r\n");
+    ASSERT_TRUE(StartupLoad());
+    EXPECT_EQ(options.ScreenPath, " C:\\Shots\\ ");
+    EXPECT_EQ(options.RomPath, "D:\\Roms\\");
+    EXPECT_EQ(options.Snes9xPath, "");
+    EXPECT_EQ(options.ZsnesPath, "Z\\");
+    EXPECT_EQ(options.ScreenInterval, "3000");
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(interval, 3000u);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(OptionsFile, StartupLoadWithoutFileShowsTheBoxAndChangesNothing) {
+    std::filesystem::create_directory("options.dat");  // a folder is no options file
+    EXPECT_FALSE(StartupLoad());
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Could not load Options!"});
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(interval, 2000u);
+}
+
+TEST_F(OptionsFile, ABadIntervalRaisesAfterThePathsAndTheFlagAreTaken) {
+    // Four lines: line 5 reads as empty.
+    WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\n");
+    try {
+        StartupLoad();
+        FAIL() << "no error";
+    } catch (const rtl::EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'' ist kein gültiger Integerwert");
+    }
+    EXPECT_EQ(options.RomPath, "r/");
+    EXPECT_EQ(options.ZsnesPath, "z/");
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(interval, 2000u);
+
+    // LF-only line ends: everything is one first line.
+    WriteBytes("options.dat", "s/\nr/\nn/\nz/\n3000\n0\n");
+    EXPECT_THROW(StartupLoad(), rtl::EConvertError);
+    EXPECT_EQ(options.ScreenPath, "s/\nr/\nn/\nz/\n3000\n0\n");
+    EXPECT_EQ(options.RomPath, "");
+}
+
+TEST_F(OptionsFile, CtrlZEndsTheFileForBothReaders) {
+    WriteBytes("options.dat", "s/\r\nr\x1a/\r\nn/\r\nz/\r\n1000\r\n1\r\n");
+    ASSERT_TRUE(DialogLoad());
+    EXPECT_EQ(options.RomPath, "r");
+    EXPECT_EQ(options.Snes9xPath, "");
+    EXPECT_EQ(mode_text, "");
+    EXPECT_THROW(StartupLoad(), rtl::EConvertError);
+}
+
+TEST_F(OptionsFile, ZeroAndHexIntervals) {
+    WriteBytes("options.dat", "\r\n\r\n\r\n\r\n0\r\n");
+    ASSERT_TRUE(StartupLoad());
+    EXPECT_EQ(interval, 0u);
+    WriteBytes("options.dat", "\r\n\r\n\r\n\r\n$10\r\n");
+    ASSERT_TRUE(StartupLoad());
+    EXPECT_EQ(interval, 16u);
+}
+
+TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
+    WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\nnot a number\r\n2\r\n");
+    ASSERT_TRUE(DialogLoad());
+    EXPECT_EQ(options.ScreenPath, "s/");
+    EXPECT_EQ(options.ScreenInterval, "");  // the start-up load's field is not touched
+    EXPECT_EQ(mode_text, "2");
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"info: Options loaded!"});
+
+    // Five lines: line 6 reads as empty.
+    WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\n3000\r\n");
+    ASSERT_TRUE(DialogLoad());
+    EXPECT_EQ(mode_text, "");
+}
+
+TEST_F(OptionsFile, DialogLoadWithoutFile) {
+    mode_text = "1";
+    EXPECT_FALSE(DialogLoad());
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Could not load Options File!"});
+    EXPECT_EQ(mode_text, "1");
+    EXPECT_FALSE(loaded);
+}
+
+TEST_F(OptionsFile, SaveWritesSixCrLfLinesAndReadsBackUnchanged) {
+    options.ScreenPath = " shots/ ";
+    ASSERT_TRUE(SaveOptions(options, 4000, IngameOnly, boxes));
+    EXPECT_EQ(ReadBytes("options.dat"), " shots/ \r\n\r\n\r\n\r\n4000\r\n2\r\n");
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"info: Saved successfully!"});
+
+    ProgramOptions read_back;
+    std::uint32_t read_interval = 0;
+    ASSERT_TRUE(LoadStartupOptions(read_back, loaded, read_interval, boxes));
+    EXPECT_EQ(read_back.ScreenPath, " shots/ ");
+    EXPECT_EQ(read_interval, 4000u);
+    EXPECT_EQ(dir.Listing(), "options.dat ");
+}
+
+TEST_F(OptionsFile, SaveNeedsOneOfTheThreeFolders) {
+    WriteBytes("options.dat", "old\r\n");
+    options.ZsnesPath = "z/";  // ZSNES alone does not count
+    EXPECT_FALSE(SaveOptions(options, 2000, Alternate, boxes));
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Please enter at least a ROM path!!"});
+    EXPECT_EQ(ReadBytes("options.dat"), "old\r\n");
+    options.Snes9xPath = "n/";
+    EXPECT_TRUE(SaveOptions(options, 2000, 7, boxes));  // an odd mode is saved back unchanged
+    EXPECT_EQ(ReadBytes("options.dat"), "\r\n\r\nn/\r\nz/\r\n2000\r\n7\r\n");
+}
+
+struct FailWrites : rtl::WriteFaultHook {
+    FailWrites() { previous = rtl::SetWriteFaultHook(this); }
+    ~FailWrites() override { rtl::SetWriteFaultHook(previous); }
+    int Fault(std::string_view operation) override { return operation == "write" ? EIO : 0; }
+    rtl::WriteFaultHook* previous;
+};
+
+TEST_F(OptionsFile, AFailedSaveKeepsTheOldFileAndShowsNoSuccess) {
+    WriteBytes("options.dat", "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
+    options.RomPath = "r/";
+    FailWrites fail;
+    EXPECT_THROW(SaveOptions(options, 2000, Alternate, boxes), rtl::EInOutError);
+    EXPECT_EQ(ReadBytes("options.dat"), "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(dir.Listing(), "options.dat ");
+}
+
+}  // namespace
+}  // namespace varnimo::settings
