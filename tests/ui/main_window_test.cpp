@@ -1,0 +1,389 @@
+// The main window on a small collection, driven the way a user drives it. Every message box
+// is answered by the recording desktop.
+
+#include <gtest/gtest.h>
+
+#include <QActionGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/unit1.h"
+#include "demo_folder.h"
+#include "main_window.h"
+#include "picture_loading.h"
+#include "recording_desktop.h"
+
+namespace varnimo {
+namespace {
+
+using test::DemoFolder;
+using test::NearColour;
+
+const QString kScanNotice = "Varnimo will now scan ";
+const QString kSaved = "scanned.dat saved successfully!";
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override { test::Desktop().Clear(); }
+    void TearDown() override {
+        form_.reset();
+        test::Desktop().Clear();
+    }
+
+    // Opens the window and waits for its first activation to have filled the list.
+    void Open(DemoFolder::Settings settings = {}) {
+        demo_ = std::make_unique<DemoFolder>(settings);
+        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
+            << test::Desktop().Texts().join(" | ").toStdString();
+        test::Desktop().Clear();
+    }
+
+    template <typename T>
+    T* Child(const char* name) const {
+        T* child = form_->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QString Caption(const char* label) const { return Child<QLabel>(label)->text(); }
+    QAction* Action(const char* name) const { return Child<QAction>(name); }
+    TitleListView* List() const { return Child<TitleListView>("TitleBox"); }
+
+    QStringList Lines() const {
+        QStringList lines;
+        const QAbstractItemModel* model = List()->model();
+        for (int i = 0; i < model->rowCount(); ++i) lines << model->index(i, 0).data().toString();
+        return lines;
+    }
+    QColor ScreenColour() const {
+        const QImage image = Child<QLabel>("screen")->pixmap().toImage();
+        return image.pixelColor(image.width() / 2, image.height() / 2);
+    }
+    QImage ScreenImage() const { return Child<QLabel>("screen")->pixmap().toImage(); }
+
+    void ClickLine(int line) {
+        const QRect rect = List()->visualRect(List()->model()->index(line, 0));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    int Checked(const char* group) const {
+        int checked = 0;
+        for (QAction* action : Child<QActionGroup>(group)->actions()) checked += action->isChecked();
+        return checked;
+    }
+    bool WaitForScreen(const QColor& colour) {
+        return QTest::qWaitFor([&] { return NearColour(ScreenColour(), colour); }, 2000);
+    }
+
+    std::unique_ptr<DemoFolder> demo_;
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
+    Open();
+    EXPECT_EQ(form_->windowTitle(), "Varnimo");
+    EXPECT_EQ(Child<QWidget>("client")->size(), QSize(660, 424));
+    EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
+    EXPECT_FALSE(form_->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form_->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(form_->focusWidget(), Child<QLineEdit>("search_edit_box"));
+
+    // Windowed controls lie above every picture and text, the list above the background.
+    const QObjectList& order = Child<QWidget>("client")->children();
+    EXPECT_LT(order.indexOf(Child<QLabel>("Image_background")), order.indexOf(List()));
+    EXPECT_LT(order.indexOf(Child<QLabel>("showing_counter")), order.indexOf(Child<QWidget>("Panel2")));
+
+    QStringList menus;
+    for (QAction* menu : form_->menuBar()->actions()) menus << menu->text();
+    EXPECT_EQ(menus, QStringList({"&Settings", "Genre", "Player", "Region", "&Help"}));
+
+    // One exclusive group per radio menu, the start entry checked and drawn in bold.
+    const struct {
+        const char* group;
+        int entries;
+        const char* start;
+    } groups[] = {{"BackgroundGroup", 5, "Default_background"}, {"ShowRomsGroup", 3, "All2"},
+                  {"GenreGroup", 20, "Genre_All"},           {"PlayerGroup", 7, "Player_All"},
+                  {"RegionGroup", 7, "All1"}};
+    for (const auto& g : groups) {
+        QActionGroup* group = Child<QActionGroup>(g.group);
+        EXPECT_EQ(group->actions().size(), g.entries) << g.group;
+        EXPECT_TRUE(group->isExclusive()) << g.group;
+        EXPECT_EQ(group->checkedAction(), Action(g.start)) << g.group;
+        for (QAction* action : group->actions()) {
+            EXPECT_EQ(action->font().bold(), action == Action(g.start)) << g.group;
+            EXPECT_EQ(action->data().toInt() == -1, action == Action(g.start)) << g.group;
+        }
+    }
+    EXPECT_EQ(Action("Genre_Jumpnrun")->data().toInt(), 8);
+    EXPECT_EQ(Action("Genre_Jumpnrun")->text(), "Jump 'n Run");
+    EXPECT_EQ(Action("Player_2PSplitscreen")->text(), "2P Split");
+    EXPECT_EQ(Action("French1")->data().toInt(), 6);
+    EXPECT_FALSE(Action("N2")->isEnabled());
+    EXPECT_FALSE(Action("N2")->isCheckable());
+
+    // Dialog entries stay disabled until their dialogs exist.
+    EXPECT_FALSE(Action("path")->isEnabled());
+    EXPECT_FALSE(Action("Info1")->isEnabled());
+    EXPECT_FALSE(Action("Update1")->isEnabled());
+}
+
+TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
+    // While the first notice is up, the window is activated again: nothing nests.
+    int scans_seen_while_open = 0;
+    test::Desktop().while_open = [&](const test::RecordedBox& box) {
+        if (!box.text.startsWith(kScanNotice)) return;
+        ++scans_seen_while_open;
+        QApplication::setActiveWindow(form_.get());
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(form_.get(), &activate);
+        QTest::qWait(30);
+    };
+    demo_ = std::make_unique<DemoFolder>();
+    form_ = std::make_unique<TForm1>(test::Desktop());
+    EXPECT_EQ(List()->model()->rowCount(), 0);  // nothing is read before the window shows
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
+    QTest::qWait(50);
+    EXPECT_EQ(scans_seen_while_open, 1);
+    ASSERT_EQ(test::Desktop().boxes.size(), 2u);
+    EXPECT_EQ(test::Desktop().boxes[0].text,
+              kScanNotice + demo_->RomPath() +
+                  " for ROMS - please be patient, this could take a while");
+    EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
+    EXPECT_EQ(test::Desktop().boxes[1].icon, QMessageBox::Information);
+
+    EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
+                                    "Gamma Blocks (J)"}));
+    EXPECT_EQ(Caption("showing_counter"), "Showing: 4/4");
+    EXPECT_TRUE(Child<QLabel>("showing_counter")->isVisible());
+    EXPECT_EQ(Caption("rom_count_label"), "You have 4 of 5 known Roms");
+    EXPECT_FALSE(Child<QProgressBar>("ProgressBar")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>("loading_Button")->isVisible());
+
+    // A message box that closes, a hide and show, a new activation: no second start-up.
+    test::Desktop().Clear();
+    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
+    form_->hide();
+    form_->show();
+    QApplication::setActiveWindow(form_.get());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(form_.get(), &activate);
+    QTest::qWait(50);
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please select a ROM first!"}));
+
+    // Settings > Reset runs it again, now from the cache, keeping the filters.
+    Action("Genre_Puzzle")->trigger();
+    test::Desktop().Clear();
+    Action("Reset")->trigger();
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
+    EXPECT_TRUE(Action("Genre_Puzzle")->isChecked());
+    EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)"}));
+}
+
+TEST_F(MainWindow, MenuChoicesMoveTheCheckMarkAndRefilter) {
+    Open();
+    Action("Genre_Puzzle")->trigger();
+    EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)"}));
+    EXPECT_EQ(Caption("showing_counter"), "Showing: 1/4");
+    EXPECT_TRUE(Action("Genre_Puzzle")->isChecked());
+    EXPECT_EQ(Checked("GenreGroup"), 1);
+
+    Action("All3")->trigger();  // Show Roms > All: the missing puzzle joins
+    EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)", "Omega Missing (U)"}));
+    EXPECT_EQ(Caption("showing_counter"), "Showing: 2/4");
+    Action("Missing1")->trigger();
+    EXPECT_EQ(Lines(), QStringList({"Omega Missing (U)"}));
+    EXPECT_EQ(Checked("ShowRomsGroup"), 1);
+
+    Action("Genre_All")->trigger();
+    Action("All2")->trigger();
+    Action("Player_2PSimultan")->trigger();
+    EXPECT_EQ(Lines(), QStringList({"beta Racer (E)"}));
+    Action("Player_All")->trigger();
+
+    Action("USA1")->trigger();
+    EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)"}));
+    Action("German1")->trigger();  // a language choice replaces the region choice
+    EXPECT_EQ(Lines(), QStringList({"Delta Force (G)"}));
+    EXPECT_FALSE(Action("USA1")->isChecked());
+    EXPECT_TRUE(Action("German1")->isChecked());
+    Action("N2")->trigger();  // the disabled caption line does nothing
+    EXPECT_TRUE(Action("German1")->isChecked());
+    EXPECT_EQ(Lines(), QStringList({"Delta Force (G)"}));
+    for (const char* group :
+         {"BackgroundGroup", "ShowRomsGroup", "GenreGroup", "PlayerGroup", "RegionGroup"}) {
+        EXPECT_EQ(Checked(group), 1) << group;
+    }
+}
+
+TEST_F(MainWindow, TypingAndClearRebuildTheList) {
+    Open();
+    QLineEdit* search = Child<QLineEdit>("search_edit_box");
+    QTest::keyClicks(search, "RACER");
+    EXPECT_EQ(Lines(), QStringList({"beta Racer (E)"}));
+    EXPECT_EQ(Caption("showing_counter"), "Showing: 1/4");
+    search->clear();
+    QTest::keyClicks(search, "(u");
+    EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)"}));
+
+    QTest::mouseClick(Child<QPushButton>("clear_button"), Qt::LeftButton);
+    EXPECT_TRUE(search->text().isEmpty());
+    EXPECT_EQ(Lines().size(), 4);
+    EXPECT_EQ(Caption("showing_counter"), "Showing: 4/4");
+}
+
+TEST_F(MainWindow, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
+    Open({.interval = 80});
+    ClickLine(0);  // Alpha Quest (U)
+    EXPECT_EQ(form_->unit().SelectedRow, 1);
+    EXPECT_EQ(Caption("filesize_label"), "Size:  2 kbyte");
+    EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
+    EXPECT_EQ(Caption("player_label"), "Player: 1 Player");
+    EXPECT_TRUE(NearColour(ScreenColour(), test::kAlphaTitle));
+    EXPECT_EQ(ScreenImage().size(), QSize(253, 213));
+
+    // Ticks: the title screen again, then the in-game one, then back.
+    ASSERT_TRUE(WaitForScreen(test::kAlphaIngame));
+    ASSERT_TRUE(WaitForScreen(test::kAlphaTitle));
+
+    // A keyboard move runs the same update (beta's title shot is a .JPEG, in-game a .bmp).
+    QTest::keyClick(List()->viewport(), Qt::Key_Down);
+    EXPECT_EQ(form_->unit().SelectedRow, 3);
+    EXPECT_EQ(Caption("filesize_label"), "Size:  1024 kbyte");
+    EXPECT_EQ(Caption("player_label"), "Player: 2P Simultan");
+    ASSERT_TRUE(WaitForScreen(test::kBetaIngame));
+    ASSERT_TRUE(WaitForScreen(test::kBetaTitle));
+
+    // A shot that is missing shows the stored no-picture image.
+    QTest::mouseClick(Child<QPushButton>("clear_button"), Qt::LeftButton);
+    ClickLine(3);  // Gamma Blocks (J): no in-game shot
+    const QImage no_image = LoadStoredPicture(":/pictures/no_image.jpg", QSize(253, 213))
+                                .convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ScreenImage().convertToFormat(QImage::Format_RGB32) == no_image; }, 2000));
+}
+
+TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders) {
+    Open({.interval = 80});
+    ClickLine(1);
+    ASSERT_EQ(form_->unit().SelectedIndex, 1);
+    QTest::keyClicks(Child<QLineEdit>("search_edit_box"), "a");
+    EXPECT_EQ(form_->SelectedLine(), -1);
+    EXPECT_EQ(form_->unit().SelectedIndex, -1);
+
+    const QImage default_screen = LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
+                                      .convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return ScreenImage().convertToFormat(QImage::Format_RGB32) == default_screen;
+    }));
+    EXPECT_EQ(Caption("filesize_label"), "Size: - select Rom -");
+    EXPECT_EQ(Caption("genre_label"), "Genre: - select Rom -");
+    EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
+}
+
+TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
+    Open();
+    QTest::mouseClick(Child<QPushButton>("zsnes_load"), Qt::LeftButton);
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please select a ROM first!"}));
+    EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(test::Desktop().starts.empty());
+
+    test::Desktop().Clear();
+    ClickLine(0);
+    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("zsnes_load"), Qt::LeftButton);
+    ASSERT_EQ(test::Desktop().starts.size(), 2u);
+    const QStringList rom = {demo_->RomPath() + "Alpha Quest (U).zip"};
+    EXPECT_EQ(test::Desktop().starts[0].program, demo_->Snes9xPath() + "snes9x");
+    EXPECT_EQ(test::Desktop().starts[0].arguments, rom);
+    EXPECT_EQ(test::Desktop().starts[1].program, demo_->ZsnesPath() + "zsnesw");
+    EXPECT_EQ(test::Desktop().starts[1].arguments, rom);
+    EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
+    Open();
+    ClickLine(0);
+    ASSERT_TRUE(NearColour(ScreenColour(), test::kAlphaTitle));
+    ClickLine(2);  // Delta Force (G): its title shot is not a picture
+    ASSERT_FALSE(test::Desktop().boxes.empty());
+    EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
+    EXPECT_TRUE(test::Desktop().boxes[0].text.startsWith(QString::fromUtf8("Ungültiges Bild")))
+        << test::Desktop().boxes[0].text.toStdString();
+    EXPECT_TRUE(NearColour(ScreenColour(), test::kAlphaTitle));
+    EXPECT_EQ(Caption("genre_label"), "Genre: Shooter");
+    EXPECT_EQ(Caption("filesize_label"), "Size:  0 kbyte");
+}
+
+TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
+    Open();
+    const auto background = [&] {
+        return Child<QLabel>("Image_background")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const auto stored = [](const char* name) {
+        return LoadStoredPicture(QStringLiteral(":/pictures/") + name, QSize(665, 426))
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    EXPECT_EQ(background(), stored("background_default.jpg"));
+    Action("StarShip")->trigger();
+    EXPECT_EQ(background(), stored("background_starship.jpg"));
+    EXPECT_TRUE(Action("StarShip")->isChecked());
+    Action("Rose")->trigger();
+    EXPECT_EQ(background(), stored("background_rose.jpg"));
+    Action("Default_background")->trigger();
+    EXPECT_EQ(background(), stored("background_default.jpg"));
+    EXPECT_EQ(Checked("BackgroundGroup"), 1);
+
+    Action("Beenden1")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
+    EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+TEST_F(MainWindow, AMissingCatalogueEndsTheProgram) {
+    demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_catalogue = false});
+    form_ = std::make_unique<TForm1>(test::Desktop());
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not load Datafile!"}));
+}
+
+TEST_F(MainWindow, ProgressBarNeverShowsTheBusyAnimationAndWrapsWhenOverrun) {
+    Open();
+    QProgressBar* bar = Child<QProgressBar>("ProgressBar");
+    form_->SetProgressRange(0, 0);  // an empty catalogue
+    EXPECT_LT(bar->minimum(), bar->maximum());
+    EXPECT_EQ(bar->value(), bar->minimum());
+    form_->SetProgressRange(0, 2);
+    form_->SetProgress(0);
+    form_->StepProgress();
+    form_->StepProgress();
+    EXPECT_EQ(bar->value(), 2);
+    form_->StepProgress();  // more cache lines than rows
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(MainWindow, TheSlideshowTimerFollowsTheIntervalAndStopsAtZero) {
+    Open();
+    QTimer* timer = Child<QTimer>("Timer2");
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 2000);
+    form_->SetTimerInterval(0);
+    EXPECT_FALSE(timer->isActive());
+    form_->StopTimer();
+    form_->StartTimer();
+    EXPECT_FALSE(timer->isActive());  // still 0: no ticks
+    form_->SetTimerInterval(4'000'000'000u);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_GT(timer->interval(), 0);
+    form_->StopTimer();
+    EXPECT_FALSE(timer->isActive());
+}
+
+}  // namespace
+}  // namespace varnimo

@@ -1,0 +1,87 @@
+// The stored pictures and the screenshot loader.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include "picture_loading.h"
+#include "rtl/runtime_error.h"
+
+namespace varnimo {
+namespace {
+
+TEST(StoredPictures, AreInTheProgramWithTheirSizes) {
+    const struct {
+        const char* name;
+        QSize size;
+    } pictures[] = {
+        {"background_default.jpg", {1377, 699}}, {"background_space.jpg", {1024, 768}},
+        {"background_rose.jpg", {552, 369}},     {"background_fractal.jpg", {560, 420}},
+        {"background_starship.jpg", {480, 360}}, {"default_screen.jpg", {506, 400}},
+        {"no_image.jpg", {256, 224}},            {"about_logo.jpg", {93, 85}},
+    };
+    for (const auto& picture : pictures) {
+        QImageReader reader(QStringLiteral(":/pictures/") + picture.name);
+        EXPECT_EQ(reader.format(), "jpeg") << picture.name;
+        EXPECT_EQ(reader.size(), picture.size) << picture.name;
+        EXPECT_FALSE(reader.read().isNull()) << picture.name;
+    }
+    EXPECT_FALSE(RenderStoredSvg(":/pictures/detail_icon.svg", QSize(25, 15)).toImage().allGray());
+    EXPECT_TRUE(QFile::exists(":/pictures/varnimo.svg"));
+}
+
+class ScreenshotLoading : public ::testing::Test {
+protected:
+    QString Save(const QString& name, const char* format) {
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(QColor(200, 40, 40));
+        const QString path = dir_.filePath(name);
+        EXPECT_TRUE(image.save(path, format));
+        return path;
+    }
+    static std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+    static std::string ImageErrorOf(const QString& path) {
+        try {
+            LoadScreenshot(Bytes(path), QSize(253, 213));
+        } catch (const rtl::EImageError& error) {
+            return error.what();
+        }
+        return "no error";
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(ScreenshotLoading, ChoosesTheDecoderByExtensionInAnyCaseAndScalesToTheScreen) {
+    for (const auto& [name, format] : std::initializer_list<std::pair<QString, const char*>>{
+             {"a.jpg", "JPEG"}, {"b.JPEG", "JPEG"}, {"c.Png", "PNG"}, {"d.bmp", "BMP"},
+             {"e.ICO", "ICO"}}) {
+        const QImage image = LoadScreenshot(Bytes(Save(name, format)), QSize(253, 213));
+        EXPECT_EQ(image.size(), QSize(253, 213)) << name.toStdString();
+        EXPECT_GT(image.pixelColor(120, 100).red(), 150) << name.toStdString();
+    }
+}
+
+TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenContent) {
+    EXPECT_EQ(ImageErrorOf(Save("shot.gif", "PNG")), "Unbekannte Bilddateierweiterung (.gif)");
+    EXPECT_EQ(ImageErrorOf(Save("shot", "PNG")), "Unbekannte Bilddateierweiterung (.)");
+
+    // The extension decides: PNG data named .jpg is a broken JPEG.
+    const QString png_as_jpeg = Save("shot.jpg", "PNG");
+    EXPECT_NE(ImageErrorOf(png_as_jpeg).find("Ungültiges Bild"), std::string::npos);
+
+    QFile garbage(dir_.filePath("garbage.png"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not a picture at all");
+    garbage.close();
+    EXPECT_NE(ImageErrorOf(garbage.fileName()).find("Ungültiges Bild"), std::string::npos);
+
+    // Metafiles are named by the format table but nothing here decodes them.
+    EXPECT_NE(ImageErrorOf(Save("shot.emf", "PNG")).find("Ungültiges Bild"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnimo

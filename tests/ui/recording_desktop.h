@@ -1,0 +1,58 @@
+#pragma once
+// The desktop of the GUI tests: records every box, program start and address, and closes
+// each box at once (after running `while_open`, which stands for what happens while a
+// modal box is up).
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "desktop.h"
+
+namespace varnimo::test {
+
+struct RecordedBox {
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+};
+
+struct RecordedStart {
+    QString program;
+    QStringList arguments;
+};
+
+class RecordingDesktop final : public Desktop {
+public:
+    void ShowBox(QWidget*, QMessageBox::Icon icon, const QString& title,
+                 const QString& text) override {
+        boxes.push_back({icon, title, text});
+        if (while_open) while_open(boxes.back());
+    }
+    void StartDetached(const QString& program, const QStringList& arguments) override {
+        starts.push_back({program, arguments});
+    }
+    void OpenUrl(const QUrl& url) override { urls.push_back(url); }
+
+    QStringList Texts() const {
+        QStringList texts;
+        for (const RecordedBox& box : boxes) texts << box.text;
+        return texts;
+    }
+    void Clear() {
+        boxes.clear();
+        starts.clear();
+        urls.clear();
+        while_open = nullptr;
+    }
+
+    std::vector<RecordedBox> boxes;
+    std::vector<RecordedStart> starts;
+    std::vector<QUrl> urls;
+    std::function<void(const RecordedBox&)> while_open;
+};
+
+// The desktop the test application was created with.
+RecordingDesktop& Desktop();
+
+}  // namespace varnimo::test

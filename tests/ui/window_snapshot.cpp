@@ -1,0 +1,54 @@
+// Opens the main window on the collection in the current folder, lets the start-up run
+// (boxes are printed and answered), optionally selects a line and a background, and saves
+// a picture of the whole window:
+//   varnimo-window-snapshot <out.png> [line] [background tag]
+
+#include <QAbstractItemView>
+#include <QActionGroup>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/unit1.h"
+#include "application.h"
+#include "main_window.h"
+
+namespace {
+
+class PrintingDesktop final : public varnimo::Desktop {
+public:
+    void ShowBox(QWidget*, QMessageBox::Icon, const QString& title, const QString& text) override {
+        std::fprintf(stderr, "box [%s] %s\n", qPrintable(title), qPrintable(text));
+    }
+    void StartDetached(const QString& program, const QStringList& arguments) override {
+        std::fprintf(stderr, "start %s %s\n", qPrintable(program), qPrintable(arguments.join(' ')));
+    }
+    void OpenUrl(const QUrl& url) override { std::fprintf(stderr, "open %s\n", qPrintable(url.toString())); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: varnimo-window-snapshot <out.png> [line] [background tag]\n");
+        return 2;
+    }
+    varnimo::Application app(argc, argv, std::make_unique<PrintingDesktop>());
+    varnimo::TForm1 form(app.desktop());
+    form.show();
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    const int line = argc > 2 ? std::atoi(argv[2]) : -1;
+    const int background = argc > 3 ? std::atoi(argv[3]) : -1;
+    QTimer::singleShot(1500, &form, [&] {
+        auto* list = form.findChild<QAbstractItemView*>("TitleBox");
+        if (line >= 0 && list->model()->rowCount() > line) {
+            list->setCurrentIndex(list->model()->index(line, 0));
+        }
+        form.unit().Background_select(background);
+        QTimer::singleShot(300, &form, [&] {
+            const bool saved = form.grab().save(out);
+            std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(out));
+            app.exit(saved ? 0 : 1);
+        });
+    });
+    return app.exec();
+}
