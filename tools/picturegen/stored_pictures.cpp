@@ -88,10 +88,12 @@ void PaintPlateSeams(QPainter& p, int w, int h) {
     const int seamY = 640;
     const int seamX = 790;
     p.setPen(QPen(QColor(0, 0, 0, 110), 3));
-    p.drawLine(0, seamY, w, seamY);
+    // The lower seam starts at the upright one: the detail lines at the bottom left stay on
+    // one quiet plate.
+    p.drawLine(seamX, seamY, w, seamY);
     p.drawLine(seamX, 0, seamX, seamY);
     p.setPen(QPen(QColor(210, 130, 80, 45), 1));
-    p.drawLine(0, seamY + 2, w, seamY + 2);
+    p.drawLine(seamX, seamY + 2, w, seamY + 2);
     p.drawLine(seamX + 2, 0, seamX + 2, seamY);
     auto rivet = [&](double x, double y) {
         QRadialGradient g(QPointF(x - 2, y - 2), 7);
@@ -104,7 +106,7 @@ void PaintPlateSeams(QPainter& p, int w, int h) {
         p.setBrush(g);
         p.drawEllipse(QPointF(x, y), 5.5, 5.5);
     };
-    for (int x = 30; x < w; x += 64) {
+    for (int x = seamX + 34; x < w; x += 64) {
         rivet(x, seamY + 18);
         rivet(x, seamY - 16);
     }
@@ -231,8 +233,10 @@ QImage DrawDefaultBackground() {
     PaintPlateSeams(p, img.width(), img.height());
     // The window shows this picture squeezed to 665 x 426; the emblem is drawn wider by the
     // ratio of the two scales so that it looks round on screen.
+    // The title list covers most of the left half; the ring is large enough that its rim shows
+    // above the list and in the gap to its right, and ends just above the detail lines.
     const double stretch = (1377.0 / 665.0) / (699.0 / 426.0);
-    PaintEmblem(p, img.size(), QPointF(372, 238), 205, stretch);
+    PaintEmblem(p, img.size(), QPointF(445, 222), 246, stretch);
     return img;
 }
 
@@ -260,19 +264,19 @@ void PaintNebula(QImage& img, std::uint32_t seed, double scale) {
             const double hue = Fbm(u * 0.8 + 20, v * 0.8, 3, seed + 5);
             // A broad diagonal band holds most of the gas.
             const double band = std::exp(-std::pow((u * 0.6 - v * 0.9 + 0.1) / 0.55, 2));
-            const double density = SmoothStep(0.38, 0.78, d) * (0.35 + 0.65 * band);
+            const double density = SmoothStep(0.33, 0.74, d) * (0.3 + 0.8 * band);
             const double dust = SmoothStep(0.5, 0.75, Fbm(u * 4 + 3, v * 4, 5, seed + 6));
             QColor gas = Mix(blue, magenta, SmoothStep(0.35, 0.65, hue));
             gas = Mix(gas, teal, SmoothStep(0.6, 0.8, hue) * 0.7);
             double r = base.redF(), g = base.greenF(), b = base.blueF();
-            const double k = density * 0.85 * (1 - 0.6 * dust);
+            const double k = density * 1.0 * (1 - 0.6 * dust);
             r += gas.redF() * k;
             g += gas.greenF() * k;
             b += gas.blueF() * k;
             const double glow = std::pow(fil, 3) * density * (1 - 0.5 * dust);
-            r += hot.redF() * glow * 0.55;
-            g += hot.greenF() * glow * 0.45;
-            b += hot.blueF() * glow * 0.5;
+            r += hot.redF() * glow * 0.9;
+            g += hot.greenF() * glow * 0.75;
+            b += hot.blueF() * glow * 0.8;
             line[x] = qRgb(static_cast<int>(255 * Clamp01(r)), static_cast<int>(255 * Clamp01(g)),
                            static_cast<int>(255 * Clamp01(b)));
         }
@@ -292,7 +296,7 @@ void PaintStars(QPainter& p, QSize size, std::uint64_t seed, int count, double s
                                   : QColor(240, 242, 255);
         const double radius = (0.5 + 1.6 * m) * scale;
         col.setAlphaF(static_cast<float>(0.35 + 0.65 * std::sqrt(m)));
-        if (m > 0.35) {
+        if (m > 0.45) {
             QRadialGradient halo(c, radius * 6);
             QColor h = col;
             h.setAlpha(static_cast<int>(90 * m));
@@ -303,7 +307,7 @@ void PaintStars(QPainter& p, QSize size, std::uint64_t seed, int count, double s
         }
         p.setBrush(col);
         p.drawEllipse(c, radius, radius);
-        if (m > 0.75) {
+        if (m > 0.93) {
             // Diffraction spikes on the brightest few.
             const double len = radius * 16 * m;
             for (int k = 0; k < 2; ++k) {
@@ -617,99 +621,126 @@ void PaintStarship(QPainter& p, QPointF nose, double len, double tiltDeg) {
     p.rotate(tiltDeg);
     p.scale(len / 100.0, len / 100.0);
     p.setRenderHint(QPainter::Antialiasing);
-    // Co-ordinates: nose at (0,0), the ship extends to the left to x = -100.
+    // Ship co-ordinates: the nose at (0, 0), the stern at x = -100; we see its right side
+    // from slightly below, so the far wing shows above the hull and the near wing below it.
 
-    // Engine plumes behind the stern.
-    for (int k = 0; k < 2; ++k) {
-        const double y = k == 0 ? -9 : 9;
-        QLinearGradient plume(QPointF(-100, y), QPointF(-150, y));
-        plume.setColorAt(0, QColor(200, 240, 255, 230));
-        plume.setColorAt(0.2, QColor(80, 170, 255, 160));
-        plume.setColorAt(1, QColor(40, 80, 255, 0));
-        QPainterPath pp;
-        pp.moveTo(-98, y - 3.5);
-        pp.quadTo(-125, y - 3, -155, y);
-        pp.quadTo(-125, y + 3, -98, y + 3.5);
-        pp.closeSubpath();
-        p.fillPath(pp, plume);
-    }
-
-    // Nacelles: two long pods on short pylons.
-    for (int k = 0; k < 2; ++k) {
-        const double y = k == 0 ? -9 : 9;
-        QPainterPath pod;
-        pod.addRoundedRect(QRectF(-100, y - 4, 46, 8), 4, 4);
-        QLinearGradient g(0, y - 4, 0, y + 4);
-        g.setColorAt(0, QColor(200, 206, 216));
-        g.setColorAt(0.5, QColor(120, 126, 138));
-        g.setColorAt(1, QColor(50, 54, 64));
-        p.fillPath(pod, g);
-        p.setBrush(QColor(150, 220, 255));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(-100, y), 1.8, 3.2);
-        // Blue intake rings at the front of each pod.
-        p.fillRect(QRectF(-58, y - 4, 2.2, 8), QColor(90, 190, 255));
-    }
-
-    // Main hull: a long arrowhead with a raised spine.
-    QPainterPath hull;
-    hull.moveTo(0, 0);
-    hull.cubicTo(-20, -4, -45, -8, -70, -14);
-    hull.lineTo(-92, -15);
-    hull.lineTo(-96, -6);
-    hull.lineTo(-96, 6);
-    hull.lineTo(-92, 15);
-    hull.lineTo(-70, 14);
-    hull.cubicTo(-45, 8, -20, 4, 0, 0);
-    hull.closeSubpath();
-    QLinearGradient hg(0, -15, 0, 15);
-    hg.setColorAt(0, QColor(232, 236, 242));
-    hg.setColorAt(0.45, QColor(170, 176, 188));
-    hg.setColorAt(0.55, QColor(110, 116, 128));
-    hg.setColorAt(1, QColor(44, 48, 58));
-    p.fillPath(hull, hg);
-    p.setPen(QPen(QColor(30, 34, 42), 0.5));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(hull);
-    // Panel lines.
-    p.setPen(QPen(QColor(60, 66, 78, 160), 0.35));
-    for (const double x : {-20.0, -38.0, -55.0, -75.0}) {
-        const double half = 2 + (-x) * 0.16;
-        p.drawLine(QPointF(x, -half), QPointF(x, half));
-    }
-    p.drawLine(QPointF(-5, 0), QPointF(-94, 0));
-    // Spine and bridge.
-    QPainterPath spine;
-    spine.moveTo(-18, -1.2);
-    spine.lineTo(-80, -4.5);
-    spine.lineTo(-80, 1);
-    spine.lineTo(-18, 0.4);
-    spine.closeSubpath();
-    p.fillPath(spine, QColor(240, 244, 250, 170));
-    QPainterPath bridge;
-    bridge.addRoundedRect(QRectF(-64, -6.5, 12, 5), 2, 2);
-    p.fillPath(bridge, QColor(200, 206, 216));
-    p.fillRect(QRectF(-61, -5.6, 7, 1.4), QColor(120, 220, 255));
-    // Rows of lit windows.
+    // Exhaust: a long soft glow trailing the three nozzles.
+    QRadialGradient trail(QPointF(-100, 0), 60);
+    trail.setColorAt(0, QColor(170, 230, 255, 200));
+    trail.setColorAt(0.25, QColor(70, 150, 255, 110));
+    trail.setColorAt(1, QColor(30, 60, 255, 0));
+    p.save();
+    p.translate(-100, 0);
+    p.scale(1.0, 0.16);
+    p.translate(100, 0);
     p.setPen(Qt::NoPen);
-    for (int i = 0; i < 14; ++i) {
-        const double x = -22 - i * 4.6;
-        const double half = 2 + (-x) * 0.16;
-        p.setBrush(QColor(255, 230, 160, 220));
-        p.drawRect(QRectF(x, half * 0.55, 1.4, 0.8));
-        p.drawRect(QRectF(x + 1.8, -half * 0.55 - 0.8, 1.4, 0.8));
+    p.setBrush(trail);
+    p.drawEllipse(QPointF(-130, 0), 45, 60);
+    p.restore();
+
+    auto steel = [](double y0, double y1, const QColor& light, const QColor& dark) {
+        QLinearGradient g(0, y0, 0, y1);
+        g.setColorAt(0, light);
+        g.setColorAt(1, dark);
+        return g;
+    };
+    // Far wing and fin, in shadow.
+    QPainterPath farWing;
+    farWing.moveTo(-34, -5);
+    farWing.lineTo(-66, -25);
+    farWing.lineTo(-80, -25);
+    farWing.lineTo(-74, -5);
+    farWing.closeSubpath();
+    p.fillPath(farWing, steel(-25, -5, QColor(120, 126, 140), QColor(60, 64, 76)));
+    QPainterPath fin;
+    fin.moveTo(-68, -7);
+    fin.lineTo(-86, -24);
+    fin.lineTo(-95, -24);
+    fin.lineTo(-93, -7);
+    fin.closeSubpath();
+    p.fillPath(fin, steel(-24, -7, QColor(200, 206, 218), QColor(110, 116, 130)));
+    p.fillPath(QPainterPath(fin).intersected([] {
+                   QPainterPath band;
+                   band.addRect(QRectF(-100, -24, 40, 4));
+                   return band;
+               }()),
+               QColor(240, 120, 40));
+
+    // Hull: a long dart, rounded at the stern.
+    QPainterPath hull;
+    hull.moveTo(0, 1.5);
+    hull.cubicTo(-12, -4, -40, -8, -70, -9);
+    hull.lineTo(-97, -9);
+    hull.quadTo(-101, -9, -101, -5);
+    hull.lineTo(-101, 6);
+    hull.quadTo(-101, 10, -97, 10);
+    hull.lineTo(-70, 10);
+    hull.cubicTo(-40, 9, -12, 6, 0, 1.5);
+    hull.closeSubpath();
+    QLinearGradient hg(0, -9, 0, 10);
+    hg.setColorAt(0.0, QColor(246, 248, 252));
+    hg.setColorAt(0.35, QColor(196, 202, 214));
+    hg.setColorAt(0.6, QColor(120, 126, 140));
+    hg.setColorAt(1.0, QColor(46, 50, 62));
+    p.fillPath(hull, hg);
+    // Accent stripe and panel seams.
+    QPainterPath stripe;
+    stripe.addRect(QRectF(-96, 0.5, 78, 2.2));
+    p.fillPath(stripe.intersected(hull), QColor(235, 110, 40));
+    p.setPen(QPen(QColor(40, 44, 56, 150), 0.35));
+    for (const double x : {-30.0, -52.0, -74.0, -90.0}) {
+        p.drawLine(QPointF(x, -8.6), QPointF(x, 9.6));
+    }
+    // Canopy.
+    QPainterPath canopy;
+    canopy.moveTo(-16, -3.5);
+    canopy.cubicTo(-22, -9.5, -34, -10.5, -42, -8.5);
+    canopy.lineTo(-40, -6.5);
+    canopy.cubicTo(-32, -7, -24, -6, -16, -3.5);
+    QLinearGradient glass(0, -10, 0, -4);
+    glass.setColorAt(0, QColor(190, 240, 255));
+    glass.setColorAt(1, QColor(20, 70, 140));
+    p.setPen(Qt::NoPen);
+    p.fillPath(canopy, glass);
+    // Portholes along the side.
+    for (int i = 0; i < 9; ++i) {
+        p.setBrush(QColor(255, 226, 150));
+        p.drawEllipse(QPointF(-46 - i * 5, -3.4), 0.8, 0.8);
+    }
+    // Near wing, in front of the hull.
+    QPainterPath nearWing;
+    nearWing.moveTo(-30, 5);
+    nearWing.lineTo(-68, 30);
+    nearWing.lineTo(-86, 31);
+    nearWing.lineTo(-84, 6);
+    nearWing.closeSubpath();
+    QLinearGradient wg(QPointF(-40, 5), QPointF(-70, 31));
+    wg.setColorAt(0, QColor(214, 220, 232));
+    wg.setColorAt(1, QColor(90, 96, 110));
+    p.fillPath(nearWing, wg);
+    p.setPen(QPen(QColor(250, 252, 255, 200), 0.5));
+    p.drawLine(QPointF(-30, 5), QPointF(-68, 30));
+    p.setPen(QPen(QColor(235, 110, 40), 1.4));
+    p.drawLine(QPointF(-69, 29), QPointF(-85, 30));
+    // Nozzles glowing at the stern.
+    p.setPen(Qt::NoPen);
+    for (const double y : {-5.0, 0.5, 6.0}) {
+        QRadialGradient g(QPointF(-101, y), 4.5);
+        g.setColorAt(0, QColor(255, 255, 255));
+        g.setColorAt(0.4, QColor(120, 210, 255));
+        g.setColorAt(1, QColor(40, 100, 255, 0));
+        p.setBrush(g);
+        p.drawEllipse(QPointF(-101, y), 4.5, 4.5);
     }
     // Running lights at the wing tips.
-    QRadialGradient red(QPointF(-92, 15), 4);
-    red.setColorAt(0, QColor(255, 80, 80, 255));
-    red.setColorAt(1, QColor(255, 0, 0, 0));
-    p.setBrush(red);
-    p.drawEllipse(QPointF(-92, 15), 4, 4);
-    QRadialGradient green(QPointF(-92, -15), 4);
-    green.setColorAt(0, QColor(120, 255, 140, 255));
-    green.setColorAt(1, QColor(0, 255, 0, 0));
-    p.setBrush(green);
-    p.drawEllipse(QPointF(-92, -15), 4, 4);
+    for (const auto& [pos, colour] : {std::pair{QPointF(-86, 31), QColor(255, 70, 70)},
+                                      std::pair{QPointF(-80, -25), QColor(110, 255, 140)}}) {
+        QRadialGradient g(pos, 3.5);
+        g.setColorAt(0, colour);
+        g.setColorAt(1, QColor(colour.red(), colour.green(), colour.blue(), 0));
+        p.setBrush(g);
+        p.drawEllipse(pos, 3.5, 3.5);
+    }
     p.restore();
 }
 
@@ -723,11 +754,11 @@ QImage DrawStarship() {
         // The nebula is only a faint wash here; the planet is the subject.
         QPainter dim(&img);
         dim.fillRect(img.rect(), QColor(0, 0, 8, 150));
-        PaintStars(dim, img.size(), 502, 900, 1.6);
+        PaintStars(dim, img.size(), 502, 1100, 1.4);
     }
     PaintPlanet(img, QPointF(700, 980), 620, 503);
     QPainter p(&img);
-    PaintStarship(p, QPointF(690, 250), 430, 14);
+    PaintStarship(p, QPointF(600, 200), 330, -9);
     p.end();
     return Downsample(img, 480, 360);
 }
@@ -753,9 +784,8 @@ QImage DrawDefaultScreen() {
     }
     QFont font("DejaVu Sans");
     font.setBold(true);
-    font.setPixelSize(148);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, -4);
-    const QString name = "Varnimo";
+    font.setPixelSize(196);
+        const QString name = "Varnimo";
     const QColor top[] = {{255, 90, 90},  {255, 170, 60}, {255, 230, 70}, {110, 230, 90},
                           {70, 210, 240}, {110, 130, 255}, {220, 110, 255}};
     const QColor bottom[] = {{170, 10, 30}, {200, 80, 0},  {200, 140, 0}, {20, 130, 40},
@@ -763,7 +793,7 @@ QImage DrawDefaultScreen() {
     // Lay the letters out on a gentle wave.
     QFontMetricsF fm(font);
     double total = 0;
-    for (const QChar ch : name) total += fm.horizontalAdvance(ch) - 4;
+    for (const QChar ch : name) total += fm.horizontalAdvance(ch) - 6;
     double x = (w - total) / 2;
     const double baseY = h * 0.56;
     for (int i = 0; i < name.size(); ++i) {
@@ -784,7 +814,7 @@ QImage DrawDefaultScreen() {
         p.setPen(QPen(QColor(255, 255, 255, 210), 3));
         p.setBrush(Qt::NoBrush);
         p.drawPath(glyph);
-        x += fm.horizontalAdvance(ch) - 4;
+        x += fm.horizontalAdvance(ch) - 6;
     }
     // Reflection of the row of letters on a glossy floor.
     QFont small("DejaVu Sans");
