@@ -1,0 +1,123 @@
+#include "catalogue/filters.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace varnimo::catalogue {
+namespace {
+
+struct Row {
+    std::string title;
+    std::int32_t genre;
+    std::int32_t players;
+    std::int32_t status;
+};
+
+class TitleFilters : public ::testing::Test {
+protected:
+    KnownRomTable table;
+    TitleIndex index;
+
+    void Fill(const std::vector<Row>& rows) {
+        table.Resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            table.Title[i] = rows[i].title;
+            table.GenreCode[i] = rows[i].genre;
+            table.PlayerCode[i] = rows[i].players;
+            table.ScanStatus[i] = rows[i].status;
+        }
+        index.Build(table.Title);
+    }
+    std::vector<std::string> Listed(const Filters& filters) {
+        std::vector<std::int32_t> rows;
+        FilterRows(table, index, filters, rows);
+        std::vector<std::string> titles;
+        for (std::int32_t row : rows) {
+            titles.push_back(table.Title[static_cast<std::size_t>(row)]);
+        }
+        return titles;
+    }
+    static Filters Search(std::string_view text, std::int32_t availability = kShowAll) {
+        Filters filters;
+        filters.search_text = text;
+        filters.availability = availability;
+        return filters;
+    }
+};
+
+using Titles = std::vector<std::string>;
+
+TEST_F(TitleFilters, ListOrderFoldsAsciiLettersAndKeepsTableOrderForEqualKeys) {
+    Fill({{"beta", 0, 0, 1}, {"Alpha", 0, 0, 1}, {"alpha", 0, 0, 1}, {"_under", 0, 0, 1},
+          {"Beta", 0, 0, 1}, {"\xc3\xa9t\xc3\xa9", 0, 0, 1}, {"Alpha", 0, 0, 1}, {"", 0, 0, 1}, {"alph", 0, 0, 1}});
+    std::vector<std::int32_t> rows;
+    FilterRows(table, index, Search(""), rows);
+    EXPECT_EQ(rows, (std::vector<std::int32_t>{7, 3, 8, 1, 2, 6, 0, 4, 5}));
+    EXPECT_TRUE(TitleLess("alpha", "BETA"));
+    EXPECT_FALSE(TitleLess("ALPHA", "alpha"));
+}
+
+TEST_F(TitleFilters, SearchIgnoresAsciiCaseOnlyAndMatchesAnywhere) {
+    Fill({{"Super Thing (U)", 0, 0, 1}, {"other (u) [!]", 0, 0, 1}, {"Caf\xc3\xa9 (F)", 0, 0, 1},
+          {"CAF\xc3\x89 (F)", 0, 0, 1}, {"ab", 0, 0, 1}, {"cd", 0, 0, 1}});
+    EXPECT_EQ(Listed(Search("THING")), Listed(Search("thing")));
+    EXPECT_EQ(Listed(Search("(u)")), (Titles{"other (u) [!]", "Super Thing (U)"}));
+    EXPECT_EQ(Listed(Search("caf\xc3\xa9")), (Titles{"Caf\xc3\xa9 (F)"}));  // accents keep their case
+    EXPECT_EQ(Listed(Search("Thing ")), (Titles{"Super Thing (U)"}));     // a blank must occur too
+    EXPECT_EQ(Listed(Search("thing  ")), Titles{});
+    EXPECT_EQ(Listed(Search("bc")), Titles{});    // no match across two titles
+    EXPECT_EQ(Listed(Search("b;c")), Titles{});
+    EXPECT_EQ(Listed(Search("")).size(), 6u);
+}
+
+TEST_F(TitleFilters, AllFiveFiltersTogether) {
+    Fill({{"Racer (E) (U)", 13, 2, 1}, {"Racer (E)", 13, 2, 2}, {"Racer (U)", 13, 1, 0}, {"Puzzler (E)", 1, 1, 4},
+          {"Demo Disk (E)", 2, 0, -1}});
+    Filters region;
+    region.region = "(E)";
+    region.search_text = "(u)";
+    EXPECT_EQ(Listed(region), (Titles{"Racer (E) (U)"}));
+
+    Filters genre;
+    genre.genre = 13;
+    genre.player = 2;
+    EXPECT_EQ(Listed(genre), (Titles{"Racer (E)", "Racer (E) (U)"}));
+
+    EXPECT_EQ(Listed(Search("", kShowMissing)), (Titles{"Racer (U)"}));
+    EXPECT_EQ(Listed(Search("", kShowAvailable)), (Titles{"Puzzler (E)", "Racer (E)", "Racer (E) (U)"}));
+    EXPECT_EQ(Listed(Search("", kShowAll)).size(), 5u);  // a negative status is only listed under All
+}
+
+TEST_F(TitleFilters, AMillionRows) {
+    std::vector<Row> rows;
+    rows.reserve(1'000'000);
+    for (int i = 0; i < 1'000'000; ++i) {
+        rows.push_back({"Game " + std::to_string(1'000'000 - i) + (i % 3 ? " (E)" : " (U)"), i % 21, i % 6, i % 2});
+    }
+    Fill(rows);
+    Filters filters = Search("game 99999");
+    filters.region = "(u)";
+    Titles listed = Listed(filters);
+    // "Game 99999" and "Game 999990".."Game 999999" whose row is a multiple of three.
+    Titles expected;
+    for (int n : {99999, 999990, 999991, 999992, 999993, 999994, 999995, 999996, 999997, 999998, 999999}) {
+        if ((1'000'000 - n) % 3 == 0) {
+            expected.push_back("Game " + std::to_string(n) + " (U)");
+        }
+    }
+    EXPECT_EQ(listed, expected);
+}
+
+TEST(RegionMarkers, ByTag) {
+    EXPECT_STREQ(RegionMarkerForTag(-1), "");
+    EXPECT_STREQ(RegionMarkerForTag(2), "(U)");
+    EXPECT_STREQ(RegionMarkerForTag(6), "(F)");
+    EXPECT_EQ(RegionMarkerForTag(-6), nullptr);
+    EXPECT_EQ(RegionMarkerForTag(0), nullptr);
+    EXPECT_EQ(RegionMarkerForTag(7), nullptr);
+}
+
+}  // namespace
+}  // namespace varnimo::catalogue

@@ -1,0 +1,88 @@
+#include "catalogue/rom_scan.h"
+
+#include <gtest/gtest.h>
+
+#include "rtl/runtime_error.h"
+#include "rtl/test_files.h"
+
+namespace varnimo::catalogue {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+class RomScan : public ::testing::Test {
+protected:
+    TempDir dir;
+    KnownRomTable table;
+    int steps = 0;
+
+    void SetUp() override {
+        table.Resize(5);
+        const char* titles[] = {"Alpha (E)", "Beta (U)", "Gamma (J)", "Delta", "Epsilon"};
+        for (std::size_t i = 0; i < 5; ++i) {
+            table.Title[i] = titles[i];
+            table.ScanStatus[i] = 9;
+        }
+    }
+    std::function<void()> Step() {
+        return [this] { ++steps; };
+    }
+};
+
+TEST_F(RomScan, FreshScanLooksForZipFilesOnly) {
+    WriteBytes("roms/Alpha (E).zip", "z");
+    WriteBytes("roms/Gamma (J).zip", "z");
+    WriteBytes("roms/Epsilon.zip", "");
+    WriteBytes("roms/Beta (U).smc", "s");                // found only through the cache
+    std::filesystem::create_directories("roms/Delta.zip");  // a folder is not a ROM
+    ScanRomFolder("roms/", table, Step());
+    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 0, 1, 0, 1}));
+    EXPECT_EQ(CountAvailable(table), 3);
+    EXPECT_EQ(steps, 5);
+
+    WriteScanCache(table);
+    EXPECT_EQ(ReadBytes(kScanCacheFileName), "1\r\n0\r\n1\r\n0\r\n1\r\n");
+}
+
+TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {
+    WriteBytes("Delta.zip", "z");
+    ScanRomFolder("", table, Step());
+    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{0, 0, 0, 1, 0}));
+}
+
+TEST_F(RomScan, CacheLinesGoToRowsByPosition) {
+    WriteBytes(kScanCacheFileName, "1\r\n2\r\n0");
+    ReadScanCache(table, Step());
+    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 2, 0, 9, 9}));  // rows without a line keep theirs
+    EXPECT_EQ(steps, 3);
+
+    WriteBytes(kScanCacheFileName, "1\r\n1\r\n1\r\n1\r\n1\r\n3\r\n4\r\n0\r\n");
+    ReadScanCache(table, Step());
+    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 1, 1, 1, 1}));
+    EXPECT_EQ(table.Size(), 5u);
+}
+
+TEST_F(RomScan, ABadCacheLineStopsWithTheRowsBeforeItSet) {
+    WriteBytes(kScanCacheFileName, "1\r\n1 \r\n1\r\n");
+    try {
+        ReadScanCache(table, Step());
+        FAIL() << "no error";
+    } catch (const rtl::EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'1 ' ist kein gültiger Integerwert");
+    }
+    EXPECT_EQ(table.ScanStatus[0], 1);
+    EXPECT_EQ(table.ScanStatus[1], 9);
+
+    // An empty cache is one empty line, also for an empty table; so is a bad extra line.
+    WriteBytes(kScanCacheFileName, "");
+    EXPECT_THROW(ReadScanCache(table, Step()), rtl::EConvertError);
+    KnownRomTable empty;
+    EXPECT_THROW(ReadScanCache(empty, Step()), rtl::EConvertError);
+    WriteBytes(kScanCacheFileName, "1\r\nx\r\n");
+    EXPECT_THROW(ReadScanCache(empty, Step()), rtl::EConvertError);
+}
+
+}  // namespace
+}  // namespace varnimo::catalogue
