@@ -233,8 +233,19 @@ void DrawSprite(QPainter& p, const QImage& sprite, int x, int y, int scale = 1, 
     p.drawImage(QRect(x, y, s.width() * scale, s.height() * scale), s);
 }
 
+// Two draws in one call's arguments would come out in whichever order the compiler picks,
+// so every multi-value draw goes through a helper that sequences them.
+QPoint RandPoint(Rng& rng, int x0, int x1, int y0, int y1) {
+    const int x = rng.Int(x0, x1);
+    const int y = rng.Int(y0, y1);
+    return {x, y};
+}
+
 QColor RandomBright(Rng& rng) {
-    return QColor::fromHsv(rng.Int(0, 359), rng.Int(150, 230), rng.Int(200, 255));
+    const int h = rng.Int(0, 359);
+    const int sat = rng.Int(150, 230);
+    const int v = rng.Int(200, 255);
+    return QColor::fromHsv(h, sat, v);
 }
 
 // A 16 x 16 ground tile: earth with specks under a grassy (or icy, sandy...) lip.
@@ -243,8 +254,10 @@ void GroundTile(QPainter& p, int x, int y, const Theme& t, Rng& rng, bool top) {
     p.fillRect(x, y + 15, 16, 1, t.ground.darker(140));
     p.fillRect(x + 15, y, 1, 16, t.ground.darker(130));
     for (int i = 0; i < 5; ++i) {
-        p.fillRect(x + rng.Int(1, 13), y + rng.Int(4, 13), 2, 1, t.ground.darker(125));
-        p.fillRect(x + rng.Int(1, 13), y + rng.Int(4, 13), 1, 1, t.ground.lighter(125));
+        const QPoint dark = RandPoint(rng, 1, 13, 4, 13);
+        const QPoint light = RandPoint(rng, 1, 13, 4, 13);
+        p.fillRect(x + dark.x(), y + dark.y(), 2, 1, t.ground.darker(125));
+        p.fillRect(x + light.x(), y + light.y(), 1, 1, t.ground.lighter(125));
     }
     if (top) {
         p.fillRect(x, y, 16, 4, t.groundTop);
@@ -284,13 +297,14 @@ void SideBackdrop(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed, int
         Starfield(p, rng, 70, QRect(0, 0, kW, horizon * 2 / 3));
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(250, 240, 200));
-        p.drawEllipse(QPoint(rng.Int(30, 220), rng.Int(20, 45)), 11, 11);
+        p.drawEllipse(RandPoint(rng, 30, 220, 20, 45), 11, 11);
     } else {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 250, 200));
-        p.drawEllipse(QPoint(rng.Int(30, 220), rng.Int(18, 36)), 12, 12);
+        p.drawEllipse(RandPoint(rng, 30, 220, 18, 36), 12, 12);
         for (int i = 0; i < 4; ++i) {
-            Cloud(p, rng.Int(-20, 230), rng.Int(10, horizon / 2), rng.Int(12, 22), QColor(255, 255, 255));
+            const QPoint at = RandPoint(rng, -20, 230, 10, horizon / 2);
+            Cloud(p, at.x(), at.y(), rng.Int(12, 22), QColor(255, 255, 255));
         }
     }
     Ridge(p, QRect(0, 0, kW, horizon), horizon - 30, 50, 45.0, t.far, seed + 1);
@@ -374,9 +388,9 @@ void SceneShooter(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
     DrawSprite(p, ship, sx, 170, 2);
     // Shots and a burst where one hit.
     for (int i = 0; i < 6; ++i) p.fillRect(sx + 12, 160 - i * 18, 2, 8, t.accent);
-    for (int i = 0; i < 5; ++i) p.fillRect(rng.Int(20, 230), rng.Int(90, 160), 3, 3, t.accent2);
+    for (int i = 0; i < 5; ++i) p.fillRect(QRect(RandPoint(rng, 20, 230, 90, 160), QSize(3, 3)), t.accent2);
     // A burst where a shot hit: a ragged star of three shrinking layers.
-    const QPoint burst(rng.Int(50, 200), rng.Int(40, 100));
+    const QPoint burst = RandPoint(rng, 50, 200, 40, 100);
     for (int layer = 0; layer < 3; ++layer) {
         const double outer = 15 - layer * 5;
         QPolygon star;
@@ -421,9 +435,12 @@ void SceneRacing(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
         p.fillRect(cx - w / 2 + 2, by - h + 2, w / 6, std::max(1, h / 5), QColor(255, 60, 40));
         p.fillRect(cx + w / 2 - 2 - w / 6, by - h + 2, w / 6, std::max(1, h / 5), QColor(255, 60, 40));
     };
-    car(128 + rng.Int(-40, 30), 140, 22, RandomBright(rng));
-    car(128 + rng.Int(-20, 20) + static_cast<int>(curve * 30), 116, 12, RandomBright(rng));
-    car(128 + rng.Int(-30, 30), 214, 56, RandomBright(rng));
+    const int rivalX = 128 + rng.Int(-40, 30);
+    car(rivalX, 140, 22, RandomBright(rng));
+    const int farX = 128 + rng.Int(-20, 20) + static_cast<int>(curve * 30);
+    car(farX, 116, 12, RandomBright(rng));
+    const int ownX = 128 + rng.Int(-30, 30);
+    car(ownX, 214, 56, RandomBright(rng));
     p.fillRect(0, 0, kW, 14, QColor(0, 0, 0, 150));
     ShadowText(p, 6, 10, QString("LAP %1/3").arg(rng.Int(1, 3)), Qt::white);
     ShadowText(p, 80, 10, QString("POS %1").arg(rng.Int(1, 8)), t.accent);
@@ -713,7 +730,7 @@ void ScenePinball(QPainter& p, const Theme& t, Rng& rng) {
     // The ball.
     p.setPen(QColor(60, 60, 70));
     p.setBrush(QColor(220, 225, 235));
-    const QPoint ball(rng.Int(60, 180), rng.Int(110, 170));
+    const QPoint ball = RandPoint(rng, 60, 180, 110, 170);
     p.drawEllipse(ball, 5, 5);
     p.fillRect(ball.x() - 2, ball.y() - 2, 2, 2, Qt::white);
 }
@@ -724,7 +741,8 @@ void SceneSport(QPainter& p, const Theme& t, Rng& rng) {
         p.fillRect(0, y, kW, 12, (y / 12) % 2 ? QColor(60, 150, 60) : QColor(70, 165, 70));
     }
     for (int x = 0; x < kW; x += 2) {
-        p.fillRect(x, 14, 2, 14, QColor::fromHsv(rng.Int(0, 359), 120, rng.Int(120, 230)));
+        const QPoint hueValue = RandPoint(rng, 0, 359, 120, 230);
+        p.fillRect(x, 14, 2, 14, QColor::fromHsv(hueValue.x(), 120, hueValue.y()));
     }
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(Qt::NoBrush);
@@ -738,12 +756,14 @@ void SceneSport(QPainter& p, const Theme& t, Rng& rng) {
     const QImage a = MakeSprite(rng, 7, 10, home, Qt::white, 0.8);
     const QImage b = MakeSprite(rng, 7, 10, away, Qt::white, 0.8);
     for (int i = 0; i < 5; ++i) {
-        DrawSprite(p, a, rng.Int(20, 120), rng.Int(44, 196), 2);
-        DrawSprite(p, b, rng.Int(130, 226), rng.Int(44, 196), 2, true);
+        const QPoint pa = RandPoint(rng, 20, 120, 44, 196);
+        DrawSprite(p, a, pa.x(), pa.y(), 2);
+        const QPoint pb = RandPoint(rng, 130, 226, 44, 196);
+        DrawSprite(p, b, pb.x(), pb.y(), 2, true);
     }
     p.setPen(QColor(0, 0, 0));
     p.setBrush(Qt::white);
-    p.drawEllipse(QPoint(rng.Int(60, 190), rng.Int(60, 190)), 3, 3);
+    p.drawEllipse(RandPoint(rng, 60, 190, 60, 190), 3, 3);
     p.fillRect(0, 0, kW, 14, QColor(0, 0, 0));
     ShadowText(p, 6, 10, QString("HOME %1 - %2 AWAY").arg(rng.Int(0, 4)).arg(rng.Int(0, 4)), Qt::white);
     ShadowText(p, 190, 10, QString("%1:%2").arg(rng.Int(0, 89), 2, 10, QChar('0')).arg(rng.Int(0, 59), 2, 10, QChar('0')), t.accent);
@@ -808,16 +828,19 @@ void SceneCreative(QPainter& p, const Theme& t, Rng& rng) {
     p.fillRect(canvas, Qt::white);
     p.setClipRect(canvas);
     for (int i = 0; i < 6; ++i) {
-        p.setPen(QPen(RandomBright(rng), rng.Int(2, 6), Qt::SolidLine, Qt::RoundCap));
+        const QColor ink = RandomBright(rng);
+        p.setPen(QPen(ink, rng.Int(2, 6), Qt::SolidLine, Qt::RoundCap));
         QPainterPath stroke;
-        stroke.moveTo(rng.Int(30, 240), rng.Int(30, 180));
-        stroke.cubicTo(rng.Int(30, 240), rng.Int(30, 180), rng.Int(30, 240), rng.Int(30, 180),
-                       rng.Int(30, 240), rng.Int(30, 180));
+        stroke.moveTo(RandPoint(rng, 30, 240, 30, 180));
+        const QPoint c1 = RandPoint(rng, 30, 240, 30, 180);
+        const QPoint c2 = RandPoint(rng, 30, 240, 30, 180);
+        const QPoint end = RandPoint(rng, 30, 240, 30, 180);
+        stroke.cubicTo(c1, c2, end);
         p.drawPath(stroke);
     }
     p.setPen(Qt::NoPen);
     p.setBrush(t.accent);
-    p.drawEllipse(QPoint(rng.Int(70, 200), rng.Int(60, 150)), 24, 24);
+    p.drawEllipse(RandPoint(rng, 70, 200, 60, 150), 24, 24);
     p.setClipping(false);
     for (int i = 0; i < 16; ++i) {
         p.fillRect(26 + i * 14, 194, 13, 12, QColor::fromHsv(i * 22, 200, 230));

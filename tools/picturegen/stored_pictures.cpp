@@ -288,7 +288,7 @@ void PaintStars(QPainter& p, QSize size, std::uint64_t seed, int count, double s
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     for (int i = 0; i < count; ++i) {
-        const QPointF c(rng.Range(0, size.width()), rng.Range(0, size.height()));
+        const QPointF c{rng.Range(0, size.width()), rng.Range(0, size.height())};
         const double m = std::pow(rng.Unit(), 5.0);  // most stars are faint
         const double tint = rng.Unit();
         QColor col = tint < 0.2   ? QColor(170, 200, 255)
@@ -422,7 +422,7 @@ QImage DrawRose() {
     // Out-of-focus light spots.
     Rng rng(72);
     for (int i = 0; i < 38; ++i) {
-        const QPointF c(rng.Range(0, w), rng.Range(0, h));
+        const QPointF c{rng.Range(0, w), rng.Range(0, h)};
         const double r = rng.Range(20, 80) * s;
         QRadialGradient g(c, r);
         const int a = rng.Int(14, 40);
@@ -776,7 +776,7 @@ QImage DrawDefaultScreen() {
     // A faint starry floor of dots keeps the black from looking empty.
     Rng rng(601);
     for (int i = 0; i < 160; ++i) {
-        const QPointF c(rng.Range(0, w), rng.Range(0, h));
+        const QPointF c{rng.Range(0, w), rng.Range(0, h)};
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, rng.Int(20, 90)));
         const double r = rng.Range(0.8, 2.2);
