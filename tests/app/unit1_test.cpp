@@ -1,0 +1,372 @@
+#include "app/unit1.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/recording_view.h"
+#include "rtl/runtime_error.h"
+#include "rtl/test_files.h"
+
+namespace varnimo {
+namespace {
+
+using testing::ReadBytes;
+using testing::RecordingView;
+using testing::TempDir;
+using testing::WriteBytes;
+using Strings = std::vector<std::string>;
+
+constexpr const char* kScanNotice =
+    "notice: Varnimo will now scan roms/ for ROMS - please be patient, this could take a while";
+
+// A small collection: four catalogue rows, one title twice, three ROMs present as .zip.
+class Unit1Test : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingView view;
+    Unit1 unit{view};
+
+    void SetUp() override {
+        view.Attach(&unit);
+        WriteBytes("options.dat", "shots/\r\nroms/\r\nemu9/\r\nemuz/\r\n3000\r\n0\r\n");
+        WriteBytes("SNES_screens.dat",
+                   "1.5\r\n"
+                   "Zeta Quest (E);zeta_t.png;zeta_i.jpg;1;1\r\n"
+                   "Alpha Run (U);alpha_t.jpg;alpha_i.png;8;3\r\n"
+                   "Missing One (J);m_t.png;;6;2\r\n"
+                   "Alpha Run (U);dup_t.png;dup_i.png;2;4\r\n");
+        WriteBytes("roms/Zeta Quest (E).zip", std::string(1048576, 'z'));
+        WriteBytes("roms/Alpha Run (U).zip", std::string(1000, 'a'));
+        WriteBytes("shots/zeta_t.png", "t");
+        WriteBytes("shots/zeta_i.jpg", "i");
+        WriteBytes("shots/dup_t.png", "d");
+    }
+
+    Strings ListedTitles() const {
+        Strings titles;
+        for (std::int32_t row : view.lines) {
+            titles.emplace_back(unit.TitleText(row));
+        }
+        return titles;
+    }
+    // Index of the first log entry equal to `entry` at or after `from`, or -1.
+    long Find(const std::string& entry, long from = 0) const {
+        auto it = std::find(view.log.begin() + from, view.log.end(), entry);
+        return it == view.log.end() ? -1 : it - view.log.begin();
+    }
+    void Select(int line) {
+        view.selected_line = line;
+        unit.TitleBoxClick();
+    }
+};
+
+TEST_F(Unit1Test, FirstStartScansWritesTheCacheAndFillsListAndCounters) {
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{kScanNotice, "info: scanned.dat saved successfully!"}));
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Zeta Quest (E)"}));
+    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 3/3");
+    EXPECT_EQ(view.Caption(Control::rom_count_label), "You have 3 of 4 known Roms");
+    EXPECT_EQ(ReadBytes("scanned.dat"), "1\r\n1\r\n0\r\n1\r\n");
+    EXPECT_EQ(unit.Timer2Interval(), 3000u);
+    EXPECT_EQ(view.timer_interval, 3000u);
+    EXPECT_EQ(unit.DatabaseVersion, 1.5);
+    EXPECT_EQ(unit.AvailableCount, 3);
+    EXPECT_FALSE(view.visible[Control::ProgressBar]);
+    EXPECT_FALSE(view.visible[Control::loading_Button]);
+    EXPECT_TRUE(view.visible[Control::showing_counter]);
+
+    long assigning = Find("loading_Button = Assigning data...");
+    long scanning = Find("loading_Button = Scanning...");
+    ASSERT_GE(assigning, 0);
+    EXPECT_GT(Find("progress range 0..4"), -1);
+    EXPECT_LT(Find("progress range 0..4"), assigning);
+    EXPECT_LT(assigning, scanning);
+    EXPECT_LT(scanning, Find(kScanNotice));
+    EXPECT_EQ(view.progress, 4);  // one step per row of the scan
+}
+
+TEST_F(Unit1Test, ResetRereadsTheCatalogueKeepsFiltersAndUsesTheCache) {
+    unit.ResetClick();
+    unit.Genre_AllClick(8);
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
+    view.SetSearchText("zzz");
+    EXPECT_TRUE(view.lines.empty());
+    WriteBytes("options.dat", "other/\r\n\r\n\r\n\r\n5000\r\n");  // no longer read once loaded
+    view.log.clear();
+
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{"notice: Varnimo will use scanned.dat"}));
+    EXPECT_EQ(view.search_text, "");
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
+    EXPECT_EQ(unit.GenreFilter, 8);
+    EXPECT_EQ(view.checked[MenuGroup::Genre], 8);
+    EXPECT_EQ(unit.ProgramOptions.ScreenPath, "shots/");
+    EXPECT_EQ(unit.Timer2Interval(), 3000u);
+    EXPECT_EQ(unit.SelectedIndex, -1);
+    EXPECT_EQ(Find("lines cleared"), 0);  // the list goes first
+}
+
+TEST_F(Unit1Test, MissingOptionsAreReportedOnEveryRunAndTheWorkingDirectoryServes) {
+    std::filesystem::remove("options.dat");
+    WriteBytes("Zeta Quest (E).zip", "z");
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Options!",
+                                     "notice: Varnimo will now scan  for ROMS - please be patient, this could take a while",
+                                     "info: scanned.dat saved successfully!"}));
+    EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
+    EXPECT_FALSE(unit.OptionsLoaded);
+    EXPECT_EQ(unit.Timer2Interval(), 2000u);
+    view.log.clear();
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Options!", "notice: Varnimo will use scanned.dat"}));
+}
+
+TEST_F(Unit1Test, MissingCatalogueQuitsBeforeAnyScan) {
+    std::filesystem::remove("SNES_screens.dat");
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Datafile!"}));
+    EXPECT_TRUE(view.quit);
+    EXPECT_FALSE(std::filesystem::exists("scanned.dat"));
+}
+
+TEST_F(Unit1Test, ABadCacheEndsTheSequenceWithTheListEmptyAndTheNextResetRecovers) {
+    WriteBytes("scanned.dat", "1\r\nzz\r\n");
+    try {
+        unit.ResetClick();
+        FAIL() << "no error";
+    } catch (const rtl::EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'zz' ist kein gültiger Integerwert");
+    }
+    EXPECT_TRUE(view.lines.empty());
+    EXPECT_TRUE(view.visible[Control::loading_Button]);
+    EXPECT_EQ(view.Caption(Control::loading_Button), "Scanning...");
+    EXPECT_EQ(view.Caption(Control::rom_count_label), "");
+
+    WriteBytes("scanned.dat", "1\r\n0\r\n0\r\n0\r\n");
+    unit.ResetClick();
+    EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
+}
+
+TEST_F(Unit1Test, TheSequenceIsNotReenteredFromItsOwnBoxes) {
+    int runs_inside = 0;
+    view.on_box = [&](const std::string&) {
+        ++runs_inside;
+        unit.ResetClick();
+    };
+    unit.ResetClick();
+    EXPECT_EQ(runs_inside, 2);  // the scan notice and the saved message, nothing more
+    EXPECT_EQ(view.Boxes().size(), 2u);
+    view.on_box = nullptr;
+    unit.ResetClick();  // and it runs again once the first run is over
+    EXPECT_EQ(view.Boxes().back(), "notice: Varnimo will use scanned.dat");
+}
+
+TEST_F(Unit1Test, SelectionShowsDetailsAndTheSlideshowAlternates) {
+    unit.ResetClick();
+    view.log.clear();
+    Select(2);
+    EXPECT_EQ(unit.SelectedIndex, 2);
+    EXPECT_EQ(unit.SelectedRow, 0);
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1024 kbyte");
+    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Puzzle");
+    EXPECT_EQ(view.Caption(Control::player_label), "Player: 1 Player");
+    EXPECT_EQ(view.picture, "file shots//zeta_t.png");
+    EXPECT_EQ(Find("timer stop"), 0);
+    EXPECT_LT(Find("timer start"), Find("picture file shots//zeta_t.png"));
+    EXPECT_GT(Find("timer start"), Find("genre_label = Genre: Puzzle"));
+
+    Strings shown;
+    for (int tick = 0; tick < 3; ++tick) {
+        unit.test_timer();
+        shown.push_back(view.picture);
+    }
+    EXPECT_EQ(shown, (Strings{"file shots//zeta_t.png", "file shots//zeta_i.jpg", "file shots//zeta_t.png"}));
+
+    view.SetSearchText("alpha");  // a rebuild drops the selection
+    EXPECT_EQ(unit.SelectedIndex, -1);
+    unit.test_timer();
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size: - select Rom -");
+    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: - select Rom -");
+    EXPECT_EQ(view.Caption(Control::player_label), "Player: - select Rom -");
+    EXPECT_EQ(view.picture, "default");
+}
+
+TEST_F(Unit1Test, DuplicateTitlesResolveToTheLastRowAndMissingShotsShowNoPicture) {
+    unit.ResetClick();
+    Select(0);
+    EXPECT_EQ(unit.SelectedRow, 3);
+    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Demo");
+    EXPECT_EQ(view.Caption(Control::player_label), "Player: 2P Alternate");
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1 kbyte");  // 1000 div 128 = 7; 7 / 8 rounds to 1
+    EXPECT_EQ(view.picture, "file shots//dup_t.png");
+    view.visible[Control::screen] = false;
+    unit.test_timer();
+    unit.test_timer();
+    EXPECT_EQ(view.picture, "no picture");
+    EXPECT_TRUE(view.visible[Control::screen]);
+
+    unit.List_select(2);
+    Select(2);  // "Missing One (J)": no ROM, and an empty in-game name names the folder
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size: - not found -");
+    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: RPG 2D");
+    EXPECT_EQ(view.picture, "no picture");
+    unit.ShowMode = settings::IngameOnly;
+    Select(2);
+    EXPECT_EQ(view.picture, "no picture");
+}
+
+TEST_F(Unit1Test, IngameOnlyNeverShowsTheTitleScreen) {
+    unit.ResetClick();
+    unit.ShowMode = settings::IngameOnly;
+    Select(2);
+    EXPECT_EQ(view.picture, "file shots//zeta_i.jpg");
+    for (int tick = 0; tick < 3; ++tick) {
+        unit.test_timer();
+        EXPECT_EQ(view.picture, "file shots//zeta_i.jpg");
+    }
+}
+
+TEST_F(Unit1Test, SizeLineFollowsTheCachedExtensionAndRounding) {
+    WriteBytes("scanned.dat", "1\r\n1\r\n2\r\n1\r\n");
+    WriteBytes("roms/Missing One (J).smc", std::string(1049088, 's'));
+    unit.ResetClick();
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Missing One (J)", "Zeta Quest (E)"}));
+    Select(2);
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1025 kbyte");
+    WriteBytes("roms/Zeta Quest (E).zip", std::string(100, 'z'));
+    Select(3);
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  0 kbyte");
+}
+
+TEST_F(Unit1Test, ARomGoneSinceTheScanFailsAtTheSizeLineWithoutStoppingTheSlideshow) {
+    unit.ResetClick();
+    Select(0);
+    std::filesystem::remove("roms/Zeta Quest (E).zip");
+    view.selected_line = 2;
+    EXPECT_THROW(unit.TitleBoxClick(), rtl::EInOutError);
+    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Demo");  // not updated
+    EXPECT_TRUE(view.timer_enabled);
+}
+
+TEST_F(Unit1Test, AnUndecodableScreenshotFailsOnlyOnTheTicksThatShowIt) {
+    unit.ResetClick();
+    view.undecodable.insert("shots//zeta_t.png");
+    view.selected_line = 2;
+    EXPECT_THROW(unit.TitleBoxClick(), rtl::EImageError);
+    EXPECT_THROW(unit.test_timer(), rtl::EImageError);
+    unit.test_timer();
+    EXPECT_EQ(view.picture, "file shots//zeta_i.jpg");
+    EXPECT_THROW(unit.test_timer(), rtl::EImageError);
+}
+
+TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
+    unit.ResetClick();
+    unit.progstarten(Emulator::Snes9x);
+    EXPECT_EQ(view.Boxes().back(), "error: Please select a ROM first!");
+    Select(2);
+    view.log.clear();
+    unit.progstarten(Emulator::Snes9x);
+    unit.progstarten(Emulator::Zsnes);
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Zeta Quest (E).zip", "start emuz/zsnesw | roms/Zeta Quest (E).zip"}));
+
+    unit.List_select(1);
+    Select(0);
+    view.log.clear();
+    unit.progstarten(Emulator::Snes9x);
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Missing One (J)"}));
+
+    view.SetSearchText("x");
+    view.log.clear();
+    unit.progstarten(Emulator::Zsnes);
+    EXPECT_EQ(view.log, (Strings{"error: Please select a ROM first!"}));
+}
+
+TEST_F(Unit1Test, ASelectedLineOutsideTheListNamesNoRow) {
+    unit.ResetClick();
+    Select(99);
+    EXPECT_EQ(unit.SelectedRow, -1);
+    EXPECT_EQ(view.picture, "default");
+    EXPECT_EQ(view.Caption(Control::filesize_label), "Size: - select Rom -");
+    unit.test_timer();
+    unit.progstarten(Emulator::Snes9x);
+    EXPECT_EQ(view.Boxes().back(), "error: Please select a ROM first!");
+    EXPECT_EQ(unit.TitleText(99), "");
+    EXPECT_EQ(unit.TitleText(-1), "");
+}
+
+TEST_F(Unit1Test, AFailedResetOnAShorterCatalogueLeavesNoStaleSelection) {
+    unit.ResetClick();
+    Select(2);
+    WriteBytes("SNES_screens.dat", "1\r\nOnly;a;b;1;1\r\n");
+    WriteBytes("scanned.dat", "bad\r\n");
+    EXPECT_THROW(unit.ResetClick(), rtl::EConvertError);
+    EXPECT_EQ(unit.SelectedIndex, -1);
+    unit.test_timer();
+    EXPECT_EQ(view.picture, "default");
+    // The list is rebuilt from the new, shorter table; row 0 kept its old status.
+    view.SetSearchText("o");
+    EXPECT_EQ(ListedTitles(), (Strings{"Only"}));
+    unit.List_select(2);
+    EXPECT_EQ(ListedTitles(), (Strings{"Only"}));
+}
+
+TEST_F(Unit1Test, MenusMoveTheirCheckMarkAndSetTheirFilter) {
+    unit.ResetClick();
+    view.log.clear();
+    unit.Region_AllClick(2);
+    EXPECT_EQ(unit.RegionMarker, "(U)");
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)"}));
+    unit.Region_AllClick(4);
+    EXPECT_EQ(view.checked[MenuGroup::Region], 4);
+    EXPECT_EQ(unit.RegionMarker, "(G)");
+    EXPECT_LT(Find("checked 4 4"), Find("lines 0"));
+    unit.Region_AllClick(9);  // no marker for this Tag: the old one stays
+    EXPECT_EQ(unit.RegionMarker, "(G)");
+    unit.Region_AllClick(-1);
+    EXPECT_EQ(ListedTitles().size(), 3u);
+
+    unit.Player_AllClick(3);
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
+    unit.Player_AllClick(-1);
+    unit.List_select(1);
+    EXPECT_EQ(ListedTitles(), (Strings{"Missing One (J)"}));
+    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 1/3");
+    unit.List_select(2);
+    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 4/3");
+
+    view.SetSearchText("ZETA");
+    EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
+    unit.clear_buttonClick();
+    EXPECT_EQ(view.search_text, "");
+    EXPECT_EQ(ListedTitles().size(), 4u);
+}
+
+TEST_F(Unit1Test, BackgroundsAndExit) {
+    unit.Background_select(4);
+    unit.Background_select(-1);
+    EXPECT_EQ(view.checked[MenuGroup::Background], -1);
+    EXPECT_EQ(view.background, -1);
+    unit.Background_select(3);
+    unit.Background_select(7);  // no picture for this Tag
+    EXPECT_EQ(view.checked[MenuGroup::Background], 7);
+    EXPECT_EQ(view.background, 3);
+    unit.Beenden1Click();
+    EXPECT_TRUE(view.quit);
+    EXPECT_FALSE(std::filesystem::exists("scanned.dat"));  // nothing is written on the way out
+}
+
+TEST_F(Unit1Test, IntervalZeroFromTheOptionsFile) {
+    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\n\r\n0\r\n");
+    unit.ResetClick();
+    EXPECT_EQ(unit.Timer2Interval(), 0u);
+    EXPECT_EQ(view.timer_interval, 0u);
+    unit.SetTimer2Interval(4000);
+    EXPECT_EQ(unit.Timer2Interval(), 4000u);
+    EXPECT_EQ(view.timer_interval, 4000u);
+}
+
+}  // namespace
+}  // namespace varnimo
