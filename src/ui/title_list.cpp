@@ -30,6 +30,13 @@ int TitleListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
+QModelIndex TitleListModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column != 0 || parent.isValid() || static_cast<std::size_t>(row) >= rows_.size()) {
+        return {};
+    }
+    return createIndex(row, column);
+}
+
 QVariant TitleListModel::data(const QModelIndex& index, int role) const {
     const std::int32_t row = RowOfLine(index.row());
     if (row < 0) return {};

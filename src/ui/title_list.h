@@ -29,6 +29,9 @@ public:
     std::int32_t RowOfLine(int line) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
+    // The view asks for every row's index while it lays out; answer without the generic
+    // checks that go through rowCount each time.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:

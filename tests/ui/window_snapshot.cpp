@@ -1,10 +1,15 @@
 // Opens the main window on the collection in the current folder, lets the start-up run
 // (boxes are printed and answered), optionally selects a line and a background, and saves
 // a picture of the whole window:
-//   varnimo-window-snapshot <out.png> [line] [background tag]
+//   varnimo-window-snapshot <out.png> [line] [background tag] [menu name]
+// With a menu name (Datei1, Genre, Region1...) that menu is opened and the whole screen is
+// saved, so the check marks can be seen.
 
 #include <QAbstractItemView>
 #include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -38,14 +43,21 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     const int line = argc > 2 ? std::atoi(argv[2]) : -1;
     const int background = argc > 3 ? std::atoi(argv[3]) : -1;
+    const QString menu_name = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
     QTimer::singleShot(1500, &form, [&] {
         auto* list = form.findChild<QAbstractItemView*>("TitleBox");
         if (line >= 0 && list->model()->rowCount() > line) {
             list->setCurrentIndex(list->model()->index(line, 0));
         }
         form.unit().Background_select(background);
+        if (auto* menu = form.findChild<QMenu*>(menu_name); menu != nullptr) {
+            form.menuBar()->setActiveAction(menu->menuAction());
+        }
         QTimer::singleShot(300, &form, [&] {
-            const bool saved = form.grab().save(out);
+            const QPixmap picture = menu_name.isEmpty()
+                                        ? form.grab()
+                                        : QGuiApplication::primaryScreen()->grabWindow(0);
+            const bool saved = picture.save(out);
             std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(out));
             app.exit(saved ? 0 : 1);
         });
