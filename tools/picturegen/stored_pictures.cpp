@@ -360,7 +360,7 @@ QPainterPath PetalPath(QPointF centre, double a, double inner, double outer, dou
 }
 
 void PaintPetal(QPainter& p, const QPainterPath& petal, QPointF centre, double outer,
-                const QColor& dark, const QColor& mid, const QColor& light) {
+                double squash, const QColor& dark, const QColor& mid, const QColor& light) {
     p.setPen(Qt::NoPen);
     // Shadow on what lies beneath, so each layer reads as separate.
     p.fillPath(petal.translated(2.5, 3.5), QColor(40, 0, 10, 70));
@@ -370,6 +370,20 @@ void PaintPetal(QPainter& p, const QPainterPath& petal, QPointF centre, double o
     g.setColorAt(0.92, light);
     g.setColorAt(1.0, Mix(light, QColor(255, 230, 230), 0.4));
     p.fillPath(petal, g);
+    // The outer lip curls back and catches the light: a pale band along the rim only.
+    p.save();
+    p.setClipPath(petal);
+    QPainterPath inner;
+    inner.addEllipse(centre, outer * 0.86, outer * 0.86 * squash);
+    QPainterPath rimZone;
+    rimZone.addRect(QRectF(centre.x() - outer * 2, centre.y() - outer * 2, outer * 4, outer * 4));
+    p.setClipPath(rimZone.subtracted(inner), Qt::IntersectClip);
+    QColor lip = Mix(light, QColor(255, 215, 220), 0.3);
+    lip.setAlpha(150);
+    p.setPen(QPen(lip, outer * 0.035));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(petal);
+    p.restore();
     p.setPen(QPen(QColor(90, 0, 20, 90), 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawPath(petal);
@@ -445,8 +459,8 @@ QImage DrawRose() {
     p.drawPath(stem);
     p.setPen(QPen(QColor(90, 140, 70), 3 * s, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(stem.translated(-2 * s, 0));
-    PaintLeaf(p, QPointF(centre.x() - 28 * s, 245 * s), -30, 120 * s, 34 * s);
-    PaintLeaf(p, QPointF(centre.x() - 45 * s, 290 * s), 200, 100 * s, 28 * s);
+    PaintLeaf(p, stem.pointAtPercent(0.62), -24, 96 * s, 27 * s);
+    PaintLeaf(p, stem.pointAtPercent(0.38), 196, 88 * s, 24 * s);
     // Sepals under the head.
     for (int i = 0; i < 5; ++i) {
         const double a = kPi * 0.5 + (i - 2) * 0.5;
@@ -460,7 +474,7 @@ QImage DrawRose() {
     }
 
     const QColor dark(90, 0, 18);
-    const QColor mid(190, 16, 40);
+    const QColor mid(176, 12, 36);
     const QColor light(236, 70, 84);
     const double squash = 0.78;
     // Outer petals first, each ring smaller and turned against the last.
@@ -472,12 +486,17 @@ QImage DrawRose() {
     };
     const Ring rings[] = {{5, 128, 0.78, 0.1}, {5, 108, 0.74, 0.75}, {4, 86, 0.85, 0.3},
                           {4, 66, 0.9, 1.1},   {3, 48, 1.1, 0.5},    {3, 32, 1.2, 1.6}};
+    // No two petals alike: each is a little longer or shorter, turned and tinted on its own.
+    Rng petalRng(73);
     for (const Ring& ring : rings) {
         for (int i = 0; i < ring.count; ++i) {
-            const double a = ring.turn + i * 2 * kPi / ring.count;
+            const double a = ring.turn + i * 2 * kPi / ring.count + petalRng.Range(-0.12, 0.12);
+            const double outer = ring.outer * s * petalRng.Range(0.93, 1.06);
+            const double tint = petalRng.Range(-0.15, 0.15);
+            const QColor m = tint < 0 ? Mix(mid, dark, -tint) : Mix(mid, light, tint);
             const QPainterPath petal =
-                PetalPath(centre, a, ring.outer * 0.12 * s, ring.outer * s, ring.halfWidth, squash);
-            PaintPetal(p, petal, centre, ring.outer * s, dark, mid, light);
+                PetalPath(centre, a, outer * 0.12, outer, ring.halfWidth, squash);
+            PaintPetal(p, petal, centre, outer, squash, dark, m, light);
         }
     }
     // The tight bud in the middle: overlapping spiral arcs, each a curled petal lip.
