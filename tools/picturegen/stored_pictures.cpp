@@ -876,7 +876,12 @@ QImage DrawAboutLogo() {
     bg.setColorAt(0, QColor(40, 56, 96));
     bg.setColorAt(1, QColor(10, 14, 30));
     p.fillRect(img.rect(), bg);
-    p.scale(s, s);
+    // The About box shows this picture stretched to 137 x 89, much wider than it is; the drawing
+    // is narrowed by the same ratio so the console looks right there.
+    const double widen = (137.0 / 93.0) / (89.0 / 85.0);
+    p.translate(w / 2.0, 0);
+    p.scale(s / widen, s);
+    p.translate(-48, 0);
     // Console body, seen a little from above: a top face and a front face.
     QPainterPath top;
     top.moveTo(10, 22);
