@@ -1,0 +1,228 @@
+// Runs the built varnimo-cli in a temporary folder, as a user or a script would.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rtl/test_files.h"
+
+extern char** environ;
+
+namespace varnimo {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+struct Result {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+Result RunCli(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {VARNIMO_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, ".cli-out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, ".cli-err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    Result result;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int wait_status = 0;
+        ::waitpid(child, &wait_status, 0);
+        result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    result.out = ReadBytes(".cli-out");
+    result.err = ReadBytes(".cli-err");
+    std::filesystem::remove(".cli-out");
+    std::filesystem::remove(".cli-err");
+    return result;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    TempDir dir;
+
+    void SetUp() override {
+        WriteBytes("options.dat", "shots/\r\nroms/\r\nemu9/\r\nemuz/\r\n0\r\n0\r\n");
+        WriteBytes("SNES_screens.dat",
+                   "3\r\n"
+                   "Bob's Game (U);bob_t.png;bob_i.jpeg;8;1\r\n"
+                   "alpha (E) (U);alpha_t.jpg;alpha_i.png;1;3\r\n"
+                   "Zed (J);zed_t.gif;zed_i.png;8;2\r\n"
+                   "Gone (G);g_t.png;g_i.png;0;0\r\n");
+        WriteBytes("scanned.dat", "1\r\n2\r\n1\r\n0\r\n");
+        WriteBytes("roms/Bob's Game (U).zip", std::string(1048576, 'b'));
+        WriteBytes("roms/alpha (E) (U).smc", std::string(1000, 'a'));
+        WriteBytes("roms/Zed (J).zip", std::string(100, 'z'));
+        WriteBytes("shots/bob_t.png", "t");
+        WriteBytes("shots/bob_i.jpeg", "i");
+    }
+};
+
+TEST_F(CliTest, ListPrintsTitlesInListOrderThenTheCounters) {
+    Result r = RunCli({"list"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "alpha (E) (U)\nBob's Game (U)\nZed (J)\n");
+    EXPECT_EQ(r.err, "notice: Varnimo will use scanned.dat\nShowing: 3/3\nYou have 3 of 4 known Roms\n");
+}
+
+TEST_F(CliTest, FiltersByCaptionOrTagWithTheSearchLast) {
+    std::string jump = RunCli({"--genre", "jump 'N run", "list"}).out;
+    EXPECT_EQ(jump, "Bob's Game (U)\nZed (J)\n");
+    EXPECT_EQ(RunCli({"--genre", "8", "list"}).out, jump);
+    EXPECT_EQ(RunCli({"--region", "usa", "--player", "2P Split", "list"}).out, "alpha (E) (U)\n");
+    EXPECT_EQ(RunCli({"--show", "Missing", "list"}).out, "Gone (G)\n");
+    Result all = RunCli({"--show", "2", "--search", "O", "list"});
+    EXPECT_EQ(all.out, "Bob's Game (U)\nGone (G)\n");
+    EXPECT_NE(all.err.find("Showing: 2/3\n"), std::string::npos);
+
+    Result bad = RunCli({"--genre", "Demo", "list"});  // no menu entry has that caption
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("usage: varnimo-cli"), std::string::npos);
+    EXPECT_EQ(RunCli({"--region", "-6", "list"}).status, 2);
+    EXPECT_EQ(RunCli({}).status, 2);
+    EXPECT_EQ(RunCli({"list", "extra"}).status, 2);
+    EXPECT_EQ(RunCli({"frobnicate"}).status, 2);
+}
+
+TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
+    Result r = RunCli({"show", "1", "--ticks", "3"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "Size:  1024 kbyte\nGenre: Jump-n-Run\nPlayer: 1 Player\n"
+              "screen: shots//bob_t.png\n"
+              "screen: shots//bob_t.png\nscreen: shots//bob_i.jpeg\nscreen: shots//bob_t.png\n");
+
+    Result smc = RunCli({"show", "0"});
+    EXPECT_EQ(smc.out, "Size:  1 kbyte\nGenre: Puzzle\nPlayer: 2P Splitscreen\nscreen: (no picture)\n");
+
+    // A screenshot whose extension names no picture format is the loader's error.
+    WriteBytes("shots/zed_t.gif", "GIF89a");
+    Result gif = RunCli({"show", "2"});
+    EXPECT_EQ(gif.status, 1);
+    EXPECT_NE(gif.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
+    EXPECT_EQ(gif.out, "Size:  0 kbyte\nGenre: Jump-n-Run\nPlayer: 2P Simultan\n");
+}
+
+TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
+    Result r = RunCli({"launch", "zsnes", "1", "--dry-run"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "program: emuz/zsnesw\nargument: roms/Bob's Game (U).zip\n");
+
+    Result none = RunCli({"launch", "snes9x", "7", "--dry-run"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("error: Please select a ROM first!\n"), std::string::npos);
+    EXPECT_EQ(RunCli({"launch", "nestopia", "1"}).status, 2);
+}
+
+TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
+    WriteBytes("emu9/snes9x", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > started.txt\n");
+    std::filesystem::permissions("emu9/snes9x", std::filesystem::perms::owner_all);
+    Result r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
+    EXPECT_EQ(r.status, 0);
+    for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(ReadBytes("started.txt"), "1|roms/Bob's Game (U).zip");
+}
+
+TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
+    WriteBytes("scanned.dat", "1\r\n1.0\r\n");
+    Result bad_cache = RunCli({"list"});
+    EXPECT_EQ(bad_cache.status, 1);
+    EXPECT_EQ(bad_cache.err, "notice: Varnimo will use scanned.dat\nerror: '1.0' ist kein gültiger Integerwert\n");
+    EXPECT_EQ(bad_cache.out, "");
+
+    std::filesystem::remove("SNES_screens.dat");
+    Result no_catalogue = RunCli({"list"});
+    EXPECT_EQ(no_catalogue.status, 1);
+    EXPECT_EQ(no_catalogue.err, "error: Could not load Datafile!\n");
+
+    // Missing options are reported, but the start-up goes on.
+    WriteBytes("SNES_screens.dat", "1\r\nHere;;;1;1\r\n");
+    std::filesystem::remove("options.dat");
+    std::filesystem::remove("scanned.dat");
+    WriteBytes("Here.zip", "");
+    Result no_options = RunCli({"list"});
+    EXPECT_EQ(no_options.status, 0);
+    EXPECT_EQ(no_options.out, "Here\n");
+    EXPECT_EQ(no_options.err.rfind("error: Could not load Options!\nnotice: Varnimo will now scan  for ROMS", 0), 0u);
+    EXPECT_EQ(ReadBytes("scanned.dat"), "1\r\n");
+}
+
+TEST_F(CliTest, RunsInTheFolderGivenAndSurvivesABinaryCatalogue) {
+    std::filesystem::create_directory("other");
+    std::string binary;
+    for (int i = 0; i < 200000; ++i) {
+        binary.push_back(static_cast<char>((i * 7919) % 251));
+    }
+    WriteBytes("other/SNES_screens.dat", binary);
+    WriteBytes("other/scanned.dat", "1\r\n1\r\n1\r\n");
+    Result r = RunCli({"-C", "other", "--show", "All", "list"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(" known Roms\n"), std::string::npos);
+}
+
+// The shipped demo collection covers what the window has to show.
+TEST(DemoCollection, CoversEveryGenrePlayersCodeAndRegionMarker) {
+    std::string catalogue = ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/demo/SNES_screens.dat");
+    std::istringstream lines(catalogue);
+    std::string line;
+    std::getline(lines, line);
+    std::set<int> genres;
+    std::set<int> players;
+    std::set<std::string> markers;
+    std::set<std::string> extensions;
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(line.back(), '\r');
+        line.pop_back();
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string field; std::getline(split, field, ';');) {
+            fields.push_back(field);
+        }
+        ASSERT_EQ(fields.size(), 5u) << line;
+        ++rows;
+        genres.insert(std::stoi(fields[3]));
+        players.insert(std::stoi(fields[4]));
+        for (const char* marker : {"(E)", "(U)", "(J)", "(G)", "(S)", "(F)"}) {
+            if (fields[0].find(marker) != std::string::npos) {
+                markers.insert(marker);
+            }
+        }
+        for (int shot : {1, 2}) {
+            extensions.insert(fields[static_cast<std::size_t>(shot)].substr(fields[static_cast<std::size_t>(shot)].rfind('.')));
+        }
+    }
+    EXPECT_GE(rows, 60);
+    EXPECT_EQ(genres.size(), 21u);
+    EXPECT_EQ(players.size(), 6u);
+    EXPECT_EQ(markers.size(), 6u);
+    EXPECT_EQ(extensions, (std::set<std::string>{".jpeg", ".jpg", ".png"}));
+}
+
+}  // namespace
+}  // namespace varnimo
