@@ -1,0 +1,369 @@
+// The connection and result classes against the scripted server: greetings of every shape,
+// the login exchange, replies that break the rules, local files, and command ordering.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "mysql/mysql_client.h"
+#include "mysql/mysql_errors.h"
+#include "scripted_server.h"
+
+namespace varnimo::mysql {
+namespace {
+
+using namespace testing;
+using ::testing::HasSubstr;
+
+constexpr std::size_t kVersionLength = 32;  // of TGreetingSpec's version text
+
+void Aim(TMysqlClient& client, const TScriptedServer& server) {
+    client.SetServerHost("127.0.0.1");
+    client.Port = server.Port();
+    client.ConnectTimeout = 5;
+    client.UseCompression = false;
+    client.Reconnect = false;
+}
+
+void AimAndOpen(TMysqlClient& client, const TScriptedServer& server) {
+    Aim(client, server);
+    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+}
+
+// Greeting, login packet, OK.
+TScriptedServer& Login(TScriptedServer& server, const TGreetingSpec& spec = {}) {
+    return server.SendPacket(0, Greeting(spec)).ReceivePacket().SendPacket(2, OkPacket());
+}
+
+TBytes Cut(TBytes bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
+    TGreetingSpec spec;
+    spec.Capabilities = 0xF7F6;  // no connect-with-database
+    TScriptedServer server;
+    Login(server, spec).ReceivePacket().SendPacket(1, OkPacket());
+    server.Start();
+    TMysqlClient client;
+    Aim(client, server);
+    client.SetUserName("pubaccount");
+    client.SetUserPassword("kobal");
+    client.SetDatabaseName("varnimo");
+    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+    EXPECT_EQ(client.ThreadId(), 5u);
+    EXPECT_EQ(client.ServerVersion(), spec.Version);
+    EXPECT_EQ(client.ClientFlags, 0x208Du);
+    EXPECT_TRUE(client.OpenConnection());  // already open: nothing sent
+    client.CloseConnection();
+    server.Finish();
+    ASSERT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Received()[0],
+              Concat({FromHex("1a 00 00 01 8d 20 00 00 00"), Text("pubaccount"), {0},
+                      Text("HLHDZZVC"), {0, 0}}));
+    EXPECT_EQ(server.Received()[1], Concat({FromHex("08 00 00 00 02"), Text("varnimo")}));
+    EXPECT_EQ(server.Trailing(), FromHex("01 00 00 00 01"));  // the quit command
+}
+
+TEST(Handshake, ProtocolNineIsSpokenElevenRefused) {
+    TGreetingSpec nine;
+    nine.Protocol = 9;
+    TScriptedServer old;
+    Login(old, nine).ReceivePacket().SendPacket(1, ErrorPacket(1045, "denied"));
+    old.Start();
+    TMysqlClient client;
+    Aim(client, old);
+    ASSERT_TRUE(client.OpenConnection());
+    EXPECT_FALSE(client.Ping());
+    EXPECT_EQ(client.Net().LastErrorCode(), kErrUnknown);
+    EXPECT_EQ(client.Net().LastErrorText(), "\x15\x04" "denied");
+    EXPECT_TRUE(client.IsConnectionOpen());
+
+    TGreetingSpec eleven;
+    eleven.Protocol = 11;
+    TScriptedServer future;
+    future.SendPacket(0, Greeting(eleven));
+    future.Start();
+    TMysqlClient other;
+    Aim(other, future);
+    EXPECT_FALSE(other.OpenConnection());
+    EXPECT_EQ(other.Net().LastErrorCode(), kErrVersion);
+    EXPECT_EQ(other.Net().LastErrorText(),
+              "Protocol mismatch. Server Version = 11 Client Version = 10");
+    EXPECT_FALSE(other.IsConnectionOpen());
+}
+
+TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
+    TGreetingSpec spec;
+    spec.Charset = 33;
+    spec.Status = 3;
+    struct Case {
+        std::size_t size;
+        uint32_t caps;
+        uint32_t language;
+        uint32_t status;
+    };
+    for (const Case& c : {Case{kVersionLength + 15, 0, 0, 2}, Case{kVersionLength + 32, 0xF7FE, 0, 2},
+                          Case{kVersionLength + 33, 0xF7FE, 33, 3}}) {
+        TScriptedServer server;
+        server.SendPacket(0, Cut(Greeting(spec), c.size)).ReceivePacket().SendPacket(2, OkPacket());
+        server.Start();
+        TMysqlClient client;
+        Aim(client, server);
+        ASSERT_TRUE(client.OpenConnection()) << c.size;
+        EXPECT_EQ(client.ServerCapabilities(), c.caps) << c.size;
+        EXPECT_EQ(client.ServerLanguage(), c.language) << c.size;
+        EXPECT_EQ(client.ServerStatus(), c.status) << c.size;
+        EXPECT_EQ(client.ScrambleSeed(), "dI!f`1pb");
+    }
+    // A version text without its zero byte: the handshake fails, nothing is read past it.
+    TScriptedServer broken;
+    broken.SendPacket(0, Concat({{10}, Text("5.5.5-no-end")}));
+    broken.Start();
+    TMysqlClient client;
+    Aim(client, broken);
+    EXPECT_FALSE(client.OpenConnection());
+    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerHandshake);
+    EXPECT_FALSE(client.IsConnectionOpen());
+}
+
+TEST(Handshake, OldPasswordRequestIsAnswered) {
+    TBytes named = Concat({{0xFE}, Text("mysql_old_password"), {0},
+                           Text("dI!f`1pbwTz,gCZxpHVW"), {0}});
+    for (const TBytes& request : {named, TBytes{0xFE}}) {
+        TScriptedServer server;
+        server.SendPacket(0, Greeting())
+            .ReceivePacket()
+            .SendPacket(2, request)
+            .ReceivePacket()
+            .SendPacket(4, OkPacket())
+            .ReceivePacket()
+            .SendPacket(1, OkPacket());
+        server.Start();
+        TMysqlClient client;
+        Aim(client, server);
+        client.SetUserName("pubaccount");
+        client.SetUserPassword("kobal");
+        ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+        // The next command goes through: the exchange did not leave the packets out of order.
+        EXPECT_TRUE(client.Ping()) << client.Net().LastErrorText();
+        client.CloseConnection();
+        server.Finish();
+        ASSERT_EQ(server.Failure(), "");
+        EXPECT_EQ(server.Received()[1], Concat({FromHex("09 00 00 03"), Text("HLHDZZVC"), {0}}));
+    }
+}
+
+TEST(Handshake, OtherAuthenticationMethodFailsClearly) {
+    TScriptedServer server;
+    server.SendPacket(0, Greeting())
+        .ReceivePacket()
+        .SendPacket(2, Concat({{0xFE}, Text("caching_sha2_password"), {0}, Text("12345678901234567890"), {0}}));
+    server.Start();
+    TMysqlClient client;
+    Aim(client, server);
+    client.SetUserName("someone");
+    client.SetUserPassword("secret");
+    EXPECT_FALSE(client.OpenConnection());
+    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerHandshake);
+    EXPECT_THAT(client.Net().LastErrorText(), HasSubstr("'caching_sha2_password'"));
+    EXPECT_FALSE(client.IsConnectionOpen());
+    server.Finish();
+    EXPECT_TRUE(server.Trailing().empty());
+}
+
+TEST(Handshake, EmptyHostIsNoConnection) {
+    TMysqlClient client;
+    EXPECT_FALSE(client.OpenConnection());
+    EXPECT_EQ(client.Net().LastErrorCode(), 0);
+}
+
+// A 2-column result set header with its fields (sequence numbers 1 to 4; rows go on at 5).
+TScriptedServer& ResultHeader(TScriptedServer& server) {
+    return server.ReceivePacket()
+        .SendPacket(1, {2})
+        .SendPacket(2, FieldPacket("t", "id", 11, 3))
+        .SendPacket(3, FieldPacket("t", "name", 300, 253))
+        .SendPacket(4, EndMarker());
+}
+
+TEST(Results, BufferedAndUnbufferedReadTheSameRows) {
+    for (bool storeAll : {true, false}) {
+        TScriptedServer server;
+        Login(server);
+        ResultHeader(server)
+            .SendPacket(5, RowPacket({"1", std::string(300, 'n')}))
+            .SendPacket(6, RowPacket({std::nullopt, ""}))
+            .SendPacket(7, RowPacket({"3", "c"}))
+            .SendPacket(8, EndMarker());
+        server.Start();
+        TMysqlClient client;
+        AimAndOpen(client, server);
+        bool completed = false;
+        auto result = client.RunQuery("SELECT id, name FROM t", storeAll, completed);
+        ASSERT_TRUE(result) << client.Net().LastErrorText();
+        EXPECT_TRUE(completed);
+        ASSERT_EQ(result->ColumnCount, 2);
+        EXPECT_EQ(result->Fields[1].Name, "name");
+        EXPECT_EQ(result->Fields[0].Flags & 0x8000, 0x8000u);
+        EXPECT_EQ(result->Fields[1].MaxLength, storeAll ? 300u : 0u);
+        EXPECT_EQ(client.Status(), storeAll ? TClientStatus::Ready : TClientStatus::UsingRows);
+        std::vector<std::string> seen;
+        while (!result->Eof) {
+            const char* id = result->ColumnText(0);
+            const char* name = result->ColumnText(1);
+            seen.push_back(std::string(id ? id : "<none>") + "|" +
+                           (name ? std::to_string(std::strlen(name)) : "<none>"));
+            EXPECT_EQ(result->ColumnText(-1), nullptr);
+            EXPECT_EQ(result->ColumnText(2), nullptr);
+            result->FetchRow();
+        }
+        EXPECT_EQ(seen, (std::vector<std::string>{"1|300", "<none>|<none>", "3|1"}));
+        EXPECT_EQ(result->RowCount, 3u);
+        EXPECT_STREQ(result->ColumnText(0), "3");  // the last row stays visible
+        EXPECT_EQ(client.Status(), TClientStatus::Ready);
+        EXPECT_EQ(client.AffectedRows(), 3u);
+    }
+}
+
+TEST(Results, RowShorterThanItsColumnsIsALostConnection) {
+    for (bool storeAll : {true, false}) {
+        TScriptedServer server;
+        Login(server);
+        ResultHeader(server).SendPacket(5, RowPacket({"1"})).SendPacket(6, EndMarker());
+        server.Start();
+        TMysqlClient client;
+        AimAndOpen(client, server);
+        bool completed = false;
+        auto result = client.RunQuery("SELECT id, name FROM t", storeAll, completed);
+        if (result) {
+            EXPECT_TRUE(result->Eof);
+            EXPECT_EQ(result->FetchState, -1);
+            EXPECT_EQ(result->ColumnText(0), nullptr);
+        }
+        EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost) << storeAll;
+        EXPECT_FALSE(client.IsConnectionOpen());
+        EXPECT_EQ(client.Status(), TClientStatus::Ready);
+    }
+}
+
+TEST(Results, OkReplyWithoutTransactionsCapability) {
+    TGreetingSpec spec;
+    spec.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
+    TScriptedServer server;
+    Login(server, spec).ReceivePacket().SendPacket(1, Concat({{0, 4, 9}, LengthText("done")}));
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    bool completed = false;
+    EXPECT_EQ(client.RunQuery("UPDATE t SET x = 1", true, completed), nullptr);
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(client.AffectedRows(), 4u);
+    EXPECT_EQ(client.InsertId(), 9u);
+    EXPECT_EQ(client.Info(), "done");
+}
+
+TEST(Results, UnbufferedResultBlocksCommandsUntilFreed) {
+    TScriptedServer server;
+    Login(server);
+    ResultHeader(server)
+        .SendPacket(5, RowPacket({"1", "a"}))
+        .SendPacket(6, RowPacket({"2", "b"}))
+        .SendPacket(7, RowPacket({"3", "c"}))
+        .SendPacket(8, EndMarker())
+        .ReceivePacket()
+        .SendPacket(1, OkPacket(7));
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    bool completed = false;
+    auto first = client.RunQuery("SELECT id, name FROM t", false, completed);
+    ASSERT_TRUE(first);
+    EXPECT_STREQ(first->ColumnText(1), "a");
+    EXPECT_EQ(client.RunQuery("DELETE FROM t", false, completed), nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(client.Net().LastErrorCode(), kErrCommandsOutOfSync);
+    first.reset();  // reads the rest of the rows away
+    EXPECT_EQ(client.Status(), TClientStatus::Ready);
+    EXPECT_EQ(client.RunQuery("DELETE FROM t", false, completed), nullptr);
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(client.AffectedRows(), 7u);
+}
+
+TEST(LocalFiles, RefusedUnlessAllowed) {
+    std::string path = ::testing::TempDir() + "varnimo_local_file.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "line one\nline two\n";
+    }
+    TBytes request = Concat({{0xFB}, Text(path)});
+
+    TScriptedServer refused;
+    Login(refused).ReceivePacket().SendPacket(1, request).ReceivePacket().SendPacket(3, OkPacket());
+    refused.Start();
+    TMysqlClient client;
+    AimAndOpen(client, refused);
+    bool completed = true;
+    EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed), nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_NE(client.Net().LastErrorCode(), 0);
+    EXPECT_THAT(client.Net().LastErrorText(), HasSubstr("not allowed"));
+    EXPECT_TRUE(client.IsConnectionOpen());
+    client.CloseConnection();
+    refused.Finish();
+    ASSERT_EQ(refused.Failure(), "");
+    EXPECT_EQ(refused.Received()[2], FromHex("00 00 00 02"));  // the empty packet, no bytes
+
+    TScriptedServer allowed;
+    Login(allowed)
+        .ReceivePacket()
+        .SendPacket(1, request)
+        .ReceivePacket()
+        .ReceivePacket()
+        .SendPacket(4, OkPacket(2));
+    allowed.Start();
+    TMysqlClient trusting;
+    AimAndOpen(trusting, allowed);
+    trusting.AllowLocalFiles = true;
+    EXPECT_EQ(trusting.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
+              nullptr);
+    EXPECT_TRUE(completed) << trusting.Net().LastErrorText();
+    EXPECT_EQ(trusting.AffectedRows(), 2u);
+    trusting.CloseConnection();
+    allowed.Finish();
+    ASSERT_EQ(allowed.Failure(), "");
+    EXPECT_EQ(allowed.Received()[2], PlainFrame(2, Text("line one\nline two\n")));
+    EXPECT_EQ(allowed.Received()[3], FromHex("00 00 00 03"));
+    std::remove(path.c_str());
+}
+
+TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
+    TScriptedServer server;
+    Login(server)
+        .ReceivePacket()
+        .Disconnect()
+        .Accept()
+        .SendPacket(0, Greeting())
+        .ReceivePacket()
+        .SendPacket(2, OkPacket())
+        .ReceivePacket()
+        .SendPacket(1, OkPacket());
+    server.Start();
+    TMysqlClient client;
+    Aim(client, server);
+    client.Reconnect = true;
+    ASSERT_TRUE(client.OpenConnection());
+    EXPECT_TRUE(client.Ping()) << client.Net().LastErrorText();
+    EXPECT_EQ(client.Net().LastErrorCode(), 0);
+    client.CloseConnection();
+    server.Finish();
+    EXPECT_EQ(server.Failure(), "");
+}
+
+}  // namespace
+}  // namespace varnimo::mysql

@@ -1,0 +1,250 @@
+// The client against the private MariaDB server that scripts/test starts (see
+// scripts/test-server for its accounts and data).
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "mysql/mysql_client.h"
+#include "mysql/mysql_errors.h"
+
+namespace varnimo::mysql {
+namespace {
+
+struct TServer {
+    std::string Host;
+    int Port = 0;
+};
+
+// The server's address, or a skip (a failure under CI, which must never skip silently).
+#define REQUIRE_SERVER(server)                                                        \
+    TServer server;                                                                   \
+    do {                                                                              \
+        const char* host = std::getenv("VARNIMO_TEST_MYSQL_HOST");                    \
+        const char* port = std::getenv("VARNIMO_TEST_MYSQL_PORT");                    \
+        if (!host || !port) {                                                         \
+            const char* ci = std::getenv("CI");                                       \
+            if (ci && std::string(ci) == "true") {                                    \
+                FAIL() << "VARNIMO_TEST_MYSQL_HOST/PORT are not set (scripts/test sets them)"; \
+            }                                                                         \
+            GTEST_SKIP() << "no test server: run through scripts/test";              \
+        }                                                                             \
+        server.Host = host;                                                           \
+        server.Port = std::atoi(port);                                                \
+    } while (0)
+
+std::unique_ptr<TMysqlClient> Client(const TServer& server, const std::string& user,
+                                     const std::string& password, const std::string& database,
+                                     bool compress = false) {
+    auto client = std::make_unique<TMysqlClient>();
+    client->SetServerHost(server.Host);
+    client->Port = server.Port;
+    client->ConnectTimeout = 10;
+    client->UseCompression = compress;
+    client->SetUserName(user);
+    client->SetUserPassword(password);
+    client->SetDatabaseName(database);
+    return client;
+}
+
+std::string Text(const TMysqlResult& result, int column) {
+    const char* text = result.ColumnText(column);
+    return text ? text : "<none>";
+}
+
+TEST(MariaDbLogin, OldPasswordAccountReadsTheVersionRow) {
+    REQUIRE_SERVER(server);
+    for (bool compress : {false, true}) {
+        auto client = Client(server, "pubaccount", "kobal", "varnimo", compress);
+        ASSERT_TRUE(client->OpenConnection())
+            << client->Net().LastErrorCode() << " " << client->Net().LastErrorText();
+        EXPECT_EQ(client->Net().Compress(), compress);
+        EXPECT_NE(client->ThreadId(), 0u);
+        bool completed = false;
+        auto result = client->RunQuery("SELECT * FROM varnimo", false, completed);
+        ASSERT_TRUE(result) << client->Net().LastErrorText();
+        ASSERT_EQ(result->ColumnCount, 28);
+        EXPECT_EQ(result->Fields[0].Name, "progver");
+        EXPECT_EQ(Text(*result, 0), "0.302");
+        EXPECT_EQ(Text(*result, 1), "1.5");
+        EXPECT_EQ(Text(*result, 2), "7.1");
+        EXPECT_EQ(Text(*result, 27), "182.2");
+        result->FetchRow();
+        EXPECT_TRUE(result->Eof);
+        client->CloseConnection();
+        EXPECT_FALSE(client->IsConnectionOpen());
+    }
+}
+
+TEST(MariaDbLogin, PasswordlessAccount) {
+    REQUIRE_SERVER(server);
+    auto client = Client(server, "varnimo_nopw", "", "");
+    ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
+    EXPECT_TRUE(client->Ping());
+    EXPECT_TRUE(client->SelectDatabase("varnimo_test"));
+    EXPECT_EQ(client->Database(), "varnimo_test");
+}
+
+TEST(MariaDbLogin, RefusedLogins) {
+    REQUIRE_SERVER(server);
+    auto wrong = Client(server, "pubaccount", "wrong", "varnimo");
+    EXPECT_FALSE(wrong->OpenConnection());
+    EXPECT_EQ(wrong->Net().LastErrorCode(), 1045);
+    EXPECT_FALSE(wrong->IsConnectionOpen());
+
+    auto unknown = Client(server, "nobody_here", "secret", "");
+    EXPECT_FALSE(unknown->OpenConnection());
+    EXPECT_EQ(unknown->Net().LastErrorCode(), 1251);
+
+    auto noDatabase = Client(server, "varnimo_nopw", "", "no_such_database");
+    EXPECT_FALSE(noDatabase->OpenConnection());
+    EXPECT_TRUE(noDatabase->Net().LastErrorCode() == 1049 ||
+                noDatabase->Net().LastErrorCode() == 1044)
+        << noDatabase->Net().LastErrorCode();
+
+    auto client = Client(server, "varnimo_nopw", "", "");
+    ASSERT_TRUE(client->OpenConnection());
+    EXPECT_FALSE(client->SelectDatabase("no_such_database"));
+    EXPECT_NE(client->Net().LastErrorCode(), 0);
+    EXPECT_TRUE(client->IsConnectionOpen());
+}
+
+class MariaDbQueries : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+
+TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
+    REQUIRE_SERVER(server);
+    auto [compress, storeAll] = GetParam();
+    auto client = Client(server, "varnimo_nopw", "", "varnimo_test", compress);
+    ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
+    bool completed = false;
+    auto none = client->RunQuery(
+        "CREATE TEMPORARY TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(400), d DECIMAL(5,2))",
+        storeAll, completed);
+    ASSERT_TRUE(completed) << client->Net().LastErrorText();
+    EXPECT_EQ(none, nullptr);
+    client->RunQuery("INSERT INTO t (v, d) VALUES ('a', 1.5), (NULL, NULL), ('', 2), (REPEAT('x', 300), 3)",
+                     storeAll, completed);
+    ASSERT_TRUE(completed) << client->Net().LastErrorText();
+    EXPECT_EQ(client->AffectedRows(), 4u);
+    EXPECT_EQ(client->InsertId(), 1u);
+
+    auto result = client->RunQuery("SELECT id, v, d FROM t ORDER BY id", storeAll, completed);
+    ASSERT_TRUE(result) << client->Net().LastErrorText();
+    EXPECT_EQ(result->Fields[2].Type, 246u);
+    std::vector<std::string> rows;
+    while (!result->Eof) {
+        rows.push_back(Text(*result, 0) + "|" + Text(*result, 1).substr(0, 3) + "|" +
+                       Text(*result, 2));
+        if (Text(*result, 0) == "4") {
+            EXPECT_EQ(Text(*result, 1), std::string(300, 'x'));
+        }
+        result->FetchRow();
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"1|a|1.50", "2|<no|<none>", "3|<no|2.00", "4|xxx|3.00"}));
+    EXPECT_EQ(result->Fields[1].MaxLength, storeAll ? 300u : 0u);
+    result.reset();
+
+    auto empty = client->RunQuery("SELECT id FROM t WHERE id > 100", storeAll, completed);
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->Eof);
+    EXPECT_EQ(empty->ColumnText(0), nullptr);
+    empty.reset();
+
+    auto many = client->RunQuery("SELECT seq, 'row' FROM seq_1_to_100000", storeAll, completed);
+    ASSERT_TRUE(many) << client->Net().LastErrorText();
+    uint64_t count = 0;
+    std::string last;
+    while (!many->Eof) {
+        ++count;
+        last = Text(*many, 0);
+        many->FetchRow();
+    }
+    EXPECT_EQ(count, 100000u);
+    EXPECT_EQ(last, "100000");
+    EXPECT_EQ(many->RowCount, 100000u);
+    EXPECT_EQ(client->Status(), TClientStatus::Ready);
+
+    // A server error leaves the connection usable.
+    EXPECT_EQ(client->RunQuery("SELEKT 1", storeAll, completed), nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(client->Net().LastErrorCode(), 1064);
+    EXPECT_TRUE(client->Ping());
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, MariaDbQueries,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
+
+TEST(MariaDbConnection, UnbufferedResultFreedEarly) {
+    REQUIRE_SERVER(server);
+    auto client = Client(server, "varnimo_nopw", "", "varnimo_test", true);
+    ASSERT_TRUE(client->OpenConnection());
+    bool completed = false;
+    auto rows = client->RunQuery("SELECT seq FROM seq_1_to_50000", false, completed);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(Text(*rows, 0), "1");
+    rows.reset();
+    auto one = client->RunQuery("SELECT 42", true, completed);
+    ASSERT_TRUE(one) << client->Net().LastErrorText();
+    EXPECT_EQ(Text(*one, 0), "42");
+}
+
+TEST(MariaDbConnection, PingReconnectsAfterKill) {
+    REQUIRE_SERVER(server);
+    auto client = Client(server, "varnimo_nopw", "", "");
+    ASSERT_TRUE(client->OpenConnection());
+    uint32_t before = client->ThreadId();
+    auto killer = Client(server, "varnimo_nopw", "", "");
+    bool completed = false;
+    killer->RunQuery("KILL " + std::to_string(before), true, completed);
+    ASSERT_TRUE(completed) << killer->Net().LastErrorText();
+    EXPECT_TRUE(client->Ping()) << client->Net().LastErrorText();
+    EXPECT_TRUE(client->IsConnectionOpen());
+    EXPECT_NE(client->ThreadId(), before);
+
+    // Without reconnect the lost connection is reported and stays lost.
+    uint32_t second = client->ThreadId();
+    client->Reconnect = false;
+    killer->RunQuery("KILL " + std::to_string(second), true, completed);
+    EXPECT_FALSE(client->Ping());
+    EXPECT_EQ(client->Net().LastErrorCode(), kErrServerLost);
+    EXPECT_FALSE(client->IsConnectionOpen());
+}
+
+TEST(MariaDbConnection, LocalFileRefusedThenAllowed) {
+    REQUIRE_SERVER(server);
+    std::string path = ::testing::TempDir() + "varnimo_load_" + std::to_string(::getpid()) + ".txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "first\nsecond\n";
+    }
+    auto client = Client(server, "varnimo_nopw", "", "varnimo_test");
+    ASSERT_TRUE(client->OpenConnection());
+    bool completed = false;
+    client->RunQuery("CREATE TEMPORARY TABLE loaded (line VARCHAR(40))", true, completed);
+    ASSERT_TRUE(completed);
+    std::string load = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE loaded";
+    EXPECT_EQ(client->RunQuery(load, true, completed), nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_NE(client->Net().LastErrorText().find("not allowed"), std::string::npos)
+        << client->Net().LastErrorText();
+    auto count = client->RunQuery("SELECT COUNT(*) FROM loaded", true, completed);
+    ASSERT_TRUE(count) << client->Net().LastErrorText();
+    EXPECT_EQ(Text(*count, 0), "0");
+
+    client->AllowLocalFiles = true;
+    EXPECT_EQ(client->RunQuery(load, true, completed), nullptr);
+    EXPECT_TRUE(completed) << client->Net().LastErrorText();
+    EXPECT_EQ(client->AffectedRows(), 2u);
+    count = client->RunQuery("SELECT line FROM loaded ORDER BY line", true, completed);
+    ASSERT_TRUE(count);
+    EXPECT_EQ(Text(*count, 0), "first");
+    std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace varnimo::mysql

@@ -1,0 +1,309 @@
+// The transport and the packet layer against the scripted server: framing, sequence numbers,
+// size limits, compression and the error state after failed reads.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "mysql/mysql_errors.h"
+#include "mysql/mysql_net.h"
+#include "scripted_server.h"
+
+namespace varnimo::mysql {
+namespace {
+
+using namespace testing;
+using ::testing::HasSubstr;
+
+std::string Payload(const TMysqlNet& net, long length) {
+    return std::string(reinterpret_cast<const char*>(net.ReadPtr()), static_cast<std::size_t>(length));
+}
+
+// Opens `net` to `server`, whose script begins by sending PlainFrame(0, "hi"), and reads it.
+void OpenAndReadHello(TMysqlNet& net, TScriptedServer& server, int timeout = 5) {
+    ASSERT_EQ(net.Open(vkTcpIp, "127.0.0.1", "", server.Port(), timeout, true), 0);
+    ASSERT_EQ(net.ReadReply(), 2);
+}
+
+TBytes Hello() { return PlainFrame(0, Text("hi")); }
+
+TEST(Transport, ConnectRules) {
+    TMysqlVio vio;
+    vio.LastErrorCode = 77;
+    vio.SetLastErrorText("old");
+    // TCP/IP asked for but not allowed: nothing opens, the error state is cleared.
+    EXPECT_EQ(vio.Connect(vkTcpIp, "127.0.0.1", "", 1, 0, false), 0);
+    EXPECT_EQ(vio.Kind(), vkClosed);
+    EXPECT_EQ(vio.LastErrorCode, 0);
+    EXPECT_EQ(vio.LastErrorText(), "");
+    EXPECT_EQ(vio.TimeoutSecs(), 30);
+    EXPECT_EQ(vio.Connect(4, "127.0.0.1", "", 1, 0, true), -2);
+    EXPECT_EQ(vio.SetBlocking(true), -1);
+
+    // No named pipes here: the attempt fails as a pipe that could not be opened, naming the
+    // only pipe ever opened, whatever the caller asked for.
+    EXPECT_EQ(vio.Connect(vkNamedPipe, "server", "other", 1, 0, false), -9);
+    EXPECT_EQ(vio.LastErrorCode, kErrNamedPipeOpen);
+    EXPECT_EQ(vio.LastErrorText(), "Can't open named pipe to host: .  pipe: MySQL (2)");
+
+    // With the fallback allowed it goes on to TCP/IP and forgets the pipe's error.
+    TScriptedServer server;
+    server.Send(Hello());
+    server.Start();
+    EXPECT_EQ(vio.Connect(vkNamedPipe, "127.0.0.1", "other", server.Port(), 7, true), 0);
+    EXPECT_EQ(vio.Kind(), vkTcpIp);
+    EXPECT_EQ(vio.LastErrorCode, 0);
+    EXPECT_EQ(vio.ModeFlags() & 1, 1u);
+    EXPECT_EQ(vio.PipeHandle(), 0);
+    EXPECT_EQ(vio.TimeoutSecs(), 7);
+    // Already open: refused, nothing changes.
+    vio.LastErrorCode = 5;
+    EXPECT_EQ(vio.Connect(vkTcpIp, "127.0.0.1", "", server.Port(), 3, true), -20);
+    EXPECT_EQ(vio.TimeoutSecs(), 7);
+    EXPECT_EQ(vio.LastErrorCode, 5);
+    EXPECT_EQ(vio.SetBlocking(false), 0);
+    EXPECT_EQ(vio.Close(), 0);
+    EXPECT_EQ(vio.Kind(), vkClosed);
+    EXPECT_EQ(vio.Socket(), -1);
+    EXPECT_EQ(vio.ModeFlags(), 0u);
+    EXPECT_EQ(vio.LastErrorCode, 5);
+
+    vio.SetLastErrorText(std::string(300, 'e'));
+    EXPECT_EQ(vio.LastErrorText().size(), 200u);
+}
+
+TEST(Transport, SilentServerAndRefusedPortGive2003) {
+    TScriptedServer silent;
+    silent.Pause(1500);
+    silent.Start();
+    TMysqlVio vio;
+    EXPECT_EQ(vio.Connect(vkTcpIp, "127.0.0.1", "", silent.Port(), 1, true), -7);
+    EXPECT_EQ(vio.LastErrorCode, kErrConnectionFailed);
+    EXPECT_THAT(vio.LastErrorText(), HasSubstr("Can't connect to MySQL server on '127.0.0.1' ("));
+    EXPECT_EQ(vio.Kind(), vkClosed);
+
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);  // nobody listens there now
+    EXPECT_LT(vio.Connect(vkTcpIp, "127.0.0.1", "", ntohs(address.sin_port), 2, true), 0);
+    EXPECT_EQ(vio.LastErrorCode, kErrConnectionFailed);
+    EXPECT_EQ(vio.Kind(), vkClosed);
+}
+
+TEST(PacketLayer, WritesAreFramedNumberedAndBuffered) {
+    TScriptedServer server;
+    server.Send(Hello()).Receive(7).Receive(15);
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+
+    net.ResetSequence();
+    TBytes three = {'a', 'b', 'c'};
+    ASSERT_EQ(net.WritePacket(three.data(), 3), 0);
+    EXPECT_EQ(net.SeqNo(), 1);
+    EXPECT_EQ(TBytes(net.OutputData(), net.OutputData() + net.PendingOutput()),
+              FromHex("03 00 00 00 61 62 63"));
+    ASSERT_EQ(net.Flush(), 0);
+    EXPECT_EQ(net.PendingOutput(), 0u);
+
+    net.ResetSequence();
+    TBytes ten = Text("0123456789");
+    ASSERT_EQ(net.WriteCommand(3, ten.data(), ten.size()), 0);
+    EXPECT_EQ(net.SeqNo(), 1);
+    server.Finish(0);
+    ASSERT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Received()[0], FromHex("03 00 00 00 61 62 63"));
+    EXPECT_EQ(server.Received()[1], Concat({FromHex("0b 00 00 00 03"), ten}));
+}
+
+TEST(PacketLayer, SixteenMegabyteLimits) {
+    constexpr std::size_t kLargest = 16777214;
+    TScriptedServer server;
+    server.Send(Hello()).Receive(kLargest + 4).Send(FromHex("ff ff ff 01"));
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+
+    TBytes big(kLargest + 1, 'x');
+    net.ResetSequence();
+    EXPECT_EQ(net.WritePacket(big.data(), big.size()), 1);
+    EXPECT_EQ(net.LastErrorCode(), kErrPacketTooLargeInternal);
+    EXPECT_EQ(net.PendingOutput(), 0u);
+    EXPECT_EQ(net.WriteCommand(3, big.data(), big.size()), 1);
+
+    net.ResetSequence();
+    ASSERT_EQ(net.WritePacket(big.data(), kLargest), 0);
+    ASSERT_EQ(net.Flush(), 0);
+
+    // A frame that would need a buffer of 16 MiB is refused as too big, and the connection
+    // is gone.
+    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.LastErrorCode(), kErrNetPacketTooLarge);
+    EXPECT_EQ(net.LastErrorText(), "Got packet bigger than 'max_allowed_packet'");
+    EXPECT_FALSE(net.IsOpen());
+    server.Finish(0);
+    ASSERT_EQ(server.Received().size(), 1u);
+    const TBytes& got = server.Received()[0];
+    EXPECT_EQ(TBytes(got.begin(), got.begin() + 4), FromHex("fe ff ff 00"));
+    EXPECT_EQ(got.back(), 'x');
+}
+
+TEST(PacketLayer, BrokenFramesCloseTheConnection) {
+    struct Case {
+        const char* name;
+        TBytes frame;
+    };
+    for (const Case& c : {Case{"wrong sequence", PlainFrame(5, Text("late"))},
+                          Case{"zero length", PlainFrame(1, {})},
+                          Case{"cut short", FromHex("0a 00 00 01 61 62")}}) {
+        TScriptedServer server;
+        server.Send(Hello()).Send(c.frame).Disconnect();
+        server.Start();
+        TMysqlNet net;
+        OpenAndReadHello(net, server);
+        EXPECT_EQ(net.ReadReply(), -1) << c.name;
+        EXPECT_EQ(net.LastErrorCode(), kErrServerLost) << c.name;
+        EXPECT_EQ(net.LastErrorText(), "Lost connection to MySQL server during query");
+        EXPECT_FALSE(net.IsOpen()) << c.name;
+    }
+}
+
+TEST(PacketLayer, ErrorPacketsKeepTheConnection) {
+    TScriptedServer server;
+    server.Send(Hello())
+        .SendPacket(1, {0xFF})
+        .SendPacket(2, FromHex("ff 28 04"))
+        .SendPacket(3, ErrorPacket(1064, "syntax"))
+        .SendPacket(4, ErrorPacket(1064, "old server"));
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(net.ReadReply(), -1);
+        EXPECT_EQ(net.LastErrorCode(), kErrUnknown);
+        EXPECT_EQ(net.LastErrorText(), "Unknown MySQL error");
+        EXPECT_TRUE(net.IsOpen());
+    }
+    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.LastErrorCode(), 1064);
+    EXPECT_EQ(net.LastErrorText(), "syntax");
+    net.SetProtocolVersion(9);
+    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.LastErrorCode(), kErrUnknown);
+    EXPECT_EQ(net.LastErrorText(), "(\x04old server");
+}
+
+TEST(PacketLayer, LargeFrameGrowsTheBufferForGood) {
+    TBytes payload(20000, 'p');
+    payload.back() = 'q';
+    TScriptedServer server;
+    server.Send(Hello()).SendPacket(1, payload);
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+    ASSERT_EQ(net.ReadReply(), 20000);
+    EXPECT_EQ(net.BufferSize(), 20480u);
+    EXPECT_EQ(net.ReadPtr()[19999], 'q');
+    EXPECT_EQ(net.ReadPtr()[20000], 0);
+    EXPECT_TRUE(net.ShrinkBuffer());
+    EXPECT_EQ(net.BufferSize(), 20480u);
+}
+
+TEST(PacketLayer, SilentServerTimesOutAsLostConnection) {
+    TScriptedServer server;
+    server.Send(Hello()).Pause(1500);
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server, 1);
+    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.LastErrorCode(), kErrServerLost);
+    EXPECT_FALSE(net.IsOpen());
+}
+
+TEST(Compression, SmallAndIncompressibleOutputGoesRaw) {
+    TBytes noise(60);
+    uint32_t x = 99;
+    for (uint8_t& b : noise) {
+        x = x * 1103515245 + 12345;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    TBytes text(300, 't');
+    TScriptedServer server;
+    server.Send(Hello()).ReceiveFrame().ReceiveFrame().ReceiveFrame();
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+    net.SetCompression(true);
+
+    net.ResetSequence();
+    TBytes forty(40, 'f');
+    ASSERT_EQ(net.WritePacket(forty.data(), forty.size()), 0);
+    ASSERT_EQ(net.Flush(), 0);
+    EXPECT_EQ(net.SeqNo(), 1);
+    ASSERT_EQ(net.WritePacket(noise.data(), noise.size()), 0);
+    ASSERT_EQ(net.Flush(), 0);
+    ASSERT_EQ(net.WriteCommand(3, text.data(), text.size()), 0);
+    EXPECT_EQ(net.SeqNo(), 3);
+    server.Finish(0);
+    ASSERT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Received()[0], Concat({FromHex("2c 00 00 00 00 00 00 28 00 00 00"), forty}));
+    EXPECT_EQ(server.Received()[1], Concat({FromHex("40 00 00 01 00 00 00 3c 00 00 00"), noise}));
+    // Compressed: the frame says how long the packet is once inflated.
+    const TBytes& packed = server.Received()[2];
+    EXPECT_EQ(packed[3], 2);
+    EXPECT_EQ(ReadUint24(packed.data() + 4), 305u);
+    TBytes inflated;
+    ASSERT_TRUE(InflatePayload(packed.data() + 7, packed.size() - 7, 305, inflated));
+    EXPECT_EQ(inflated, Concat({FromHex("2d 01 00 00 03"), text}));
+}
+
+TEST(Compression, PacketsAreCutFromInflatedFrames) {
+    // Three packets in one deflated frame, then one packet spread over a raw and a deflated
+    // frame, then a packet bigger than the buffer spread over several frames.
+    TBytes three = Concat({PlainFrame(1, Text("abc")), PlainFrame(2, Text("defgh")),
+                           PlainFrame(3, Text(std::string(60, 'i')))});
+    TBytes split = PlainFrame(4, Text(std::string(100, 's')));
+    TBytes huge(100000);
+    for (std::size_t i = 0; i < huge.size(); ++i) {
+        huge[i] = static_cast<uint8_t>(i * 7);
+    }
+    TBytes hugePacket = PlainFrame(5, huge);
+    TScriptedServer server;
+    server.Send(Hello())
+        .Send(CompressedFrame(1, three, true))
+        .Send(CompressedFrame(2, TBytes(split.begin(), split.begin() + 30), false))
+        .Send(CompressedFrame(3, TBytes(split.begin() + 30, split.end()), true))
+        .Send(CompressedFrame(4, TBytes(hugePacket.begin(), hugePacket.begin() + 40000), true))
+        .Send(CompressedFrame(5, TBytes(hugePacket.begin() + 40000, hugePacket.end()), false));
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+    net.SetCompression(true);
+
+    ASSERT_EQ(net.ReadReply(), 3);
+    EXPECT_STREQ(reinterpret_cast<const char*>(net.ReadPtr()), "abc");
+    ASSERT_EQ(net.ReadReply(), 5);
+    EXPECT_STREQ(reinterpret_cast<const char*>(net.ReadPtr()), "defgh");
+    ASSERT_EQ(net.ReadReply(), 60);
+    EXPECT_EQ(Payload(net, 60), std::string(60, 'i'));
+    EXPECT_EQ(net.ReadPtr()[60], 0);
+    ASSERT_EQ(net.ReadReply(), 100);
+    EXPECT_EQ(Payload(net, 100), std::string(100, 's'));
+    ASSERT_EQ(net.ReadReply(), 100000);
+    EXPECT_EQ(TBytes(net.ReadPtr(), net.ReadPtr() + 100000), huge);
+    EXPECT_EQ(net.SeqNo(), 6);
+}
+
+}  // namespace
+}  // namespace varnimo::mysql
