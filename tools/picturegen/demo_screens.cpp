@@ -46,45 +46,39 @@ enum class ThemeId { Meadow, Desert, Ice, Cave, Lava, Ocean, Space, Candy, Autum
 Theme MakeTheme(ThemeId id) {
     switch (id) {
         case ThemeId::Meadow:
-            return {{60, 120, 230}, {170, 220, 255}, {110, 160, 200}, {60, 150, 70},
-                    {140, 90, 50},  {70, 180, 60},   {255, 210, 40},  {230, 60, 60},
-                    false};
+            return {{60, 120, 230}, {170, 220, 255}, {110, 160, 200}, {60, 150, 70}, {140, 90, 50},
+                    {70, 180, 60},  {255, 210, 40},  {230, 60, 60},   false};
         case ThemeId::Desert:
-            return {{230, 120, 60}, {255, 220, 140}, {200, 130, 90}, {190, 110, 60},
-                    {170, 100, 50}, {230, 180, 100}, {80, 200, 220}, {140, 40, 120},
-                    false};
+            return {{230, 120, 60}, {255, 220, 140}, {200, 130, 90},
+                    {190, 110, 60}, {170, 100, 50},  {230, 180, 100},
+                    {80, 200, 220}, {140, 40, 120},  false};
         case ThemeId::Ice:
-            return {{40, 70, 150},    {190, 220, 250}, {160, 190, 230}, {220, 235, 250},
-                    {120, 150, 200},  {240, 250, 255}, {255, 120, 180}, {40, 200, 255},
-                    false};
+            return {{40, 70, 150},   {190, 220, 250}, {160, 190, 230},
+                    {220, 235, 250}, {120, 150, 200}, {240, 250, 255},
+                    {255, 120, 180}, {40, 200, 255},  false};
         case ThemeId::Cave:
-            return {{10, 10, 30},   {40, 30, 70},   {50, 40, 80},  {70, 50, 90},
-                    {60, 50, 60},   {120, 100, 90}, {120, 255, 160}, {255, 200, 60},
-                    true};
+            return {{10, 10, 30},   {40, 30, 70},    {50, 40, 80},   {70, 50, 90}, {60, 50, 60},
+                    {120, 100, 90}, {120, 255, 160}, {255, 200, 60}, true};
         case ThemeId::Lava:
-            return {{40, 0, 10},    {200, 60, 20},  {100, 30, 30}, {60, 20, 20},
-                    {70, 40, 40},   {255, 120, 30}, {255, 230, 80}, {90, 200, 255},
-                    true};
+            return {{40, 0, 10},    {200, 60, 20},  {100, 30, 30},  {60, 20, 20}, {70, 40, 40},
+                    {255, 120, 30}, {255, 230, 80}, {90, 200, 255}, true};
         case ThemeId::Ocean:
-            return {{20, 80, 170},  {120, 200, 240}, {60, 140, 180}, {30, 110, 150},
-                    {210, 190, 130}, {250, 230, 160}, {255, 140, 60}, {255, 255, 255},
-                    false};
+            return {{20, 80, 170},  {120, 200, 240}, {60, 140, 180},
+                    {30, 110, 150}, {210, 190, 130}, {250, 230, 160},
+                    {255, 140, 60}, {255, 255, 255}, false};
         case ThemeId::Space:
-            return {{0, 0, 10},      {30, 10, 60},   {60, 30, 110}, {90, 60, 150},
-                    {80, 80, 100},   {160, 160, 190}, {80, 255, 255}, {255, 80, 200},
-                    true};
+            return {{0, 0, 10},      {30, 10, 60},   {60, 30, 110},  {90, 60, 150}, {80, 80, 100},
+                    {160, 160, 190}, {80, 255, 255}, {255, 80, 200}, true};
         case ThemeId::Candy:
-            return {{250, 140, 200}, {255, 230, 240}, {200, 160, 240}, {250, 170, 210},
-                    {160, 90, 140},  {255, 250, 255}, {90, 220, 200}, {255, 200, 60},
-                    false};
+            return {{250, 140, 200}, {255, 230, 240}, {200, 160, 240},
+                    {250, 170, 210}, {160, 90, 140},  {255, 250, 255},
+                    {90, 220, 200},  {255, 200, 60},  false};
         case ThemeId::Autumn:
-            return {{90, 140, 210},  {250, 210, 160}, {200, 120, 80}, {180, 80, 40},
-                    {110, 70, 40},   {220, 140, 40},  {255, 230, 90}, {120, 40, 40},
-                    false};
+            return {{90, 140, 210}, {250, 210, 160}, {200, 120, 80}, {180, 80, 40}, {110, 70, 40},
+                    {220, 140, 40}, {255, 230, 90},  {120, 40, 40},  false};
         case ThemeId::Dusk:
-            return {{30, 20, 80},   {240, 120, 120}, {110, 60, 130}, {60, 40, 90},
-                    {70, 50, 60},   {140, 90, 150},  {255, 220, 100}, {100, 230, 255},
-                    true};
+            return {{30, 20, 80},   {240, 120, 120}, {110, 60, 130},  {60, 40, 90}, {70, 50, 60},
+                    {140, 90, 150}, {255, 220, 100}, {100, 230, 255}, true};
     }
     return MakeTheme(ThemeId::Meadow);
 }
@@ -96,23 +90,24 @@ ThemeId PickTheme(const QString& title, Rng& rng) {
         ThemeId theme;
     };
     static const Hint hints[] = {
-        {"frost", ThemeId::Ice},      {"glacier", ThemeId::Ice},     {"blizzard", ThemeId::Ice},
-        {"yeti", ThemeId::Ice},       {"fjord", ThemeId::Ice},       {"nebula", ThemeId::Space},
-        {"galaxy", ThemeId::Space},   {"quasar", ThemeId::Space},    {"comet", ThemeId::Space},
-        {"orbit", ThemeId::Space},    {"rocket", ThemeId::Space},    {"aether", ThemeId::Space},
-        {"ember", ThemeId::Lava},     {"saffron", ThemeId::Lava},    {"dragon", ThemeId::Lava},
-        {"tidal", ThemeId::Ocean},    {"harbor", ThemeId::Ocean},    {"puddle", ThemeId::Ocean},
-        {"krill", ThemeId::Ocean},    {"island", ThemeId::Ocean},    {"dungeon", ThemeId::Cave},
-        {"umbra", ThemeId::Cave},     {"labyrinth", ThemeId::Cave},  {"mole", ThemeId::Cave},
-        {"quarry", ThemeId::Cave},    {"canyon", ThemeId::Desert},   {"amber", ThemeId::Desert},
-        {"jelly", ThemeId::Candy},    {"bubble", ThemeId::Candy},    {"plum", ThemeId::Candy},
-        {"noodle", ThemeId::Dusk},    {"neon", ThemeId::Dusk},       {"velvet", ThemeId::Dusk},
-        {"onyx", ThemeId::Dusk},      {"orchard", ThemeId::Autumn},  {"acorn", ThemeId::Autumn},
-        {"thistle", ThemeId::Autumn}, {"hollow", ThemeId::Autumn},   {"meadow", ThemeId::Meadow},
+        {"frost", ThemeId::Ice},      {"glacier", ThemeId::Ice},    {"blizzard", ThemeId::Ice},
+        {"yeti", ThemeId::Ice},       {"fjord", ThemeId::Ice},      {"nebula", ThemeId::Space},
+        {"galaxy", ThemeId::Space},   {"quasar", ThemeId::Space},   {"comet", ThemeId::Space},
+        {"orbit", ThemeId::Space},    {"rocket", ThemeId::Space},   {"aether", ThemeId::Space},
+        {"ember", ThemeId::Lava},     {"saffron", ThemeId::Lava},   {"dragon", ThemeId::Lava},
+        {"tidal", ThemeId::Ocean},    {"harbor", ThemeId::Ocean},   {"puddle", ThemeId::Ocean},
+        {"krill", ThemeId::Ocean},    {"island", ThemeId::Ocean},   {"dungeon", ThemeId::Cave},
+        {"umbra", ThemeId::Cave},     {"labyrinth", ThemeId::Cave}, {"mole", ThemeId::Cave},
+        {"quarry", ThemeId::Cave},    {"canyon", ThemeId::Desert},  {"amber", ThemeId::Desert},
+        {"jelly", ThemeId::Candy},    {"bubble", ThemeId::Candy},   {"plum", ThemeId::Candy},
+        {"noodle", ThemeId::Dusk},    {"neon", ThemeId::Dusk},      {"velvet", ThemeId::Dusk},
+        {"onyx", ThemeId::Dusk},      {"orchard", ThemeId::Autumn}, {"acorn", ThemeId::Autumn},
+        {"thistle", ThemeId::Autumn}, {"hollow", ThemeId::Autumn},  {"meadow", ThemeId::Meadow},
         {"bunny", ThemeId::Meadow},   {"farm", ThemeId::Meadow},
     };
     for (const Hint& h : hints) {
-        if (t.contains(QLatin1String(h.word))) return h.theme;
+        if (t.contains(QLatin1String(h.word)))
+            return h.theme;
     }
     return static_cast<ThemeId>(rng.Int(0, 9));
 }
@@ -136,8 +131,7 @@ QFont PixelFont(int px, bool bold = true) {
     return f;
 }
 
-void ShadowText(QPainter& p, int x, int y, const QString& text, const QColor& colour,
-                int px = 9) {
+void ShadowText(QPainter& p, int x, int y, const QString& text, const QColor& colour, int px = 9) {
     p.setFont(PixelFont(px));
     p.setPen(QColor(0, 0, 0));
     p.drawText(x + 1, y + 1, text);
@@ -150,7 +144,8 @@ void BandedSky(QPainter& p, QRect r, const QColor& top, const QColor& bottom, in
     for (int i = 0; i < bands; ++i) {
         const int y0 = r.top() + r.height() * i / bands;
         const int y1 = r.top() + r.height() * (i + 1) / bands;
-        p.fillRect(QRect(r.left(), y0, r.width(), y1 - y0), Mix(top, bottom, i / double(bands - 1)));
+        p.fillRect(QRect(r.left(), y0, r.width(), y1 - y0),
+                   Mix(top, bottom, i / double(bands - 1)));
     }
 }
 
@@ -217,12 +212,14 @@ QImage MakeSprite(Rng& rng, int w, int h, const QColor& body, const QColor& deta
     const QColor outline(16, 12, 24);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            if (s.pixelColor(x, y).alpha() != 0) continue;
+            if (s.pixelColor(x, y).alpha() != 0)
+                continue;
             const bool edge = (x > 0 && s.pixelColor(x - 1, y).alpha()) ||
                               (x < w - 1 && s.pixelColor(x + 1, y).alpha()) ||
                               (y > 0 && s.pixelColor(x, y - 1).alpha()) ||
                               (y < h - 1 && s.pixelColor(x, y + 1).alpha());
-            if (edge) out.setPixelColor(x, y, outline);
+            if (edge)
+                out.setPixelColor(x, y, outline);
         }
     }
     return out;
@@ -313,10 +310,12 @@ void SideBackdrop(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed, int
 
 void Hud(QPainter& p, Rng& rng, const QColor& accent) {
     p.fillRect(0, 0, kW, 14, QColor(0, 0, 0, 150));
-    ShadowText(p, 6, 10, QString("SCORE %1").arg(rng.Int(0, 99) * 250, 6, 10, QChar('0')), Qt::white);
+    ShadowText(p, 6, 10, QString("SCORE %1").arg(rng.Int(0, 99) * 250, 6, 10, QChar('0')),
+               Qt::white);
     ShadowText(p, 110, 10, QString("x%1").arg(rng.Int(1, 5)), accent);
     const int hearts = rng.Int(1, 5);
-    for (int i = 0; i < 5; ++i) Heart(p, 140 + i * 9, 4, i < hearts);
+    for (int i = 0; i < 5; ++i)
+        Heart(p, 140 + i * 9, 4, i < hearts);
     ShadowText(p, 200, 10, QString("T%1").arg(rng.Int(40, 400), 3, 10, QChar('0')), Qt::white);
 }
 
@@ -326,16 +325,20 @@ void ScenePlatformer(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) 
     // Ground with one or two pits.
     const int pit = rng.Int(4, 11);
     for (int tx = 0; tx < 16; ++tx) {
-        if (tx == pit || (tx == pit + 1 && rng.Chance(0.5))) continue;
-        for (int ty = 0; ty < 3; ++ty) GroundTile(p, tx * 16, groundY + ty * 16, t, rng, ty == 0);
+        if (tx == pit || (tx == pit + 1 && rng.Chance(0.5)))
+            continue;
+        for (int ty = 0; ty < 3; ++ty)
+            GroundTile(p, tx * 16, groundY + ty * 16, t, rng, ty == 0);
     }
     // Floating ledges with gems above them.
     for (int i = 0; i < 3; ++i) {
         const int len = rng.Int(2, 4);
         const int lx = rng.Int(0, 15 - len) * 16;
         const int ly = 80 + i * 30 + rng.Int(-6, 6);
-        for (int k = 0; k < len; ++k) GroundTile(p, lx + k * 16, ly, t, rng, true);
-        for (int k = 0; k < len; ++k) Gem(p, lx + k * 16 + 5, ly - 12, t.accent);
+        for (int k = 0; k < len; ++k)
+            GroundTile(p, lx + k * 16, ly, t, rng, true);
+        for (int k = 0; k < len; ++k)
+            Gem(p, lx + k * 16 + 5, ly - 12, t.accent);
     }
     // A signpost and a bush break the ground line up.
     p.fillRect(rng.Int(20, 60), groundY - 14, 2, 14, QColor(90, 60, 30));
@@ -354,7 +357,8 @@ void ScenePlatformer(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) 
 }
 
 void SceneShooter(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
-    BandedSky(p, QRect(0, 0, kW, kH), Theme{MakeTheme(ThemeId::Space)}.skyTop, t.skyTop.darker(250), 8);
+    BandedSky(p, QRect(0, 0, kW, kH), Theme{MakeTheme(ThemeId::Space)}.skyTop, t.skyTop.darker(250),
+              8);
     Starfield(p, rng, 140, QRect(0, 0, kW, kH));
     // A planet edge or terrain strip scrolling past on one side.
     p.setPen(Qt::NoPen);
@@ -370,7 +374,8 @@ void SceneShooter(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
     const int cols = rng.Int(5, 7);
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < cols; ++c) {
-            if (rng.Chance(0.2)) continue;
+            if (rng.Chance(0.2))
+                continue;
             const int x = 128 - cols * 14 + c * 28;
             DrawSprite(p, r == 0 ? foeA : foeB, x, 28 + r * 24 + (c % 2) * 4, 2);
         }
@@ -379,7 +384,8 @@ void SceneShooter(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
     QImage ship = MakeSprite(rng, 13, 14, QColor(210, 220, 235), t.accent, 0.75);
     for (int y = 0; y < 14; ++y) {
         for (int x = 0; x < 13; ++x) {
-            if (std::abs(x - 6) > y / 2 + 1) ship.setPixelColor(x, y, Qt::transparent);
+            if (std::abs(x - 6) > y / 2 + 1)
+                ship.setPixelColor(x, y, Qt::transparent);
         }
     }
     const int sx = rng.Int(80, 160);
@@ -387,8 +393,10 @@ void SceneShooter(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
     p.fillRect(sx + 11, 204, 4, 5, QColor(255, 90, 30));
     DrawSprite(p, ship, sx, 170, 2);
     // Shots and a burst where one hit.
-    for (int i = 0; i < 6; ++i) p.fillRect(sx + 12, 160 - i * 18, 2, 8, t.accent);
-    for (int i = 0; i < 5; ++i) p.fillRect(QRect(RandPoint(rng, 20, 230, 90, 160), QSize(3, 3)), t.accent2);
+    for (int i = 0; i < 6; ++i)
+        p.fillRect(sx + 12, 160 - i * 18, 2, 8, t.accent);
+    for (int i = 0; i < 5; ++i)
+        p.fillRect(QRect(RandPoint(rng, 20, 230, 90, 160), QSize(3, 3)), t.accent2);
     // A burst where a shot hit: a ragged star of three shrinking layers.
     const QPoint burst = RandPoint(rng, 50, 200, 40, 100);
     for (int layer = 0; layer < 3; ++layer) {
@@ -397,9 +405,12 @@ void SceneShooter(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
         for (int k = 0; k < 16; ++k) {
             const double a = k * std::numbers::pi / 8;
             const double r = (k % 2 ? outer * 0.5 : outer) * rng.Range(0.8, 1.1);
-            star << burst + QPoint(static_cast<int>(r * std::cos(a)), static_cast<int>(r * std::sin(a)));
+            star << burst + QPoint(static_cast<int>(r * std::cos(a)),
+                                   static_cast<int>(r * std::sin(a)));
         }
-        p.setBrush(layer == 0 ? QColor(230, 60, 20) : layer == 1 ? QColor(255, 170, 40) : QColor(255, 250, 200));
+        p.setBrush(layer == 0   ? QColor(230, 60, 20)
+                   : layer == 1 ? QColor(255, 170, 40)
+                                : QColor(255, 250, 200));
         p.drawPolygon(star);
     }
     Hud(p, rng, t.accent);
@@ -417,23 +428,27 @@ void SceneRacing(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
         const int half = static_cast<int>(10 + 150 * depth);
         const bool stripe = static_cast<int>(std::floor(z * 3 + phase)) % 2 == 0;
         p.fillRect(0, y, kW, 1, stripe ? t.groundTop : t.groundTop.darker(115));
-        p.fillRect(centre - half, y, half * 2, 1, stripe ? QColor(100, 100, 110) : QColor(92, 92, 102));
+        p.fillRect(centre - half, y, half * 2, 1,
+                   stripe ? QColor(100, 100, 110) : QColor(92, 92, 102));
         const int kerb = std::max(1, half / 8);
         const QColor kerbColour = stripe ? QColor(240, 240, 240) : QColor(220, 40, 40);
         p.fillRect(centre - half - kerb, y, kerb, 1, kerbColour);
         p.fillRect(centre + half, y, kerb, 1, kerbColour);
-        if (stripe) p.fillRect(centre - std::max(1, half / 40), y, std::max(1, half / 20), 1, Qt::white);
+        if (stripe)
+            p.fillRect(centre - std::max(1, half / 40), y, std::max(1, half / 20), 1, Qt::white);
     }
     // Cars: the player's at the bottom, rivals ahead, all seen from behind.
     auto car = [&](int cx, int by, int w, const QColor& c) {
         const int h = w / 2;
         p.fillRect(cx - w / 2, by - h, w, h, c);
         p.fillRect(cx - w / 2 + w / 6, by - h - h / 2, w * 2 / 3, h / 2, c.darker(130));
-        p.fillRect(cx - w / 2 + w / 5, by - h - h / 2 + 1, w * 3 / 5, std::max(1, h / 4), QColor(150, 210, 255));
+        p.fillRect(cx - w / 2 + w / 5, by - h - h / 2 + 1, w * 3 / 5, std::max(1, h / 4),
+                   QColor(150, 210, 255));
         p.fillRect(cx - w / 2 - w / 10, by - h / 2, w / 6, h / 2 + 1, QColor(20, 20, 20));
         p.fillRect(cx + w / 2 - w / 15, by - h / 2, w / 6, h / 2 + 1, QColor(20, 20, 20));
         p.fillRect(cx - w / 2 + 2, by - h + 2, w / 6, std::max(1, h / 5), QColor(255, 60, 40));
-        p.fillRect(cx + w / 2 - 2 - w / 6, by - h + 2, w / 6, std::max(1, h / 5), QColor(255, 60, 40));
+        p.fillRect(cx + w / 2 - 2 - w / 6, by - h + 2, w / 6, std::max(1, h / 5),
+                   QColor(255, 60, 40));
     };
     const int rivalX = 128 + rng.Int(-40, 30);
     car(rivalX, 140, 22, RandomBright(rng));
@@ -457,12 +472,14 @@ void TopDownMap(QPainter& p, const Theme& t, std::uint32_t seed, int tile) {
             const int y = ty * tile;
             if (n < 0.38) {
                 p.fillRect(x, y, tile, tile, water);
-                if ((tx + ty) % 3 == 0) p.fillRect(x + 3, y + tile / 2, tile / 3, 1, water.lighter(140));
+                if ((tx + ty) % 3 == 0)
+                    p.fillRect(x + 3, y + tile / 2, tile / 3, 1, water.lighter(140));
             } else if (n < 0.43) {
                 p.fillRect(x, y, tile, tile, QColor(230, 210, 150));
             } else if (n < 0.62) {
                 p.fillRect(x, y, tile, tile, t.groundTop);
-                if ((tx * 7 + ty * 3) % 5 == 0) p.fillRect(x + 4, y + 5, 2, 2, t.groundTop.darker(130));
+                if ((tx * 7 + ty * 3) % 5 == 0)
+                    p.fillRect(x + 4, y + 5, 2, 2, t.groundTop.darker(130));
             } else if (n < 0.72) {
                 p.fillRect(x, y, tile, tile, t.groundTop.darker(115));
                 p.setPen(Qt::NoPen);
@@ -486,7 +503,8 @@ void DialogueBox(QPainter& p, QRect r, const QStringList& lines) {
     p.drawRect(r.adjusted(4, 4, -5, -5));
     p.setFont(PixelFont(10, false));
     p.setPen(Qt::white);
-    for (int i = 0; i < lines.size(); ++i) p.drawText(r.left() + 10, r.top() + 18 + i * 13, lines[i]);
+    for (int i = 0; i < lines.size(); ++i)
+        p.drawText(r.left() + 10, r.top() + 18 + i * 13, lines[i]);
 }
 
 void SceneRpg(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
@@ -520,8 +538,10 @@ void SceneRpg(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
 void SceneStrategy(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
     TopDownMap(p, t, seed, 16);
     p.setPen(QColor(0, 0, 0, 60));
-    for (int x = 0; x < kW; x += 16) p.drawLine(x, 0, x, kH);
-    for (int y = 0; y < kH; y += 16) p.drawLine(0, y, kW, y);
+    for (int x = 0; x < kW; x += 16)
+        p.drawLine(x, 0, x, kH);
+    for (int y = 0; y < kH; y += 16)
+        p.drawLine(0, y, kW, y);
     // Two armies of small banners.
     const QColor teams[] = {QColor(60, 120, 255), QColor(240, 60, 60)};
     for (int side = 0; side < 2; ++side) {
@@ -546,7 +566,8 @@ void SceneStrategy(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
 
 void SceneManager(QPainter& p, const Theme& t, Rng& rng) {
     BandedSky(p, QRect(0, 0, kW, kH), t.skyTop.darker(160), t.skyBottom.darker(200), 8);
-    DialogueBox(p, QRect(6, 6, 244, 30), {QString("SEASON %1   WEEK %2").arg(rng.Int(1, 9)).arg(rng.Int(1, 40))});
+    DialogueBox(p, QRect(6, 6, 244, 30),
+                {QString("SEASON %1   WEEK %2").arg(rng.Int(1, 9)).arg(rng.Int(1, 40))});
     static const char* items[] = {"INCOME", "COSTS", "STAFF", "STOCK", "MOOD", "FAME"};
     p.fillRect(6, 42, 244, 118, QColor(10, 20, 40));
     for (int i = 0; i < 6; ++i) {
@@ -560,7 +581,8 @@ void SceneManager(QPainter& p, const Theme& t, Rng& rng) {
     // A small line chart of the last weeks.
     p.fillRect(6, 166, 244, 52, QColor(10, 20, 40));
     QPolygon chart;
-    for (int i = 0; i < 12; ++i) chart << QPoint(14 + i * 20, 208 - rng.Int(0, 34));
+    for (int i = 0; i < 12; ++i)
+        chart << QPoint(14 + i * 20, 208 - rng.Int(0, 34));
     p.setPen(QPen(t.accent, 2));
     p.drawPolyline(chart);
 }
@@ -597,8 +619,9 @@ void SceneDungeon(QPainter& p, const Theme& t, Rng& rng) {
     for (int d = 0; d < 5; ++d) {
         const int inset = 12 + d * 20;
         const QRect r = view.adjusted(inset * 2, inset, -inset * 2, -inset);
-        const QRect outer = view.adjusted((inset - 20) * 2 + 20 * (d == 0), inset - 20 + 20 * (d == 0),
-                                          -((inset - 20) * 2 + 20 * (d == 0)), -(inset - 20 + 20 * (d == 0)));
+        const QRect outer =
+            view.adjusted((inset - 20) * 2 + 20 * (d == 0), inset - 20 + 20 * (d == 0),
+                          -((inset - 20) * 2 + 20 * (d == 0)), -(inset - 20 + 20 * (d == 0)));
         const QColor shade = Mix(wall, QColor(0, 0, 0), d * 0.18);
         QPolygon leftWall, rightWall, floor, ceiling;
         leftWall << outer.topLeft() << r.topLeft() << r.bottomLeft() << outer.bottomLeft();
@@ -644,7 +667,8 @@ void ScenePuzzle(QPainter& p, const Theme& t, Rng& rng) {
     // Patterned backdrop behind a sliding-tile board.
     for (int y = 0; y < kH; y += 16) {
         for (int x = 0; x < kW; x += 16) {
-            p.fillRect(x, y, 16, 16, ((x + y) / 16) % 2 ? t.skyTop.darker(160) : t.skyTop.darker(200));
+            p.fillRect(x, y, 16, 16,
+                       ((x + y) / 16) % 2 ? t.skyTop.darker(160) : t.skyTop.darker(200));
         }
     }
     const int n = rng.Chance(0.5) ? 4 : 5;
@@ -657,14 +681,19 @@ void ScenePuzzle(QPainter& p, const Theme& t, Rng& rng) {
     // Numbered tiles in a shuffled order, one gap; the colours follow each tile's home row,
     // so the solved rows stand out.
     std::vector<int> order(static_cast<std::size_t>(n * n));
-    for (int i = 0; i < n * n; ++i) order[static_cast<std::size_t>(i)] = i;
-    for (int i = n * n - 1; i > 0; --i) std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(rng.Int(0, i))]);
-    const QColor rows[] = {t.accent, t.accent2, QColor(90, 200, 120), QColor(120, 140, 255), QColor(240, 140, 60)};
+    for (int i = 0; i < n * n; ++i)
+        order[static_cast<std::size_t>(i)] = i;
+    for (int i = n * n - 1; i > 0; --i)
+        std::swap(order[static_cast<std::size_t>(i)],
+                  order[static_cast<std::size_t>(rng.Int(0, i))]);
+    const QColor rows[] = {t.accent, t.accent2, QColor(90, 200, 120), QColor(120, 140, 255),
+                           QColor(240, 140, 60)};
     p.setFont(PixelFont(cell / 2));
     const QFontMetrics fm(p.font());
     for (int i = 0; i < n * n; ++i) {
         const int v = order[static_cast<std::size_t>(i)];
-        if (v == n * n - 1) continue;  // the gap
+        if (v == n * n - 1)
+            continue;  // the gap
         const int x = ox + (i % n) * cell;
         const int y = oy + (i / n) * cell;
         const QColor c = rows[v / n];
@@ -675,13 +704,16 @@ void ScenePuzzle(QPainter& p, const Theme& t, Rng& rng) {
         p.fillRect(x + cell - 3, y + 1, 2, cell - 2, c.darker(170));
         const QString label = QString::number(v + 1);
         p.setPen(QColor(0, 0, 0, 160));
-        p.drawText(x + (cell - fm.horizontalAdvance(label)) / 2 + 1, y + cell / 2 + fm.ascent() / 2 - 1, label);
+        p.drawText(x + (cell - fm.horizontalAdvance(label)) / 2 + 1,
+                   y + cell / 2 + fm.ascent() / 2 - 1, label);
         p.setPen(Qt::white);
-        p.drawText(x + (cell - fm.horizontalAdvance(label)) / 2, y + cell / 2 + fm.ascent() / 2 - 2, label);
+        p.drawText(x + (cell - fm.horizontalAdvance(label)) / 2, y + cell / 2 + fm.ascent() / 2 - 2,
+                   label);
     }
     DialogueBox(p, QRect(190, 32, 60, 56), {"MOVES", QString::number(rng.Int(3, 400))});
-    DialogueBox(p, QRect(190, 96, 60, 56),
-                {"TIME", QString("%1:%2").arg(rng.Int(0, 9)).arg(rng.Int(0, 59), 2, 10, QChar('0'))});
+    DialogueBox(
+        p, QRect(190, 96, 60, 56),
+        {"TIME", QString("%1:%2").arg(rng.Int(0, 9)).arg(rng.Int(0, 59), 2, 10, QChar('0'))});
     ShadowText(p, 16, 20, QString("STAGE %1").arg(rng.Int(1, 40)), Qt::white);
 }
 
@@ -765,8 +797,13 @@ void SceneSport(QPainter& p, const Theme& t, Rng& rng) {
     p.setBrush(Qt::white);
     p.drawEllipse(RandPoint(rng, 60, 190, 60, 190), 3, 3);
     p.fillRect(0, 0, kW, 14, QColor(0, 0, 0));
-    ShadowText(p, 6, 10, QString("HOME %1 - %2 AWAY").arg(rng.Int(0, 4)).arg(rng.Int(0, 4)), Qt::white);
-    ShadowText(p, 190, 10, QString("%1:%2").arg(rng.Int(0, 89), 2, 10, QChar('0')).arg(rng.Int(0, 59), 2, 10, QChar('0')), t.accent);
+    ShadowText(p, 6, 10, QString("HOME %1 - %2 AWAY").arg(rng.Int(0, 4)).arg(rng.Int(0, 4)),
+               Qt::white);
+    ShadowText(p, 190, 10,
+               QString("%1:%2")
+                   .arg(rng.Int(0, 89), 2, 10, QChar('0'))
+                   .arg(rng.Int(0, 59), 2, 10, QChar('0')),
+               t.accent);
 }
 
 // Old-school demo effects: a plasma, raster bars and a scrolling greeting.
@@ -782,7 +819,10 @@ void SceneDemo(QPainter& p, const Theme& t, Rng& rng, const QString& name) {
             // Sixteen steps: the palette of a four-bit effect.
             const int step = static_cast<int>((v + 4) / 8 * 16) % 16;
             const double tt = step / 16.0 + shift;
-            plasma.setPixel(x, y, QColor::fromHsvF(static_cast<float>(tt - std::floor(tt)), 0.7f, 0.55f + 0.3f * (step % 2)).rgb());
+            plasma.setPixel(x, y,
+                            QColor::fromHsvF(static_cast<float>(tt - std::floor(tt)), 0.7f,
+                                             0.55f + 0.3f * (step % 2))
+                                .rgb());
         }
     }
     p.drawImage(0, 0, plasma);
@@ -790,7 +830,8 @@ void SceneDemo(QPainter& p, const Theme& t, Rng& rng, const QString& name) {
         const int y = 40 + i * 50 + rng.Int(-10, 10);
         const QColor c = i == 0 ? t.accent : (i == 1 ? t.accent2 : RandomBright(rng));
         for (int k = 0; k < 12; ++k) {
-            p.fillRect(0, y + k, kW, 1, Mix(c.darker(250), c.lighter(140), 1 - std::abs(k - 5.5) / 6));
+            p.fillRect(0, y + k, kW, 1,
+                       Mix(c.darker(250), c.lighter(140), 1 - std::abs(k - 5.5) / 6));
         }
     }
     p.fillRect(0, 186, kW, 24, QColor(0, 0, 0));
@@ -811,7 +852,9 @@ void SceneSlideshow(QPainter& p, const Theme& t, Rng& rng, std::uint32_t seed) {
     Ridge(p, QRect(0, 0, 200, 150), 130, 30, 20.0, t.nearHills, seed + 6);
     p.resetTransform();
     p.setClipping(false);
-    ShadowText(p, 70, 194, QString("PICTURE %1/%2").arg(rng.Int(1, 9), 2, 10, QChar('0')).arg(rng.Int(10, 24)), Qt::white);
+    ShadowText(p, 70, 194,
+               QString("PICTURE %1/%2").arg(rng.Int(1, 9), 2, 10, QChar('0')).arg(rng.Int(10, 24)),
+               Qt::white);
     ShadowText(p, 56, 212, "< PREV      NEXT >", t.accent);
 }
 
@@ -853,20 +896,51 @@ void DrawIngame(QPainter& p, const CatalogueEntry& e, std::uint64_t seed) {
     const Theme t = MakeTheme(PickTheme(e.title, rng));
     const auto s32 = static_cast<std::uint32_t>(seed);
     switch (e.genre) {
-        case 1: ScenePuzzle(p, t, rng); break;
-        case 2: case 12: SceneDemo(p, t, rng, GameName(e.title)); break;
-        case 3: SceneSlideshow(p, t, rng, s32); break;
-        case 5: SceneBoard(p, t, rng); break;
-        case 6: SceneRpg(p, t, rng, s32); break;
-        case 7: SceneSport(p, t, rng); break;
-        case 9: case 10: case 18: SceneShooter(p, t, rng, s32); break;
-        case 11: SceneManager(p, t, rng); break;
-        case 13: SceneRacing(p, t, rng, s32); break;
-        case 14: SceneDungeon(p, t, rng); break;
-        case 16: SceneCreative(p, t, rng); break;
-        case 17: ScenePinball(p, t, rng); break;
-        case 20: SceneStrategy(p, t, rng, s32); break;
-        default: ScenePlatformer(p, t, rng, s32); break;  // jump-n-run, action, brawlers...
+        case 1:
+            ScenePuzzle(p, t, rng);
+            break;
+        case 2:
+        case 12:
+            SceneDemo(p, t, rng, GameName(e.title));
+            break;
+        case 3:
+            SceneSlideshow(p, t, rng, s32);
+            break;
+        case 5:
+            SceneBoard(p, t, rng);
+            break;
+        case 6:
+            SceneRpg(p, t, rng, s32);
+            break;
+        case 7:
+            SceneSport(p, t, rng);
+            break;
+        case 9:
+        case 10:
+        case 18:
+            SceneShooter(p, t, rng, s32);
+            break;
+        case 11:
+            SceneManager(p, t, rng);
+            break;
+        case 13:
+            SceneRacing(p, t, rng, s32);
+            break;
+        case 14:
+            SceneDungeon(p, t, rng);
+            break;
+        case 16:
+            SceneCreative(p, t, rng);
+            break;
+        case 17:
+            ScenePinball(p, t, rng);
+            break;
+        case 20:
+            SceneStrategy(p, t, rng, s32);
+            break;
+        default:
+            ScenePlatformer(p, t, rng, s32);
+            break;  // jump-n-run, action, brawlers...
     }
 }
 
@@ -875,7 +949,8 @@ void DrawIngame(QPainter& p, const CatalogueEntry& e, std::uint64_t seed) {
 
 QStringList SplitTitle(const QString& name) {
     const QStringList words = name.split(' ', Qt::SkipEmptyParts);
-    if (words.size() <= 1 || name.size() <= 11) return {name};
+    if (words.size() <= 1 || name.size() <= 11)
+        return {name};
     // Break where the two lines come out most even.
     int best = 1;
     int bestDiff = 1 << 30;
@@ -901,7 +976,8 @@ void DrawLogoLine(QPainter& p, const QString& text, int centreY, int maxWidth, i
         font.setPixelSize(px);
         path = QPainterPath();
         path.addText(0, 0, font, text);
-        if (path.boundingRect().width() <= maxWidth) break;
+        if (path.boundingRect().width() <= maxWidth)
+            break;
     }
     const QRectF box = path.boundingRect();
     path.translate(128 - box.center().x(), centreY - box.center().y());
@@ -967,8 +1043,11 @@ void DrawTitle(QPainter& p, const CatalogueEntry& e, std::uint64_t seed) {
     for (int i = 0; i < (backing == 0 ? 12 : 0); ++i) {
         const double a0 = i * std::numbers::pi / 6 + rng.Range(0, 0.1);
         QPolygon wedge;
-        wedge << hub << QPoint(hub.x() + static_cast<int>(300 * std::cos(a0)), hub.y() + static_cast<int>(300 * std::sin(a0)))
-              << QPoint(hub.x() + static_cast<int>(300 * std::cos(a0 + 0.22)), hub.y() + static_cast<int>(300 * std::sin(a0 + 0.22)));
+        wedge << hub
+              << QPoint(hub.x() + static_cast<int>(300 * std::cos(a0)),
+                        hub.y() + static_cast<int>(300 * std::sin(a0)))
+              << QPoint(hub.x() + static_cast<int>(300 * std::cos(a0 + 0.22)),
+                        hub.y() + static_cast<int>(300 * std::sin(a0 + 0.22)));
         p.drawPolygon(wedge);
     }
     const QString name = GameName(e.title);
@@ -985,10 +1064,20 @@ void DrawTitle(QPainter& p, const CatalogueEntry& e, std::uint64_t seed) {
     // The start menu; the number of players decides what it offers.
     QStringList menu;
     switch (e.players) {
-        case 1: menu = {"PUSH START"}; break;
-        case 2: case 3: case 4: menu = {"1 PLAYER", "2 PLAYERS"}; break;
-        case 5: menu = {"1 PLAYER", "2-4 PLAYERS", "OPTIONS"}; break;
-        default: menu = {"PRESS START"}; break;
+        case 1:
+            menu = {"PUSH START"};
+            break;
+        case 2:
+        case 3:
+        case 4:
+            menu = {"1 PLAYER", "2 PLAYERS"};
+            break;
+        case 5:
+            menu = {"1 PLAYER", "2-4 PLAYERS", "OPTIONS"};
+            break;
+        default:
+            menu = {"PRESS START"};
+            break;
     }
     p.setFont(PixelFont(10));
     const QFontMetrics fm(p.font());
@@ -1006,8 +1095,8 @@ void DrawTitle(QPainter& p, const CatalogueEntry& e, std::uint64_t seed) {
         }
     }
     // The maker's line at the bottom, from an invented studio.
-    static const char* studios[] = {"LANTERNWORKS", "PIXEL ORCHARD", "BRASS KITE", "NORTHLIGHT",
-                                    "MOSSBYTE", "TIN OWL SOFT", "HARBOR LABS", "SUNDIAL"};
+    static const char* studios[] = {"LANTERNWORKS", "PIXEL ORCHARD", "BRASS KITE",  "NORTHLIGHT",
+                                    "MOSSBYTE",     "TIN OWL SOFT",  "HARBOR LABS", "SUNDIAL"};
     const QString maker = QString("(C) %1 %2").arg(rng.Int(1991, 1998)).arg(studios[rng.Int(0, 7)]);
     p.setFont(PixelFont(9));
     ShadowText(p, 128 - QFontMetrics(p.font()).horizontalAdvance(maker) / 2, 216, maker,
@@ -1020,7 +1109,8 @@ QString DecodeTitle(const QByteArray& bytes) {
     // The catalogue is bytes in an 8-bit code page; a UTF-8 file is taken as such.
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) return text;
+    if (!utf8.hasError())
+        return text;
     return QString::fromLatin1(bytes);
 }
 
@@ -1035,10 +1125,13 @@ std::vector<CatalogueEntry> ReadCatalogue(const QString& path) {
     const QList<QByteArray> lines = all.split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i) {
         QByteArray line = lines[i];
-        if (line.endsWith('\r')) line.chop(1);
-        if (line.isEmpty()) continue;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
         const QList<QByteArray> f = line.split(';');
-        if (f.size() < 5) continue;
+        if (f.size() < 5)
+            continue;
         CatalogueEntry e;
         e.title = DecodeTitle(f[0]);
         e.startupShot = DecodeTitle(f[1]);
@@ -1076,14 +1169,16 @@ int WriteDemoScreens(const QString& catalogue, const QString& folder) {
     for (const CatalogueEntry& e : entries) {
         for (const bool title : {true, false}) {
             const QString& file = title ? e.startupShot : e.ingameShot;
-            if (!IsSafeName(file) || !HasPictureSuffix(file)) continue;
+            if (!IsSafeName(file) || !HasPictureSuffix(file))
+                continue;
             jobs.push_back({&e, file, title, HashText(file.toUtf8())});
         }
     }
     // The files with the smallest name hashes stay missing: the demo shows the built-in
     // placeholder for them, and the choice is the same on every run.
     std::vector<std::uint64_t> hashes;
-    for (const Job& j : jobs) hashes.push_back(j.hash);
+    for (const Job& j : jobs)
+        hashes.push_back(j.hash);
     std::sort(hashes.begin(), hashes.end());
     const std::uint64_t cut = hashes.size() > kLeftOut ? hashes[kLeftOut - 1] : ~0ull;
     int written = 0;
@@ -1096,7 +1191,8 @@ int WriteDemoScreens(const QString& catalogue, const QString& folder) {
         img.fill(Qt::black);
         {
             QPainter p(&img);
-            const std::uint64_t seed = HashText(j.entry->title.toUtf8()) ^ (j.title ? 0x7171 : 0x1717);
+            const std::uint64_t seed =
+                HashText(j.entry->title.toUtf8()) ^ (j.title ? 0x7171 : 0x1717);
             if (j.title) {
                 DrawTitle(p, *j.entry, seed);
             } else {

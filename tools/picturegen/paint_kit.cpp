@@ -19,7 +19,9 @@ std::uint64_t Rng::Next() {
     return z ^ (z >> 31);
 }
 
-double Rng::Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
+double Rng::Unit() {
+    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
+}
 
 int Rng::Int(int lo, int hi) {
     const auto span = static_cast<std::uint64_t>(hi - lo + 1);
@@ -45,7 +47,9 @@ double LatticeValue(int x, int y, std::uint32_t seed) {
     return static_cast<double>(h & 0xFFFFFFu) / static_cast<double>(0xFFFFFFu);
 }
 
-double Fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
+double Fade(double t) {
+    return t * t * t * (t * (t * 6 - 15) + 10);
+}
 
 }  // namespace
 
@@ -85,7 +89,9 @@ double RidgedFbm(double x, double y, int octaves, std::uint32_t seed) {
     double amp = 0.5;
     double norm = 0;
     for (int i = 0; i < octaves; ++i) {
-        const double n = 1.0 - std::abs(ValueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 131u) * 2.0 - 1.0);
+        const double n =
+            1.0 -
+            std::abs(ValueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 131u) * 2.0 - 1.0);
         sum += amp * n * n;
         norm += amp;
         const double nx = x * 1.6 - y * 1.2;
@@ -97,7 +103,9 @@ double RidgedFbm(double x, double y, int octaves, std::uint32_t seed) {
     return sum / norm;
 }
 
-double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
+double Clamp01(double v) {
+    return std::clamp(v, 0.0, 1.0);
+}
 
 double SmoothStep(double e0, double e1, double x) {
     const double t = Clamp01((x - e0) / (e1 - e0));

@@ -14,7 +14,7 @@ namespace varnimo::picturegen {
 // SplitMix64: tiny, fast and fully specified, so a seed gives the same picture everywhere
 // (the standard distributions are not guaranteed to agree between library versions).
 class Rng {
-public:
+  public:
     explicit Rng(std::uint64_t seed) : state_(seed) {}
     std::uint64_t Next();
     // Uniform in [0, 1).
@@ -25,7 +25,7 @@ public:
     int Int(int lo, int hi);
     bool Chance(double p) { return Unit() < p; }
 
-private:
+  private:
     std::uint64_t state_;
 };
 

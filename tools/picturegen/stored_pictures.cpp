@@ -1,12 +1,12 @@
 #include "stored_pictures.h"
 
+#include <QConicalGradient>
 #include <QFile>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-#include <QConicalGradient>
 #include <QSvgRenderer>
 
 #include <cmath>
@@ -21,11 +21,13 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-QRgb* Row(QImage& image, int y) { return reinterpret_cast<QRgb*>(image.scanLine(y)); }
+QRgb* Row(QImage& image, int y) {
+    return reinterpret_cast<QRgb*>(image.scanLine(y));
+}
 
 // A soft shadow: the path filled into a small image and scaled back up, which blurs it.
-void DrawSoftShadow(QPainter& p, const QPainterPath& path, QSize canvas, QPointF offset,
-                    int alpha, int shrink) {
+void DrawSoftShadow(QPainter& p, const QPainterPath& path, QSize canvas, QPointF offset, int alpha,
+                    int shrink) {
     QImage small(canvas.width() / shrink, canvas.height() / shrink,
                  QImage::Format_ARGB32_Premultiplied);
     small.fill(Qt::transparent);
@@ -37,8 +39,9 @@ void DrawSoftShadow(QPainter& p, const QPainterPath& path, QSize canvas, QPointF
         sp.fillPath(path, QColor(0, 0, 0, alpha));
     }
     // Two passes of down-and-up scaling spread the edge further than one.
-    QImage blurred = small.scaled(small.width() / 2, small.height() / 2, Qt::IgnoreAspectRatio,
-                                  Qt::SmoothTransformation)
+    QImage blurred = small
+                         .scaled(small.width() / 2, small.height() / 2, Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation)
                          .scaled(canvas, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     p.drawImage(0, 0, blurred);
 }
@@ -61,7 +64,8 @@ void PaintRustSurface(QImage& img) {
             const double large = Fbm(x / 260.0, y / 260.0, 5, 11);
             const double patches = Fbm(x / 90.0 + 40, y / 90.0, 6, 23);
             const double streak = RidgedFbm(x / 140.0, y / 40.0, 5, 37);
-            const double grain = ValueNoise(x / 1.7, y / 1.7, 41) * 0.6 + ValueNoise(x / 4.0, y / 0.9, 43) * 0.4;
+            const double grain =
+                ValueNoise(x / 1.7, y / 1.7, 41) * 0.6 + ValueNoise(x / 4.0, y / 0.9, 43) * 0.4;
             double t = large * 0.8 + patches * 0.5 - 0.35;
             QColor c = Mix(deep, brown, SmoothStep(0.05, 0.55, t));
             c = Mix(c, rust, SmoothStep(0.52, 0.78, patches) * 0.8);
@@ -359,8 +363,8 @@ QPainterPath PetalPath(QPointF centre, double a, double inner, double outer, dou
     return path;
 }
 
-void PaintPetal(QPainter& p, const QPainterPath& petal, QPointF centre, double outer,
-                double squash, const QColor& dark, const QColor& mid, const QColor& light) {
+void PaintPetal(QPainter& p, const QPainterPath& petal, QPointF centre, double outer, double squash,
+                const QColor& dark, const QColor& mid, const QColor& light) {
     p.setPen(Qt::NoPen);
     // Shadow on what lies beneath, so each layer reads as separate.
     p.fillPath(petal.translated(2.5, 3.5), QColor(40, 0, 10, 70));
@@ -426,7 +430,8 @@ QImage DrawRose() {
             for (int x = 0; x < w; ++x) {
                 const double t = Clamp01((x * 0.6 + y) / (w * 0.6 + h));
                 const double n = Fbm(x / 300.0, y / 300.0, 4, 71);
-                QColor c = Mix(QColor(246, 214, 206), QColor(120, 58, 84), t * 0.9 + 0.2 * (n - 0.5));
+                QColor c =
+                    Mix(QColor(246, 214, 206), QColor(120, 58, 84), t * 0.9 + 0.2 * (n - 0.5));
                 line[x] = c.rgb();
             }
         }
@@ -572,7 +577,8 @@ QImage DrawFractal() {
                 continue;
             }
             // Continuous escape count removes the banding of whole iterations.
-            const double mu = n + 1 - std::log(std::log(std::sqrt(zr * zr + zi * zi))) / std::log(2.0);
+            const double mu =
+                n + 1 - std::log(std::log(std::sqrt(zr * zr + zi * zi))) / std::log(2.0);
             const double t = std::sqrt(mu) * 0.23 + 0.55;
             QColor c = CosinePalette(t, pa, pb, pc, pd);
             const double fade = SmoothStep(1.0, 9.0, std::sqrt(mu));
@@ -679,10 +685,10 @@ void PaintStarship(QPainter& p, QPointF nose, double len, double tiltDeg) {
     fin.closeSubpath();
     p.fillPath(fin, steel(-24, -7, QColor(200, 206, 218), QColor(110, 116, 130)));
     p.fillPath(QPainterPath(fin).intersected([] {
-                   QPainterPath band;
-                   band.addRect(QRectF(-100, -24, 40, 4));
-                   return band;
-               }()),
+        QPainterPath band;
+        band.addRect(QRectF(-100, -24, 40, 4));
+        return band;
+    }()),
                QColor(240, 120, 40));
 
     // Hull: a long dart, rounded at the stern.
@@ -804,15 +810,16 @@ QImage DrawDefaultScreen() {
     QFont font("DejaVu Sans");
     font.setBold(true);
     font.setPixelSize(196);
-        const QString name = "Varnimo";
-    const QColor top[] = {{255, 90, 90},  {255, 170, 60}, {255, 230, 70}, {110, 230, 90},
+    const QString name = "Varnimo";
+    const QColor top[] = {{255, 90, 90},  {255, 170, 60},  {255, 230, 70}, {110, 230, 90},
                           {70, 210, 240}, {110, 130, 255}, {220, 110, 255}};
     const QColor bottom[] = {{170, 10, 30}, {200, 80, 0},  {200, 140, 0}, {20, 130, 40},
                              {0, 110, 170}, {40, 40, 190}, {130, 20, 170}};
     // Lay the letters out on a gentle wave.
     QFontMetricsF fm(font);
     double total = 0;
-    for (const QChar ch : name) total += fm.horizontalAdvance(ch) - 6;
+    for (const QChar ch : name)
+        total += fm.horizontalAdvance(ch) - 6;
     double x = (w - total) / 2;
     const double baseY = h * 0.56;
     for (int i = 0; i < name.size(); ++i) {
@@ -822,7 +829,8 @@ QImage DrawDefaultScreen() {
         glyph.addText(x, y, font, ch);
         // Extruded depth: a stack of darker copies down and to the right.
         for (int d = 12; d > 0; --d) {
-            p.fillPath(glyph.translated(d * 0.9, d * 1.1), Mix(bottom[i], QColor(0, 0, 0), 0.55 + d * 0.02));
+            p.fillPath(glyph.translated(d * 0.9, d * 1.1),
+                       Mix(bottom[i], QColor(0, 0, 0), 0.55 + d * 0.02));
         }
         const QRectF box = glyph.boundingRect();
         QLinearGradient g(box.topLeft(), box.bottomLeft());
@@ -1042,15 +1050,25 @@ QImage RenderSvg(const char* text, int width, int height) {
 
 void WriteStoredPictures(const QString& folder) {
     const QString dir = folder + "/";
+    // Rusted steel plates with a bevelled steel ring carrying a "V", at the left.
     SaveImage(DrawDefaultBackground(), dir + "background_default.jpg");
+    // Curling pink, blue and teal nebula clouds in a field of stars.
     SaveImage(DrawSpace(), dir + "background_space.jpg");
+    // A red rose of curved petals on a leafy stem, over soft out-of-focus light.
     SaveImage(DrawRose(), dir + "background_rose.jpg");
+    // A spiral valley at the edge of the Mandelbrot set, in a smooth cosine palette.
     SaveImage(DrawFractal(), dir + "background_fractal.jpg");
+    // A long white ship with three glowing nozzles passing over a lit, cloudy planet.
     SaveImage(DrawStarship(), dir + "background_starship.jpg");
+    // "Varnimo" in big rainbow letters on a wave, with "SELECT A GAME" below, on black.
     SaveImage(DrawDefaultScreen(), dir + "default_screen.jpg");
+    // "NO IMAGE" / "AVAILABLE" in white capitals on black.
     SaveImage(DrawNoImage(), dir + "no_image.jpg");
+    // A grey console with an orange-labelled cartridge and a two-button controller.
     SaveImage(DrawAboutLogo(), dir + "about_logo.jpg");
+    // A small light cartridge with an orange label and a yellow arrow, for the detail lines.
     WriteText(dir + "detail_icon.svg", kDetailIconSvg);
+    // The program's icon: a steel ring with a "V" on a rust-red rounded tile, as SVG and PNG.
     WriteText(dir + "varnimo.svg", kProgramIconSvg);
     SaveImage(RenderSvg(kProgramIconSvg, 256, 256), dir + "varnimo-256.png");
 }
