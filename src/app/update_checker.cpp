@@ -1,0 +1,168 @@
+#include "app/update_checker.h"
+
+#include <utility>
+
+#include "app/program_version.h"
+#include "app/unit1.h"
+#include "rtl/convert.h"
+
+namespace varnimo {
+
+namespace {
+
+constexpr int kPacksPerGrid = 13;
+constexpr const char* kUnknown = " ??? ";
+
+// The pack grid and its row that show letter k (0 = a .. 25 = z).
+UpdateGrid PackGrid(int k) { return k < kPacksPerGrid ? UpdateGrid::screens_grid1 : UpdateGrid::screens_grid2; }
+int PackRow(int k) { return k % kPacksPerGrid + 1; }
+
+// A server value: the column's text as a number with "."; NULL, a missing column and
+// anything that is not such a number count as 0.
+double ServerValue(const mysql::TMysqlResult& result, int column) {
+    const char* text = result.ColumnText(column);
+    return text == nullptr ? 0.0 : rtl::PointFloat(text);
+}
+
+// Shows the busy state for as long as the network may block.
+class WaitScope {
+public:
+    explicit WaitScope(UpdateView& view) : view_(view) { view_.BeginWait(); }
+    ~WaitScope() { view_.EndWait(); }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+private:
+    UpdateView& view_;
+};
+
+}  // namespace
+
+UpdateChecker::UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server)
+    : view_(view), unit_(unit), server_(std::move(server)) {}
+
+UpdateChecker::~UpdateChecker() {
+    // The result first: an unbuffered one still reads from its client's connection.
+    result_.reset();
+    retired_client_.reset();
+    client_.reset();
+}
+
+void UpdateChecker::update_activate() {
+    {
+        WaitScope wait(view_);
+        ReplaceClient(std::make_unique<mysql::TMysqlClient>());
+        ReleaseRetiredClient();
+    }
+
+    view_.SetCell(UpdateGrid::update_grid, 0, 0, "Versions");
+    view_.SetCell(UpdateGrid::update_grid, 1, 0, "Yours");
+    view_.SetCell(UpdateGrid::update_grid, 2, 0, "Server");
+    view_.SetCell(UpdateGrid::update_grid, 0, 1, "Program");
+    view_.SetCell(UpdateGrid::update_grid, 0, 2, "Database");
+    view_.SetCell(UpdateGrid::update_grid, 1, 1, rtl::FloatToStr(ProgramVersion));
+    view_.SetCell(UpdateGrid::update_grid, 1, 2, rtl::FloatToStr(unit_.DatabaseVersion));
+    for (UpdateGrid grid : {UpdateGrid::screens_grid1, UpdateGrid::screens_grid2}) {
+        view_.SetCell(grid, 0, 0, "Letter");
+        view_.SetCell(grid, 1, 0, "Yours");
+        view_.SetCell(grid, 2, 0, "Server");
+    }
+    for (int k = 0; k < 26; ++k) {
+        view_.SetCell(PackGrid(k), 0, PackRow(k), std::string(1, static_cast<char>('a' + k)));
+        view_.SetCell(PackGrid(k), 1, PackRow(k), rtl::FloatToStr(unit_.ScreenPackVersions[k]));
+    }
+}
+
+void UpdateChecker::sql_create() {
+    auto client = std::make_unique<mysql::TMysqlClient>();
+    // Only the built-in server's port is the client's default; a self-hosted one may differ.
+    client->Port = server_.port;
+    ReplaceClient(std::move(client));
+    client_->SetServerHost(server_.host);
+    client_->SetUserName(UpdateUser);
+    client_->SetUserPassword(UpdatePassword);
+    client_->SetDatabaseName(UpdateDatabase);
+    const bool connected = client_->OpenConnection();
+    view_.SetCaption(UpdateLabel::connection_label, connected ? "Connected!" : "ERROR - Not connected!");
+}
+
+void UpdateChecker::Button17Click() {
+    bool completed = false;
+    {
+        WaitScope wait(view_);
+        sql_create();
+        // The earlier press's result goes before the new query; with it goes the client it
+        // may still read from.
+        result_.reset();
+        ReleaseRetiredClient();
+        result_ = client_->RunQuery(UpdateQuery, false, completed);
+    }
+
+    if (result_) {
+        outcome_ = Outcome::Downloaded;
+        view_.PlainBox("Downloaded Server variables");
+        ReadServerValues();
+        WriteServerColumn();
+    } else if (completed) {
+        outcome_ = Outcome::NoResultSet;
+        view_.PlainBox("All Checked, but something was wrong");
+    } else {
+        outcome_ = Outcome::Failed;
+        WriteUnknownServerColumn();
+        view_.PlainBox("There was an Error...");
+    }
+}
+
+void UpdateChecker::exit_buttonClick() {
+    if (client_ && client_->IsConnectionOpen()) {
+        client_->CloseConnection();
+    }
+    view_.CloseDialog();
+}
+
+void UpdateChecker::download_link_labelClick() { view_.OpenAddress(HomepageAddress); }
+
+void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client) {
+    // A client retired earlier and not yet freed has no result reading from it any more
+    // than the current one would; free it now so at most one waits.
+    ReleaseRetiredClient();
+    retired_client_ = std::exchange(client_, std::move(client));
+}
+
+void UpdateChecker::ReleaseRetiredClient() {
+    if (!retired_client_) {
+        return;
+    }
+    if (result_ && result_->Client() == retired_client_.get()) {
+        result_.reset();
+    }
+    retired_client_.reset();
+}
+
+void UpdateChecker::ReadServerValues() {
+    ServerProgramVersion = ServerValue(*result_, 0);
+    ServerDatabaseVersion = ServerValue(*result_, 1);
+    for (int k = 0; k < 26; ++k) {
+        ServerPackVersions[k] = ServerValue(*result_, k + 2);
+    }
+}
+
+void UpdateChecker::WriteServerColumn() {
+    view_.SetCell(UpdateGrid::update_grid, 2, 1, rtl::FloatToStr(ServerProgramVersion));
+    view_.SetCell(UpdateGrid::update_grid, 2, 2, rtl::FloatToStr(ServerDatabaseVersion));
+    for (int k = 0; k < 26; ++k) {
+        view_.SetCell(PackGrid(k), 2, PackRow(k), rtl::FloatToStr(ServerPackVersions[k]));
+    }
+}
+
+void UpdateChecker::WriteUnknownServerColumn() {
+    ServerProgramVersion = 0;
+    ServerDatabaseVersion = 0;
+    view_.SetCell(UpdateGrid::update_grid, 2, 1, kUnknown);
+    view_.SetCell(UpdateGrid::update_grid, 2, 2, kUnknown);
+    for (int k = 0; k < 26; ++k) {
+        view_.SetCell(PackGrid(k), 2, PackRow(k), kUnknown);
+    }
+}
+
+}  // namespace varnimo

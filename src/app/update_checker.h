@@ -1,0 +1,89 @@
+#pragma once
+// The Update Checker's logic, toolkit-free: the local version numbers beside the ones kept on
+// the update server. A view (the Qt dialog Tupdate_form, the terminal's update-check
+// command, the tests' recording view) draws through UpdateView and calls the handlers.
+//
+// Ownership: the checker owns the client it talks through and the result of its last
+// query. A result never outlives the client it reads from: when a client is replaced, a
+// result still reading from it is released before that client goes. A result the client
+// has detached (its connection was closed) reads nothing and may stay held.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/update_addresses.h"
+#include "app/update_view.h"
+#include "mysql/mysql_client.h"
+#include "mysql/mysql_result.h"
+
+namespace varnimo {
+
+class Unit1;
+
+// The login and the query the update server answers.
+inline constexpr const char* UpdateUser = "pubaccount";
+inline constexpr const char* UpdatePassword = "kobal";
+inline constexpr const char* UpdateDatabase = "varnimo";
+inline constexpr const char* UpdateQuery = "SELECT * FROM varnimo";
+
+class UpdateChecker {
+public:
+    // How the last press of "Connect update Server" ended.
+    enum class Outcome {
+        NotChecked,   // no press yet
+        Downloaded,   // the server's row (or an empty table) was read
+        NoResultSet,  // the server answered, but without a result set
+        Failed,       // not connected, or the query was refused
+    };
+
+    // `unit` supplies the local versions at every activation; `server` is where to ask.
+    UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server);
+    ~UpdateChecker();
+    UpdateChecker(const UpdateChecker&) = delete;
+    UpdateChecker& operator=(const UpdateChecker&) = delete;
+
+    // --- Handlers -----------------------------------------------------------------------
+    // The dialog is shown: a fresh client, headers and the "Yours" column.
+    void update_activate();
+    // "Connect update Server".
+    void Button17Click();
+    // "Exit": closes the connection, then the dialog. The held result stays.
+    void exit_buttonClick();
+    // The download link.
+    void download_link_labelClick();
+
+    // --- State ----------------------------------------------------------------------------
+    // What the server said, as the "Server" column shows it; 0 until read.
+    double ServerProgramVersion = 0;
+    double ServerDatabaseVersion = 0;
+    std::array<double, 26> ServerPackVersions{};
+
+    mysql::TMysqlClient* UpdateClient() const { return client_.get(); }
+    mysql::TMysqlResult* UpdateResult() const { return result_.get(); }
+    const UpdateServerAddress& Server() const { return server_; }
+    Outcome LastOutcome() const { return outcome_; }
+
+private:
+    // Creates, configures and connects a new client (the first step of a press).
+    void sql_create();
+    // Makes `client` the UpdateClient. The one it replaces stays until the held result no
+    // longer reads from it (see ReleaseRetiredClient).
+    void ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client);
+    // Frees a replaced client, first releasing the held result if it still reads from it.
+    void ReleaseRetiredClient();
+    void ReadServerValues();
+    void WriteServerColumn();
+    void WriteUnknownServerColumn();
+
+    UpdateView& view_;
+    const Unit1& unit_;
+    UpdateServerAddress server_;
+    std::unique_ptr<mysql::TMysqlClient> client_;
+    // The client a press has just replaced, kept while the held result may read from it.
+    std::unique_ptr<mysql::TMysqlClient> retired_client_;
+    std::unique_ptr<mysql::TMysqlResult> result_;
+    Outcome outcome_ = Outcome::NotChecked;
+};
+
+}  // namespace varnimo
