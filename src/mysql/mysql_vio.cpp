@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <new>
+#include <algorithm>
 
 #include "mysql/mysql_errors.h"
 
@@ -33,6 +35,7 @@ constexpr int kSendFlags = 0;
 bool StartNetworking() { return true; }
 
 constexpr int kModeNonBlocking = 0x0001;
+constexpr std::size_t kReadAheadSize = 65536;
 
 }  // namespace
 
@@ -157,6 +160,8 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
 }
 
 void TMysqlVio::ForgetSocket() {
+    AheadPos_ = 0;
+    AheadEnd_ = 0;
     Socket_ = -1;
     PipeHandle_ = -1;
     Kind_ = vkClosed;
@@ -178,7 +183,7 @@ int TMysqlVio::Close() {
 }
 
 bool TMysqlVio::WaitReadable(int secs) {
-    if (Kind_ == vkNamedPipe) {
+    if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
         return true;
     }
     if (Kind_ == vkClosed) {
@@ -220,10 +225,41 @@ long TMysqlVio::ReadBytes(uint8_t* buffer, std::size_t count) {
     if (Kind_ == vkClosed || Kind_ == vkNamedPipe) {
         return -1;
     }
-    if (!WaitReadable(TimeoutSecs_)) {
-        return -1;
+    if (AheadPos_ < AheadEnd_) {
+        std::size_t n = std::min(count, AheadEnd_ - AheadPos_);
+        std::memcpy(buffer, ReadAhead_.get() + AheadPos_, n);
+        AheadPos_ += n;
+        return static_cast<long>(n);
     }
-    ssize_t n = ::recv(Socket_, buffer, count, 0);
+    if (count >= kReadAheadSize) {
+        return Receive(buffer, count);
+    }
+    if (!ReadAhead_) {
+        ReadAhead_.reset(new (std::nothrow) uint8_t[kReadAheadSize]);
+        if (!ReadAhead_) {
+            return Receive(buffer, count);
+        }
+    }
+    long got = Receive(ReadAhead_.get(), kReadAheadSize);
+    if (got <= 0) {
+        return got;
+    }
+    std::size_t n = std::min(count, static_cast<std::size_t>(got));
+    std::memcpy(buffer, ReadAhead_.get(), n);
+    AheadPos_ = n;
+    AheadEnd_ = static_cast<std::size_t>(got);
+    return static_cast<long>(n);
+}
+
+long TMysqlVio::Receive(uint8_t* to, std::size_t count) {
+    // Data already there needs no wait; otherwise wait up to TimeoutSecs for it.
+    ssize_t n = ::recv(Socket_, to, count, MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        if (!WaitReadable(TimeoutSecs_)) {
+            return -1;
+        }
+        n = ::recv(Socket_, to, count, MSG_DONTWAIT);
+    }
     if (n < 0) {
         LastSocketError_ = errno;
     } else if (n == 0) {

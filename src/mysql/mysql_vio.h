@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -65,6 +66,8 @@ private:
     void SetError(int32_t code, std::string text);
     void ForgetSocket();
 
+    long Receive(uint8_t* to, std::size_t count);
+
     int Socket_ = -1;
     int PipeHandle_ = -1;
     uint32_t ModeFlags_ = 0;
@@ -74,6 +77,11 @@ private:
     // The platform's error number of the last failed socket call of this transport; what
     // CanRetry and CallInterrupted look at.
     int LastSocketError_ = 0;
+    // Bytes received ahead of what the packet layer asked for: one packet header or row at a
+    // time would otherwise cost a system call each.
+    std::unique_ptr<uint8_t[]> ReadAhead_;
+    std::size_t AheadPos_ = 0;
+    std::size_t AheadEnd_ = 0;
 };
 
 }  // namespace varnimo::mysql
