@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "about_form.h"
 #include "app/unit1.h"
+#include "path_form.h"
 #include "picture_loading.h"
 #include "ui_main_window.h"
 
@@ -76,6 +78,8 @@ TForm1::TForm1(Desktop& desktop, QWidget* parent)
     timer2_.setObjectName(QStringLiteral("Timer2"));
     ui_->TitleBox->setModel(&model_);
     unit_ = std::make_unique<Unit1>(*this);
+    path_form_ = std::make_unique<Tpath_form>(*unit_, desktop_, this);
+    AboutForm_ = std::make_unique<TAboutForm>(desktop_, this);
 
     SetUpLook();
     SetUpStoredPictures();
@@ -119,9 +123,7 @@ void TForm1::SetUpLook() {
         if (tag.isValid()) action->setData(tag.toInt());
     }
 
-    // Until their dialogs are part of the program, these entries stay disabled.
-    ui_->path->setEnabled(false);
-    ui_->Info1->setEnabled(false);
+    // Until its dialog is part of the program, this entry stays disabled.
     ui_->Update1->setEnabled(false);
 
     // A fixed client area of 660 x 424 with the menu bar above it.
@@ -225,15 +227,9 @@ void TForm1::FirstActivation() {
 
 // --- Dialog commands ---------------------------------------------------------------------
 
-void TForm1::pathClick() {
-    // Shows the Options dialog modally once it is part of the program; its menu entry is
-    // disabled until then.
-}
+void TForm1::pathClick() { path_form_->exec(); }
 
-void TForm1::Info1Click() {
-    // Shows the About dialog modally once it is part of the program; its menu entry is
-    // disabled until then.
-}
+void TForm1::Info1Click() { AboutForm_->exec(); }
 
 void TForm1::update_click() {
     // Shows the Update Checker modally once it is part of the program; its menu entry is

@@ -24,6 +24,8 @@ class TForm1;
 namespace varnimo {
 
 class Unit1;
+class Tpath_form;
+class TAboutForm;
 
 class TForm1 : public QMainWindow, public MainView {
     Q_OBJECT
@@ -33,6 +35,8 @@ public:
 
     Unit1& unit() { return *unit_; }
     const TitleListModel& titleModel() const { return model_; }
+    Tpath_form& path_form() { return *path_form_; }
+    TAboutForm& AboutForm() { return *AboutForm_; }
 
     // --- MainView ---------------------------------------------------------------------
     void SetTitleLines(const std::vector<std::int32_t>& rows) override;
@@ -102,6 +106,11 @@ private:
     QPixmap default_screen_;
     QPixmap no_image_screen_;
     std::array<QPixmap, 5> backgrounds_;  // by background Tag: -1, 1, 2, 3, 4
+
+    // The dialogs live hidden from the start and keep their contents between showings.
+    // Declared last: they use Unit1, so they go first.
+    std::unique_ptr<Tpath_form> path_form_;
+    std::unique_ptr<TAboutForm> AboutForm_;
 };
 
 }  // namespace varnimo

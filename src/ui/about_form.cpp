@@ -1,0 +1,74 @@
+#include "about_form.h"
+
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include "app/homepage.h"
+#include "desktop.h"
+#include "ui_about_form.h"
+
+namespace varnimo {
+
+namespace {
+
+// The designed fonts are Windows fonts; where they are missing the platform's sans takes
+// over at the same point size, keeping weight and underline.
+void AddPlatformFallback(QWidget* widget) {
+    QFont font = widget->font();
+    const QString requested = font.family();
+    const QString platform_sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    font.setFamilies({requested, QStringLiteral("DejaVu Sans"), platform_sans});
+    font.setStyleHint(QFont::SansSerif);
+    widget->setFont(font);
+}
+
+}  // namespace
+
+TAboutForm::TAboutForm(Desktop& desktop, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TAboutForm>()), desktop_(desktop) {
+    ui_->setupUi(this);
+    // A thin tool-window title without any buttons: "E&xit" is the way out.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(316, 269);
+    move(422, 260);
+
+    AddPlatformFallback(this);
+    for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label8, ui_->Label4, ui_->Label5,
+                          ui_->Label6, ui_->Label7}) {
+        AddPlatformFallback(label);
+        // Captions size themselves to their text from their top-left corner.
+        label->resize(label->sizeHint().width(), label->height());
+    }
+
+    QPalette link = ui_->Label8->palette();
+    link.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
+    ui_->Label8->setPalette(link);
+    ui_->Label8->installEventFilter(this);
+
+    connect(ui_->exit_button, &QPushButton::clicked, this, &TAboutForm::exit_buttonClick);
+}
+
+TAboutForm::~TAboutForm() = default;
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
+    // A click is a left-button release over the link; a press that slides off it is none.
+    if (watched == ui_->Label8 && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            ui_->Label8->rect().contains(mouse->position().toPoint())) {
+            Label8Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAboutForm::Label8Click() {
+    // Whether a browser opened is not looked at; the dialog stays open either way.
+    desktop_.OpenUrl(QUrl(QString::fromLatin1(HomepageAddress)));
+}
+
+void TAboutForm::exit_buttonClick() { close(); }
+
+}  // namespace varnimo

@@ -1,0 +1,287 @@
+#include "path_form.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QSlider>
+#include <algorithm>
+#include <string>
+
+#include "app/unit1.h"
+#include "desktop.h"
+#include "rtl/convert.h"
+#include "rtl/files.h"
+#include "settings/program_options.h"
+#include "ui_path_form.h"
+
+namespace varnimo {
+
+namespace {
+
+const char* const kNoPath = "- no path selected -";
+const char* const kNoEmulator = "- no emulator executeable selected -";
+
+// The programs the launch starts; a folder is taken only when it holds its program.
+#ifdef _WIN32
+const char* const kSnes9xProgram = "snes9x.exe";
+const char* const kZsnesProgram = "zsnesw.exe";
+#else
+const char* const kSnes9xProgram = "snes9x";
+const char* const kZsnesProgram = "zsnesw";
+#endif
+
+constexpr int kLongestInterval = 10;  // seconds, the track bar's right end
+
+// The designed font is a Windows font; where it is missing the platform's sans takes over
+// at the same point size.
+void AddPlatformFallback(QWidget* widget) {
+    QFont font = widget->font();
+    const QString requested = font.family();
+    const QString platform_sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    font.setFamilies({requested, QStringLiteral("DejaVu Sans"), platform_sans});
+    font.setStyleHint(QFont::SansSerif);
+    widget->setFont(font);
+}
+
+// A caption wider in the fallback font than in the designed one still shows whole.
+void WidenToText(QWidget* widget) {
+    widget->resize(std::max(widget->width(), widget->sizeHint().width()), widget->height());
+}
+
+// Paths are bytes in the system's code page; the edits show them decoded.
+QString Shown(const std::string& path, const char* when_empty) {
+    return path.empty() ? QString::fromLatin1(when_empty)
+                        : QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// The dialog's own boxes, over the dialog.
+class DialogBoxes final : public settings::MessageBoxes {
+public:
+    DialogBoxes(Desktop& desktop, QWidget* parent) : desktop_(desktop), parent_(parent) {}
+    void ErrorBox(const std::string& text) override {
+        desktop_.ShowBox(parent_, QMessageBox::Critical, QStringLiteral("Error"),
+                         QString::fromLocal8Bit(text));
+    }
+    void InfoBox(const std::string& text) override {
+        desktop_.ShowBox(parent_, QMessageBox::Information, QStringLiteral("Information"),
+                         QString::fromLocal8Bit(text));
+    }
+
+private:
+    Desktop& desktop_;
+    QWidget* parent_;
+};
+
+}  // namespace
+
+QString QtFolderBrowser::Browse(QWidget* parent, const QString& instruction) {
+    // Starts at the top of the user's own files with nothing selected, like the shell's
+    // folder picker that starts at the desktop.
+    return QFileDialog::getExistingDirectory(parent, instruction, QDir::homePath(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+Tpath_form::Tpath_form(Unit1& unit, Desktop& desktop, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::Tpath_form>()), unit_(unit), desktop_(desktop) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    AddPlatformFallback(this);
+    setFixedSize(554, 408);
+    move(369, 208);
+    for (QWidget* captioned : std::initializer_list<QWidget*>{
+             ui_->Label1, ui_->Label2, ui_->Label3, ui_->startup_screen_button,
+             ui_->ingame_screen_button}) {
+        WidenToText(captioned);
+    }
+    ConnectEvents();
+}
+
+Tpath_form::~Tpath_form() = default;
+
+void Tpath_form::ConnectEvents() {
+    connect(ui_->screen_path_button, &QPushButton::clicked, this,
+            &Tpath_form::screen_path_buttonClick);
+    connect(ui_->rom_path_button, &QPushButton::clicked, this, &Tpath_form::rom_path_buttonClick);
+    connect(ui_->emu_path_button, &QPushButton::clicked, this, &Tpath_form::emu_path_buttonClick);
+    connect(ui_->zsnes_path_button, &QPushButton::clicked, this,
+            &Tpath_form::zsnes_path_buttonClick);
+    connect(ui_->save_options_button, &QPushButton::clicked, this,
+            &Tpath_form::save_options_buttonClick);
+    connect(ui_->load_options_button, &QPushButton::clicked, this,
+            &Tpath_form::load_options_buttonClick);
+    connect(ui_->Exit, &QPushButton::clicked, this, &Tpath_form::ExitClick);
+
+    // Every operation of the user runs the change handler, also one that leaves the bar
+    // where it was (an arrow key at the end, a click on the thumb, a drag back to its start).
+    // Positions the program sets go through SetTrackBarPosition instead, so valueChanged is
+    // deliberately not used.
+    QSlider* bar = ui_->screen_timer_bar;
+    connect(bar, &QSlider::actionTriggered, this, [this, bar](int) {
+        // The bar takes the new position only after this signal; take it now, so that the
+        // handler and whatever it marks see the bar where the user put it.
+        bar->setValue(bar->sliderPosition());
+        screen_timerbarChange(bar->value());
+    });
+    connect(bar, &QSlider::sliderReleased, this,
+            [this, bar] { screen_timerbarChange(bar->value()); });
+
+    // A radio button's handler runs when it becomes marked, by the user or the program.
+    connect(ui_->startup_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
+        if (marked) startup_screen_buttonClick();
+    });
+    connect(ui_->ingame_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
+        if (marked) ingame_screen_buttonClick();
+    });
+}
+
+void Tpath_form::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Refilled once the dialog is up and its modal loop runs, so that a conversion error
+    // ends only this refill and is shown like any other.
+    if (!event->spontaneous()) {
+        QMetaObject::invokeMethod(this, &Tpath_form::options_show, Qt::QueuedConnection);
+    }
+}
+
+// --- Program changes to the controls -------------------------------------------------------
+
+void Tpath_form::SetTrackBarPosition(int position) {
+    position = std::clamp(position, 0, kLongestInterval);
+    QSlider* bar = ui_->screen_timer_bar;
+    if (position == bar->value()) return;
+    bar->setValue(position);
+    screen_timerbarChange(position);
+}
+
+void Tpath_form::Mark(QRadioButton* button) {
+    // Marking one button of the pair unmarks the other before this one's handler runs.
+    button->setChecked(true);
+}
+
+void Tpath_form::Unmark(QRadioButton* button) {
+    if (!button->isChecked()) return;
+    // The user cannot unmark a radio button, but the program can leave both unmarked.
+    button->setAutoExclusive(false);
+    button->setChecked(false);
+    button->setAutoExclusive(true);
+}
+
+// --- Handlers ------------------------------------------------------------------------------
+
+void Tpath_form::options_show() {
+    // Before any options were read the controls keep what they show, choices made with the
+    // Change buttons included.
+    if (!unit_.OptionsLoaded) return;
+
+    const settings::ProgramOptions& options = unit_.ProgramOptions;
+    ui_->screen_edit->setText(Shown(options.ScreenPath, kNoPath));
+    ui_->rom_edit->setText(Shown(options.RomPath, kNoPath));
+    ui_->emu_edit->setText(Shown(options.Snes9xPath, kNoEmulator));
+    ui_->zsnes_edit->setText(Shown(options.ZsnesPath, kNoEmulator));
+
+    // A new position runs the change handler, which rounds the interval to whole seconds.
+    const std::uint32_t seconds = unit_.Timer2Interval() / 1000;
+    SetTrackBarPosition(
+        static_cast<int>(std::min<std::uint32_t>(seconds, kLongestInterval)));
+
+    unit_.ShowMode = unit_.ModeText.empty() ? settings::Alternate : rtl::StrToInt(unit_.ModeText);
+    if (unit_.ShowMode == settings::IngameOnly) Mark(ui_->ingame_screen_button);
+    // Read again: marking runs a handler that sets the mode itself.
+    if (unit_.ShowMode == settings::StartupOnly) Mark(ui_->startup_screen_button);
+}
+
+void Tpath_form::ChooseFolder(const QString& instruction, QLineEdit* edit, std::string& path) {
+    const QString folder = browser_->Browse(this, instruction);
+    if (folder.isEmpty()) return;
+    const QString shown = QDir::toNativeSeparators(folder);
+    edit->setText(shown);
+    // Always one separator more, a root's own included: readers append names directly.
+    path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
+}
+
+void Tpath_form::ChooseEmulatorFolder(const QString& instruction, const char* program,
+                                      const QString& not_found, QLineEdit* edit,
+                                      std::string& path) {
+    DialogBoxes boxes(desktop_, this);
+    for (;;) {
+        const QString folder = browser_->Browse(this, instruction);
+        if (folder.isEmpty()) return;  // the path keeps the last folder tried
+        const QString shown = QDir::toNativeSeparators(folder);
+        path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
+        if (rtl::FileExists(path + program)) {
+            edit->setText(shown);
+            return;
+        }
+        boxes.ErrorBox(not_found.toStdString());
+    }
+}
+
+void Tpath_form::screen_path_buttonClick() {
+    ChooseFolder(QStringLiteral("Please locate the screenshots."), ui_->screen_edit,
+                 unit_.ProgramOptions.ScreenPath);
+}
+
+void Tpath_form::rom_path_buttonClick() {
+    ChooseFolder(QStringLiteral("Please locate your Roms."), ui_->rom_edit,
+                 unit_.ProgramOptions.RomPath);
+}
+
+void Tpath_form::emu_path_buttonClick() {
+    ChooseEmulatorFolder(QStringLiteral("Please locate the Snes9X Folder."), kSnes9xProgram,
+                         QStringLiteral("Could not find Snes9X!"), ui_->emu_edit,
+                         unit_.ProgramOptions.Snes9xPath);
+}
+
+void Tpath_form::zsnes_path_buttonClick() {
+    ChooseEmulatorFolder(QStringLiteral("Please locate the ZSNES Folder."), kZsnesProgram,
+                         QStringLiteral("Could not find ZSNES!"), ui_->zsnes_edit,
+                         unit_.ProgramOptions.ZsnesPath);
+}
+
+void Tpath_form::screen_timerbarChange(int position) {
+    unit_.SetTimer2Interval(static_cast<std::uint32_t>(position) * 1000u);
+    Unmark(ui_->startup_screen_button);
+    if (position == 0) {
+        // A stopped slideshow shows the title screen only, but the mode stays Alternate.
+        Mark(ui_->startup_screen_button);
+    } else {
+        Unmark(ui_->ingame_screen_button);
+    }
+    unit_.ShowMode = settings::Alternate;
+}
+
+void Tpath_form::startup_screen_buttonClick() {
+    unit_.SetTimer2Interval(0);
+    SetTrackBarPosition(0);
+    Mark(ui_->startup_screen_button);  // the track bar's handler may have unmarked it
+    unit_.ShowMode = settings::StartupOnly;
+}
+
+void Tpath_form::ingame_screen_buttonClick() {
+    unit_.SetTimer2Interval(0);
+    SetTrackBarPosition(0);
+    Mark(ui_->ingame_screen_button);  // the track bar's handler marked the other one
+    unit_.ShowMode = settings::IngameOnly;
+}
+
+void Tpath_form::save_options_buttonClick() {
+    // The emulator edits accept typing, but only the Change buttons set the paths.
+    DialogBoxes boxes(desktop_, this);
+    settings::SaveOptions(unit_.ProgramOptions, unit_.Timer2Interval(), unit_.ShowMode, boxes);
+}
+
+void Tpath_form::load_options_buttonClick() {
+    DialogBoxes boxes(desktop_, this);
+    if (settings::LoadDialogOptions(unit_.ProgramOptions, unit_.ModeText, unit_.OptionsLoaded,
+                                    boxes)) {
+        options_show();
+    }
+}
+
+void Tpath_form::ExitClick() { close(); }
+
+}  // namespace varnimo
