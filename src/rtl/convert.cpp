@@ -1,6 +1,8 @@
 #include "rtl/convert.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -45,7 +47,11 @@ bool TooLarge(std::string_view plain) {
         }
     }
     if (i < plain.size()) {
-        magnitude += std::strtol(plain.data() + i + 1, nullptr, 10);
+        // The exponent may have any number of digits (strtol then saturates); held to a
+        // quarter of the range, adding it to the digit count cannot overflow.
+        constexpr long kEnough = LONG_MAX / 4;
+        long exponent = std::strtol(plain.data() + i + 1, nullptr, 10);
+        magnitude += std::clamp(exponent, -kEnough, kEnough);
     }
     return magnitude > 0;
 }
