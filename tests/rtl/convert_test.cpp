@@ -61,6 +61,16 @@ TEST(PointFloat, DotOnlyWholeTextOrZero) {
     }
 }
 
+// Exponents longer than any integer type: too large stays an error, too small stays zero.
+TEST(PointFloat, ExponentsBeyondAnyIntegerRange) {
+    const std::string huge = "9223372036854775807999";
+    EXPECT_EQ(PointFloat("1e" + huge), 0.0);
+    EXPECT_THROW(StrToFloat("1e" + huge), EConvertError);
+    EXPECT_THROW(StrToFloat("12.5e+" + huge), EConvertError);
+    EXPECT_EQ(StrToFloat("1e-" + huge), 0.0);
+    EXPECT_EQ(StrToFloat("0.001e-" + huge), 0.0);
+}
+
 TEST(FloatToStr, GeneralFormat) {
     EXPECT_EQ(FloatToStr(0), "0");
     EXPECT_EQ(FloatToStr(1.25), "1.25");
