@@ -1,0 +1,112 @@
+// A whole client conversation on any server bytes: connect, greeting, login (the server may
+// ask for another scramble), optional compression, a query read buffered or unbuffered, every
+// row and column looked at, a second query, ping and close. The client must never read
+// outside what it received, never leave a result half-linked, and never send a file: the
+// server may ask for one, but files are not allowed here.
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "fake_vio.h"
+#include "fuzz_support.h"
+#include "mysql/mysql_client.h"
+#include "mysql/mysql_errors.h"
+#include "mysql/mysql_protocol.h"
+
+using namespace varnimo;
+using namespace varnimo::mysql;
+using fuzz::Check;
+
+namespace {
+
+void LookAt(TMysqlResult& result) {
+    for (int rows = 0; rows < 256 && !result.Eof; ++rows) {
+        for (int i = -1; i <= result.ColumnCount; ++i) {
+            const char* text = result.ColumnText(i);
+            if (i < 0 || i >= result.ColumnCount) {
+                Check(text == nullptr, "column outside the result has a text");
+                continue;
+            }
+            if (text != nullptr) {
+                // Touches every byte up to the terminator.
+                std::size_t length = std::strlen(text);
+                if (!result.Buffered) {
+                    Check(length <= result.ColumnLength(i) && result.ColumnLength(i) > 0,
+                          "text longer than its length");
+                }
+            }
+        }
+        result.FetchRow();
+    }
+    for (const TMysqlField& field : result.Fields) {
+        Check(result.Buffered || field.MaxLength == 0, "unbuffered result measured a column");
+    }
+}
+
+// The file a server might ask for: if the client ever sent it, its bytes would show up.
+constexpr const char* kSecret = "/etc/hostname";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    uint8_t mode = data[0];
+    std::size_t piece = data[1] % 8;  // 0: whole reads, else pieces of 1..7 bytes
+    fuzz::SetServerBytes(data + 2, size - 2, piece);
+    {
+        TMysqlClient client;
+        client.Reconnect = (mode & 1) != 0;
+        client.UseCompression = (mode & 2) != 0;
+        const char* password = (mode & 4) ? "kobal" : "";
+        const char* database = (mode & 8) ? "varnimo" : "";
+        bool storeAll = (mode & 16) != 0;
+        if (client.ConnectTo("127.0.0.1", "pubaccount", password, database, 3306, "", false,
+                             kDefaultClientFlags)) {
+            Check(client.IsConnectionOpen(), "connected but closed");
+            bool completed = false;
+            std::string query = std::string("SELECT * FROM varnimo LOAD ") + kSecret;
+            std::unique_ptr<TMysqlResult> result = client.RunQuery(query, storeAll, completed);
+            if (result) {
+                Check(completed, "result without completion");
+                LookAt(*result);
+                if (mode & 32) {
+                    result.reset();  // an early end discards the rest
+                }
+            } else if (!completed) {
+                Check(client.Net().LastErrorCode() != 0, "failed query without an error");
+            }
+            std::unique_ptr<TMysqlResult> second = client.RunQuery("SELECT 1", !storeAll, completed);
+            if (second) {
+                LookAt(*second);
+            }
+            client.Ping();
+            second.reset();
+            result.reset();
+        } else {
+            Check(!client.IsConnectionOpen(), "failed connect left the connection open");
+        }
+        client.CloseConnection();
+        Check(!client.IsConnectionOpen(), "closed connection still open");
+    }
+    // No file left this machine.
+    static const std::string secret = [] {
+        FILE* f = std::fopen(kSecret, "rb");
+        std::string text;
+        if (f) {
+            char buffer[256];
+            std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
+            text.assign(buffer, n);
+            std::fclose(f);
+        }
+        return text;
+    }();
+    const auto& sent = fuzz::ClientBytes();
+    if (secret.size() >= 4) {
+        Check(std::search(sent.begin(), sent.end(), secret.begin(), secret.end()) == sent.end(),
+              "a local file was sent");
+    }
+    return 0;
+}

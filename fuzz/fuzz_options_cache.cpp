@@ -1,0 +1,162 @@
+// The two readers of options.dat and the scan cache reader, fed any bytes as the file; then
+// what they read is written back and read again. The writers must reproduce exactly what was
+// read, and a refused line must leave the rows before it set and the rows after it alone.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "catalogue/known_rom_table.h"
+#include "catalogue/rom_scan.h"
+#include "fuzz_support.h"
+#include "rtl/convert.h"
+#include "rtl/runtime_error.h"
+#include "settings/program_options.h"
+
+using namespace varnimo;
+using fuzz::Check;
+
+namespace {
+
+struct Boxes : settings::MessageBoxes {
+    std::vector<std::string> shown;
+    void ErrorBox(const std::string& text) override { shown.push_back("E:" + text); }
+    void InfoBox(const std::string& text) override { shown.push_back("I:" + text); }
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Line(const std::vector<std::string>& lines, std::size_t i) {
+    return i < lines.size() ? lines[i] : std::string();
+}
+
+// Written files go to a private folder on a memory file system.
+const std::string& WorkFolder() {
+    static const std::string folder = [] {
+        char templ[] = "/dev/shm/varnimo-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(templ);
+        Check(made != nullptr, "mkdtemp");
+        return std::string(made);
+    }();
+    return folder;
+}
+
+void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& lines) {
+    Boxes boxes;
+    settings::ProgramOptions options;
+    bool loaded = false;
+    std::uint32_t interval = 4242;
+    try {
+        Check(settings::LoadStartupOptions(options, loaded, interval, boxes, file.Path()),
+              "start-up load of an existing file");
+        auto expected = rtl::ParseInteger(Line(lines, 4));
+        Check(expected.has_value(), "start-up load took an interval that is no integer");
+        Check(interval == static_cast<std::uint32_t>(*expected), "interval value");
+    } catch (const rtl::EConvertError&) {
+        Check(!rtl::ParseInteger(Line(lines, 4)), "start-up load refused an integer");
+        Check(interval == 4242, "refused interval changed the timer");
+    }
+    Check(loaded, "options not marked loaded");
+    Check(options.ScreenPath == Line(lines, 0) && options.RomPath == Line(lines, 1) &&
+              options.Snes9xPath == Line(lines, 2) && options.ZsnesPath == Line(lines, 3),
+          "start-up paths");
+
+    settings::ProgramOptions dialog;
+    std::string mode_text;
+    bool dialog_loaded = false;
+    Check(settings::LoadDialogOptions(dialog, mode_text, dialog_loaded, boxes, file.Path()),
+          "dialog load of an existing file");
+    Check(dialog.ScreenPath == options.ScreenPath && dialog.RomPath == options.RomPath &&
+              dialog.Snes9xPath == options.Snes9xPath && dialog.ZsnesPath == options.ZsnesPath,
+          "dialog paths");
+    Check(mode_text == Line(lines, 5), "mode text");
+
+    // Save what was read and read it back.
+    const std::string saved = WorkFolder() + "/options.dat";
+    const std::string before = "previous file\r\n";
+    {
+        std::ofstream out(saved, std::ios::binary | std::ios::trunc);
+        out << before;
+    }
+    std::int32_t mode = rtl::CatalogueInt(mode_text);
+    boxes.shown.clear();
+    bool accepted = settings::SaveOptions(dialog, interval, mode, boxes, saved);
+    std::string written = Slurp(saved);
+    if (dialog.ScreenPath.empty() && dialog.RomPath.empty() && dialog.Snes9xPath.empty()) {
+        Check(!accepted && written == before, "refused save touched the file");
+        return;
+    }
+    Check(accepted && boxes.shown.size() == 1 && boxes.shown[0] == "I:Saved successfully!",
+          "save outcome");
+    std::string expected = dialog.ScreenPath + "\r\n" + dialog.RomPath + "\r\n" + dialog.Snes9xPath +
+                           "\r\n" + dialog.ZsnesPath + "\r\n" + std::to_string(interval) + "\r\n" +
+                           std::to_string(mode) + "\r\n";
+    Check(written == expected, "saved bytes");
+    settings::ProgramOptions again;
+    std::string again_mode;
+    Check(settings::LoadDialogOptions(again, again_mode, dialog_loaded, boxes, saved), "reload");
+    Check(again.ScreenPath == dialog.ScreenPath && again.RomPath == dialog.RomPath &&
+              again.Snes9xPath == dialog.Snes9xPath && again.ZsnesPath == dialog.ZsnesPath &&
+              again_mode == std::to_string(mode),
+          "saved options do not read back");
+}
+
+void CheckScanCache(const fuzz::MemoryFile& file, const std::vector<std::string>& lines,
+                    std::size_t rows) {
+    constexpr std::int32_t kUntouched = 77;
+    catalogue::KnownRomTable table;
+    table.Resize(rows);
+    for (auto& status : table.ScanStatus) {
+        status = kUntouched;
+    }
+    std::size_t steps = 0;
+    // An empty file is one empty line.
+    std::vector<std::string> cache = lines.empty() ? std::vector<std::string>{""} : lines;
+    std::size_t good = 0;
+    while (good < cache.size() && rtl::ParseInteger(cache[good])) {
+        ++good;
+    }
+    try {
+        catalogue::ReadScanCache(table, [&] { ++steps; }, file.Path());
+        Check(good == cache.size(), "cache with a bad line accepted");
+    } catch (const rtl::EConvertError&) {
+        Check(good < cache.size(), "cache refused without a bad line");
+    }
+    Check(steps == good, "one progress step per accepted line");
+    for (std::size_t i = 0; i < rows; ++i) {
+        std::int32_t want = i < good ? *rtl::ParseInteger(cache[i]) : kUntouched;
+        Check(table.ScanStatus[i] == want, "row status after reading the cache");
+    }
+
+    // Written back, the cache reads back the same.
+    const std::string saved = WorkFolder() + "/scanned.dat";
+    catalogue::WriteScanCache(table, saved);
+    catalogue::KnownRomTable copy;
+    copy.Resize(rows);
+    if (rows > 0) {
+        catalogue::ReadScanCache(copy, [] {}, saved);
+        Check(copy.ScanStatus == table.ScanStatus, "written cache does not read back");
+    } else {
+        Check(Slurp(saved).empty(), "cache of an empty table is not empty");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    fuzz::MemoryFile file(data, size);
+    std::vector<std::string> lines = fuzz::ModelLines(bytes);
+    CheckOptions(file, lines);
+    std::size_t rows = size == 0 ? 0 : data[0] % 16;
+    CheckScanCache(file, lines, rows);
+    return 0;
+}
