@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace varnimo::catalogue {
 namespace {
 
@@ -10,8 +14,13 @@ namespace {
 // the search buffer without a match ever running from one title into the next.
 constexpr char kEndOfTitle = ';';
 
+// Most comparisons are settled by the first sixteen folded bytes, held in the key itself so
+// the sort rarely has to look into the title buffer.
+constexpr std::size_t kPrefixBytes = 16;
+
 struct SortKey {
-    std::uint64_t prefix;  // first eight folded bytes, big-endian, zero-padded
+    std::uint64_t high;  // folded bytes 0..7, big-endian, zero-padded
+    std::uint64_t low;   // folded bytes 8..15
     std::int32_t row;
 };
 
@@ -42,32 +51,47 @@ void TitleIndex::Build(const std::vector<std::string>& titles) {
     keys.reserve(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         starts_[i] = folded_.size();
-        std::uint64_t prefix = 0;
+        std::uint64_t prefix[2] = {0, 0};
         const std::string& title = titles[i];
         for (std::size_t k = 0; k < title.size(); ++k) {
             char c = FoldAscii(title[k]);
             folded_.push_back(c);
-            if (k < 8) {
-                prefix |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * k);
+            if (k < kPrefixBytes) {
+                prefix[k / 8] |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * (k % 8));
             }
         }
         folded_.push_back(kEndOfTitle);
-        keys.push_back({prefix, static_cast<std::int32_t>(i)});
+        keys.push_back({prefix[0], prefix[1], static_cast<std::int32_t>(i)});
     }
     starts_[rows] = folded_.size();
 
-    auto folded_title = [this](std::int32_t row) {
+    // The part of a folded title after the bytes its key holds. Zero padding in the key sorts
+    // a shorter title first, as a byte comparison does, so equal keys leave only the tails.
+    auto tail = [this](std::int32_t row) {
         auto r = static_cast<std::size_t>(row);
-        return std::string_view(folded_.data() + starts_[r], starts_[r + 1] - starts_[r] - 1);
+        std::size_t length = starts_[r + 1] - starts_[r] - 1;
+        std::size_t skip = std::min(length, kPrefixBytes);
+        return std::string_view(folded_.data() + starts_[r] + skip, length - skip);
     };
-    // Equal keys keep table order: the row number breaks every tie.
-    std::sort(keys.begin(), keys.end(), [&folded_title](const SortKey& a, const SortKey& b) {
-        if (a.prefix != b.prefix) {
-            return a.prefix < b.prefix;
+    // Equal titles keep table order: the row number breaks every tie.
+    std::sort(keys.begin(), keys.end(), [this, &tail](const SortKey& a, const SortKey& b) {
+        if (a.high != b.high) {
+            return a.high < b.high;
         }
-        int c = folded_title(a.row).compare(folded_title(b.row));
+        if (a.low != b.low) {
+            return a.low < b.low;
+        }
+        std::string_view ta = tail(a.row);
+        std::string_view tb = tail(b.row);
+        int c = ta.compare(tb);
         if (c != 0) {
             return c < 0;
+        }
+        // Titles of up to sixteen bytes that differ only by trailing NUL bytes.
+        std::size_t la = starts_[static_cast<std::size_t>(a.row) + 1] - starts_[static_cast<std::size_t>(a.row)];
+        std::size_t lb = starts_[static_cast<std::size_t>(b.row) + 1] - starts_[static_cast<std::size_t>(b.row)];
+        if (la != lb) {
+            return la < lb;
         }
         return a.row < b.row;
     });
@@ -86,26 +110,72 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
     for (char& c : folded) {
         c = FoldAscii(c);
     }
-    std::size_t row = 0;
+    std::size_t next_row = 0;  // rows below this one are settled
     if (folded.find(kEndOfTitle) == std::string::npos) {
-        const char* base = folded_.data();
-        std::size_t pos = 0;
-        while (row < rows) {
-            const void* hit = ::memmem(base + pos, folded_.size() - pos, folded.data(), folded.size());
-            if (hit == nullptr) {
+        // Every hit lies at or after the previous one, so the rows are walked once.
+        FindAll(folded, [&](std::size_t at) {
+            while (starts_[next_row + 1] <= at) {
+                marks[next_row++] = 0;
+            }
+            ++next_row;
+            return starts_[next_row];  // one hit is enough: go on with the next title
+        });
+    }
+    for (; next_row < rows; ++next_row) {
+        marks[next_row] = 0;
+    }
+}
+
+template <typename OnHit>
+void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
+    const char* text = folded_.data();
+    const std::size_t length = folded_.size();
+    const std::size_t m = needle.size();
+    if (m > length) {
+        return;
+    }
+    const std::size_t last_start = length - m;  // the last position a match can start at
+    std::size_t i = 0;
+    // First and last bytes are already known to match; compare what lies between.
+    auto matches_at = [&](std::size_t at) {
+        if (m <= 10) {
+            for (std::size_t k = 1; k + 1 < m; ++k) {
+                if (text[at + k] != needle[k]) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        return std::memcmp(text + at + 1, needle.data() + 1, m - 2) == 0;
+    };
+#ifdef __SSE2__
+    // Sixteen positions at a time: a position is a candidate when both the first and the
+    // last byte of the needle are in place; only candidates are compared in full.
+    const __m128i first = _mm_set1_epi8(needle.front());
+    const __m128i last = _mm_set1_epi8(needle.back());
+    while (i + 16 <= last_start + 1) {
+        __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + m - 1));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
+        std::size_t next = i + 16;
+        while (mask != 0) {
+            std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (matches_at(at)) {
+                next = on_hit(at);
                 break;
             }
-            auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-            while (starts_[row + 1] <= at) {
-                marks[row++] = 0;
-            }
-            // `row` holds the hit and keeps its mark; go on after its title.
-            pos = starts_[row + 1];
-            ++row;
+            mask &= mask - 1;
         }
+        i = next;
     }
-    for (; row < rows; ++row) {
-        marks[row] = 0;
+#endif
+    while (i <= last_start) {
+        if (text[i] == needle.front() && text[i + m - 1] == needle.back() && matches_at(i)) {
+            i = on_hit(i);
+        } else {
+            ++i;
+        }
     }
 }
 

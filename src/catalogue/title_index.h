@@ -22,6 +22,11 @@ public:
     void KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const;
 
 private:
+    // Calls on_hit(position) for positions of `needle` in the folded buffer, in order; on_hit
+    // returns where the search goes on (past the title that holds the hit).
+    template <typename OnHit>
+    void FindAll(std::string_view needle, OnHit&& on_hit) const;
+
     std::string folded_;               // every folded title followed by a ';'
     std::vector<std::size_t> starts_;  // row i is folded_[starts_[i], starts_[i + 1] - 1)
     std::vector<std::int32_t> order_;

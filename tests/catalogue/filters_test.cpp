@@ -56,6 +56,12 @@ TEST_F(TitleFilters, ListOrderFoldsAsciiLettersAndKeepsTableOrderForEqualKeys) {
     FilterRows(table, index, Search(""), rows);
     EXPECT_EQ(rows, (std::vector<std::int32_t>{7, 3, 8, 1, 2, 6, 0, 4, 5}));
     EXPECT_TRUE(TitleLess("alpha", "BETA"));
+
+    // Long shared beginnings and NUL bytes (from a damaged file) still sort as bytes do.
+    Fill({{std::string("ab\0", 3), 0, 0, 1}, {"ab", 0, 0, 1}, {"a very long common beginning Z", 0, 0, 1},
+          {"A very long common beginning y", 0, 0, 1}, {"A VERY LONG COMMON BEGINNING", 0, 0, 1}});
+    FilterRows(table, index, Search(""), rows);
+    EXPECT_EQ(rows, (std::vector<std::int32_t>{4, 3, 2, 1, 0}));
     EXPECT_FALSE(TitleLess("ALPHA", "alpha"));
 }
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 #include "rtl/runtime_error.h"
 
 namespace varnimo::rtl {
@@ -93,7 +95,7 @@ TEST(FloatToStr, GeneralFormat) {
 class CommaLocale : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / "varnimo-locale";
+        dir_ = std::filesystem::temp_directory_path() / ("varnimo-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
         std::string command = "localedef -i de_DE -f UTF-8 " + (dir_ / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
         if (!std::filesystem::exists(dir_ / "de_DE.UTF-8" / "LC_NUMERIC")) {
@@ -110,6 +112,8 @@ protected:
     void TearDown() override {
         std::setlocale(LC_NUMERIC, "C");
         ::unsetenv("LOCPATH");
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
     }
     std::filesystem::path dir_;
 };
