@@ -45,7 +45,8 @@ std::optional<UpdateServerAddress> ParseUpdateServer(std::string_view text) {
             has_port = true;
         }
     } else if (const std::size_t colon = text.find(':');
-               colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
+               colon != std::string_view::npos &&
+               text.find(':', colon + 1) == std::string_view::npos) {
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
         has_port = true;

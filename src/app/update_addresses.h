@@ -1,7 +1,7 @@
 #pragma once
 // Where Varnimo lives on the net: the update server that the Update Checker asks for the
-// newest version numbers, and the homepage that the About dialog and the Update Checker's
-// download link open. Both are fixed when the program is built.
+// newest version numbers, and (from app/homepage.h, which the About dialog shares) the
+// homepage that the download link opens. Both are fixed when the program is built.
 //
 // The update server can be replaced for one run with the environment variable
 // VARNIMO_UPDATE_SERVER=host[:port], for a self-hosted server and for the tests; the
@@ -11,11 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "app/homepage.h"
+
 namespace varnimo {
 
-inline constexpr const char* UpdateServerHost = "update.varnimo.org";
+inline constexpr const char* UpdateServerHost = "update.varnimo.example";
 inline constexpr int UpdateServerPort = 3306;
-inline constexpr const char* HomepageAddress = "https://www.varnimo.org/";
 
 inline constexpr const char* UpdateServerVariable = "VARNIMO_UPDATE_SERVER";
 

@@ -14,8 +14,12 @@ constexpr int kPacksPerGrid = 13;
 constexpr const char* kUnknown = " ??? ";
 
 // The pack grid and its row that show letter k (0 = a .. 25 = z).
-UpdateGrid PackGrid(int k) { return k < kPacksPerGrid ? UpdateGrid::screens_grid1 : UpdateGrid::screens_grid2; }
-int PackRow(int k) { return k % kPacksPerGrid + 1; }
+UpdateGrid PackGrid(int k) {
+    return k < kPacksPerGrid ? UpdateGrid::screens_grid1 : UpdateGrid::screens_grid2;
+}
+int PackRow(int k) {
+    return k % kPacksPerGrid + 1;
+}
 
 // A server value: the column's text as a number with "."; NULL, a missing column and
 // anything that is not such a number count as 0.
@@ -26,13 +30,13 @@ double ServerValue(const mysql::TMysqlResult& result, int column) {
 
 // Shows the busy state for as long as the network may block.
 class WaitScope {
-public:
+  public:
     explicit WaitScope(UpdateView& view) : view_(view) { view_.BeginWait(); }
     ~WaitScope() { view_.EndWait(); }
     WaitScope(const WaitScope&) = delete;
     WaitScope& operator=(const WaitScope&) = delete;
 
-private:
+  private:
     UpdateView& view_;
 };
 
@@ -83,7 +87,8 @@ void UpdateChecker::sql_create() {
     client_->SetUserPassword(UpdatePassword);
     client_->SetDatabaseName(UpdateDatabase);
     const bool connected = client_->OpenConnection();
-    view_.SetCaption(UpdateLabel::connection_label, connected ? "Connected!" : "ERROR - Not connected!");
+    view_.SetCaption(UpdateLabel::connection_label,
+                     connected ? "Connected!" : "ERROR - Not connected!");
 }
 
 void UpdateChecker::Button17Click() {
@@ -120,7 +125,9 @@ void UpdateChecker::exit_buttonClick() {
     view_.CloseDialog();
 }
 
-void UpdateChecker::download_link_labelClick() { view_.OpenAddress(HomepageAddress); }
+void UpdateChecker::download_link_labelClick() {
+    view_.OpenAddress(HomepageAddress);
+}
 
 void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client) {
     // A client retired earlier and not yet freed has no result reading from it any more

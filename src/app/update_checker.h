@@ -28,7 +28,7 @@ inline constexpr const char* UpdateDatabase = "varnimo";
 inline constexpr const char* UpdateQuery = "SELECT * FROM varnimo";
 
 class UpdateChecker {
-public:
+  public:
     // How the last press of "Connect update Server" ended.
     enum class Outcome {
         NotChecked,   // no press yet
@@ -64,7 +64,7 @@ public:
     const UpdateServerAddress& Server() const { return server_; }
     Outcome LastOutcome() const { return outcome_; }
 
-private:
+  private:
     // Creates, configures and connects a new client (the first step of a press).
     void sql_create();
     // Makes `client` the UpdateClient. The one it replaces stays until the held result no

@@ -15,7 +15,7 @@ enum class UpdateGrid { update_grid, screens_grid1, screens_grid2 };
 enum class UpdateLabel { connection_label };
 
 class UpdateView {
-public:
+  public:
     virtual ~UpdateView() = default;
 
     virtual void SetCell(UpdateGrid grid, int column, int row, const std::string& text) = 0;

@@ -26,7 +26,7 @@ constexpr const char* kUsageText =
 
 // The dialog as a terminal sees it: the grids are kept for printing, boxes become lines.
 class TerminalUpdateView final : public UpdateView {
-public:
+  public:
     explicit TerminalUpdateView(TerminalView& messages) : messages_(messages) {}
 
     void SetCell(UpdateGrid grid, int column, int row, const std::string& text) override {
@@ -44,8 +44,8 @@ public:
 
     void Print(std::FILE* out) const {
         std::string text;
-        for (UpdateGrid grid : {UpdateGrid::update_grid, UpdateGrid::screens_grid1,
-                                UpdateGrid::screens_grid2}) {
+        for (UpdateGrid grid :
+             {UpdateGrid::update_grid, UpdateGrid::screens_grid1, UpdateGrid::screens_grid2}) {
             const Grid& cells = grids_[static_cast<std::size_t>(grid)];
             for (int row = 0; row < RowCount(grid); ++row) {
                 for (int column = 0; column < kColumns; ++column) {
@@ -61,7 +61,7 @@ public:
         std::fflush(out);
     }
 
-private:
+  private:
     static constexpr int kColumns = 3;
     static int RowCount(UpdateGrid grid) { return grid == UpdateGrid::update_grid ? 3 : 14; }
     using Grid = std::array<std::array<std::string, kColumns>, 14>;

@@ -13,6 +13,7 @@
 #include "path_form.h"
 #include "picture_loading.h"
 #include "ui_main_window.h"
+#include "update_form.h"
 
 namespace varnimo {
 
@@ -80,6 +81,7 @@ TForm1::TForm1(Desktop& desktop, QWidget* parent)
     unit_ = std::make_unique<Unit1>(*this);
     path_form_ = std::make_unique<Tpath_form>(*unit_, desktop_, this);
     AboutForm_ = std::make_unique<TAboutForm>(desktop_, this);
+    update_form_ = std::make_unique<Tupdate_form>(*unit_, desktop_, Tupdate_form::ServerForThisRun(), this);
 
     SetUpLook();
     SetUpStoredPictures();
@@ -122,9 +124,6 @@ void TForm1::SetUpLook() {
         const QVariant tag = action->property("Tag");
         if (tag.isValid()) action->setData(tag.toInt());
     }
-
-    // Until its dialog is part of the program, this entry stays disabled.
-    ui_->Update1->setEnabled(false);
 
     // A fixed client area of 660 x 424 with the menu bar above it.
     ui_->client->setFixedSize(660, 424);
@@ -231,10 +230,7 @@ void TForm1::pathClick() { path_form_->exec(); }
 
 void TForm1::Info1Click() { AboutForm_->exec(); }
 
-void TForm1::update_click() {
-    // Shows the Update Checker modally once it is part of the program; its menu entry is
-    // disabled until then.
-}
+void TForm1::update_click() { update_form_->exec(); }
 
 // --- Title list --------------------------------------------------------------------------
 
