@@ -192,6 +192,9 @@ std::unique_ptr<TMysqlRowList> TMysqlClient::ReadRowList(std::vector<TMysqlField
             return nullptr;
         }
         if (!list->Append(packet, RowRefs_.data())) {
+            // The rest of the rows are still on their way; the connection cannot be used
+            // for another command, so it is closed.
+            Net_->Close();
             Net_->SetClientError(kErrOutOfMemory);
             return nullptr;
         }
@@ -311,6 +314,7 @@ int TMysqlClient::ReadOneRow(TMysqlResult& result) {
         try {
             result.RowText_.resize(textBytes);
         } catch (const std::bad_alloc&) {
+            Net_->Close();
             Net_->SetClientError(kErrOutOfMemory);
             return -1;
         }

@@ -365,5 +365,115 @@ TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
     EXPECT_EQ(server.Failure(), "");
 }
 
+TEST(Connection, NamedPipeFallsBackToTcpOrFails) {
+    TScriptedServer server;
+    Login(server);
+    server.Start();
+    TMysqlClient client;
+    Aim(client, server);
+    client.UseNamedPipe = true;
+    client.PipeFallback = true;
+    client.PipeName = "anything";
+    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+    EXPECT_EQ(client.Net().ConnectionKind(), vkTcpIp);
+    EXPECT_FALSE(client.UseNamedPipe);
+    EXPECT_EQ(client.PipeName, "");
+
+    TMysqlClient strict;
+    strict.SetServerHost("127.0.0.1");
+    strict.UseNamedPipe = true;
+    EXPECT_FALSE(strict.OpenConnection());
+    EXPECT_EQ(strict.Net().LastErrorCode(), kErrNamedPipeOpen);
+}
+
+TEST(Connection, ChangedCredentialsDropTheConnectionWithoutQuit) {
+    TScriptedServer server;
+    Login(server);
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    client.SetUserName("");  // the same value: nothing happens
+    EXPECT_TRUE(client.IsConnectionOpen());
+    client.SetUserPassword("new");
+    EXPECT_FALSE(client.IsConnectionOpen());
+    server.Finish();
+    EXPECT_TRUE(server.Trailing().empty());
+}
+
+TEST(Connection, RejectedDatabaseIsAskedForTwiceWithReconnect) {
+    TScriptedServer server;
+    Login(server)
+        .ReceivePacket()
+        .SendPacket(1, ErrorPacket(1049, "Unknown database 'nope'"))
+        .ReceivePacket()
+        .SendPacket(1, ErrorPacket(1049, "Unknown database 'nope'"));
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    client.Reconnect = true;
+    EXPECT_FALSE(client.SelectDatabase("nope"));
+    EXPECT_EQ(client.Net().LastErrorCode(), 1049);
+    EXPECT_EQ(client.Net().LastErrorText(), "Unknown database 'nope'");
+    EXPECT_TRUE(client.IsConnectionOpen());
+    EXPECT_EQ(client.Database(), "");
+    client.CloseConnection();
+    server.Finish();
+    ASSERT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Received()[1], server.Received()[2]);
+}
+
+TEST(Connection, QueryConnectsThroughPingAndFlagsStayForLaterLogins) {
+    TScriptedServer server;
+    Login(server)
+        .ReceivePacket()
+        .SendPacket(1, OkPacket())
+        .ReceivePacket()
+        .SendPacket(1, OkPacket(1))
+        .Accept()
+        .SendPacket(0, Greeting())
+        .ReceivePacket()
+        .SendPacket(2, OkPacket());
+    server.Start();
+    TMysqlClient client;
+    Aim(client, server);
+    client.Reconnect = true;
+    client.SetDatabaseName("db");
+    bool completed = false;
+    EXPECT_EQ(client.RunQuery("DO 1", true, completed), nullptr);
+    EXPECT_TRUE(completed) << client.Net().LastErrorText();
+    EXPECT_EQ(client.AffectedRows(), 1u);
+    client.CloseConnection();
+    // The database bit stays in the flags after the database was dropped from the settings.
+    client.SetDatabaseName("");
+    EXPECT_TRUE(client.OpenConnection());
+    client.CloseConnection();
+    server.Finish();
+    ASSERT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Received()[0][4], 0x8D);
+    EXPECT_EQ(server.Received()[3][4], 0x8D);
+    EXPECT_EQ(server.Received()[1], FromHex("01 00 00 00 0e"));  // ping first
+}
+
+TEST(Connection, CloseDetachesAnUnbufferedResult) {
+    TScriptedServer server;
+    Login(server);
+    ResultHeader(server).SendPacket(5, RowPacket({"1", "a"})).SendPacket(6, RowPacket({"2", "b"}));
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    bool completed = false;
+    auto result = client.RunQuery("SELECT id, name FROM t", false, completed);
+    ASSERT_TRUE(result);
+    client.CloseConnection();
+    EXPECT_EQ(result->Client(), nullptr);
+    EXPECT_STREQ(result->ColumnText(1), "a");
+    result->FetchRow();
+    EXPECT_TRUE(result->Eof);
+    EXPECT_EQ(result->FetchState, -1);
+    EXPECT_STREQ(result->ColumnText(1), "a");
+    result.reset();  // reads nothing from the closed connection
+    EXPECT_EQ(client.Status(), TClientStatus::Ready);
+}
+
 }  // namespace
 }  // namespace varnimo::mysql
