@@ -23,6 +23,9 @@ inline constexpr const char* UpdateServerVariable = "VARNIMO_UPDATE_SERVER";
 struct UpdateServerAddress {
     std::string host = UpdateServerHost;
     int port = UpdateServerPort;
+    // The database holding the table of version numbers. Always this one for users; the
+    // tests point it at databases of their own.
+    std::string database = "varnimo";
 };
 
 // "host", "host:port", "[v6 address]" or "[v6 address]:port" (a bare v6 address with more

@@ -85,7 +85,7 @@ void UpdateChecker::sql_create() {
     client_->SetServerHost(server_.host);
     client_->SetUserName(UpdateUser);
     client_->SetUserPassword(UpdatePassword);
-    client_->SetDatabaseName(UpdateDatabase);
+    client_->SetDatabaseName(server_.database);
     const bool connected = client_->OpenConnection();
     view_.SetCaption(UpdateLabel::connection_label,
                      connected ? "Connected!" : "ERROR - Not connected!");

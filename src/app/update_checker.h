@@ -21,10 +21,9 @@ namespace varnimo {
 
 class Unit1;
 
-// The login and the query the update server answers.
+// The login and the query the update server answers (the database is the server's).
 inline constexpr const char* UpdateUser = "pubaccount";
 inline constexpr const char* UpdatePassword = "kobal";
-inline constexpr const char* UpdateDatabase = "varnimo";
 inline constexpr const char* UpdateQuery = "SELECT * FROM varnimo";
 
 class UpdateChecker {
