@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Prints the table of bench/run: every figure beside its target and its anchor.
+
+    report.py RESULTS_DIR SQL_ROWS QUICK
+
+RESULTS_DIR holds catalogue.json and window.json (Google Benchmark, one entry per
+repetition), process.txt (lines of varnimo-bench-spawn: name median min max peak_rss_kb runs),
+catalogue-size-1m and the load averages. A figure with a target gets a verdict; the ratio is
+the figure divided by its anchor.
+"""
+import json
+import os
+import statistics
+import sys
+
+
+def load_benchmarks(path):
+    """name -> (median, min, max, runs, counters) in milliseconds, from the repetitions."""
+    if not os.path.exists(path):
+        return {}
+    with open(path) as f:
+        doc = json.load(f)
+    times, counters, failed = {}, {}, set()
+    for entry in doc.get("benchmarks", []):
+        if entry.get("run_type") != "iteration":
+            continue
+        name = entry["run_name"].removesuffix("/real_time")
+        if entry.get("error_occurred"):
+            failed.add(name)
+            continue
+        scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[entry.get("time_unit", "ns")]
+        times.setdefault(name, []).append(entry["real_time"] * scale)
+        for key in ("listed", "found"):
+            if key in entry:
+                counters.setdefault(name, {})[key] = entry[key]
+    out = {}
+    for name, values in times.items():
+        out[name] = (statistics.median(values), min(values), max(values), len(values),
+                     counters.get(name, {}))
+    for name in failed - set(out):
+        out[name] = None
+    return out
+
+
+def load_processes(path):
+    out = {}
+    if not os.path.exists(path):
+        return out
+    with open(path) as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) == 6:
+                name, median, low, high, rss, runs = parts
+                out[name] = (float(median), float(low), float(high), int(runs), {"rss_kb": int(rss)})
+            elif len(parts) == 2:
+                out[parts[0]] = parts[1]
+    return out
+
+
+def ms(value):
+    if value >= 100:
+        return f"{value:.0f} ms"
+    if value >= 10:
+        return f"{value:.1f} ms"
+    return f"{value:.2f} ms"
+
+
+def timed(figure):
+    median, low, high, runs, _ = figure
+    return f"{ms(median)} ({ms(low).removesuffix(' ms')}-{ms(high)}, n={runs})"
+
+
+def main():
+    results, sql_rows, quick = sys.argv[1], int(sys.argv[2]), sys.argv[3] == "1"
+    bench = load_benchmarks(os.path.join(results, "catalogue.json"))
+    bench.update(load_benchmarks(os.path.join(results, "window.json")))
+    proc = load_processes(os.path.join(results, "process.txt"))
+    rows = []  # (figure, measured, target, anchor, anchor measured, ratio, verdict)
+
+    def add_time(label, name, source, anchor_label=None, anchor_name=None, limit_ms=None,
+                 limit_ratio=None, target_text="", note=""):
+        figure = source.get(name)
+        anchor = source.get(anchor_name) if anchor_name else None
+        if figure is None:
+            rows.append((label, "not measured", target_text, anchor_label or "", "", "", "MISSING"))
+            return
+        ratio = figure[0] / anchor[0] if anchor else None
+        verdict = ""
+        if limit_ms is not None:
+            verdict = "ok" if figure[0] <= limit_ms else "MISSED"
+        if limit_ratio is not None and ratio is not None:
+            verdict = "ok" if ratio <= limit_ratio else "MISSED"
+        measured = timed(figure)
+        listed = figure[4].get("listed")
+        if listed is not None:
+            measured += f" [{int(listed)} listed]"
+        rows.append((label + note, measured, target_text, anchor_label or "",
+                     timed(anchor) if anchor else ("not measured" if anchor_name else ""),
+                     f"{ratio:.2f}" if ratio is not None else "", verdict))
+
+    sizes = [("3k", "3 k"), ("100k", "100 k"), ("1m", "1 M")]
+    # 1. Reset sequence.
+    for key, label in sizes:
+        target = dict(limit_ms=150, target_text="<= 150 ms") if key == "100k" else {}
+        add_time(f"1 reset sequence at start, {label} rows, in-process", f"reset_start/{key}", bench,
+                 "read the 2 files' bytes", f"read_files/{key}", **target)
+    for key, label in sizes:
+        add_time(f"1 Settings > Reset, {label} rows, in-process", f"reset_again/{key}", bench,
+                 "read the 2 files' bytes", f"read_files/{key}")
+    for key, label in sizes:
+        target = dict(limit_ms=150, target_text="<= 150 ms") if key == "100k" else {}
+        add_time(f"1 varnimo-cli list, {label} rows, whole process", f"list_c{key}", proc,
+                 "cat the 2 files (process)", f"cat_c{key}", **target)
+    # 2. Search per keystroke.
+    texts = [("letter", "'a'"), ("region", "'(u)'"), ("nomatch", "'zelda' (no match)")]
+    for key, label in sizes[1:]:
+        for case, text in texts:
+            target = dict(limit_ms=16, target_text="<= 16 ms") if key == "1m" else {}
+            add_time(f"2 search {text}, {label} rows, core", f"search/{key}/{case}", bench,
+                     "naive unsorted loop", f"naive_search/{key}/{case}", **target)
+    for case, text in [("all", "'' (every row)")] + texts:
+        add_time(f"2 window keystroke {text}, 1 M rows, model reset + view",
+                 f"window_search/1m/{case}", bench,
+                 "core search, same text" if case != "all" else "",
+                 f"search/1m/{case}" if case != "all" else None,
+                 limit_ms=33, target_text="<= 33 ms")
+    # 3. Fresh scan.
+    add_time("3 fresh scan, 100 k rows", "scan/100k", bench, "bare stat() x 100 k",
+             "bare_stat/100k", limit_ratio=1.5, target_text="ratio <= 1.5")
+    add_time("3 fresh scan + cache written, 100 k rows", "scan_and_cache/100k", bench,
+             "bare stat() x 100 k", "bare_stat/100k")
+    # 4. Window start.
+    add_time("4 window start to shown list, 3 k rows, process", "window_c3k", proc,
+             "empty Qt window (process)", "empty_window", limit_ms=150, target_text="<= 150 ms")
+    add_time("4 window start to shown list, 100 k rows, process", "window_c100k", proc,
+             "empty Qt window (process)", "empty_window")
+    add_time("4 window start to shown list, 1 M rows, process", "window_c1m", proc,
+             "empty Qt window (process)", "empty_window")
+    # 5. MySQL.
+    rows_label = f"{sql_rows // 1000} k" if sql_rows < 1_000_000 else f"{sql_rows // 1_000_000} M"
+    for buffering in ("unbuffered", "buffered"):
+        for mode in ("plain", "compress"):
+            stock_text = "mariadb --batch" + (" --quick" if buffering == "unbuffered" else "")
+            stock_text += " --compress" if mode == "compress" else ""
+            add_time(f"5 sql fetch {rows_label} rows, {buffering}, {mode}",
+                     f"sql_{buffering}_{mode}", proc, stock_text, f"stock_{buffering}_{mode}",
+                     limit_ratio=1.0, target_text="ratio <= 1.0")
+    add_time("5 sql connect + login + query + quit", "sql_login", proc,
+             "mariadb --batch, same", "stock_login", limit_ratio=1.0, target_text="ratio <= 1.0")
+    # 6. Peak resident memory.
+    size_path = os.path.join(results, "catalogue-size-1m")
+    file_size = int(open(size_path).read()) if os.path.exists(size_path) else 0
+    for name, label in (("list_c1m", "varnimo-cli list"), ("window_c1m", "window")):
+        figure = proc.get(name)
+        if figure is None or not file_size:
+            rows.append((f"6 peak RSS, 1 M rows, {label}", "not measured", "<= 3 x file" if
+                         name == "list_c1m" else "", "catalogue file size", "", "", "MISSING"))
+            continue
+        rss = figure[4]["rss_kb"] * 1024
+        ratio = rss / file_size
+        rows.append((f"6 peak RSS, 1 M rows, {label}", f"{rss / 2**20:.0f} MiB",
+                     "<= 3 x file" if name == "list_c1m" else "",
+                     "catalogue file size", f"{file_size / 2**20:.0f} MiB", f"{ratio:.2f}",
+                     ("ok" if ratio <= 3 else "MISSED") if name == "list_c1m" else ""))
+
+    headers = ("figure", "measured: median (spread)", "target", "anchor", "anchor: median (spread)",
+               "ratio", "verdict")
+    widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
+    line = " | ".join(h.ljust(w) for h, w in zip(headers, widths))
+    print(line)
+    print("-+-".join("-" * w for w in widths))
+    for r in rows:
+        print(" | ".join(str(c).ljust(w) for c, w in zip(r, widths)))
+    print()
+    for which in ("before", "after"):
+        path = os.path.join(results, f"load-{which}")
+        if os.path.exists(path):
+            print(f"load {which}: {open(path).read().strip()}")
+    if proc.get("same_output") == "0":
+        print("warning: varnimo-cli sql and mariadb printed different bytes for the fetch query")
+    print("mode: " + ("quick (fewer runs, smaller query)" if quick else "full"))
+    missed = [r[0] for r in rows if r[6] in ("MISSED", "MISSING")]
+    print(f"targets missed or not measured: {len(missed)}" + (": " + "; ".join(missed) if missed else ""))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,103 @@
+// The window's share of a keystroke at a million rows, in-process and offscreen: Unit1's
+// search, the title list model's reset and the view's update, with the window shown.
+//
+// The collection is the one named by VARNIMO_BENCH_DATA + "/c1m" (made by
+// varnimo-bench-collection). Show Roms is set to All, so the list holds every match.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/unit1.h"
+#include "application.h"
+#include "main_window.h"
+
+namespace varnimo::bench {
+namespace {
+
+// Every box is answered at once; an error box is remembered so the benchmark can refuse to
+// time a window that did not start.
+class SilentDesktop final : public Desktop {
+public:
+    void ShowBox(QWidget*, QMessageBox::Icon icon, const QString&, const QString&) override {
+        if (icon == QMessageBox::Critical) errors_ = true;
+    }
+    void StartDetached(const QString&, const QStringList&) override {}
+    void OpenUrl(const QUrl&) override {}
+    bool Errors() const { return errors_; }
+
+private:
+    bool errors_ = false;
+};
+
+SilentDesktop* g_desktop = nullptr;
+TForm1* g_form = nullptr;
+
+// Lets the window handle what the last change queued: layout and painting.
+void Settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Keystroke(benchmark::State& state, std::string text) {
+    if (g_desktop->Errors() || g_form->titleModel().rowCount() == 0) {
+        state.SkipWithError("the window did not show the collection");
+        return;
+    }
+    Unit1& unit = g_form->unit();
+    unit.List_select(2);
+    g_form->SetSearchText(text);
+    Settle();
+    for (auto _ : state) {
+        unit.search();
+        Settle();
+    }
+    state.counters["listed"] = g_form->titleModel().rowCount();
+    g_form->SetSearchText("");
+    unit.List_select(-1);
+    Settle();
+}
+
+}  // namespace
+}  // namespace varnimo::bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const char* data = std::getenv("VARNIMO_BENCH_DATA");
+    if (data == nullptr || ::chdir((std::string(data) + "/c1m").c_str()) != 0) {
+        std::fprintf(stderr, "VARNIMO_BENCH_DATA must name the folder holding c1m\n");
+        return 2;
+    }
+    auto desktop = std::make_unique<varnimo::bench::SilentDesktop>();
+    varnimo::bench::g_desktop = desktop.get();
+    varnimo::Application app(argc, argv, std::move(desktop));
+    varnimo::TForm1 form(app.desktop());
+    varnimo::bench::g_form = &form;
+    form.show();
+    // The start-up sequence runs from the first activation; wait for it (bounded).
+    for (int i = 0; i < 6000 && form.titleModel().rowCount() == 0 && !varnimo::bench::g_desktop->Errors();
+         ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ::usleep(1000);
+    }
+    for (const auto& [name, text] : {std::pair<const char*, const char*>{"all", ""},
+                                     {"letter", "a"},
+                                     {"region", "(u)"},
+                                     {"nomatch", "zelda"}}) {
+        benchmark::RegisterBenchmark((std::string("window_search/1m/") + name).c_str(),
+                                     varnimo::bench::Keystroke, std::string(text))
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
