@@ -29,7 +29,9 @@ int ProgressLimit(std::size_t rows) {
 
 Unit1::Unit1(MainView& view) : view_(view), boxes_(view) {}
 
-void Unit1::ResetClick() { ffnen1Click(); }
+void Unit1::ResetClick() {
+    ffnen1Click();
+}
 
 void Unit1::ffnen1Click() {
     // The sequence shows modal boxes; whatever a view does while one is open must not start
@@ -66,10 +68,11 @@ void Unit1::RunResetSequence() {
     }
     FillScanStatus();
     search();
-    view_.SetCaption(Control::showing_counter, "Showing: " + std::to_string(listed_rows_.size()) + "/" +
-                                                   std::to_string(AvailableCount));
-    view_.SetCaption(Control::rom_count_label, "You have " + std::to_string(AvailableCount) + " of " +
-                                                   std::to_string(KnownRomTable.Size()) + " known Roms");
+    view_.SetCaption(Control::showing_counter, "Showing: " + std::to_string(listed_rows_.size()) +
+                                                   "/" + std::to_string(AvailableCount));
+    view_.SetCaption(Control::rom_count_label, "You have " + std::to_string(AvailableCount) +
+                                                   " of " + std::to_string(KnownRomTable.Size()) +
+                                                   " known Roms");
 }
 
 bool Unit1::LoadCatalogue() {
@@ -142,8 +145,8 @@ void Unit1::search() {
     filters.availability = AvailabilityFilter;
     catalogue::FilterRows(KnownRomTable, title_index_, filters, listed_rows_);
     view_.SetTitleLines(listed_rows_);
-    view_.SetCaption(Control::showing_counter, "Showing: " + std::to_string(listed_rows_.size()) + "/" +
-                                                   std::to_string(AvailableCount));
+    view_.SetCaption(Control::showing_counter, "Showing: " + std::to_string(listed_rows_.size()) +
+                                                   "/" + std::to_string(AvailableCount));
     SelectedIndex = -1;
     SelectedRow = -1;
 }
@@ -188,9 +191,13 @@ void Unit1::Background_select(int tag) {
 
 // ---- Selection, details and slideshow ----------------------------------------------------
 
-void Unit1::TitleBoxClick() { SelectionUpdate(); }
+void Unit1::TitleBoxClick() {
+    SelectionUpdate();
+}
 
-void Unit1::select() { SelectionUpdate(); }
+void Unit1::select() {
+    SelectionUpdate();
+}
 
 void Unit1::SelectionUpdate() {
     int line = view_.SelectedLine();
@@ -216,7 +223,8 @@ void Unit1::FindSelectedRow() {
     if (SelectedIndex < 0 || static_cast<std::size_t>(SelectedIndex) >= listed_rows_.size()) {
         return;  // no such line, so no title to look for
     }
-    const std::string title = std::string(TitleText(listed_rows_[static_cast<std::size_t>(SelectedIndex)]));
+    const std::string title =
+        std::string(TitleText(listed_rows_[static_cast<std::size_t>(SelectedIndex)]));
     // With duplicate titles the last equal row is the one that counts.
     for (std::size_t i = KnownRomTable.Size(); i-- > 0;) {
         if (KnownRomTable.Title[i] == title) {
@@ -234,17 +242,20 @@ void Unit1::ShowRomDetails() {
     const auto row = static_cast<std::size_t>(SelectedRow);
     const char* extension = catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
     if (*extension != '\0') {
-        std::int64_t bytes = rtl::FileSize(ProgramOptions.RomPath + KnownRomTable.Title[row] + extension);
+        std::int64_t bytes =
+            rtl::FileSize(ProgramOptions.RomPath + KnownRomTable.Title[row] + extension);
         double kbytes = static_cast<double>(bytes / 128) / 8.0;
-        view_.SetCaption(Control::filesize_label, "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");
+        view_.SetCaption(Control::filesize_label,
+                         "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");
     } else {
         // Keeping the previous ROM's size here would report a size for a file that is not there.
         view_.SetCaption(Control::filesize_label, "Size: - not found -");
     }
     view_.SetCaption(Control::genre_label,
                      "Genre: " + std::string(catalogue::GenreName(KnownRomTable.GenreCode[row])));
-    view_.SetCaption(Control::player_label,
-                     "Player: " + std::string(catalogue::PlayerName(KnownRomTable.PlayerCode[row])));
+    view_.SetCaption(
+        Control::player_label,
+        "Player: " + std::string(catalogue::PlayerName(KnownRomTable.PlayerCode[row])));
 }
 
 void Unit1::ShowStartupShot(std::int32_t row) {
@@ -256,7 +267,8 @@ void Unit1::ShowStartupShot(std::int32_t row) {
         ClearDetails();
         return;
     }
-    ShowShot(ProgramOptions.ScreenPath + rtl::kPathSeparator + KnownRomTable.StartupShot[static_cast<std::size_t>(row)]);
+    ShowShot(ProgramOptions.ScreenPath + rtl::kPathSeparator +
+             KnownRomTable.StartupShot[static_cast<std::size_t>(row)]);
 }
 
 void Unit1::ShowIngameShot(std::int32_t row) {
@@ -264,7 +276,8 @@ void Unit1::ShowIngameShot(std::int32_t row) {
         ClearDetails();
         return;
     }
-    ShowShot(ProgramOptions.ScreenPath + rtl::kPathSeparator + KnownRomTable.IngameShot[static_cast<std::size_t>(row)]);
+    ShowShot(ProgramOptions.ScreenPath + rtl::kPathSeparator +
+             KnownRomTable.IngameShot[static_cast<std::size_t>(row)]);
 }
 
 void Unit1::ShowShot(const std::string& name) {
@@ -325,16 +338,19 @@ void Unit1::progstarten(Emulator emulator) {
     // The program gets the path as one argument of its argument vector; the double quotes
     // of a Windows command line are only needed to keep a path with blanks together there,
     // and here they would become part of the file name.
-    std::string argument =
-        ProgramOptions.RomPath + KnownRomTable.Title[row] + catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
+    std::string argument = ProgramOptions.RomPath + KnownRomTable.Title[row] +
+                           catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
     view_.StartProgram(program, argument);
 }
 
-void Unit1::Beenden1Click() { view_.RequestQuit(); }
+void Unit1::Beenden1Click() {
+    view_.RequestQuit();
+}
 
 std::string_view Unit1::TitleText(std::int32_t row) const {
-    return KnownRomTable.HasRow(row) ? std::string_view(KnownRomTable.Title[static_cast<std::size_t>(row)])
-                                     : std::string_view();
+    return KnownRomTable.HasRow(row)
+               ? std::string_view(KnownRomTable.Title[static_cast<std::size_t>(row)])
+               : std::string_view();
 }
 
 }  // namespace varnimo

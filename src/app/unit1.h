@@ -19,7 +19,7 @@
 namespace varnimo {
 
 class Unit1 {
-public:
+  public:
     explicit Unit1(MainView& view);
     Unit1(const Unit1&) = delete;
     Unit1& operator=(const Unit1&) = delete;
@@ -27,9 +27,9 @@ public:
     // --- Process-wide state -------------------------------------------------------------
     bool OptionsLoaded = false;
     settings::ProgramOptions ProgramOptions;
-    std::string ModeText;                        // line 6 as the dialog's Load last read it
+    std::string ModeText;  // line 6 as the dialog's Load last read it
     std::int32_t ShowMode = settings::Alternate;
-    bool ShowIngameNext = false;                 // slideshow phase
+    bool ShowIngameNext = false;  // slideshow phase
 
     catalogue::KnownRomTable KnownRomTable;
     std::int32_t AvailableCount = 0;
@@ -41,8 +41,8 @@ public:
     std::string RegionMarker;
     std::int32_t AvailabilityFilter = -1;
 
-    std::int32_t SelectedIndex = -1;             // line of the title list
-    std::int32_t SelectedRow = -1;               // row of KnownRomTable
+    std::int32_t SelectedIndex = -1;  // line of the title list
+    std::int32_t SelectedRow = -1;    // row of KnownRomTable
 
     // --- Handlers -----------------------------------------------------------------------
     // Activation of the main window and Settings > Reset: runs ffnen1Click.
@@ -80,14 +80,14 @@ public:
     // Message boxes of the settings operations, shown through the view.
     settings::MessageBoxes& Boxes() { return boxes_; }
 
-private:
+  private:
     class ViewBoxes : public settings::MessageBoxes {
-    public:
+      public:
         explicit ViewBoxes(MainView& view) : view_(view) {}
         void ErrorBox(const std::string& text) override { view_.ErrorBox(text); }
         void InfoBox(const std::string& text) override { view_.InfoBox(text); }
 
-    private:
+      private:
         MainView& view_;
     };
 

@@ -51,8 +51,8 @@ std::optional<std::size_t> CountCatalogueLines(const std::string& file) {
     return count;
 }
 
-void LoadKnownRomTable(KnownRomTable& table, double& database_version, const std::function<void()>& step,
-                       const std::string& file) {
+void LoadKnownRomTable(KnownRomTable& table, double& database_version,
+                       const std::function<void()>& step, const std::string& file) {
     rtl::TextFileReader reader(file);
     database_version = rtl::PointFloat(reader.ReadLine());
     const std::size_t rows = table.Size();

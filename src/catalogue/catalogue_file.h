@@ -46,6 +46,7 @@ std::optional<std::size_t> CountCatalogueLines(const std::string& file = kCatalo
 // beyond the end of the file keep their values. Never stores more rows than the table has,
 // whatever the file has become since the first pass. Throws EInOutError.
 void LoadKnownRomTable(KnownRomTable& table, double& database_version,
-                       const std::function<void()>& step, const std::string& file = kCatalogueFileName);
+                       const std::function<void()>& step,
+                       const std::string& file = kCatalogueFileName);
 
 }  // namespace varnimo::catalogue

@@ -17,10 +17,10 @@ inline constexpr std::int32_t kShowMissing = 1;
 inline constexpr std::int32_t kShowAll = 2;
 
 struct Filters {
-    std::string_view search_text;   // must occur in the title, ASCII case ignored
-    std::int32_t player = -1;       // PlayerFilter; -1 any
-    std::int32_t genre = -1;        // GenreFilter; -1 any
-    std::string_view region;        // RegionMarker; must occur like the search text
+    std::string_view search_text;  // must occur in the title, ASCII case ignored
+    std::int32_t player = -1;      // PlayerFilter; -1 any
+    std::int32_t genre = -1;       // GenreFilter; -1 any
+    std::string_view region;       // RegionMarker; must occur like the search text
     std::int32_t availability = kShowAvailable;
 };
 

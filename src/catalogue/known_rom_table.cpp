@@ -29,8 +29,8 @@ void KnownRomTable::Resize(std::size_t rows) {
 }
 
 std::int32_t CountAvailable(const KnownRomTable& table) {
-    return static_cast<std::int32_t>(
-        std::count_if(table.ScanStatus.begin(), table.ScanStatus.end(), [](std::int32_t s) { return s != 0; }));
+    return static_cast<std::int32_t>(std::count_if(table.ScanStatus.begin(), table.ScanStatus.end(),
+                                                   [](std::int32_t s) { return s != 0; }));
 }
 
 }  // namespace varnimo::catalogue

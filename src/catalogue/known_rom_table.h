@@ -28,7 +28,9 @@ struct KnownRomTable {
     std::vector<std::int32_t> ScanStatus;
 
     std::size_t Size() const { return Title.size(); }
-    bool HasRow(std::int64_t row) const { return row >= 0 && static_cast<std::size_t>(row) < Size(); }
+    bool HasRow(std::int64_t row) const {
+        return row >= 0 && static_cast<std::size_t>(row) < Size();
+    }
     // Sets the length of all six columns; rows in both sizes keep their values, added rows
     // start as empty texts and zeros.
     void Resize(std::size_t rows);

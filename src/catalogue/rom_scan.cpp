@@ -8,7 +8,8 @@
 
 namespace varnimo::catalogue {
 
-void ReadScanCache(KnownRomTable& table, const std::function<void()>& step, const std::string& file) {
+void ReadScanCache(KnownRomTable& table, const std::function<void()>& step,
+                   const std::string& file) {
     rtl::TextFileReader reader(file);
     const std::size_t rows = table.Size();
     std::size_t i = 0;
@@ -24,7 +25,8 @@ void ReadScanCache(KnownRomTable& table, const std::function<void()>& step, cons
     } while (!reader.Eof());
 }
 
-void ScanRomFolder(const std::string& rom_path, KnownRomTable& table, const std::function<void()>& step) {
+void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
+                   const std::function<void()>& step) {
     std::string name;
     for (std::size_t i = 0; i < table.Size(); ++i) {
         step();

@@ -88,8 +88,10 @@ void TitleIndex::Build(const std::vector<std::string>& titles) {
             return c < 0;
         }
         // Titles of up to sixteen bytes that differ only by trailing NUL bytes.
-        std::size_t la = starts_[static_cast<std::size_t>(a.row) + 1] - starts_[static_cast<std::size_t>(a.row)];
-        std::size_t lb = starts_[static_cast<std::size_t>(b.row) + 1] - starts_[static_cast<std::size_t>(b.row)];
+        std::size_t la =
+            starts_[static_cast<std::size_t>(a.row) + 1] - starts_[static_cast<std::size_t>(a.row)];
+        std::size_t lb =
+            starts_[static_cast<std::size_t>(b.row) + 1] - starts_[static_cast<std::size_t>(b.row)];
         if (la != lb) {
             return la < lb;
         }
@@ -156,8 +158,8 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     while (i + 16 <= last_start + 1) {
         __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + m - 1));
-        auto mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
         std::size_t next = i + 16;
         while (mask != 0) {
             std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));

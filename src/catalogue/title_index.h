@@ -12,7 +12,7 @@
 namespace varnimo::catalogue {
 
 class TitleIndex {
-public:
+  public:
     void Build(const std::vector<std::string>& titles);
     std::size_t Size() const { return order_.size(); }
     // All rows in list order.
@@ -21,7 +21,7 @@ public:
     // with the ASCII letters folded; other marks are left alone. `marks` has Size() entries.
     void KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const;
 
-private:
+  private:
     // Calls on_hit(position) for positions of `needle` in the folded buffer, in order; on_hit
     // returns where the search goes on (past the title that holds the hit).
     template <typename OnHit>

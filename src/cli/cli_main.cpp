@@ -77,7 +77,9 @@ bool SameCaption(std::string_view a, std::string_view b) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        auto fold = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
         if (fold(a[i]) != fold(b[i])) {
             return false;
         }
@@ -128,7 +130,8 @@ bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
 
 void PrintCaptions(TerminalView& view) {
     std::printf("%s\n%s\n%s\n", view.Caption(Control::filesize_label).c_str(),
-                view.Caption(Control::genre_label).c_str(), view.Caption(Control::player_label).c_str());
+                view.Caption(Control::genre_label).c_str(),
+                view.Caption(Control::player_label).c_str());
 }
 
 void PrintPicture(TerminalView& view) {
@@ -160,8 +163,8 @@ int RunCli(int argc, char** argv) {
         }
         if (option == "-C") {
             if (::chdir(std::string(*value).c_str()) != 0) {
-                std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n", std::string(*value).c_str(),
-                             std::strerror(errno));
+                std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
+                             std::string(*value).c_str(), std::strerror(errno));
                 return kUsage;
             }
         } else if (option == "--search") {
@@ -186,7 +189,8 @@ int RunCli(int argc, char** argv) {
             }
             auto tag = MenuTag(menu, *value);
             if (!tag) {
-                return Usage("no menu entry " + std::string(*value) + " for " + std::string(option));
+                return Usage("no menu entry " + std::string(*value) + " for " +
+                             std::string(option));
             }
             choices.push_back({handler, *tag});
         }
@@ -195,7 +199,8 @@ int RunCli(int argc, char** argv) {
         return Usage("no command");
     }
     const std::string_view command = args[i++];
-    const std::vector<std::string_view> rest(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    const std::vector<std::string_view> rest(args.begin() + static_cast<std::ptrdiff_t>(i),
+                                             args.end());
 
     if (command == "sql") {
 #ifdef VARNIMO_HAVE_SQL_COMMAND
@@ -296,7 +301,8 @@ int RunCli(int argc, char** argv) {
         if (dry_run) {
             view.SetDryRun(stdout);
         }
-        if (RunHandler(view, [&] { unit.select(); }) && RunHandler(view, [&] { unit.TitleBoxClick(); })) {
+        if (RunHandler(view, [&] { unit.select(); }) &&
+            RunHandler(view, [&] { unit.TitleBoxClick(); })) {
             RunHandler(view, [&] { unit.progstarten(emulator); });
         }
     }

@@ -1,3 +1,5 @@
 #include "cli/cli_main.h"
 
-int main(int argc, char** argv) { return varnimo::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+    return varnimo::cli::RunCli(argc, argv);
+}

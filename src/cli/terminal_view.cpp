@@ -17,9 +17,13 @@ std::string TerminalView::Caption(Control control) const {
     return found == captions_.end() ? std::string() : found->second;
 }
 
-std::optional<std::string> TerminalView::TakePicture() { return std::exchange(picture_, std::nullopt); }
+std::optional<std::string> TerminalView::TakePicture() {
+    return std::exchange(picture_, std::nullopt);
+}
 
-void TerminalView::SetTitleLines(const std::vector<std::int32_t>& rows) { line_count_ = rows.size(); }
+void TerminalView::SetTitleLines(const std::vector<std::int32_t>& rows) {
+    line_count_ = rows.size();
+}
 
 int TerminalView::SelectedLine() const {
     if (selected_line_ < 0 || static_cast<std::size_t>(selected_line_) >= line_count_) {
@@ -54,16 +58,22 @@ void TerminalView::Message(const char* kind, const std::string& text) {
     std::fflush(messages_);
 }
 
-void TerminalView::ReportError(const std::string& text) { ErrorBox(text); }
+void TerminalView::ReportError(const std::string& text) {
+    ErrorBox(text);
+}
 
 void TerminalView::ErrorBox(const std::string& text) {
     ++error_boxes_;
     Message("error", text);
 }
 
-void TerminalView::InfoBox(const std::string& text) { Message("info", text); }
+void TerminalView::InfoBox(const std::string& text) {
+    Message("info", text);
+}
 
-void TerminalView::PlainBox(const std::string& text) { Message("notice", text); }
+void TerminalView::PlainBox(const std::string& text) {
+    Message("notice", text);
+}
 
 void TerminalView::StartProgram(const std::string& file, const std::string& argument) {
     if (dry_run_out_ != nullptr) {
@@ -80,6 +90,8 @@ void TerminalView::StartProgram(const std::string& file, const std::string& argu
     ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ);
 }
 
-void TerminalView::OpenAddress(const std::string& address) { Message("open", address); }
+void TerminalView::OpenAddress(const std::string& address) {
+    Message("open", address);
+}
 
 }  // namespace varnimo::cli

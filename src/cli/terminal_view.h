@@ -18,7 +18,7 @@ class Unit1;
 namespace varnimo::cli {
 
 class TerminalView : public MainView {
-public:
+  public:
     explicit TerminalView(std::FILE* messages) : messages_(messages) {}
 
     // The Unit1 whose search the search box's change event calls.
@@ -42,7 +42,9 @@ public:
     int SelectedLine() const override;
     std::string SearchText() const override { return search_text_; }
     void SetSearchText(const std::string& text) override;
-    void SetCaption(Control control, const std::string& text) override { captions_[control] = text; }
+    void SetCaption(Control control, const std::string& text) override {
+        captions_[control] = text;
+    }
     void SetVisible(Control, bool) override {}
     void Repaint() override {}
     void SetProgressRange(int, int) override {}
@@ -62,7 +64,7 @@ public:
     void OpenAddress(const std::string& address) override;
     void RequestQuit() override { quit_requested_ = true; }
 
-private:
+  private:
     void Message(const char* kind, const std::string& text);
 
     std::FILE* messages_;

@@ -25,7 +25,9 @@ int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // For a number out of the double range: whether it is too large rather than too small,
 // from the position of its first significant digit and its exponent.
@@ -151,7 +153,8 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
         if (digit < 0) {
             return std::nullopt;
         }
-        magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        magnitude =
+            magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
         if (magnitude > kLimit) {
             return std::nullopt;
         }
@@ -172,7 +175,9 @@ std::int32_t StrToInt(std::string_view text) {
     throw EConvertError::InvalidInteger(text);
 }
 
-std::int32_t CatalogueInt(std::string_view text) { return ParseInteger(text).value_or(0); }
+std::int32_t CatalogueInt(std::string_view text) {
+    return ParseInteger(text).value_or(0);
+}
 
 double PointFloat(std::string_view text) {
     return ParseFloatBody(SkipLeadingBlanks(text), '.').value_or(0.0);
@@ -208,7 +213,8 @@ std::string FloatToStr(double value) {
     }
     // 15 significant digits, correctly rounded: d.dddddddddddddde±x
     char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
     std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
     bool negative = text.front() == '-';
     if (negative) {

@@ -10,7 +10,8 @@ ImageFormat ImageFormatOf(std::string_view path) {
     std::size_t slash = path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     std::size_t dot = name.rfind('.');
-    std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
     std::string lower(extension);
     for (char& c : lower) {
         if (c >= 'A' && c <= 'Z') {

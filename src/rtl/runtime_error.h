@@ -11,13 +11,13 @@ namespace varnimo::rtl {
 
 // Base of every runtime error; what() is the exact text the user sees.
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     explicit RuntimeError(const std::string& message) : std::runtime_error(message) {}
 };
 
 // A text that is not a number where one is required.
 class EConvertError : public RuntimeError {
-public:
+  public:
     explicit EConvertError(const std::string& message) : RuntimeError(message) {}
     // "'%s' ist kein gültiger Integerwert"
     static EConvertError InvalidInteger(std::string_view text);
@@ -27,18 +27,18 @@ public:
 
 // A file that exists but cannot be opened, read, created or written.
 class EInOutError : public RuntimeError {
-public:
+  public:
     // `error_code` is the system's error number (errno); the text is "E/A-Fehler %d".
     explicit EInOutError(int error_code);
     int ErrorCode() const noexcept { return error_code_; }
 
-private:
+  private:
     int error_code_;
 };
 
 // A screenshot that cannot be shown.
 class EImageError : public RuntimeError {
-public:
+  public:
     explicit EImageError(const std::string& message) : RuntimeError(message) {}
     // "Unbekannte Bilddateierweiterung (.%s)"; `extension` without the dot.
     static EImageError UnknownExtension(std::string_view extension);

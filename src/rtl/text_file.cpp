@@ -114,7 +114,8 @@ std::string_view TextFileReader::ReadLine() {
     for (;;) {
         const char* begin = buffer_.data() + pos_;
         const char* stop = buffer_.data() + end_;
-        const char* hit = std::find_if(begin, stop, [](char c) { return c == '\r' || c == kCtrlZ; });
+        const char* hit =
+            std::find_if(begin, stop, [](char c) { return c == '\r' || c == kCtrlZ; });
         std::size_t length = static_cast<std::size_t>(hit - begin);
         if (hit != stop) {
             if (*hit == '\r') {
@@ -166,7 +167,9 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
     ::fchmod(fd_, mode);
 }
 
-TextFileWriter::~TextFileWriter() { Discard(); }
+TextFileWriter::~TextFileWriter() {
+    Discard();
+}
 
 void TextFileWriter::Discard() noexcept {
     if (fd_ >= 0) {

@@ -17,7 +17,7 @@
 namespace varnimo::rtl {
 
 class TextFileReader {
-public:
+  public:
     // Opens `path` for reading. Throws EInOutError when it cannot be opened.
     explicit TextFileReader(const std::string& path);
     ~TextFileReader();
@@ -33,7 +33,7 @@ public:
     // Throws EInOutError on a read failure.
     std::string_view ReadLine();
 
-private:
+  private:
     bool Fill();  // reads more bytes into the buffer; false at the end of the file
     void SkipPendingLf();
 
@@ -41,10 +41,10 @@ private:
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
-    bool at_end_ = false;       // the file has no more bytes
-    bool ctrl_z_ = false;       // a Ctrl-Z was met: the text ends here
-    bool skip_lf_ = false;      // the last line ended at a CR; an LF after it belongs to it
-    std::string long_line_;     // a line that did not fit in one buffer
+    bool at_end_ = false;    // the file has no more bytes
+    bool ctrl_z_ = false;    // a Ctrl-Z was met: the text ends here
+    bool skip_lf_ = false;   // the last line ended at a CR; an LF after it belongs to it
+    std::string long_line_;  // a line that did not fit in one buffer
 };
 
 // Writes a text file so that the old file is replaced only by a complete new one: the
@@ -52,7 +52,7 @@ private:
 // If anything fails, the old file stays as it was, the temporary file is removed and
 // EInOutError is raised. Destroying an uncommitted writer discards what was written.
 class TextFileWriter {
-public:
+  public:
     // Creates the temporary file. Throws EInOutError when it cannot be created.
     explicit TextFileWriter(std::string path);
     ~TextFileWriter();
@@ -64,7 +64,7 @@ public:
     // Flushes, closes and puts the file in place. Throws EInOutError when that fails.
     void Commit();
 
-private:
+  private:
     void Flush();
     void Discard() noexcept;
 
@@ -78,7 +78,7 @@ private:
 // "rename") first asks the installed hook; a non-zero answer is taken as the errno of a
 // failed call. This lets a test make a write fail even when it runs as root.
 class WriteFaultHook {
-public:
+  public:
     virtual ~WriteFaultHook() = default;
     virtual int Fault(std::string_view operation) = 0;
 };

@@ -32,7 +32,7 @@ inline constexpr std::int32_t IngameOnly = 2;
 
 // Modal boxes with one OK button; each call returns when the box is closed.
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual void ErrorBox(const std::string& text) = 0;
     virtual void InfoBox(const std::string& text) = 0;

@@ -21,22 +21,32 @@ namespace varnimo::testing {
 
 inline const char* ControlName(Control control) {
     switch (control) {
-        case Control::TitleBox: return "TitleBox";
-        case Control::search_edit_box: return "search_edit_box";
-        case Control::showing_counter: return "showing_counter";
-        case Control::rom_count_label: return "rom_count_label";
-        case Control::filesize_label: return "filesize_label";
-        case Control::genre_label: return "genre_label";
-        case Control::player_label: return "player_label";
-        case Control::ProgressBar: return "ProgressBar";
-        case Control::loading_Button: return "loading_Button";
-        case Control::screen: return "screen";
+        case Control::TitleBox:
+            return "TitleBox";
+        case Control::search_edit_box:
+            return "search_edit_box";
+        case Control::showing_counter:
+            return "showing_counter";
+        case Control::rom_count_label:
+            return "rom_count_label";
+        case Control::filesize_label:
+            return "filesize_label";
+        case Control::genre_label:
+            return "genre_label";
+        case Control::player_label:
+            return "player_label";
+        case Control::ProgressBar:
+            return "ProgressBar";
+        case Control::loading_Button:
+            return "loading_Button";
+        case Control::screen:
+            return "screen";
     }
     return "?";
 }
 
 class RecordingView : public MainView {
-public:
+  public:
     void Attach(Unit1* unit) { unit_ = unit; }
 
     // --- what tests set ---
@@ -50,7 +60,7 @@ public:
     std::map<Control, bool> visible;
     std::vector<std::int32_t> lines;
     std::string search_text;
-    std::string picture;                  // "file PATH", "default" or "no picture"
+    std::string picture;  // "file PATH", "default" or "no picture"
     std::map<MenuGroup, int> checked;
     int background = -1;
     std::uint32_t timer_interval = 2000;
@@ -60,7 +70,8 @@ public:
     std::vector<std::string> Boxes() const {
         std::vector<std::string> boxes;
         for (const std::string& entry : log) {
-            if (entry.rfind("error: ", 0) == 0 || entry.rfind("info: ", 0) == 0 || entry.rfind("notice: ", 0) == 0) {
+            if (entry.rfind("error: ", 0) == 0 || entry.rfind("info: ", 0) == 0 ||
+                entry.rfind("notice: ", 0) == 0) {
                 boxes.push_back(entry);
             }
         }
@@ -123,7 +134,8 @@ public:
     }
     void SetMenuChecked(MenuGroup group, int tag) override {
         checked[group] = tag;
-        log.push_back("checked " + std::to_string(static_cast<int>(group)) + " " + std::to_string(tag));
+        log.push_back("checked " + std::to_string(static_cast<int>(group)) + " " +
+                      std::to_string(tag));
     }
     void SetTimerInterval(std::uint32_t milliseconds) override {
         timer_interval = milliseconds;
@@ -151,7 +163,7 @@ public:
 
     int progress = 0;
 
-private:
+  private:
     void Box(const std::string& entry) {
         log.push_back(entry);
         if (on_box) {

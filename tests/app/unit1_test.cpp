@@ -24,7 +24,7 @@ constexpr const char* kScanNotice =
 
 // A small collection: four catalogue rows, one title twice, three ROMs present as .zip.
 class Unit1Test : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     RecordingView view;
     Unit1 unit{view};
@@ -113,15 +113,19 @@ TEST_F(Unit1Test, MissingOptionsAreReportedOnEveryRunAndTheWorkingDirectoryServe
     std::filesystem::remove("options.dat");
     WriteBytes("Zeta Quest (E).zip", "z");
     unit.ResetClick();
-    EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Options!",
-                                     "notice: Varnimo will now scan  for ROMS - please be patient, this could take a while",
-                                     "info: scanned.dat saved successfully!"}));
+    EXPECT_EQ(
+        view.Boxes(),
+        (Strings{
+            "error: Could not load Options!",
+            "notice: Varnimo will now scan  for ROMS - please be patient, this could take a while",
+            "info: scanned.dat saved successfully!"}));
     EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
     EXPECT_FALSE(unit.OptionsLoaded);
     EXPECT_EQ(unit.Timer2Interval(), 2000u);
     view.log.clear();
     unit.ResetClick();
-    EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Options!", "notice: Varnimo will use scanned.dat"}));
+    EXPECT_EQ(view.Boxes(),
+              (Strings{"error: Could not load Options!", "notice: Varnimo will use scanned.dat"}));
 }
 
 TEST_F(Unit1Test, MissingCatalogueQuitsBeforeAnyScan) {
@@ -183,7 +187,8 @@ TEST_F(Unit1Test, SelectionShowsDetailsAndTheSlideshowAlternates) {
         unit.test_timer();
         shown.push_back(view.picture);
     }
-    EXPECT_EQ(shown, (Strings{"file shots//zeta_t.png", "file shots//zeta_i.jpg", "file shots//zeta_t.png"}));
+    EXPECT_EQ(shown, (Strings{"file shots//zeta_t.png", "file shots//zeta_i.jpg",
+                              "file shots//zeta_t.png"}));
 
     view.SetSearchText("alpha");  // a rebuild drops the selection
     EXPECT_EQ(unit.SelectedIndex, -1);
@@ -200,7 +205,8 @@ TEST_F(Unit1Test, DuplicateTitlesResolveToTheLastRowAndMissingShotsShowNoPicture
     EXPECT_EQ(unit.SelectedRow, 3);
     EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Demo");
     EXPECT_EQ(view.Caption(Control::player_label), "Player: 2P Alternate");
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1 kbyte");  // 1000 div 128 = 7; 7 / 8 rounds to 1
+    EXPECT_EQ(view.Caption(Control::filesize_label),
+              "Size:  1 kbyte");  // 1000 div 128 = 7; 7 / 8 rounds to 1
     EXPECT_EQ(view.picture, "file shots//dup_t.png");
     view.visible[Control::screen] = false;
     unit.test_timer();
@@ -233,7 +239,8 @@ TEST_F(Unit1Test, SizeLineFollowsTheCachedExtensionAndRounding) {
     WriteBytes("scanned.dat", "1\r\n1\r\n2\r\n1\r\n");
     WriteBytes("roms/Missing One (J).smc", std::string(1049088, 's'));
     unit.ResetClick();
-    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Missing One (J)", "Zeta Quest (E)"}));
+    EXPECT_EQ(ListedTitles(),
+              (Strings{"Alpha Run (U)", "Alpha Run (U)", "Missing One (J)", "Zeta Quest (E)"}));
     Select(2);
     EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1025 kbyte");
     WriteBytes("roms/Zeta Quest (E).zip", std::string(100, 'z'));
@@ -270,7 +277,8 @@ TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
     view.log.clear();
     unit.progstarten(Emulator::Snes9x);
     unit.progstarten(Emulator::Zsnes);
-    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Zeta Quest (E).zip", "start emuz/zsnesw | roms/Zeta Quest (E).zip"}));
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Zeta Quest (E).zip",
+                                 "start emuz/zsnesw | roms/Zeta Quest (E).zip"}));
 
     unit.List_select(1);
     Select(0);
@@ -356,6 +364,27 @@ TEST_F(Unit1Test, BackgroundsAndExit) {
     unit.Beenden1Click();
     EXPECT_TRUE(view.quit);
     EXPECT_FALSE(std::filesystem::exists("scanned.dat"));  // nothing is written on the way out
+}
+
+TEST_F(Unit1Test, FoldersWhereDataFilesBelongAreNoDataFiles) {
+    std::filesystem::create_directory("scanned.dat");  // not a cache: scan, then fail to replace it
+    try {
+        unit.ResetClick();
+        FAIL() << "no error";
+    } catch (const rtl::EInOutError& error) {
+        EXPECT_STREQ(error.what(), "E/A-Fehler 21");
+    }
+    EXPECT_EQ(view.Boxes(), (Strings{kScanNotice}));
+    EXPECT_EQ(unit.KnownRomTable.ScanStatus,
+              (std::vector<std::int32_t>{1, 1, 0, 1}));  // set in memory
+    EXPECT_TRUE(std::filesystem::is_directory("scanned.dat"));
+    EXPECT_EQ(dir.Listing(), "SNES_screens.dat options.dat roms scanned.dat shots ");
+
+    std::filesystem::remove("SNES_screens.dat");
+    std::filesystem::create_directory("SNES_screens.dat");
+    view.log.clear();
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Datafile!"}));
 }
 
 TEST_F(Unit1Test, IntervalZeroFromTheOptionsFile) {

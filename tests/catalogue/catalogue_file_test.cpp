@@ -48,7 +48,7 @@ TEST(SplitCatalogueLine, FieldsArePositional) {
 }
 
 class CatalogueFile : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     KnownRomTable table;
     double version = -1;

@@ -16,7 +16,7 @@ struct Row {
 };
 
 class TitleFilters : public ::testing::Test {
-protected:
+  protected:
     KnownRomTable table;
     TitleIndex index;
 
@@ -50,36 +50,54 @@ protected:
 using Titles = std::vector<std::string>;
 
 TEST_F(TitleFilters, ListOrderFoldsAsciiLettersAndKeepsTableOrderForEqualKeys) {
-    Fill({{"beta", 0, 0, 1}, {"Alpha", 0, 0, 1}, {"alpha", 0, 0, 1}, {"_under", 0, 0, 1},
-          {"Beta", 0, 0, 1}, {"\xc3\xa9t\xc3\xa9", 0, 0, 1}, {"Alpha", 0, 0, 1}, {"", 0, 0, 1}, {"alph", 0, 0, 1}});
+    Fill({{"beta", 0, 0, 1},
+          {"Alpha", 0, 0, 1},
+          {"alpha", 0, 0, 1},
+          {"_under", 0, 0, 1},
+          {"Beta", 0, 0, 1},
+          {"\xc3\xa9t\xc3\xa9", 0, 0, 1},
+          {"Alpha", 0, 0, 1},
+          {"", 0, 0, 1},
+          {"alph", 0, 0, 1}});
     std::vector<std::int32_t> rows;
     FilterRows(table, index, Search(""), rows);
     EXPECT_EQ(rows, (std::vector<std::int32_t>{7, 3, 8, 1, 2, 6, 0, 4, 5}));
     EXPECT_TRUE(TitleLess("alpha", "BETA"));
 
     // Long shared beginnings and NUL bytes (from a damaged file) still sort as bytes do.
-    Fill({{std::string("ab\0", 3), 0, 0, 1}, {"ab", 0, 0, 1}, {"a very long common beginning Z", 0, 0, 1},
-          {"A very long common beginning y", 0, 0, 1}, {"A VERY LONG COMMON BEGINNING", 0, 0, 1}});
+    Fill({{std::string("ab\0", 3), 0, 0, 1},
+          {"ab", 0, 0, 1},
+          {"a very long common beginning Z", 0, 0, 1},
+          {"A very long common beginning y", 0, 0, 1},
+          {"A VERY LONG COMMON BEGINNING", 0, 0, 1}});
     FilterRows(table, index, Search(""), rows);
     EXPECT_EQ(rows, (std::vector<std::int32_t>{4, 3, 2, 1, 0}));
     EXPECT_FALSE(TitleLess("ALPHA", "alpha"));
 }
 
 TEST_F(TitleFilters, SearchIgnoresAsciiCaseOnlyAndMatchesAnywhere) {
-    Fill({{"Super Thing (U)", 0, 0, 1}, {"other (u) [!]", 0, 0, 1}, {"Caf\xc3\xa9 (F)", 0, 0, 1},
-          {"CAF\xc3\x89 (F)", 0, 0, 1}, {"ab", 0, 0, 1}, {"cd", 0, 0, 1}});
+    Fill({{"Super Thing (U)", 0, 0, 1},
+          {"other (u) [!]", 0, 0, 1},
+          {"Caf\xc3\xa9 (F)", 0, 0, 1},
+          {"CAF\xc3\x89 (F)", 0, 0, 1},
+          {"ab", 0, 0, 1},
+          {"cd", 0, 0, 1}});
     EXPECT_EQ(Listed(Search("THING")), Listed(Search("thing")));
     EXPECT_EQ(Listed(Search("(u)")), (Titles{"other (u) [!]", "Super Thing (U)"}));
-    EXPECT_EQ(Listed(Search("caf\xc3\xa9")), (Titles{"Caf\xc3\xa9 (F)"}));  // accents keep their case
-    EXPECT_EQ(Listed(Search("Thing ")), (Titles{"Super Thing (U)"}));     // a blank must occur too
+    EXPECT_EQ(Listed(Search("caf\xc3\xa9")),
+              (Titles{"Caf\xc3\xa9 (F)"}));                            // accents keep their case
+    EXPECT_EQ(Listed(Search("Thing ")), (Titles{"Super Thing (U)"}));  // a blank must occur too
     EXPECT_EQ(Listed(Search("thing  ")), Titles{});
-    EXPECT_EQ(Listed(Search("bc")), Titles{});    // no match across two titles
+    EXPECT_EQ(Listed(Search("bc")), Titles{});  // no match across two titles
     EXPECT_EQ(Listed(Search("b;c")), Titles{});
     EXPECT_EQ(Listed(Search("")).size(), 6u);
 }
 
 TEST_F(TitleFilters, AllFiveFiltersTogether) {
-    Fill({{"Racer (E) (U)", 13, 2, 1}, {"Racer (E)", 13, 2, 2}, {"Racer (U)", 13, 1, 0}, {"Puzzler (E)", 1, 1, 4},
+    Fill({{"Racer (E) (U)", 13, 2, 1},
+          {"Racer (E)", 13, 2, 2},
+          {"Racer (U)", 13, 1, 0},
+          {"Puzzler (E)", 1, 1, 4},
           {"Demo Disk (E)", 2, 0, -1}});
     Filters region;
     region.region = "(E)";
@@ -92,15 +110,18 @@ TEST_F(TitleFilters, AllFiveFiltersTogether) {
     EXPECT_EQ(Listed(genre), (Titles{"Racer (E)", "Racer (E) (U)"}));
 
     EXPECT_EQ(Listed(Search("", kShowMissing)), (Titles{"Racer (U)"}));
-    EXPECT_EQ(Listed(Search("", kShowAvailable)), (Titles{"Puzzler (E)", "Racer (E)", "Racer (E) (U)"}));
-    EXPECT_EQ(Listed(Search("", kShowAll)).size(), 5u);  // a negative status is only listed under All
+    EXPECT_EQ(Listed(Search("", kShowAvailable)),
+              (Titles{"Puzzler (E)", "Racer (E)", "Racer (E) (U)"}));
+    EXPECT_EQ(Listed(Search("", kShowAll)).size(),
+              5u);  // a negative status is only listed under All
 }
 
 TEST_F(TitleFilters, AMillionRows) {
     std::vector<Row> rows;
     rows.reserve(1'000'000);
     for (int i = 0; i < 1'000'000; ++i) {
-        rows.push_back({"Game " + std::to_string(1'000'000 - i) + (i % 3 ? " (E)" : " (U)"), i % 21, i % 6, i % 2});
+        rows.push_back({"Game " + std::to_string(1'000'000 - i) + (i % 3 ? " (E)" : " (U)"), i % 21,
+                        i % 6, i % 2});
     }
     Fill(rows);
     Filters filters = Search("game 99999");
@@ -108,7 +129,8 @@ TEST_F(TitleFilters, AMillionRows) {
     Titles listed = Listed(filters);
     // "Game 99999" and "Game 999990".."Game 999999" whose row is a multiple of three.
     Titles expected;
-    for (int n : {99999, 999990, 999991, 999992, 999993, 999994, 999995, 999996, 999997, 999998, 999999}) {
+    for (int n :
+         {99999, 999990, 999991, 999992, 999993, 999994, 999995, 999996, 999997, 999998, 999999}) {
         if ((1'000'000 - n) % 3 == 0) {
             expected.push_back("Game " + std::to_string(n) + " (U)");
         }

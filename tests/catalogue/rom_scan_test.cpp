@@ -13,7 +13,7 @@ using testing::TempDir;
 using testing::WriteBytes;
 
 class RomScan : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     KnownRomTable table;
     int steps = 0;
@@ -35,7 +35,7 @@ TEST_F(RomScan, FreshScanLooksForZipFilesOnly) {
     WriteBytes("roms/Alpha (E).zip", "z");
     WriteBytes("roms/Gamma (J).zip", "z");
     WriteBytes("roms/Epsilon.zip", "");
-    WriteBytes("roms/Beta (U).smc", "s");                // found only through the cache
+    WriteBytes("roms/Beta (U).smc", "s");                   // found only through the cache
     std::filesystem::create_directories("roms/Delta.zip");  // a folder is not a ROM
     ScanRomFolder("roms/", table, Step());
     EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 0, 1, 0, 1}));
@@ -55,7 +55,8 @@ TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {
 TEST_F(RomScan, CacheLinesGoToRowsByPosition) {
     WriteBytes(kScanCacheFileName, "1\r\n2\r\n0");
     ReadScanCache(table, Step());
-    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 2, 0, 9, 9}));  // rows without a line keep theirs
+    EXPECT_EQ(table.ScanStatus,
+              (std::vector<std::int32_t>{1, 2, 0, 9, 9}));  // rows without a line keep theirs
     EXPECT_EQ(steps, 3);
 
     WriteBytes(kScanCacheFileName, "1\r\n1\r\n1\r\n1\r\n1\r\n3\r\n4\r\n0\r\n");

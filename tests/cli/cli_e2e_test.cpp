@@ -59,7 +59,7 @@ Result RunCli(const std::vector<std::string>& args) {
 }
 
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
 
     void SetUp() override {
@@ -83,7 +83,8 @@ TEST_F(CliTest, ListPrintsTitlesInListOrderThenTheCounters) {
     Result r = RunCli({"list"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "alpha (E) (U)\nBob's Game (U)\nZed (J)\n");
-    EXPECT_EQ(r.err, "notice: Varnimo will use scanned.dat\nShowing: 3/3\nYou have 3 of 4 known Roms\n");
+    EXPECT_EQ(r.err,
+              "notice: Varnimo will use scanned.dat\nShowing: 3/3\nYou have 3 of 4 known Roms\n");
 }
 
 TEST_F(CliTest, FiltersByCaptionOrTagWithTheSearchLast) {
@@ -114,7 +115,8 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
               "screen: shots//bob_t.png\nscreen: shots//bob_i.jpeg\nscreen: shots//bob_t.png\n");
 
     Result smc = RunCli({"show", "0"});
-    EXPECT_EQ(smc.out, "Size:  1 kbyte\nGenre: Puzzle\nPlayer: 2P Splitscreen\nscreen: (no picture)\n");
+    EXPECT_EQ(smc.out,
+              "Size:  1 kbyte\nGenre: Puzzle\nPlayer: 2P Splitscreen\nscreen: (no picture)\n");
 
     // A screenshot whose extension names no picture format is the loader's error.
     WriteBytes("shots/zed_t.gif", "GIF89a");
@@ -151,7 +153,8 @@ TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
     WriteBytes("scanned.dat", "1\r\n1.0\r\n");
     Result bad_cache = RunCli({"list"});
     EXPECT_EQ(bad_cache.status, 1);
-    EXPECT_EQ(bad_cache.err, "notice: Varnimo will use scanned.dat\nerror: '1.0' ist kein gültiger Integerwert\n");
+    EXPECT_EQ(bad_cache.err,
+              "notice: Varnimo will use scanned.dat\nerror: '1.0' ist kein gültiger Integerwert\n");
     EXPECT_EQ(bad_cache.out, "");
 
     std::filesystem::remove("SNES_screens.dat");
@@ -167,7 +170,9 @@ TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
     Result no_options = RunCli({"list"});
     EXPECT_EQ(no_options.status, 0);
     EXPECT_EQ(no_options.out, "Here\n");
-    EXPECT_EQ(no_options.err.rfind("error: Could not load Options!\nnotice: Varnimo will now scan  for ROMS", 0), 0u);
+    EXPECT_EQ(no_options.err.rfind(
+                  "error: Could not load Options!\nnotice: Varnimo will now scan  for ROMS", 0),
+              0u);
     EXPECT_EQ(ReadBytes("scanned.dat"), "1\r\n");
 }
 
@@ -214,7 +219,8 @@ TEST(DemoCollection, CoversEveryGenrePlayersCodeAndRegionMarker) {
             }
         }
         for (int shot : {1, 2}) {
-            extensions.insert(fields[static_cast<std::size_t>(shot)].substr(fields[static_cast<std::size_t>(shot)].rfind('.')));
+            extensions.insert(fields[static_cast<std::size_t>(shot)].substr(
+                fields[static_cast<std::size_t>(shot)].rfind('.')));
         }
     }
     EXPECT_GE(rows, 60);

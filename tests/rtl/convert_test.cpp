@@ -32,8 +32,9 @@ TEST(ParseInteger, AcceptedForms) {
 }
 
 TEST(ParseInteger, RejectedForms) {
-    for (const char* text : {"", " ", "8 ", "1.0", "1e3", "- 5", "+", "-", "$", "0x", "x", "12a", "$G",
-                             "2147483648", "-2147483649", "99999999999999999999", "$80000000", "\t5", "٣"}) {
+    for (const char* text :
+         {"", " ", "8 ", "1.0", "1e3", "- 5", "+", "-", "$", "0x", "x", "12a", "$G", "2147483648",
+          "-2147483649", "99999999999999999999", "$80000000", "\t5", "٣"}) {
         EXPECT_FALSE(ParseInteger(text).has_value()) << '"' << text << '"';
     }
 }
@@ -93,11 +94,13 @@ TEST(FloatToStr, GeneralFormat) {
 // The locale's separator is only testable with a locale that uses a comma; build one
 // privately when the system has the sources for it.
 class CommaLocale : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("varnimo-locale-" + std::to_string(::getpid()));
+        dir_ = std::filesystem::temp_directory_path() /
+               ("varnimo-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
-        std::string command = "localedef -i de_DE -f UTF-8 " + (dir_ / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
+        std::string command =
+            "localedef -i de_DE -f UTF-8 " + (dir_ / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
         if (!std::filesystem::exists(dir_ / "de_DE.UTF-8" / "LC_NUMERIC")) {
             (void)std::system(command.c_str());  // warnings give a non-zero status too
         }
@@ -136,7 +139,8 @@ TEST(StrToFloat, RaisesTheConversionErrorWithTheText) {
             StrToFloat(text);
             ADD_FAILURE() << '"' << text << '"';
         } catch (const EConvertError& error) {
-            EXPECT_EQ(std::string(error.what()), "'" + std::string(text) + "' ist kein gültiger Gleitkommawert");
+            EXPECT_EQ(std::string(error.what()),
+                      "'" + std::string(text) + "' ist kein gültiger Gleitkommawert");
         }
     }
 }

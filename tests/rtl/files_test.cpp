@@ -17,7 +17,8 @@ TEST(Files, OnlyAFileExistsNotAFolder) {
     EXPECT_FALSE(FileExists("folder.zip"));
     EXPECT_FALSE(FileExists("missing.zip"));
     EXPECT_FALSE(FileExists(""));
-    EXPECT_TRUE(FileExists(std::string("folder.zip/..") + kPathSeparator + kPathSeparator + "rom.zip"));
+    EXPECT_TRUE(
+        FileExists(std::string("folder.zip/..") + kPathSeparator + kPathSeparator + "rom.zip"));
     EXPECT_EQ(FileSize("rom.zip"), 1000);
     EXPECT_THROW(FileSize("missing.zip"), EInOutError);
 }

@@ -5,21 +5,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <algorithm>
 #include <vector>
 
 namespace varnimo::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "varnimo-test-XXXXXX").string();
+        std::string templ =
+            (std::filesystem::temp_directory_path() / "varnimo-test-XXXXXX").string();
         if (::mkdtemp(templ.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }
@@ -50,7 +51,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::filesystem::path path_;
     std::filesystem::path old_;
 };

@@ -39,8 +39,12 @@ TEST(TextFileReader, LineEndsAndControlBytes) {
     EXPECT_EQ(ReadAll("a\nb\r\n"), (Lines{"a\nb"}));      // a bare LF is text
     EXPECT_EQ(ReadAll("a\r\n\nb"), (Lines{"a", "\nb"}));  // only one LF belongs to the CR
     EXPECT_EQ(ReadAll("a\r\r\nb"), (Lines{"a", "", "b"}));
-    EXPECT_EQ(ReadAll("a\r\nb\x1a" "c\r\nd\r\n"), (Lines{"a", "b"}));  // Ctrl-Z ends the file
-    EXPECT_EQ(ReadAll("\x1a" "a\r\n"), Lines{});
+    EXPECT_EQ(ReadAll("a\r\nb\x1a"
+                      "c\r\nd\r\n"),
+              (Lines{"a", "b"}));  // Ctrl-Z ends the file
+    EXPECT_EQ(ReadAll("\x1a"
+                      "a\r\n"),
+              Lines{});
     EXPECT_EQ(ReadAll(""), Lines{});
     EXPECT_EQ(ReadAll(std::string("a\0b\r\n", 5)), (Lines{std::string("a\0b", 3)}));
 }
@@ -58,7 +62,9 @@ TEST(TextFileReader, LinesLongerThanTheBufferAndLineEndsAcrossIt) {
     // The CR is the last byte of the first buffer and its LF the first of the next.
     const std::string first((1 << 20) - 1, 'r');
     EXPECT_EQ(ReadAll(first + "\r\nnext"), (Lines{first, "next"}));
-    EXPECT_EQ(ReadAll(first + "\r\x1a" "after"), (Lines{first}));
+    EXPECT_EQ(ReadAll(first + "\r\x1a"
+                              "after"),
+              (Lines{first}));
 }
 
 TEST(TextFileReader, OpeningFailsWithTheSystemErrorNumber) {
@@ -74,12 +80,14 @@ TEST(TextFileReader, OpeningFailsWithTheSystemErrorNumber) {
 
 // Makes one low-level step of the writer fail, as a full disk or a lost mount would.
 class FailAt : public WriteFaultHook {
-public:
-    explicit FailAt(std::string operation) : operation_(std::move(operation)) { previous_ = SetWriteFaultHook(this); }
+  public:
+    explicit FailAt(std::string operation) : operation_(std::move(operation)) {
+        previous_ = SetWriteFaultHook(this);
+    }
     ~FailAt() override { SetWriteFaultHook(previous_); }
     int Fault(std::string_view operation) override { return operation == operation_ ? ENOSPC : 0; }
 
-private:
+  private:
     std::string operation_;
     WriteFaultHook* previous_;
 };

@@ -23,7 +23,7 @@ struct RecordedBoxes : MessageBoxes {
 };
 
 class OptionsFile : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     RecordedBoxes boxes;
     ProgramOptions options;
