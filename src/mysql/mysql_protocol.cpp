@@ -138,6 +138,10 @@ TServerError DecodeErrorPacket(const uint8_t* data, std::size_t size, uint32_t p
     std::size_t textStart = 1;
     if (protocolVersion > 9) {
         error.Code = static_cast<int32_t>(ReadUint16(data + 1));
+        // Code 0 means "no error" to every caller; a failure must never read as that.
+        if (error.Code == 0) {
+            error.Code = kErrUnknown;
+        }
         textStart = 3;
     } else {
         error.Code = kErrUnknown;

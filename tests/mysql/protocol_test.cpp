@@ -166,6 +166,12 @@ TEST(ErrorPacket, DecodedByLengthAndProtocol) {
     EXPECT_EQ(e.Code, 2000);
     EXPECT_EQ(e.Text, "(\x04You have an error");
 
+    // A server that sends code 0 must not make the failure read as "no error".
+    TBytes zero = testing::ErrorPacket(0, "odd server");
+    e = DecodeErrorPacket(zero.data(), zero.size(), 10);
+    EXPECT_EQ(e.Code, 2000);
+    EXPECT_EQ(e.Text, "odd server");
+
     TBytes longText = testing::ErrorPacket(1146, std::string(300, 'x'));
     e = DecodeErrorPacket(longText.data(), longText.size(), 10);
     EXPECT_EQ(e.Text.size(), 199u);
