@@ -42,7 +42,7 @@ bool ParseNumber(std::string_view text, long min, long max, int32_t& value) {
 // Collects output in a large block so that a long result costs one write per block, not one
 // per row.
 class TOutput {
-public:
+  public:
     TOutput() : Data_(kSize) {}
     ~TOutput() { Flush(); }
     TOutput(const TOutput&) = delete;
@@ -73,7 +73,7 @@ public:
         std::fflush(stdout);
     }
 
-private:
+  private:
     static constexpr std::size_t kSize = 1 << 16;
     std::vector<char> Data_;
     std::size_t Used_ = 0;

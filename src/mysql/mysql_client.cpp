@@ -35,13 +35,13 @@ std::string FormatText(const char* format, const std::string& name, int number) 
 
 // Restores a flag when the scope ends, whichever way it ends.
 class TFlagGuard {
-public:
+  public:
     explicit TFlagGuard(bool& flag) : Flag_(flag), Old_(flag) { Flag_ = true; }
     ~TFlagGuard() { Flag_ = Old_; }
     TFlagGuard(const TFlagGuard&) = delete;
     TFlagGuard& operator=(const TFlagGuard&) = delete;
 
-private:
+  private:
     bool& Flag_;
     bool Old_;
 };
@@ -50,7 +50,9 @@ private:
 
 TMysqlClient::TMysqlClient() : Net_(std::make_unique<TMysqlNet>()) {}
 
-TMysqlClient::~TMysqlClient() { CloseConnection(); }
+TMysqlClient::~TMysqlClient() {
+    CloseConnection();
+}
 
 void TMysqlClient::SetServerHost(const std::string& host) {
     if (host != Host_ && IsConnectionOpen()) {
@@ -80,17 +82,17 @@ void TMysqlClient::SetDatabaseName(const std::string& database) {
     }
 }
 
-bool TMysqlClient::IsConnectionOpen() const { return Net_->IsOpen(); }
+bool TMysqlClient::IsConnectionOpen() const {
+    return Net_->IsOpen();
+}
 
 bool TMysqlClient::OpenConnection() {
-    return ConnectTo(Host_, User_, Password_, Database_, Port, PipeName, PipeFallback,
-                     ClientFlags);
+    return ConnectTo(Host_, User_, Password_, Database_, Port, PipeName, PipeFallback, ClientFlags);
 }
 
 bool TMysqlClient::ConnectTo(const std::string& host, const std::string& user,
-                             const std::string& password, const std::string& database,
-                             int32_t port, const std::string& pipeName, bool pipeFallback,
-                             uint32_t clientFlags) {
+                             const std::string& password, const std::string& database, int32_t port,
+                             const std::string& pipeName, bool pipeFallback, uint32_t clientFlags) {
     if (IsConnectionOpen()) {
         return true;
     }
@@ -307,7 +309,9 @@ int TMysqlClient::SendCommand(uint8_t command, const uint8_t* argument, std::siz
     return -1;
 }
 
-bool TMysqlClient::Ping() { return SendCommand(kComPing, nullptr, 0, false, Reconnect) == 0; }
+bool TMysqlClient::Ping() {
+    return SendCommand(kComPing, nullptr, 0, false, Reconnect) == 0;
+}
 
 bool TMysqlClient::SelectDatabase(const std::string& name) {
     std::string copy = name;
@@ -373,9 +377,10 @@ int TMysqlClient::SendLocalFile(const std::string& fileName) {
     if (!AllowLocalFiles) {
         // The server chose the name; without the user's consent nothing is read.
         Net_->SetLastErrorCode(kErrUnknown);
-        Net_->SetLastErrorText(FormatText("The server asked for the local file '%.100s'; sending "
-                                          "local files is not allowed",
-                                          fileName, 0));
+        Net_->SetLastErrorText(
+            FormatText("The server asked for the local file '%.100s'; sending "
+                       "local files is not allowed",
+                       fileName, 0));
         Net_->WritePacket(nullptr, 0);
         Net_->Flush();
         return -1;
@@ -412,8 +417,8 @@ int TMysqlClient::SendLocalFile(const std::string& fileName) {
     }
     if (readError != 0) {
         Net_->SetLastErrorCode(2);
-        Net_->SetLastErrorText(FormatText("Error reading file '%s' (Errcode: %d)", fileName,
-                                          readError));
+        Net_->SetLastErrorText(
+            FormatText("Error reading file '%s' (Errcode: %d)", fileName, readError));
         return -1;
     }
     return 0;

@@ -22,7 +22,7 @@ enum class TClientStatus : uint8_t {
 // replies. Failures never throw: an operation returns false, -1 or no object and leaves its
 // code and text in Net().LastErrorCode() / Net().LastErrorText().
 class TMysqlClient {
-public:
+  public:
     TMysqlClient();
     virtual ~TMysqlClient();
     TMysqlClient(const TMysqlClient&) = delete;
@@ -59,8 +59,7 @@ public:
 
     // Sends a query and reads its reply. No result and `completed` true: the statement gave
     // no result set (or the result could not be built; the error state tells).
-    std::unique_ptr<TMysqlResult> RunQuery(std::string_view query, bool storeAll,
-                                           bool& completed);
+    std::unique_ptr<TMysqlResult> RunQuery(std::string_view query, bool storeAll, bool& completed);
     bool Ping();
     bool SelectDatabase(const std::string& name);
 
@@ -96,7 +95,7 @@ public:
     const std::vector<TMysqlField>& Fields() const { return Fields_; }
     TMysqlResult* ActiveResult() const { return ActiveResult_; }
 
-private:
+  private:
     friend class TMysqlResult;
 
     bool Login();

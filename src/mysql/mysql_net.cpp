@@ -98,8 +98,7 @@ int TMysqlNet::WriteCommand(uint8_t command, const uint8_t* data, std::size_t si
         header[3] = SeqNo_++;
     }
     header[4] = command;
-    if (AppendOutput(header, sizeof header) != 0 || AppendOutput(data, size) != 0 ||
-        Flush() != 0) {
+    if (AppendOutput(header, sizeof header) != 0 || AppendOutput(data, size) != 0 || Flush() != 0) {
         return 1;
     }
     return 0;

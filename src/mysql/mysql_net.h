@@ -17,7 +17,7 @@ namespace varnimo::mysql {
 // One buffer serves output and input; a packet handed out stays valid until the next read or
 // write.
 class TMysqlNet {
-public:
+  public:
     TMysqlNet();
     virtual ~TMysqlNet();
     TMysqlNet(const TMysqlNet&) = delete;
@@ -65,7 +65,7 @@ public:
     TMysqlVio& Vio() { return *Vio_; }
     const TMysqlVio& Vio() const { return *Vio_; }
 
-private:
+  private:
     long ReadFrame(uint32_t& uncompressedLength);
     bool ReadFully(uint8_t* to, std::size_t count, int& retries);
     int SendRaw(const uint8_t* data, std::size_t size);

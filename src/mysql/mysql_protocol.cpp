@@ -9,13 +9,17 @@
 
 namespace varnimo::mysql {
 
-uint32_t ReadUint16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
+uint32_t ReadUint16(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8;
+}
 
 uint32_t ReadUint24(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
 }
 
-uint32_t ReadUint32(const uint8_t* p) { return ReadUint24(p) | uint32_t{p[3]} << 24; }
+uint32_t ReadUint32(const uint8_t* p) {
+    return ReadUint24(p) | uint32_t{p[3]} << 24;
+}
 
 void WriteUint24(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -176,8 +180,8 @@ bool ParseGreeting(const uint8_t* data, std::size_t size, TGreeting& greeting) {
     if (greeting.HasCapabilities) {
         // With exactly V + 16 bytes the high byte would be the terminator behind the packet,
         // which is always zero.
-        greeting.Capabilities = uint32_t{data[v + 15]} |
-                                (size >= v + 17 ? uint32_t{data[v + 16]} << 8 : 0);
+        greeting.Capabilities =
+            uint32_t{data[v + 15]} | (size >= v + 17 ? uint32_t{data[v + 16]} << 8 : 0);
     }
     greeting.HasLanguageAndStatus = size >= v + 33;
     if (greeting.HasLanguageAndStatus) {

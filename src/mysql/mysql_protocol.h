@@ -16,7 +16,7 @@ namespace varnimo::mysql {
 // Protocol constants.
 inline constexpr uint8_t kProtocolVersion = 10;
 inline constexpr uint32_t kMaxPacketLength = 0xFFFFFF;  // a payload must be shorter
-inline constexpr uint32_t kMaxBufferSize = 16777216;     // the buffer stays below this
+inline constexpr uint32_t kMaxBufferSize = 16777216;    // the buffer stays below this
 inline constexpr uint32_t kInitialBufferSize = 8192;
 inline constexpr uint32_t kBufferStep = 4096;
 inline constexpr std::size_t kMinCompressLength = 50;
@@ -60,7 +60,7 @@ void WriteUint24(uint8_t* p, uint32_t v);
 // A forward reader over one packet. Every read checks that its bytes lie inside the packet;
 // a read that would run past the end fails and leaves the position where it was.
 class TPacketReader {
-public:
+  public:
     TPacketReader(const uint8_t* data, std::size_t size) : Data_(data), Size_(size) {}
 
     // 64-bit form of the length-coded number: NULL marker gives kNullLength.
@@ -79,7 +79,7 @@ public:
     std::size_t Remaining() const { return Size_ - Pos_; }
     const uint8_t* Current() const { return Data_ + Pos_; }
 
-private:
+  private:
     const uint8_t* Data_;
     std::size_t Size_;
     std::size_t Pos_ = 0;

@@ -33,7 +33,7 @@ struct TMysqlRow {
 
 // The rows of a buffered result in arrival order; owns them.
 class TMysqlRowList {
-public:
+  public:
     TMysqlRowList(int32_t columnCount) : ColumnCount(columnCount) {}
     ~TMysqlRowList();
     TMysqlRowList(const TMysqlRowList&) = delete;
@@ -52,7 +52,7 @@ public:
 // holds every row; an unbuffered one reads a row per FetchRow from its client, which it does
 // not own and which detaches it when the connection closes.
 class TMysqlResult {
-public:
+  public:
     TMysqlResult(TMysqlClient* client, bool buffered);
     virtual ~TMysqlResult();
     TMysqlResult(const TMysqlResult&) = delete;
@@ -77,7 +77,7 @@ public:
     TMysqlClient* Client() const { return Client_; }
     const TMysqlRowList* Rows() const { return Rows_.get(); }
 
-private:
+  private:
     friend class TMysqlClient;
 
     TMysqlClient* Client_;

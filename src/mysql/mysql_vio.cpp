@@ -11,11 +11,11 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
-#include <algorithm>
 
 #include "mysql/mysql_errors.h"
 
@@ -32,7 +32,9 @@ constexpr int kSendFlags = 0;
 
 // Where the platform needs a networking start-up (Winsock) it goes here; POSIX sockets need
 // none.
-bool StartNetworking() { return true; }
+bool StartNetworking() {
+    return true;
+}
 
 constexpr int kModeNonBlocking = 0x0001;
 constexpr std::size_t kReadAheadSize = 65536;
@@ -41,7 +43,9 @@ constexpr std::size_t kReadAheadSize = 65536;
 
 TMysqlVio::TMysqlVio() = default;
 
-TMysqlVio::~TMysqlVio() { Close(); }
+TMysqlVio::~TMysqlVio() {
+    Close();
+}
 
 void TMysqlVio::SetLastErrorText(std::string_view text) {
     LastErrorText_.assign(text.substr(0, kMaxErrorText));
@@ -52,8 +56,8 @@ void TMysqlVio::SetError(int32_t code, std::string text) {
     SetLastErrorText(text);
 }
 
-int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string& pipeName,
-                       int port, int timeoutSecs, bool allowTcp) {
+int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string& pipeName, int port,
+                       int timeoutSecs, bool allowTcp) {
     if (Kind_ != vkClosed) {
         return -20;
     }
@@ -153,7 +157,8 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
         int error = LastSocketError_;
         ::close(s);
         ForgetSocket();
-        SetError(kErrConnectionFailed, FormatClientError(kErrConnectionFailed, host.c_str(), error));
+        SetError(kErrConnectionFailed,
+                 FormatClientError(kErrConnectionFailed, host.c_str(), error));
         return -7;
     }
     return 0;
@@ -321,6 +326,8 @@ bool TMysqlVio::CanRetry() const {
            LastSocketError_ == EWOULDBLOCK || LastSocketError_ == EINPROGRESS;
 }
 
-bool TMysqlVio::CallInterrupted() const { return LastSocketError_ == EINTR; }
+bool TMysqlVio::CallInterrupted() const {
+    return LastSocketError_ == EINTR;
+}
 
 }  // namespace varnimo::mysql

@@ -20,7 +20,7 @@ enum TVioKind : uint8_t {
 // platform has them), raw reads and writes, and the connection's error state. All platform
 // calls of the client live in this class.
 class TMysqlVio {
-public:
+  public:
     static constexpr int DefaultTimeoutSecs = 30;
 
     TMysqlVio();
@@ -60,7 +60,7 @@ public:
     int Socket() const { return Socket_; }
     int PipeHandle() const { return PipeHandle_; }
 
-private:
+  private:
     int ConnectNamedPipe();
     int ConnectTcp(const std::string& host, int port);
     void SetError(int32_t code, std::string text);

@@ -63,9 +63,11 @@ TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
     client.CloseConnection();
     server.Finish();
     ASSERT_EQ(server.Failure(), "");
-    EXPECT_EQ(server.Received()[0],
-              Concat({FromHex("1a 00 00 01 8d 20 00 00 00"), Text("pubaccount"), {0},
-                      Text("HLHDZZVC"), {0, 0}}));
+    EXPECT_EQ(server.Received()[0], Concat({FromHex("1a 00 00 01 8d 20 00 00 00"),
+                                            Text("pubaccount"),
+                                            {0},
+                                            Text("HLHDZZVC"),
+                                            {0, 0}}));
     EXPECT_EQ(server.Received()[1], Concat({FromHex("08 00 00 00 02"), Text("varnimo")}));
     EXPECT_EQ(server.Trailing(), FromHex("01 00 00 00 01"));  // the quit command
 }
@@ -81,7 +83,9 @@ TEST(Handshake, ProtocolNineIsSpokenElevenRefused) {
     ASSERT_TRUE(client.OpenConnection());
     EXPECT_FALSE(client.Ping());
     EXPECT_EQ(client.Net().LastErrorCode(), kErrUnknown);
-    EXPECT_EQ(client.Net().LastErrorText(), "\x15\x04" "denied");
+    EXPECT_EQ(client.Net().LastErrorText(),
+              "\x15\x04"
+              "denied");
     EXPECT_TRUE(client.IsConnectionOpen());
 
     TGreetingSpec eleven;
@@ -108,8 +112,9 @@ TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
         uint32_t language;
         uint32_t status;
     };
-    for (const Case& c : {Case{kVersionLength + 15, 0, 0, 2}, Case{kVersionLength + 32, 0xF7FE, 0, 2},
-                          Case{kVersionLength + 33, 0xF7FE, 33, 3}}) {
+    for (const Case& c :
+         {Case{kVersionLength + 15, 0, 0, 2}, Case{kVersionLength + 32, 0xF7FE, 0, 2},
+          Case{kVersionLength + 33, 0xF7FE, 33, 3}}) {
         TScriptedServer server;
         server.SendPacket(0, Cut(Greeting(spec), c.size)).ReceivePacket().SendPacket(2, OkPacket());
         server.Start();
@@ -133,8 +138,8 @@ TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
 }
 
 TEST(Handshake, OldPasswordRequestIsAnswered) {
-    TBytes named = Concat({{0xFE}, Text("mysql_old_password"), {0},
-                           Text("dI!f`1pbwTz,gCZxpHVW"), {0}});
+    TBytes named =
+        Concat({{0xFE}, Text("mysql_old_password"), {0}, Text("dI!f`1pbwTz,gCZxpHVW"), {0}});
     for (const TBytes& request : {named, TBytes{0xFE}}) {
         TScriptedServer server;
         server.SendPacket(0, Greeting())
@@ -163,7 +168,10 @@ TEST(Handshake, OtherAuthenticationMethodFailsClearly) {
     TScriptedServer server;
     server.SendPacket(0, Greeting())
         .ReceivePacket()
-        .SendPacket(2, Concat({{0xFE}, Text("caching_sha2_password"), {0}, Text("12345678901234567890"), {0}}));
+        .SendPacket(
+            2,
+            Concat(
+                {{0xFE}, Text("caching_sha2_password"), {0}, Text("12345678901234567890"), {0}}));
     server.Start();
     TMysqlClient client;
     Aim(client, server);
@@ -309,7 +317,8 @@ TEST(LocalFiles, RefusedUnlessAllowed) {
     TMysqlClient client;
     AimAndOpen(client, refused);
     bool completed = true;
-    EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed), nullptr);
+    EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
+              nullptr);
     EXPECT_FALSE(completed);
     EXPECT_NE(client.Net().LastErrorCode(), 0);
     EXPECT_THAT(client.Net().LastErrorText(), HasSubstr("not allowed"));

@@ -22,20 +22,20 @@ struct TServer {
 };
 
 // The server's address, or a skip (a failure under CI, which must never skip silently).
-#define REQUIRE_SERVER(server)                                                        \
-    TServer server;                                                                   \
-    do {                                                                              \
-        const char* host = std::getenv("VARNIMO_TEST_MYSQL_HOST");                    \
-        const char* port = std::getenv("VARNIMO_TEST_MYSQL_PORT");                    \
-        if (!host || !port) {                                                         \
-            const char* ci = std::getenv("CI");                                       \
-            if (ci && std::string(ci) == "true") {                                    \
+#define REQUIRE_SERVER(server)                                                                 \
+    TServer server;                                                                            \
+    do {                                                                                       \
+        const char* host = std::getenv("VARNIMO_TEST_MYSQL_HOST");                             \
+        const char* port = std::getenv("VARNIMO_TEST_MYSQL_PORT");                             \
+        if (!host || !port) {                                                                  \
+            const char* ci = std::getenv("CI");                                                \
+            if (ci && std::string(ci) == "true") {                                             \
                 FAIL() << "VARNIMO_TEST_MYSQL_HOST/PORT are not set (scripts/test sets them)"; \
-            }                                                                         \
-            GTEST_SKIP() << "no test server: run through scripts/test";              \
-        }                                                                             \
-        server.Host = host;                                                           \
-        server.Port = std::atoi(port);                                                \
+            }                                                                                  \
+            GTEST_SKIP() << "no test server: run through scripts/test";                        \
+        }                                                                                      \
+        server.Host = host;                                                                    \
+        server.Port = std::atoi(port);                                                         \
     } while (0)
 
 std::unique_ptr<TMysqlClient> Client(const TServer& server, const std::string& user,
@@ -123,12 +123,14 @@ TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
     ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
     bool completed = false;
     auto none = client->RunQuery(
-        "CREATE TEMPORARY TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(400), d DECIMAL(5,2))",
+        "CREATE TEMPORARY TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(400), d "
+        "DECIMAL(5,2))",
         storeAll, completed);
     ASSERT_TRUE(completed) << client->Net().LastErrorText();
     EXPECT_EQ(none, nullptr);
-    client->RunQuery("INSERT INTO t (v, d) VALUES ('a', 1.5), (NULL, NULL), ('', 2), (REPEAT('x', 300), 3)",
-                     storeAll, completed);
+    client->RunQuery(
+        "INSERT INTO t (v, d) VALUES ('a', 1.5), (NULL, NULL), ('', 2), (REPEAT('x', 300), 3)",
+        storeAll, completed);
     ASSERT_TRUE(completed) << client->Net().LastErrorText();
     EXPECT_EQ(client->AffectedRows(), 4u);
     EXPECT_EQ(client->InsertId(), 1u);
@@ -145,7 +147,8 @@ TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
         }
         result->FetchRow();
     }
-    EXPECT_EQ(rows, (std::vector<std::string>{"1|a|1.50", "2|<no|<none>", "3|<no|2.00", "4|xxx|3.00"}));
+    EXPECT_EQ(rows,
+              (std::vector<std::string>{"1|a|1.50", "2|<no|<none>", "3|<no|2.00", "4|xxx|3.00"}));
     EXPECT_EQ(result->Fields[1].MaxLength, storeAll ? 300u : 0u);
     result.reset();
 

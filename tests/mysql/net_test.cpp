@@ -22,7 +22,8 @@ using namespace testing;
 using ::testing::HasSubstr;
 
 std::string Payload(const TMysqlNet& net, long length) {
-    return std::string(reinterpret_cast<const char*>(net.ReadPtr()), static_cast<std::size_t>(length));
+    return std::string(reinterpret_cast<const char*>(net.ReadPtr()),
+                       static_cast<std::size_t>(length));
 }
 
 // Opens `net` to `server`, whose script begins by sending PlainFrame(0, "hi"), and reads it.
@@ -31,7 +32,9 @@ void OpenAndReadHello(TMysqlNet& net, TScriptedServer& server, int timeout = 5) 
     ASSERT_EQ(net.ReadReply(), 2);
 }
 
-TBytes Hello() { return PlainFrame(0, Text("hi")); }
+TBytes Hello() {
+    return PlainFrame(0, Text("hi"));
+}
 
 TEST(Transport, ConnectRules) {
     TMysqlVio vio;

@@ -19,10 +19,12 @@ using testing::FromHex;
 using testing::LengthCode;
 using testing::TBytes;
 
-std::string AsText(const TBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string AsText(const TBytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 class CapturedConversation : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         Packets = testing::ReadCapture(VARNIMO_MYSQL_TEST_DATA "/mariadb-10.11-conversation.txt");
     }
@@ -244,14 +246,16 @@ TEST(Login, AuthRequestForms) {
     EXPECT_EQ(ParseAuthRequest(oneByte.data(), 1, "12345678", method, seed),
               TAuthRequest::OldPassword);
     EXPECT_EQ(seed, "12345678");
-    TBytes other = Concat({{0xFE}, testing::Text("caching_sha2_password"), {0}, testing::Text("x")});
+    TBytes other =
+        Concat({{0xFE}, testing::Text("caching_sha2_password"), {0}, testing::Text("x")});
     EXPECT_EQ(ParseAuthRequest(other.data(), other.size(), "", method, seed),
               TAuthRequest::OtherMethod);
     EXPECT_EQ(method, "caching_sha2_password");
     TBytes unterminated = Concat({{0xFE}, testing::Text("mysql_old_password")});
     EXPECT_EQ(ParseAuthRequest(unterminated.data(), unterminated.size(), "", method, seed),
               TAuthRequest::Malformed);
-    TBytes shortSeed = Concat({{0xFE}, testing::Text("mysql_old_password"), {0}, testing::Text("abc")});
+    TBytes shortSeed =
+        Concat({{0xFE}, testing::Text("mysql_old_password"), {0}, testing::Text("abc")});
     EXPECT_EQ(ParseAuthRequest(shortSeed.data(), shortSeed.size(), "", method, seed),
               TAuthRequest::Malformed);
     TBytes ok = {0};

@@ -274,7 +274,9 @@ TBytes Concat(std::initializer_list<TBytes> parts) {
     return all;
 }
 
-TBytes Text(std::string_view text) { return TBytes(text.begin(), text.end()); }
+TBytes Text(std::string_view text) {
+    return TBytes(text.begin(), text.end());
+}
 
 TBytes PlainFrame(uint8_t seq, const TBytes& payload) {
     std::size_t n = payload.size();
@@ -295,9 +297,9 @@ TBytes CompressedFrame(uint8_t seq, const TBytes& payload, bool deflate) {
         before = payload.size();
     }
     std::size_t n = body.size();
-    TBytes frame = {static_cast<uint8_t>(n),      static_cast<uint8_t>(n >> 8),
-                    static_cast<uint8_t>(n >> 16), seq,
-                    static_cast<uint8_t>(before), static_cast<uint8_t>(before >> 8),
+    TBytes frame = {static_cast<uint8_t>(n),           static_cast<uint8_t>(n >> 8),
+                    static_cast<uint8_t>(n >> 16),     seq,
+                    static_cast<uint8_t>(before),      static_cast<uint8_t>(before >> 8),
                     static_cast<uint8_t>(before >> 16)};
     frame.insert(frame.end(), body.begin(), body.end());
     return frame;
@@ -321,7 +323,9 @@ TBytes LengthCode(uint64_t value) {
     return code;
 }
 
-TBytes LengthText(std::string_view text) { return Concat({LengthCode(text.size()), Text(text)}); }
+TBytes LengthText(std::string_view text) {
+    return Concat({LengthCode(text.size()), Text(text)});
+}
 
 TBytes Greeting(const TGreetingSpec& spec) {
     TBytes g = {spec.Protocol};
@@ -345,7 +349,9 @@ TBytes Greeting(const TGreetingSpec& spec) {
 }
 
 TBytes OkPacket(uint64_t affected, uint64_t insertId, uint16_t status, std::string_view info) {
-    TBytes ok = Concat({{0}, LengthCode(affected), LengthCode(insertId),
+    TBytes ok = Concat({{0},
+                        LengthCode(affected),
+                        LengthCode(insertId),
                         {static_cast<uint8_t>(status), static_cast<uint8_t>(status >> 8)}});
     if (!info.empty()) {
         TBytes text = LengthText(info);
@@ -355,12 +361,14 @@ TBytes OkPacket(uint64_t affected, uint64_t insertId, uint16_t status, std::stri
 }
 
 TBytes ErrorPacket(uint16_t code, std::string_view text) {
-    return Concat({{0xFF, static_cast<uint8_t>(code), static_cast<uint8_t>(code >> 8)}, Text(text)});
+    return Concat(
+        {{0xFF, static_cast<uint8_t>(code), static_cast<uint8_t>(code >> 8)}, Text(text)});
 }
 
 TBytes FieldPacket(std::string_view table, std::string_view name, uint32_t length, uint8_t type,
                    uint16_t flags, uint8_t decimals) {
-    return Concat({LengthText(table), LengthText(name),
+    return Concat({LengthText(table),
+                   LengthText(name),
                    {3, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
                     static_cast<uint8_t>(length >> 16)},
                    {1, type},
@@ -376,7 +384,9 @@ TBytes RowPacket(const std::vector<std::optional<std::string>>& values) {
     return row;
 }
 
-TBytes EndMarker() { return {0xFE}; }
+TBytes EndMarker() {
+    return {0xFE};
+}
 
 TBytes PayloadOf(const TBytes& packet) {
     return packet.size() < 4 ? TBytes{} : TBytes(packet.begin() + 4, packet.end());

@@ -18,7 +18,7 @@ namespace varnimo::mysql::testing {
 using TBytes = std::vector<uint8_t>;
 
 class TScriptedServer {
-public:
+  public:
     TScriptedServer();
     ~TScriptedServer();
     TScriptedServer(const TScriptedServer&) = delete;
@@ -53,7 +53,7 @@ public:
     // Total bytes read by Receive steps and the drain.
     std::size_t BytesReceived() const { return BytesReceived_; }
 
-private:
+  private:
     struct Step {
         enum Kind { kSend, kReceive, kReceivePacket, kReceiveFrame, kPause, kDisconnect, kAccept };
         Kind What;
