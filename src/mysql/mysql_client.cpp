@@ -259,7 +259,10 @@ void TMysqlClient::FailMalformedReply() {
 }
 
 bool TMysqlClient::TryReconnect() {
-    if (!Reconnect || (ServerStatus_ & kStatusInTransaction) || Connecting_) {
+    if (Connecting_) {
+        return false;
+    }
+    if (!Reconnect || (ServerStatus_ & kStatusInTransaction)) {
         ServerStatus_ &= ~kStatusInTransaction;
         return false;
     }

@@ -359,6 +359,11 @@ long TMysqlNet::ReadReply() {
 }
 
 bool TMysqlNet::ShrinkBuffer() {
+    // Scratch space grown for one big compressed packet is not kept for the rest of the
+    // connection either.
+    if (IoState_ == 0 && Scratch_.capacity() > 4 * kInitialBufferSize) {
+        std::vector<uint8_t>().swap(Scratch_);
+    }
     if (IoState_ != 0 || BufLength_ <= kInitialBufferSize || !Buffer_ || Leftover_ != 0) {
         return true;
     }

@@ -260,6 +260,19 @@ TEST(Results, RowShorterThanItsColumnsIsALostConnection) {
     }
 }
 
+TEST(Results, ReplyCutInsideANumberIsALostConnection) {
+    TScriptedServer server;
+    Login(server).ReceivePacket().SendPacket(1, FromHex("00 fc 01"));
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    bool completed = true;
+    EXPECT_EQ(client.RunQuery("DO 1", true, completed), nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost);
+    EXPECT_FALSE(client.IsConnectionOpen());
+}
+
 TEST(Results, OkReplyWithoutTransactionsCapability) {
     TGreetingSpec spec;
     spec.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
