@@ -133,7 +133,7 @@ void SearchKeystroke(benchmark::State& state, const Collection& collection, std:
 // text in it, without ordering the result.
 void NaiveSearch(benchmark::State& state, const Collection& collection, std::string text) {
     LoadedUnit& loaded = Loaded(collection);
-    const std::vector<std::string>& titles = loaded.unit.KnownRomTable.Title;
+    const catalogue::TextColumn& titles = loaded.unit.KnownRomTable.Title;
     std::string needle;
     for (char c : text) needle.push_back(catalogue::FoldAscii(c));
     std::vector<std::int32_t> rows;
@@ -180,8 +180,9 @@ void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
 void BareStat(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     std::vector<std::string> names;
-    for (const std::string& title : loaded.unit.KnownRomTable.Title) {
-        names.push_back(loaded.unit.ProgramOptions.RomPath + title + ".zip");
+    const catalogue::TextColumn& titles = loaded.unit.KnownRomTable.Title;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        names.push_back(loaded.unit.ProgramOptions.RomPath + std::string(titles[i]) + ".zip");
     }
     for (auto _ : state) {
         int found = 0;

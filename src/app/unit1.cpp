@@ -243,7 +243,7 @@ void Unit1::ShowRomDetails() {
     const char* extension = catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
     if (*extension != '\0') {
         std::int64_t bytes =
-            rtl::FileSize(ProgramOptions.RomPath + KnownRomTable.Title[row] + extension);
+            rtl::FileSize(ProgramOptions.RomPath + std::string(KnownRomTable.Title[row]) + extension);
         double kbytes = static_cast<double>(bytes / 128) / 8.0;
         view_.SetCaption(Control::filesize_label,
                          "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");
@@ -268,7 +268,7 @@ void Unit1::ShowStartupShot(std::int32_t row) {
         return;
     }
     ShowShot(ProgramOptions.ScreenPath + rtl::kPathSeparator +
-             KnownRomTable.StartupShot[static_cast<std::size_t>(row)]);
+             std::string(KnownRomTable.StartupShot[static_cast<std::size_t>(row)]));
 }
 
 void Unit1::ShowIngameShot(std::int32_t row) {
@@ -277,7 +277,7 @@ void Unit1::ShowIngameShot(std::int32_t row) {
         return;
     }
     ShowShot(ProgramOptions.ScreenPath + rtl::kPathSeparator +
-             KnownRomTable.IngameShot[static_cast<std::size_t>(row)]);
+             std::string(KnownRomTable.IngameShot[static_cast<std::size_t>(row)]));
 }
 
 void Unit1::ShowShot(const std::string& name) {
@@ -338,7 +338,7 @@ void Unit1::progstarten(Emulator emulator) {
     // The program gets the path as one argument of its argument vector; the double quotes
     // of a Windows command line are only needed to keep a path with blanks together there,
     // and here they would become part of the file name.
-    std::string argument = ProgramOptions.RomPath + KnownRomTable.Title[row] +
+    std::string argument = ProgramOptions.RomPath + std::string(KnownRomTable.Title[row]) +
                            catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
     view_.StartProgram(program, argument);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/text_column.h"
+
 namespace varnimo::catalogue {
 
 // ScanStatus codes.
@@ -20,9 +22,9 @@ inline constexpr std::int32_t kFoundSmd = 4;
 const char* RomExtension(std::int32_t scan_status);
 
 struct KnownRomTable {
-    std::vector<std::string> Title;
-    std::vector<std::string> StartupShot;
-    std::vector<std::string> IngameShot;
+    TextColumn Title;
+    TextColumn StartupShot;
+    TextColumn IngameShot;
     std::vector<std::int32_t> GenreCode;
     std::vector<std::int32_t> PlayerCode;
     std::vector<std::int32_t> ScanStatus;

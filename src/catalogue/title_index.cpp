@@ -38,11 +38,11 @@ bool TitleLess(std::string_view a, std::string_view b) {
     return a.size() < b.size();
 }
 
-void TitleIndex::Build(const std::vector<std::string>& titles) {
+void TitleIndex::Build(const TextColumn& titles) {
     const std::size_t rows = titles.size();
     std::size_t total = rows;
-    for (const std::string& title : titles) {
-        total += title.size();
+    for (std::size_t i = 0; i < rows; ++i) {
+        total += titles[i].size();
     }
     folded_.clear();
     folded_.reserve(total);
@@ -52,7 +52,7 @@ void TitleIndex::Build(const std::vector<std::string>& titles) {
     for (std::size_t i = 0; i < rows; ++i) {
         starts_[i] = folded_.size();
         std::uint64_t prefix[2] = {0, 0};
-        const std::string& title = titles[i];
+        const std::string_view title = titles[i];
         for (std::size_t k = 0; k < title.size(); ++k) {
             char c = FoldAscii(title[k]);
             folded_.push_back(c);

@@ -9,11 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/text_column.h"
+
 namespace varnimo::catalogue {
 
 class TitleIndex {
   public:
-    void Build(const std::vector<std::string>& titles);
+    void Build(const TextColumn& titles);
     std::size_t Size() const { return order_.size(); }
     // All rows in list order.
     const std::vector<std::int32_t>& Order() const { return order_; }

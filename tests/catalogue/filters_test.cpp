@@ -35,7 +35,7 @@ class TitleFilters : public ::testing::Test {
         FilterRows(table, index, filters, rows);
         std::vector<std::string> titles;
         for (std::int32_t row : rows) {
-            titles.push_back(table.Title[static_cast<std::size_t>(row)]);
+            titles.emplace_back(table.Title[static_cast<std::size_t>(row)]);
         }
         return titles;
     }
