@@ -375,29 +375,53 @@ bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueR
 
 // --- compressed frames ---
 
-bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
-                          std::vector<uint8_t>& frame) {
-    std::size_t sent = size;
-    std::size_t before = 0;
+bool CompressToNew(const uint8_t* data, std::size_t length, std::vector<uint8_t>& block) {
+    uLongf room = static_cast<uLongf>(length * 120 / 100 + 12);
     try {
-        if (size >= kMinCompressLength) {
-            uLongf room = static_cast<uLongf>(size * 120 / 100 + 12);
-            frame.resize(kCompressedHeaderSize + room);
-            if (compress(frame.data() + kCompressedHeaderSize, &room, data,
-                         static_cast<uLong>(size)) == Z_OK &&
-                room < size) {
-                sent = room;
-                before = size;
-            }
-        }
-        frame.resize(kCompressedHeaderSize + sent);
+        block.resize(room);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (before == 0 && size > 0) {
+    if (compress(block.data(), &room, data, static_cast<uLong>(length)) != Z_OK || room >= length) {
+        return false;
+    }
+    block.resize(room);
+    return true;
+}
+
+bool CompressPacket(uint8_t* data, std::size_t& length, std::size_t& uncompressedLength) {
+    if (length < kMinCompressLength) {
+        uncompressedLength = 0;
+        return true;
+    }
+    std::vector<uint8_t> block;
+    if (!CompressToNew(data, length, block)) {
+        return false;
+    }
+    std::memcpy(data, block.data(), block.size());
+    uncompressedLength = length;
+    length = block.size();
+    return true;
+}
+
+bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
+                          std::vector<uint8_t>& frame) {
+    try {
+        frame.resize(kCompressedHeaderSize + size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (size > 0) {
         std::memcpy(frame.data() + kCompressedHeaderSize, data, size);
     }
-    WriteUint24(frame.data(), static_cast<uint32_t>(sent));
+    std::size_t length = size;
+    std::size_t before = 0;
+    if (!CompressPacket(frame.data() + kCompressedHeaderSize, length, before)) {
+        length = size;
+        before = 0;
+    }
+    frame.resize(kCompressedHeaderSize + length);
+    WriteUint24(frame.data(), static_cast<uint32_t>(length));
     frame[3] = seq;
     WriteUint24(frame.data() + 4, static_cast<uint32_t>(before));
     return true;
@@ -413,8 +437,8 @@ bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t
     return true;
 }
 
-bool InflatePayload(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
-                    std::vector<uint8_t>& out) {
+bool UncompressPacket(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
+                      std::vector<uint8_t>& out) {
     try {
         if (uncompressedLength == 0) {
             out.assign(data, data + size);

@@ -188,17 +188,26 @@ bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueR
 
 // --- compressed frames ---
 
-// Builds a whole compressed frame (7-byte header and payload) for `data`, compressing it when
-// it is at least 50 bytes long and zlib makes it shorter. False when memory is short.
+// The payload compressed into a new block, when zlib makes it shorter; false otherwise.
+bool CompressToNew(const uint8_t* data, std::size_t length, std::vector<uint8_t>& block);
+
+// Compresses the `length` bytes at `data` in place when there are at least 50 of them and zlib
+// makes them shorter: then `length` becomes the compressed length and `uncompressedLength` the
+// length before. Under 50 bytes `uncompressedLength` becomes 0 (send as is). False when the
+// payload could not be compressed (the caller sends it as is with 0).
+bool CompressPacket(uint8_t* data, std::size_t& length, std::size_t& uncompressedLength);
+
+// Builds a whole compressed frame (7-byte header and payload) for `data`. False when memory
+// is short.
 bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
                           std::vector<uint8_t>& frame);
 
 // Inflates a frame payload of `size` bytes that the header says holds `uncompressedLength`
 // bytes into `out`. A length of 0 means the payload is not compressed: it is copied as is.
 // False on any zlib error.
-bool InflatePayload(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
-                    std::vector<uint8_t>& out);
-// As InflatePayload, into `room` bytes at `to` (which must not overlap the input); `length`
+bool UncompressPacket(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
+                      std::vector<uint8_t>& out);
+// As UncompressPacket, into `room` bytes at `to` (which must not overlap the input); `length`
 // receives the inflated length.
 bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t room,
                  std::size_t& length);

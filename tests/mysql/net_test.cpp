@@ -267,7 +267,7 @@ TEST(Compression, SmallAndIncompressibleOutputGoesRaw) {
     EXPECT_EQ(packed[3], 2);
     EXPECT_EQ(ReadUint24(packed.data() + 4), 305u);
     TBytes inflated;
-    ASSERT_TRUE(InflatePayload(packed.data() + 7, packed.size() - 7, 305, inflated));
+    ASSERT_TRUE(UncompressPacket(packed.data() + 7, packed.size() - 7, 305, inflated));
     EXPECT_EQ(inflated, Concat({FromHex("2d 01 00 00 03"), text}));
 }
 

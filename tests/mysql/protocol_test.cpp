@@ -342,7 +342,7 @@ TEST(Compression, FramesRoundTrip) {
     EXPECT_LT(frame.size(), 200u);
     EXPECT_EQ(ReadUint24(frame.data() + 4), 5000u);
     TBytes back;
-    ASSERT_TRUE(InflatePayload(frame.data() + 7, ReadUint24(frame.data()), 5000, back));
+    ASSERT_TRUE(UncompressPacket(frame.data() + 7, ReadUint24(frame.data()), 5000, back));
     EXPECT_EQ(back, text);
 
     // Bytes zlib cannot shorten go out as they are.
@@ -356,7 +356,7 @@ TEST(Compression, FramesRoundTrip) {
     EXPECT_EQ(ReadUint24(frame.data() + 4), 0u);
     EXPECT_EQ(TBytes(frame.begin() + 7, frame.end()), noise);
 
-    EXPECT_FALSE(InflatePayload(noise.data(), noise.size(), 100, back));
+    EXPECT_FALSE(UncompressPacket(noise.data(), noise.size(), 100, back));
 }
 
 TEST(ErrorTable, TextsAndFormatting) {
