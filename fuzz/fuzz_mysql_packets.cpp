@@ -118,7 +118,9 @@ void Error(const uint8_t* data, std::size_t size) {
         } else if (version == 9) {
             Check(error.Code == 2000, "old-protocol error code");
         } else {
-            Check(error.Code == static_cast<int32_t>(data[1] | (data[2] << 8)), "error code");
+            // Code 0 is stored as 2000: a failure must never read as "no error".
+            int32_t sent = static_cast<int32_t>(data[1] | (data[2] << 8));
+            Check(error.Code == (sent == 0 ? 2000 : sent), "error code");
         }
     }
 }
