@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -46,6 +47,7 @@ void TitleIndex::Build(const TextColumn& titles) {
     }
     folded_.clear();
     folded_.reserve(total);
+    byte_counts_.fill(0);
     starts_.assign(rows + 1, 0);
     std::vector<SortKey> keys;
     keys.reserve(rows);
@@ -56,6 +58,7 @@ void TitleIndex::Build(const TextColumn& titles) {
         for (std::size_t k = 0; k < title.size(); ++k) {
             char c = FoldAscii(title[k]);
             folded_.push_back(c);
+            ++byte_counts_[static_cast<unsigned char>(c)];
             if (k < kPrefixBytes) {
                 prefix[k / 8] |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * (k % 8));
             }
@@ -138,26 +141,37 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     }
     const std::size_t last_start = length - m;  // the last position a match can start at
     std::size_t i = 0;
-    // First and last bytes are already known to match; compare what lies between.
-    auto matches_at = [&](std::size_t at) {
-        if (m <= 10) {
-            for (std::size_t k = 1; k + 1 < m; ++k) {
-                if (text[at + k] != needle[k]) {
-                    return false;
-                }
+    // Candidates are the positions where two neighbouring bytes of the needle are in place:
+    // the pair whose bytes are rarest in the titles. First and last byte would be a poor
+    // pair for a region marker such as "(u)", whose brackets end nearly every title.
+    std::size_t pair = 0;
+    if (m >= 2) {
+        std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
+        for (std::size_t k = 0; k + 1 < m; ++k) {
+            std::uint64_t weight = byte_counts_[static_cast<unsigned char>(needle[k])] +
+                                   byte_counts_[static_cast<unsigned char>(needle[k + 1])];
+            if (weight < best) {
+                best = weight;
+                pair = k;
             }
-            return true;
         }
-        return std::memcmp(text + at + 1, needle.data() + 1, m - 2) == 0;
+    }
+    const std::size_t second = m >= 2 ? pair + 1 : pair;
+    auto matches_at = [&](std::size_t at) {
+        for (std::size_t k = 0; k < m; ++k) {
+            if (text[at + k] != needle[k]) {
+                return false;
+            }
+        }
+        return true;
     };
 #ifdef __SSE2__
-    // Sixteen positions at a time: a position is a candidate when both the first and the
-    // last byte of the needle are in place; only candidates are compared in full.
-    const __m128i first = _mm_set1_epi8(needle.front());
-    const __m128i last = _mm_set1_epi8(needle.back());
+    // Sixteen positions at a time; only candidates are compared in full.
+    const __m128i first = _mm_set1_epi8(needle[pair]);
+    const __m128i last = _mm_set1_epi8(needle[second]);
     while (i + 16 <= last_start + 1) {
-        __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + m - 1));
+        __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + pair));
+        __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + second));
         auto mask = static_cast<unsigned>(_mm_movemask_epi8(
             _mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
         std::size_t next = i + 16;
@@ -173,7 +187,7 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     }
 #endif
     while (i <= last_start) {
-        if (text[i] == needle.front() && text[i + m - 1] == needle.back() && matches_at(i)) {
+        if (text[i + pair] == needle[pair] && matches_at(i)) {
             i = on_hit(i);
         } else {
             ++i;

@@ -3,6 +3,7 @@
 // the titles case-folded into one contiguous buffer (for substring search) and the rows in
 // list order (bytes compared with ASCII letters folded; equal keys keep table order).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,7 @@ class TitleIndex {
     std::string folded_;               // every folded title followed by a ';'
     std::vector<std::size_t> starts_;  // row i is folded_[starts_[i], starts_[i + 1] - 1)
     std::vector<std::int32_t> order_;
+    std::array<std::uint64_t, 256> byte_counts_{};  // how often each byte occurs in folded_
 };
 
 // Maps ASCII A..Z to a..z and leaves every other byte alone.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -136,6 +139,44 @@ TEST_F(TitleFilters, AMillionRows) {
         }
     }
     EXPECT_EQ(listed, expected);
+}
+
+// The search scans the titles sixteen bytes at a time around a pair of needle bytes; over
+// many random titles and texts from a small alphabet (so that pairs recur everywhere, at
+// title ends and at the end of the buffer) it must list exactly what a plain scan lists.
+TEST_F(TitleFilters, SearchMatchesAPlainScanOverRandomTitles) {
+    std::mt19937 random(11);
+    const std::string alphabet = "abAB() u";
+    auto text = [&](std::size_t max_length) {
+        std::string t(random() % (max_length + 1), ' ');
+        for (char& c : t)
+            c = alphabet[random() % alphabet.size()];
+        return t;
+    };
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back({text(40), 0, 0, 1});
+    Fill(rows);
+    for (int round = 0; round < 300; ++round) {
+        std::string needle = text(6);
+        if (needle.empty())
+            needle = "(";
+        std::string folded_needle = needle;
+        for (char& c : folded_needle)
+            c = FoldAscii(c);
+        Titles expected;
+        for (const Row& row : rows) {
+            std::string folded = row.title;
+            for (char& c : folded)
+                c = FoldAscii(c);
+            if (folded.find(folded_needle) != std::string::npos)
+                expected.push_back(row.title);
+        }
+        Titles listed = Listed(Search(needle));
+        std::sort(expected.begin(), expected.end());
+        std::sort(listed.begin(), listed.end());
+        ASSERT_EQ(listed, expected) << "search text '" << needle << "'";
+    }
 }
 
 TEST(RegionMarkers, ByTag) {
