@@ -108,7 +108,10 @@ int TMysqlClient::ReadQueryResult() {
         }
         return 0;
     }
-    if (count > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
+    // No server returns more columns than this; a header announcing more is broken, and
+    // taking it at its word would allocate gigabytes for columns that never come.
+    constexpr uint64_t kMaxResultColumns = 65535;
+    if (count > kMaxResultColumns) {
         FailMalformedReply();
         return -1;
     }

@@ -273,6 +273,24 @@ TEST(Results, ReplyCutInsideANumberIsALostConnection) {
     EXPECT_FALSE(client.IsConnectionOpen());
 }
 
+// A header may announce any number of columns; one that announces more than any result has
+// must not make the client set aside room for them.
+TEST(Results, HeaderAnnouncingAbsurdlyManyColumnsIsALostConnection) {
+    for (uint64_t columns : {uint64_t{65536}, uint64_t{0x7FFFFFFF}, uint64_t{1} << 40}) {
+        TScriptedServer server;
+        Login(server).ReceivePacket().SendPacket(1, LengthCode(columns)).SendPacket(2, EndMarker());
+        server.Start();
+        TMysqlClient client;
+        AimAndOpen(client, server);
+        bool completed = true;
+        EXPECT_EQ(client.RunQuery("SELECT *", false, completed), nullptr) << columns;
+        EXPECT_FALSE(completed);
+        EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost) << columns;
+        EXPECT_FALSE(client.IsConnectionOpen());
+        EXPECT_TRUE(client.Fields().empty());
+    }
+}
+
 TEST(Results, OkReplyWithoutTransactionsCapability) {
     TGreetingSpec spec;
     spec.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
