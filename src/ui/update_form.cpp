@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QShowEvent>
 #include <QTableWidget>
@@ -57,6 +58,10 @@ void Tupdate_form::SetUpLook() {
              this, ui_->connection_label, ui_->updates_label, ui_->download_link_label}) {
         AddPlatformFallback(widget);
     }
+    // Labels size themselves to their caption, keeping their top-left corner and height.
+    for (QLabel* label : {ui_->updates_label, ui_->download_link_label}) {
+        label->resize(label->sizeHint().width(), label->height());
+    }
     QPalette link = ui_->download_link_label->palette();
     link.setColor(QPalette::WindowText, Qt::blue);
     ui_->download_link_label->setPalette(link);
@@ -64,6 +69,10 @@ void Tupdate_form::SetUpLook() {
     SetUpGrid(ui_->update_grid, 80, 24);
     SetUpGrid(ui_->screens_grid1, 40, 18);
     SetUpGrid(ui_->screens_grid2, 40, 18);
+    // The caption sits on the frame's top line, so the status fits inside the low box.
+    ui_->GroupBox1->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
     // The group box and the grids take no focus; the buttons keep the designed order.
     ui_->GroupBox1->setFocusPolicy(Qt::NoFocus);
     setTabOrder(ui_->exit_button, ui_->Button17);
@@ -80,6 +89,9 @@ void Tupdate_form::SetUpGrid(QTableWidget* grid, int column_width, int row_heigh
     }
     // Display only: clicks and the wheel pass the grid by, so nothing selects or scrolls.
     grid->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // A text wider than its cell is cut at the cell's edge, not shortened with dots.
+    grid->setTextElideMode(Qt::ElideNone);
+    grid->setWordWrap(false);
     // The first row and column are headers: every cell exists from the start and the
     // header cells carry the button face, as fixed cells do.
     const QBrush face = grid->palette().brush(QPalette::Button);

@@ -1,0 +1,231 @@
+// The Update Checker dialog offscreen: its look, the grids after a showing and after a
+// failed check, its ways out, and its modal showing from Help > Update?. Checks against a
+// real server are the logic's suites; here no server answers.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+
+#include "app/unit1.h"
+#include "main_window.h"
+#include "recording_desktop.h"
+#include "update_form.h"
+
+namespace varnimo {
+namespace {
+
+int ClosedPort() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+class UpdateDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::Desktop().Clear();
+        // The main window makes its dialog with the server of this run.
+        ::setenv("VARNIMO_UPDATE_SERVER", ("127.0.0.1:" + std::to_string(ClosedPort())).c_str(), 1);
+        form_ = std::make_unique<TForm1>(test::Desktop());
+        ::unsetenv("VARNIMO_UPDATE_SERVER");
+    }
+    void TearDown() override {
+        form_.reset();
+        test::Desktop().Clear();
+    }
+    Tupdate_form& dialog() { return form_->update_form(); }
+    template <typename T>
+    T* Child(const char* name) {
+        T* child = dialog().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QString Cell(const char* grid, int column, int row) {
+        QTableWidgetItem* item = Child<QTableWidget>(grid)->item(row, column);
+        return item ? item->text() : QStringLiteral("(none)");
+    }
+    QStringList ServerColumn() {
+        QStringList texts = {Cell("update_grid", 2, 1), Cell("update_grid", 2, 2)};
+        for (int k = 0; k < 26; ++k)
+            texts << Cell(k < 13 ? "screens_grid1" : "screens_grid2", 2, k % 13 + 1);
+        return texts;
+    }
+
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(UpdateDialog, OpensAsDesigned) {
+    EXPECT_EQ(dialog().windowTitle(), "Update Checker");
+    EXPECT_EQ(dialog().size(), QSize(623, 372));
+    EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
+    const Qt::WindowFlags flags = dialog().windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowSystemMenuHint));
+
+    EXPECT_EQ(Child<QGroupBox>("GroupBox1")->geometry(), QRect(80, 16, 201, 33));
+    EXPECT_EQ(Child<QGroupBox>("GroupBox1")->title(), "Status");
+    auto* status = Child<QLabel>("connection_label");
+    EXPECT_EQ(status->parentWidget(), Child<QGroupBox>("GroupBox1"));
+    EXPECT_EQ(status->text(), "- unknown-");
+    EXPECT_TRUE(status->font().bold());
+    EXPECT_EQ(Child<QLabel>("updates_label")->text(), "No Updates Available");
+    auto* link = Child<QLabel>("download_link_label");
+    EXPECT_EQ(link->text(), "Click here to go to Download Page");
+    EXPECT_TRUE(link->isHidden());
+    EXPECT_TRUE(link->font().underline() && link->font().bold());
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(Child<QPushButton>("Button17")->geometry(), QRect(32, 232, 145, 25));
+    EXPECT_EQ(Child<QPushButton>("Button17")->text(), "Connect update Server");
+    EXPECT_EQ(Child<QPushButton>("exit_button")->geometry(), QRect(216, 232, 75, 25));
+
+    struct GridDesign {
+        const char* name;
+        QRect geometry;
+        int rows, width, height;
+    };
+    for (const GridDesign& design :
+         {GridDesign{"update_grid", {56, 72, 240, 80}, 3, 80, 24},
+          GridDesign{"screens_grid1", {320, 56, 121, 270}, 14, 40, 18},
+          GridDesign{"screens_grid2", {480, 56, 121, 270}, 14, 40, 18}}) {
+        auto* grid = Child<QTableWidget>(design.name);
+        EXPECT_EQ(grid->geometry(), design.geometry) << design.name;
+        EXPECT_EQ(grid->columnCount(), 3);
+        EXPECT_EQ(grid->rowCount(), design.rows);
+        EXPECT_EQ(grid->columnWidth(2), design.width);
+        EXPECT_EQ(grid->rowHeight(design.rows - 1), design.height);
+        // Display only: nothing to select, edit, focus or scroll.
+        EXPECT_EQ(grid->selectionMode(), QAbstractItemView::NoSelection);
+        EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        EXPECT_EQ(grid->focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        EXPECT_EQ(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        EXPECT_TRUE(grid->testAttribute(Qt::WA_TransparentForMouseEvents));
+        EXPECT_FALSE(grid->horizontalHeader()->isVisible());
+        EXPECT_FALSE(grid->item(1, 1)->flags() & (Qt::ItemIsEditable | Qt::ItemIsSelectable));
+    }
+}
+
+TEST_F(UpdateDialog, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
+    form_->move(100, 80);
+    form_->unit().DatabaseVersion = 2.07;
+    form_->unit().ScreenPackVersions[13] = 4.5;
+    dialog().show();
+    // Tab visits the two buttons only, "Exit" first.
+    QStringList tab_order;
+    QWidget* widget = &dialog();
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            tab_order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != &dialog());
+    EXPECT_EQ(tab_order, QStringList({"exit_button", "Button17"}));
+    EXPECT_LE(
+        (dialog().frameGeometry().center() - form_->frameGeometry().center()).manhattanLength(), 2);
+
+    EXPECT_EQ(Cell("update_grid", 0, 0), "Versions");
+    EXPECT_EQ(Cell("update_grid", 1, 0), "Yours");
+    EXPECT_EQ(Cell("update_grid", 0, 1), "Program");
+    EXPECT_EQ(Cell("update_grid", 1, 1), "0.301");
+    EXPECT_EQ(Cell("update_grid", 1, 2), "2.07");
+    EXPECT_EQ(Cell("screens_grid2", 0, 0), "Letter");
+    EXPECT_EQ(Cell("screens_grid2", 0, 1), "n");
+    EXPECT_EQ(Cell("screens_grid2", 1, 1), "4.5");
+    EXPECT_EQ(Cell("screens_grid1", 1, 13), "0");
+    EXPECT_EQ(ServerColumn(), QStringList(28, QString()));
+
+    // Every showing reads the local versions again.
+    dialog().hide();
+    form_->unit().DatabaseVersion = 3;
+    dialog().show();
+    EXPECT_EQ(Cell("update_grid", 1, 2), "3");
+    dialog().hide();
+}
+
+TEST_F(UpdateDialog, FailedCheckShowsUnknownsAndTheBoxComesWithTheCursorBack) {
+    dialog().show();
+    bool busy_during_box = true;
+    test::Desktop().while_open = [&](const test::RecordedBox&) {
+        busy_during_box = QApplication::overrideCursor() != nullptr;
+    };
+    QTest::mouseClick(Child<QPushButton>("Button17"), Qt::LeftButton);
+
+    ASSERT_EQ(test::Desktop().boxes.size(), 1u);
+    EXPECT_EQ(test::Desktop().boxes[0].text, "There was an Error...");
+    EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
+    EXPECT_FALSE(busy_during_box);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(Child<QLabel>("connection_label")->text(), "ERROR - Not connected!");
+    EXPECT_GE(Child<QLabel>("connection_label")->width(),
+              Child<QLabel>("connection_label")->sizeHint().width());
+    EXPECT_EQ(ServerColumn(), QStringList(28, " ??? "));
+    EXPECT_EQ(Child<QLabel>("updates_label")->isVisible(), true);
+
+    // While the network blocks, the whole application shows the wait cursor.
+    dialog().BeginWait();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    dialog().EndWait();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    dialog().hide();
+}
+
+TEST_F(UpdateDialog, ExitEscapeAndTheDownloadLink) {
+    dialog().show();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Child<QLabel>("download_link_label"), &press);
+    QApplication::sendEvent(Child<QLabel>("download_link_label"), &release);
+    ASSERT_EQ(test::Desktop().urls.size(), 1u);
+    EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(HomepageAddress)));
+    EXPECT_TRUE(dialog().isVisible());
+
+    QTest::mouseClick(Child<QPushButton>("exit_button"), Qt::LeftButton);
+    EXPECT_FALSE(dialog().isVisible());
+    dialog().show();
+    QTest::keyClick(&dialog(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_FALSE(dialog().checker().UpdateClient()->IsConnectionOpen());
+}
+
+TEST_F(UpdateDialog, HelpUpdateShowsTheDialogModally) {
+    QAction* entry = form_->findChild<QAction*>("Update1");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->isEnabled());
+    bool was_modal = false;
+    QTimer::singleShot(0, &dialog(), [&] {
+        was_modal = dialog().isVisible() && QApplication::activeModalWidget() == &dialog();
+        QTest::mouseClick(Child<QPushButton>("exit_button"), Qt::LeftButton);
+    });
+    entry->trigger();  // returns when the dialog is closed
+    EXPECT_TRUE(was_modal);
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(Cell("update_grid", 1, 1), "0.301");
+}
+
+}  // namespace
+}  // namespace varnimo
