@@ -1,0 +1,121 @@
+// The About dialog offscreen: its look, the homepage link, and its modal showing from the
+// main window's Help menu.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "about_form.h"
+#include "app/homepage.h"
+#include "app/unit1.h"
+#include "demo_folder.h"
+#include "main_window.h"
+#include "recording_desktop.h"
+
+namespace varnimo {
+namespace {
+
+class AboutDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::Desktop().Clear();
+        form_ = std::make_unique<TForm1>(test::Desktop());
+    }
+    void TearDown() override {
+        form_.reset();
+        test::Desktop().Clear();
+    }
+    TAboutForm& dialog() { return form_->AboutForm(); }
+    QLabel* Label(const char* name) {
+        QLabel* label = dialog().findChild<QLabel*>(QString::fromLatin1(name));
+        EXPECT_NE(label, nullptr) << name;
+        return label;
+    }
+
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(AboutDialog, OpensAsDesigned) {
+    EXPECT_EQ(dialog().windowTitle(), "About...");
+    EXPECT_EQ(dialog().size(), QSize(316, 269));
+    EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
+    EXPECT_EQ(dialog().pos(), QPoint(422, 260));
+    const Qt::WindowFlags flags = dialog().windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowSystemMenuHint));
+
+    EXPECT_EQ(Label("Label1")->text(), "Varnimo");
+    EXPECT_TRUE(Label("Label1")->font().bold());
+    EXPECT_EQ(Label("Label2")->text(), "Version 0.301");
+    EXPECT_EQ(Label("Label2")->text(), "Version " + QString::number(ProgramVersion));
+    for (const char* credit : {"Label4", "Label5", "Label6", "Label7"}) {
+        EXPECT_FALSE(Label(credit)->text().isEmpty()) << credit;
+        // Each line is whole inside the panel.
+        EXPECT_LE(Label(credit)->geometry().right(), 313) << credit;
+        EXPECT_GE(Label(credit)->width(), Label(credit)->sizeHint().width()) << credit;
+    }
+    EXPECT_EQ(Label("Label5")->pos(), QPoint(32, 160));
+
+    QLabel* link = Label("Label8");
+    EXPECT_EQ(link->text(), "Varnimo Homepage");
+    EXPECT_EQ(link->font().families().value(0), "Arial");
+    EXPECT_TRUE(link->font().underline());
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+
+    QLabel* logo = Label("Image1");
+    EXPECT_EQ(logo->geometry(), QRect(24, 24, 137, 89));
+    EXPECT_TRUE(logo->hasScaledContents());
+    EXPECT_FALSE(logo->pixmap().isNull());
+
+    auto* exit = dialog().findChild<QPushButton*>("exit_button");
+    ASSERT_NE(exit, nullptr);
+    EXPECT_EQ(exit->text(), "E&xit");
+    EXPECT_EQ(exit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+    EXPECT_EQ(exit->geometry(), QRect(120, 232, 75, 25));
+}
+
+TEST_F(AboutDialog, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
+    test::DemoFolder demo;
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->unit().ListedRows().empty(); }))
+        << test::Desktop().Texts().join(" | ").toStdString();
+    QTest::qWait(50);
+    form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    test::Desktop().Clear();
+
+    bool ran = false;
+    QTimer::singleShot(0, &dialog(), [&] {
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
+        QLabel* link = Label("Label8");
+        QTest::mouseClick(link, Qt::LeftButton);
+        EXPECT_TRUE(dialog().isVisible());
+        QTest::mouseClick(link, Qt::LeftButton);
+        // A press that slides off the link before the release is no click.
+        QTest::mousePress(link, Qt::LeftButton);
+        QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-5, -5));
+        EXPECT_TRUE(dialog().isVisible());
+        ran = true;
+        QTest::mouseClick(dialog().findChild<QPushButton*>("exit_button"), Qt::LeftButton);
+        if (dialog().isVisible())
+            dialog().reject();  // never hang the suite
+    });
+    form_->findChild<QAction*>("Info1")->trigger();  // returns when the showing ends
+    ASSERT_TRUE(ran);
+    EXPECT_FALSE(dialog().isVisible());
+
+    const QUrl homepage(QString::fromLatin1(HomepageAddress));
+    EXPECT_EQ(test::Desktop().urls, std::vector<QUrl>({homepage, homepage}));
+    // Closing the dialog runs no reset: the search stays, no box came up.
+    QTest::qWait(50);
+    EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+}  // namespace
+}  // namespace varnimo

@@ -1,0 +1,436 @@
+// The Options dialog, driven offscreen the way a user drives it: mouse, keys and drags on the
+// track bar and radio buttons, answers from a stand-in folder browser, boxes answered by the
+// recording desktop.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
+#include <cerrno>
+#include <functional>
+
+#include "app/unit1.h"
+#include "demo_folder.h"
+#include "main_window.h"
+#include "path_form.h"
+#include "recording_desktop.h"
+#include "rtl/text_file.h"
+
+namespace varnimo {
+namespace {
+
+using test::DemoFolder;
+
+struct AnsweringBrowser : FolderBrowser {
+    QString Browse(QWidget*, const QString& instruction) override {
+        asked << instruction;
+        return answers.isEmpty() ? QString() : answers.takeFirst();  // empty: cancelled
+    }
+    QStringList answers;
+    QStringList asked;
+};
+
+QByteArray ReadFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+class OptionsDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::Desktop().Clear();
+        demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_options = false});
+        form_ = std::make_unique<TForm1>(test::Desktop());  // never shown: no start-up runs
+        dialog().SetFolderBrowser(browser_);
+    }
+    void TearDown() override {
+        form_.reset();
+        demo_.reset();
+        test::Desktop().Clear();
+    }
+
+    Tpath_form& dialog() { return form_->path_form(); }
+    Unit1& unit() { return form_->unit(); }
+    template <typename T>
+    T* Child(const char* name) {
+        T* child = dialog().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QSlider* Bar() { return Child<QSlider>("screen_timer_bar"); }
+    QRadioButton* Startup() { return Child<QRadioButton>("startup_screen_button"); }
+    QRadioButton* Ingame() { return Child<QRadioButton>("ingame_screen_button"); }
+    QString Text(const char* edit) { return Child<QLineEdit>(edit)->text(); }
+    QTimer* Timer2() { return form_->findChild<QTimer*>(QStringLiteral("Timer2")); }
+
+    // Shows the dialog (not modally) and lets its refill run.
+    void Show() {
+        dialog().show();
+        QCoreApplication::processEvents();
+    }
+    // As options.dat would have left things at start-up.
+    void Loaded(std::uint32_t interval) {
+        unit().OptionsLoaded = true;
+        unit().SetTimer2Interval(interval);
+    }
+
+    // User operations on the track bar.
+    void Drag(int to) {
+        Bar()->setSliderDown(true);
+        Bar()->setSliderPosition(to);
+        Bar()->setSliderDown(false);
+    }
+    void ClickThumb() {
+        QStyleOptionSlider option;
+        option.initFrom(Bar());
+        option.orientation = Qt::Horizontal;
+        option.minimum = Bar()->minimum();
+        option.maximum = Bar()->maximum();
+        option.sliderPosition = option.sliderValue = Bar()->value();
+        option.tickPosition = Bar()->tickPosition();
+        option.tickInterval = Bar()->tickInterval();
+        option.subControls = QStyle::SC_All;
+        const QRect handle = Bar()->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                            QStyle::SC_SliderHandle, Bar());
+        QTest::mouseClick(Bar(), Qt::LeftButton, {}, handle.center());
+    }
+
+    // The four columns of the outcome table.
+    void ExpectOutcome(std::uint32_t interval, int position, const char* marked, int mode,
+                       const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(unit().Timer2Interval(), interval);
+        EXPECT_EQ(Timer2()->isActive(), interval > 0);
+        EXPECT_EQ(Bar()->value(), position);
+        const QString marks = QString(Startup()->isChecked() ? "startup" : "") +
+                              (Ingame()->isChecked() ? "ingame" : "");
+        EXPECT_EQ(marks, marked);
+        EXPECT_EQ(unit().ShowMode, mode);
+    }
+
+    AnsweringBrowser browser_;
+    std::unique_ptr<DemoFolder> demo_;
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(OptionsDialog, OpensAsDesigned) {
+    EXPECT_EQ(dialog().windowTitle(), "Options");
+    EXPECT_EQ(dialog().size(), QSize(554, 408));
+    EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
+    EXPECT_FALSE(dialog().windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(dialog().windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(dialog().windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(dialog().pos(), QPoint(369, 208));
+
+    EXPECT_EQ(Child<QPushButton>("screen_path_button")->parentWidget(), &dialog());
+    EXPECT_EQ(Child<QPushButton>("rom_path_button")->parentWidget()->objectName(), "rom_box");
+    EXPECT_EQ(Child<QPushButton>("rom_path_button")->geometry(), QRect(424, 16, 75, 25));
+    EXPECT_EQ(Child<QWidget>("screen_timer_box")->geometry(), QRect(16, 264, 409, 89));
+    EXPECT_TRUE(Child<QLineEdit>("screen_edit")->isReadOnly());
+    EXPECT_TRUE(Child<QLineEdit>("rom_edit")->isReadOnly());
+    EXPECT_FALSE(Child<QLineEdit>("emu_edit")->isReadOnly());
+    EXPECT_EQ(Text("zsnes_edit"), "- no emulator executeable selected -");
+    EXPECT_EQ(Child<QPushButton>("load_options_button")->text(), "&Load");
+
+    EXPECT_EQ(Bar()->minimum(), 0);
+    EXPECT_EQ(Bar()->maximum(), 10);
+    EXPECT_EQ(Bar()->tickInterval(), 1);
+    EXPECT_EQ(Bar()->tickPosition(), QSlider::TicksBelow);
+    EXPECT_EQ(Bar()->value(), 1);
+    EXPECT_FALSE(Startup()->isChecked() || Ingame()->isChecked());
+
+    // Tab goes through the controls in their designed order, group by group.
+    QStringList order;
+    QWidget* w = Child<QWidget>("screen_path_button");
+    for (int i = 0; i < 8; ++i, w = w->nextInFocusChain()) {
+        while (!(w->focusPolicy() & Qt::TabFocus))
+            w = w->nextInFocusChain();
+        order << w->objectName();
+    }
+    EXPECT_EQ(order, QStringList({"screen_path_button", "screen_edit", "rom_path_button",
+                                  "rom_edit", "Exit", "save_options_button", "load_options_button",
+                                  "emu_path_button"}));
+}
+
+TEST_F(OptionsDialog, EveryUserActionEndsAsTheTableSays) {
+    Loaded(3000);
+    Show();
+    ExpectOutcome(3000, 3, "", 0, "shown at 3000");
+
+    Drag(7);
+    ExpectOutcome(7000, 7, "", 0, "dragged to 7");
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    ExpectOutcome(0, 0, "ingame", 2, "ingame from 7");
+    QTest::keyClick(Bar(), Qt::Key_End);
+    ExpectOutcome(10000, 10, "", 0, "End key from ingame");
+    QTest::keyClick(Bar(), Qt::Key_Home);
+    ExpectOutcome(0, 0, "startup", 0, "Home key to 0");
+
+    Drag(4);
+    QTest::mouseClick(Startup(), Qt::LeftButton);
+    ExpectOutcome(0, 0, "startup", 1, "startup from 4");
+    Drag(4);
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    ExpectOutcome(0, 0, "ingame", 2, "ingame from 4");
+    QTest::mouseClick(Startup(), Qt::LeftButton);
+    ExpectOutcome(0, 0, "startup", 1, "startup from ingame");
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    ExpectOutcome(0, 0, "ingame", 2, "ingame from startup");
+
+    // Operations that end where they started still count: the thumb clicked at 0 and an
+    // arrow key at the left end both turn "ingame" into the title screen at Alternate.
+    ClickThumb();
+    ExpectOutcome(0, 0, "startup", 0, "thumb clicked at 0");
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    QTest::keyClick(Bar(), Qt::Key_Left);
+    ExpectOutcome(0, 0, "startup", 0, "left arrow at 0");
+    QTest::keyClick(Bar(), Qt::Key_Right);
+    ExpectOutcome(1000, 1, "", 0, "right arrow");
+}
+
+TEST_F(OptionsDialog, ClickingTheMarkedRadioButtonChangesNothing) {
+    Loaded(2000);
+    Show();
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    unit().SetTimer2Interval(5000);  // its handler would stop the timer again
+    unit().ShowMode = 7;
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    EXPECT_TRUE(Ingame()->isChecked());
+    EXPECT_EQ(unit().Timer2Interval(), 5000u);
+    EXPECT_EQ(unit().ShowMode, 7);
+}
+
+TEST_F(OptionsDialog, ShowingRoundsTheIntervalOnlyWhenTheBarMoves) {
+    struct {
+        std::uint32_t interval;
+        std::uint32_t after;
+        int position;
+    } const cases[] = {{2500, 2000, 2},
+                       {10001, 10000, 10},
+                       {4294967295u, 10000, 10},
+                       {1999, 1999, 1},  // the bar is at 1 already: nothing runs
+                       {999, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.interval);
+        Bar()->setValue(1);
+        Loaded(c.interval);
+        Show();
+        EXPECT_EQ(unit().Timer2Interval(), c.after);
+        EXPECT_EQ(Bar()->value(), c.position);
+        dialog().hide();
+    }
+}
+
+TEST_F(OptionsDialog, BeforeOptionsAreReadShowingKeepsWhatTheControlsShow) {
+    browser_.answers = {demo_->Path("shots")};
+    QTest::mouseClick(Child<QPushButton>("screen_path_button"), Qt::LeftButton);
+    Show();
+    EXPECT_EQ(Text("screen_edit"), demo_->Path("shots"));
+    EXPECT_EQ(Text("rom_edit"), "- no path selected -");
+    EXPECT_EQ(Bar()->value(), 1);
+    EXPECT_EQ(unit().Timer2Interval(), 2000u);
+
+    // Once loaded, every showing rewrites the edits and takes the mode from the empty
+    // ModeText, while the radio button chosen earlier stays marked.
+    Loaded(2000);
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    unit().ProgramOptions.RomPath = "/r/";
+    dialog().hide();
+    Show();
+    EXPECT_EQ(Text("rom_edit"), "/r/");
+    EXPECT_EQ(Text("screen_edit"), demo_->Path("shots") + "/");
+    EXPECT_EQ(unit().ShowMode, settings::Alternate);
+    EXPECT_TRUE(Ingame()->isChecked());
+}
+
+TEST_F(OptionsDialog, FolderButtonsStoreTheFolderWithOneSeparatorMore) {
+    browser_.answers = {demo_->Path("roms"), "/"};
+    QTest::mouseClick(Child<QPushButton>("rom_path_button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("screen_path_button"), Qt::LeftButton);
+    EXPECT_EQ(browser_.asked,
+              QStringList({"Please locate your Roms.", "Please locate the screenshots."}));
+    EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
+    EXPECT_EQ(unit().ProgramOptions.RomPath, (demo_->Path("roms") + "/").toStdString());
+    EXPECT_EQ(Text("screen_edit"), "/");
+    EXPECT_EQ(unit().ProgramOptions.ScreenPath, "//");  // a root keeps its own separator
+
+    // Cancelled: nothing changes.
+    QTest::mouseClick(Child<QPushButton>("rom_path_button"), Qt::LeftButton);
+    EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
+    EXPECT_EQ(unit().ProgramOptions.RomPath, (demo_->Path("roms") + "/").toStdString());
+}
+
+TEST_F(OptionsDialog, EmulatorFoldersAreAskedForUntilTheProgramIsThere) {
+    const struct {
+        const char* button;
+        const char* edit;
+        const char* folder;  // holds the program
+        const char* other;   // holds only the other emulator's program
+        const char* instruction;
+        const char* not_found;
+        std::string settings::ProgramOptions::*path;
+    } emulators[] = {
+        {"emu_path_button", "emu_edit", "snes9x", "zsnes", "Please locate the Snes9X Folder.",
+         "Could not find Snes9X!", &settings::ProgramOptions::Snes9xPath},
+        {"zsnes_path_button", "zsnes_edit", "zsnes", "snes9x", "Please locate the ZSNES Folder.",
+         "Could not find ZSNES!", &settings::ProgramOptions::ZsnesPath}};
+    WriteFile(demo_->Path("snes9x/snes9x"), "");
+    WriteFile(demo_->Path("zsnes/zsnesw"), "");
+    for (const auto& e : emulators) {
+        SCOPED_TRACE(e.folder);
+        const QString empty = demo_->Path(e.other), right = demo_->Path(e.folder);
+        std::string& path = unit().ProgramOptions.*e.path;
+
+        // A folder without the program: the box, then the browser again, until it is found.
+        test::Desktop().Clear();
+        browser_.asked.clear();
+        browser_.answers = {empty, right};
+        QTest::mouseClick(Child<QPushButton>(e.button), Qt::LeftButton);
+        EXPECT_EQ(test::Desktop().Texts(), QStringList({e.not_found}));
+        EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(browser_.asked, QStringList({e.instruction, e.instruction}));
+        EXPECT_EQ(Text(e.edit), right);
+        EXPECT_EQ(path, (right + "/").toStdString());
+
+        // Cancelled after a wrong folder: the path keeps that folder, the edit its text.
+        browser_.answers = {empty};
+        QTest::mouseClick(Child<QPushButton>(e.button), Qt::LeftButton);
+        EXPECT_EQ(Text(e.edit), right);
+        EXPECT_EQ(path, (empty + "/").toStdString());
+    }
+}
+
+TEST_F(OptionsDialog, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
+    Loaded(2000);
+    Show();
+    QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please enter at least a ROM path!!"}));
+    EXPECT_EQ(ReadFile("options.dat"), "(missing)");
+
+    unit().ProgramOptions.ScreenPath = "/s/";
+    unit().ProgramOptions.ZsnesPath = "/z/";
+    QTest::keyClicks(Child<QLineEdit>("emu_edit"), "/typed");
+    Drag(4);
+    test::Desktop().Clear();
+    QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Saved successfully!"}));
+    EXPECT_EQ(ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n4000\r\n0\r\n");
+
+    QTest::mouseClick(Ingame(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
+    EXPECT_EQ(ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
+
+    // A failed write ends the handler with the runtime's error and no success message.
+    struct FailWrites : rtl::WriteFaultHook {
+        int Fault(std::string_view operation) override { return operation == "write" ? EIO : 0; }
+    } fail;
+    rtl::WriteFaultHook* previous = rtl::SetWriteFaultHook(&fail);
+    test::Desktop().Clear();
+    QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
+    rtl::SetWriteFaultHook(previous);
+    ASSERT_EQ(test::Desktop().boxes.size(), 1u);
+    EXPECT_TRUE(test::Desktop().boxes[0].text.startsWith("E/A-Fehler"));
+    EXPECT_EQ(ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
+}
+
+TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
+    Show();
+    QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not load Options File!"}));
+    EXPECT_FALSE(unit().OptionsLoaded);
+
+    // Line 6 is 2: in-game only, the timer stops, the bar goes to 0; line 5 is not taken.
+    WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n2\r\n");
+    Drag(3);
+    test::Desktop().Clear();
+    QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Options loaded!"}));
+    EXPECT_EQ(Text("screen_edit"), "/s/");
+    EXPECT_EQ(Text("rom_edit"), "- no path selected -");
+    EXPECT_EQ(Text("emu_edit"), "/n/");
+    ExpectOutcome(0, 0, "ingame", 2, "loaded mode 2");
+
+    // Five lines: the mode goes back to Alternate and the radio buttons stay as they are.
+    WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n");
+    QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
+    ExpectOutcome(0, 0, "ingame", 0, "loaded without line 6");
+
+    // A line 6 that is no number: the paths are in, the conversion error is shown.
+    WriteFile("options.dat", "/t/\r\n\r\n\r\n\r\n1000\r\ntwo\r\n");
+    test::Desktop().Clear();
+    QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
+    EXPECT_EQ(test::Desktop().Texts(),
+              QStringList({"Options loaded!", "'two' ist kein gültiger Integerwert"}));
+    EXPECT_EQ(unit().ProgramOptions.ScreenPath, "/t/");
+    EXPECT_EQ(Text("screen_edit"), "/t/");
+}
+
+// Runs `while_open` inside the modal showing that `open` starts, then ends the showing with
+// the dialog's own Exit button.
+void WhileModal(QDialog& dialog, const std::function<void()>& open,
+                const std::function<void()>& while_open, const char* exit_button) {
+    bool ran = false;
+    // A real timer: it fires inside the modal loop, after the refill that showing posts.
+    QTimer::singleShot(30, &dialog, [&] {
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+        while_open();
+        ran = true;
+        QTest::mouseClick(dialog.findChild<QPushButton*>(exit_button), Qt::LeftButton);
+        if (dialog.isVisible())
+            dialog.reject();  // never hang the suite
+    });
+    open();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(OptionsDialog, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
+    form_.reset();
+    demo_.reset();  // first, so that the working folder it restores is the original one
+    demo_ = std::make_unique<DemoFolder>();
+    form_ = std::make_unique<TForm1>(test::Desktop());
+    form_->show();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return unit().OptionsLoaded && !unit().ListedRows().empty(); }));
+    QTest::qWait(50);
+    test::Desktop().Clear();
+    unit().SetTimer2Interval(6000);
+    form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    QAction* options = form_->findChild<QAction*>("path");
+
+    WhileModal(
+        dialog(), [&] { options->trigger(); },
+        [&] {
+            EXPECT_EQ(Bar()->value(), 6);
+            QTest::mouseClick(Ingame(), Qt::LeftButton);
+        },
+        "Exit");
+    EXPECT_EQ(unit().ShowMode, settings::IngameOnly);
+    WhileModal(
+        dialog(), [&] { options->trigger(); },
+        [&] {
+            // The mark stays; the mode is taken again from the still empty ModeText.
+            ExpectOutcome(0, 0, "ingame", 0, "second showing");
+            EXPECT_EQ(Text("emu_edit"), demo_->Snes9xPath());
+        },
+        "Exit");
+    QTest::qWait(50);
+    EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_EQ(unit().ListedRows().size(), 1u);
+    EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+}  // namespace
+}  // namespace varnimo
