@@ -92,6 +92,24 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     EXPECT_TRUE(form_->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(form_->focusWidget(), Child<QLineEdit>("search_edit_box"));
 
+    // Tab moves through the controls that take focus in the designed order.
+    QStringList tab_order;
+    QWidget* widget = List();
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus) tab_order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != List());
+    EXPECT_EQ(tab_order, QStringList({"TitleBox", "emu_load", "search_edit_box", "clear_button",
+                                      "zsnes_load", "loading_Button"}));
+    EXPECT_EQ(List()->visualRect(List()->model()->index(0, 0)).height(), 13);
+
+    // The Windows fonts where present, else the platform's sans, at the designed sizes.
+    const QFontInfo detail_font(Child<QLabel>("genre_label")->font());
+    EXPECT_EQ(detail_font.pointSize(), 9);
+    EXPECT_TRUE(QStringList({"Comic Sans MS", "DejaVu Sans"}).contains(detail_font.family()))
+        << detail_font.family().toStdString();
+    EXPECT_EQ(QFontInfo(List()->font()).pointSize(), 8);
+
     // Windowed controls lie above every picture and text, the list above the background.
     const QObjectList& order = Child<QWidget>("client")->children();
     EXPECT_LT(order.indexOf(Child<QLabel>("Image_background")), order.indexOf(List()));
