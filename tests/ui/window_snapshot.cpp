@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
             list->setCurrentIndex(list->model()->index(line, 0));
         }
         form.unit().Background_select(background);
-        if (auto* menu = form.findChild<QMenu*>(menu_name); menu != nullptr) {
+        if (auto* menu = form.findChild<QMenu*>(menu_name); !menu_name.isEmpty() && menu) {
             form.menuBar()->setActiveAction(menu->menuAction());
         }
         QTimer::singleShot(300, &form, [&] {
