@@ -69,6 +69,8 @@ void TAboutForm::Label8Click() {
     desktop_.OpenUrl(QUrl(QString::fromLatin1(HomepageAddress)));
 }
 
-void TAboutForm::exit_buttonClick() { close(); }
+void TAboutForm::exit_buttonClick() {
+    close();
+}
 
 }  // namespace varnimo

@@ -15,7 +15,7 @@ class Desktop;
 
 class TAboutForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutForm(Desktop& desktop, QWidget* parent = nullptr);
     ~TAboutForm() override;
 
@@ -23,10 +23,10 @@ public:
     void Label8Click();  // the homepage link
     void exit_buttonClick();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     std::unique_ptr<Ui::TAboutForm> ui_;
     Desktop& desktop_;
 };

@@ -59,7 +59,7 @@ QString Shown(const std::string& path, const char* when_empty) {
 
 // The dialog's own boxes, over the dialog.
 class DialogBoxes final : public settings::MessageBoxes {
-public:
+  public:
     DialogBoxes(Desktop& desktop, QWidget* parent) : desktop_(desktop), parent_(parent) {}
     void ErrorBox(const std::string& text) override {
         desktop_.ShowBox(parent_, QMessageBox::Critical, QStringLiteral("Error"),
@@ -70,7 +70,7 @@ public:
                          QString::fromLocal8Bit(text));
     }
 
-private:
+  private:
     Desktop& desktop_;
     QWidget* parent_;
 };
@@ -90,11 +90,15 @@ Tpath_form::Tpath_form(Unit1& unit, Desktop& desktop, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     AddPlatformFallback(this);
+    // Group captions sit on the frame line, so that the controls laid out below them fit.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     setFixedSize(554, 408);
     move(369, 208);
-    for (QWidget* captioned : std::initializer_list<QWidget*>{
-             ui_->Label1, ui_->Label2, ui_->Label3, ui_->startup_screen_button,
-             ui_->ingame_screen_button}) {
+    for (QWidget* captioned :
+         std::initializer_list<QWidget*>{ui_->Label1, ui_->Label2, ui_->Label3,
+                                         ui_->startup_screen_button, ui_->ingame_screen_button}) {
         WidenToText(captioned);
     }
     ConnectEvents();
@@ -131,10 +135,12 @@ void Tpath_form::ConnectEvents() {
 
     // A radio button's handler runs when it becomes marked, by the user or the program.
     connect(ui_->startup_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
-        if (marked) startup_screen_buttonClick();
+        if (marked)
+            startup_screen_buttonClick();
     });
     connect(ui_->ingame_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
-        if (marked) ingame_screen_buttonClick();
+        if (marked)
+            ingame_screen_buttonClick();
     });
 }
 
@@ -152,7 +158,8 @@ void Tpath_form::showEvent(QShowEvent* event) {
 void Tpath_form::SetTrackBarPosition(int position) {
     position = std::clamp(position, 0, kLongestInterval);
     QSlider* bar = ui_->screen_timer_bar;
-    if (position == bar->value()) return;
+    if (position == bar->value())
+        return;
     bar->setValue(position);
     screen_timerbarChange(position);
 }
@@ -163,7 +170,8 @@ void Tpath_form::Mark(QRadioButton* button) {
 }
 
 void Tpath_form::Unmark(QRadioButton* button) {
-    if (!button->isChecked()) return;
+    if (!button->isChecked())
+        return;
     // The user cannot unmark a radio button, but the program can leave both unmarked.
     button->setAutoExclusive(false);
     button->setChecked(false);
@@ -175,7 +183,8 @@ void Tpath_form::Unmark(QRadioButton* button) {
 void Tpath_form::options_show() {
     // Before any options were read the controls keep what they show, choices made with the
     // Change buttons included.
-    if (!unit_.OptionsLoaded) return;
+    if (!unit_.OptionsLoaded)
+        return;
 
     const settings::ProgramOptions& options = unit_.ProgramOptions;
     ui_->screen_edit->setText(Shown(options.ScreenPath, kNoPath));
@@ -185,18 +194,20 @@ void Tpath_form::options_show() {
 
     // A new position runs the change handler, which rounds the interval to whole seconds.
     const std::uint32_t seconds = unit_.Timer2Interval() / 1000;
-    SetTrackBarPosition(
-        static_cast<int>(std::min<std::uint32_t>(seconds, kLongestInterval)));
+    SetTrackBarPosition(static_cast<int>(std::min<std::uint32_t>(seconds, kLongestInterval)));
 
     unit_.ShowMode = unit_.ModeText.empty() ? settings::Alternate : rtl::StrToInt(unit_.ModeText);
-    if (unit_.ShowMode == settings::IngameOnly) Mark(ui_->ingame_screen_button);
+    if (unit_.ShowMode == settings::IngameOnly)
+        Mark(ui_->ingame_screen_button);
     // Read again: marking runs a handler that sets the mode itself.
-    if (unit_.ShowMode == settings::StartupOnly) Mark(ui_->startup_screen_button);
+    if (unit_.ShowMode == settings::StartupOnly)
+        Mark(ui_->startup_screen_button);
 }
 
 void Tpath_form::ChooseFolder(const QString& instruction, QLineEdit* edit, std::string& path) {
     const QString folder = browser_->Browse(this, instruction);
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty())
+        return;
     const QString shown = QDir::toNativeSeparators(folder);
     edit->setText(shown);
     // Always one separator more, a root's own included: readers append names directly.
@@ -209,7 +220,8 @@ void Tpath_form::ChooseEmulatorFolder(const QString& instruction, const char* pr
     DialogBoxes boxes(desktop_, this);
     for (;;) {
         const QString folder = browser_->Browse(this, instruction);
-        if (folder.isEmpty()) return;  // the path keeps the last folder tried
+        if (folder.isEmpty())
+            return;  // the path keeps the last folder tried
         const QString shown = QDir::toNativeSeparators(folder);
         path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
         if (rtl::FileExists(path + program)) {
@@ -282,6 +294,8 @@ void Tpath_form::load_options_buttonClick() {
     }
 }
 
-void Tpath_form::ExitClick() { close(); }
+void Tpath_form::ExitClick() {
+    close();
+}
 
 }  // namespace varnimo

@@ -22,7 +22,7 @@ class Unit1;
 
 // Asks the user for a folder. Tests answer it instead of a person.
 class FolderBrowser {
-public:
+  public:
     virtual ~FolderBrowser() = default;
     // Modal; shows `instruction`, preselects nothing and offers folders only. Returns the
     // chosen folder as the system names it (no trailing separator except on a root), or an
@@ -32,13 +32,13 @@ public:
 
 // The system's folder dialog.
 class QtFolderBrowser final : public FolderBrowser {
-public:
+  public:
     QString Browse(QWidget* parent, const QString& instruction) override;
 };
 
 class Tpath_form : public QDialog {
     Q_OBJECT
-public:
+  public:
     Tpath_form(Unit1& unit, Desktop& desktop, QWidget* parent = nullptr);
     ~Tpath_form() override;
 
@@ -59,10 +59,10 @@ public:
     void load_options_buttonClick();
     void ExitClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void ConnectEvents();
     // Asks for a plain folder (screenshots, ROMs): the path gets one separator more.
     void ChooseFolder(const QString& instruction, QLineEdit* edit, std::string& path);

@@ -426,6 +426,16 @@ TEST_F(OptionsDialog, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
             EXPECT_EQ(Text("emu_edit"), demo_->Snes9xPath());
         },
         "Exit");
+    // A mode that is no number ends the refill with the runtime's error; the dialog stays up.
+    unit().ModeText = "x";
+    WhileModal(
+        dialog(), [&] { options->trigger(); },
+        [&] {
+            EXPECT_EQ(test::Desktop().Texts(), QStringList({"'x' ist kein gültiger Integerwert"}));
+            EXPECT_TRUE(dialog().isVisible());
+        },
+        "Exit");
+    test::Desktop().Clear();
     QTest::qWait(50);
     EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
     EXPECT_EQ(unit().ListedRows().size(), 1u);
