@@ -134,22 +134,19 @@ TEST_F(OptionsDialog, OpensAsDesigned) {
     EXPECT_TRUE(dialog().windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(dialog().pos(), QPoint(369, 208));
 
-    EXPECT_EQ(Child<QPushButton>("screen_path_button")->parentWidget(), &dialog());
-    EXPECT_EQ(Child<QPushButton>("rom_path_button")->parentWidget()->objectName(), "rom_box");
-    EXPECT_EQ(Child<QPushButton>("rom_path_button")->geometry(), QRect(424, 16, 75, 25));
-    EXPECT_EQ(Child<QWidget>("screen_timer_box")->geometry(), QRect(16, 264, 409, 89));
+    // The screenshot button lies over its group box and still takes the clicks.
+    QPushButton* screen_button = Child<QPushButton>("screen_path_button");
+    EXPECT_EQ(dialog().childAt(screen_button->geometry().center()), screen_button);
     EXPECT_TRUE(Child<QLineEdit>("screen_edit")->isReadOnly());
     EXPECT_TRUE(Child<QLineEdit>("rom_edit")->isReadOnly());
     EXPECT_FALSE(Child<QLineEdit>("emu_edit")->isReadOnly());
-    EXPECT_EQ(Text("zsnes_edit"), "- no emulator executeable selected -");
-    EXPECT_EQ(Child<QPushButton>("load_options_button")->text(), "&Load");
-
-    EXPECT_EQ(Bar()->minimum(), 0);
     EXPECT_EQ(Bar()->maximum(), 10);
-    EXPECT_EQ(Bar()->tickInterval(), 1);
-    EXPECT_EQ(Bar()->tickPosition(), QSlider::TicksBelow);
     EXPECT_EQ(Bar()->value(), 1);
     EXPECT_FALSE(Startup()->isChecked() || Ingame()->isChecked());
+    // No button takes Enter away from the edits.
+    for (QPushButton* button : dialog().findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
+    }
 
     // Tab goes through the controls in their designed order, group by group.
     QStringList order;
