@@ -79,6 +79,9 @@ bool Unit1::LoadCatalogue() {
     std::optional<std::size_t> lines = catalogue::CountCatalogueLines();
     if (!lines) {
         view_.ErrorBox("Could not load Datafile!");
+        // The program is quitting; nothing may go on showing rows of a catalogue that is gone.
+        KnownRomTable.Resize(0);
+        index_stale_ = true;
         view_.RequestQuit();
         return false;
     }

@@ -385,6 +385,7 @@ TEST_F(Unit1Test, FoldersWhereDataFilesBelongAreNoDataFiles) {
     view.log.clear();
     unit.ResetClick();
     EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Datafile!"}));
+    EXPECT_EQ(unit.KnownRomTable.Size(), 0u);  // a Reset without catalogue leaves no rows behind
 }
 
 TEST_F(Unit1Test, IntervalZeroFromTheOptionsFile) {
