@@ -102,9 +102,14 @@ class TMysqlClient {
     bool AnswerAuthRequest(long length);
     // A reply that broke the protocol's rules: the connection cannot go on.
     void FailMalformedReply();
-    bool ReadFieldList(int32_t count);
+    // Reads row packets up to their end marker; `fields` (when given) get their MaxLength.
     std::unique_ptr<TMysqlRowList> ReadRowList(std::vector<TMysqlField>* fields, int32_t count,
                                                bool& failed);
+    // Turns the rows of five texts that describe the columns into Fields_ (count records, the
+    // undescribed ones zeroed) and frees the rows. False, with the error state set, when
+    // memory is short or there are more descriptions than columns.
+    bool UnpackFieldList(std::unique_ptr<TMysqlRowList>& rows, int32_t count, bool longFlags);
+    static void FreeRowList(std::unique_ptr<TMysqlRowList>& rows);
     void ResultFinished(TMysqlResult& result);
 
     std::unique_ptr<TMysqlNet> Net_;

@@ -322,7 +322,12 @@ bool DecodeFieldPacket(const uint8_t* data, std::size_t size, bool longFlags, TF
             return false;
         }
     }
-    field = TFieldInfo{};
+    field = FieldFromTexts(values, longFlags);
+    return true;
+}
+
+TFieldInfo FieldFromTexts(const std::string_view (&values)[5], bool longFlags) {
+    TFieldInfo field;
     field.Table = values[0];
     field.Name = values[1];
     field.Length = ReadPartial(values[2], 3);
@@ -337,7 +342,7 @@ bool DecodeFieldPacket(const uint8_t* data, std::size_t size, bool longFlags, TF
     if (IsNumericColumn(field.Type, field.Length)) {
         field.Flags |= kFieldNumeric;
     }
-    return true;
+    return field;
 }
 
 bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueRef* values) {

@@ -171,6 +171,9 @@ struct TFieldInfo {
 // Decodes a field-description packet (five length-coded texts). False when it holds fewer.
 // The numeric flag is added as the column type asks.
 bool DecodeFieldPacket(const uint8_t* data, std::size_t size, bool longFlags, TFieldInfo& field);
+// The same decoding from the five texts of a field description already split apart (a value
+// shorter than its field reads as if its missing high bytes were zero).
+TFieldInfo FieldFromTexts(const std::string_view (&values)[5], bool longFlags);
 
 // Whether a column of this type and display length counts as numeric.
 bool IsNumericColumn(uint32_t type, uint32_t length);

@@ -30,16 +30,20 @@ TMysqlRow* TMysqlRowList::Append(const uint8_t* packet, const TValueRef* values)
             textBytes += values[i].Length + 1;
         }
     }
-    // One block per row: the pointer array, then the zero-terminated texts.
+    // One block per row: the pointer array, the length array, then the zero-terminated texts.
     std::size_t pointerBytes = count * sizeof(char*);
-    std::unique_ptr<char[]> storage(new (std::nothrow) char[pointerBytes + textBytes]);
+    std::size_t lengthBytes = count * sizeof(uint32_t);
+    std::size_t blockBytes = pointerBytes + lengthBytes + textBytes;
+    std::unique_ptr<char[]> storage(new (std::nothrow) char[blockBytes]);
     std::unique_ptr<TMysqlRow> row(new (std::nothrow) TMysqlRow);
-    if (!row || (!storage && pointerBytes + textBytes > 0)) {
+    if (!row || (!storage && blockBytes > 0)) {
         return nullptr;
     }
     char** pointers = reinterpret_cast<char**>(storage.get());
-    char* text = storage.get() + pointerBytes;
+    uint32_t* lengths = reinterpret_cast<uint32_t*>(storage.get() + pointerBytes);
+    char* text = storage.get() + pointerBytes + lengthBytes;
     for (std::size_t i = 0; i < count; ++i) {
+        lengths[i] = values[i].Length;
         if (values[i].Length == 0) {
             pointers[i] = nullptr;
             continue;
@@ -50,6 +54,7 @@ TMysqlRow* TMysqlRowList::Append(const uint8_t* packet, const TValueRef* values)
         text += values[i].Length + 1;
     }
     row->Values = pointers;
+    row->Lengths = lengths;
     row->Storage = std::move(storage);
     row->Previous = Last;
     TMysqlRow* added = row.release();
@@ -120,7 +125,14 @@ int TMysqlClient::ReadQueryResult() {
     }
     uint64_t extra = 0;
     ExtraInfo_ = reader.Remaining() > 0 && reader.ReadLengthCode64(extra) ? extra : 0;
-    if (!ReadFieldList(static_cast<int32_t>(count))) {
+    // The column descriptions come as rows of five texts each, up to their end marker.
+    bool failed = false;
+    std::unique_ptr<TMysqlRowList> descriptions = ReadRowList(nullptr, 5, failed);
+    if (!descriptions) {
+        return -1;
+    }
+    if (!UnpackFieldList(descriptions, static_cast<int32_t>(count),
+                         (ServerCapabilities_ & kCapLongFlags) != 0)) {
         return -1;
     }
     Status_ = TClientStatus::ResultPending;
@@ -128,44 +140,49 @@ int TMysqlClient::ReadQueryResult() {
     return 0;
 }
 
-bool TMysqlClient::ReadFieldList(int32_t count) {
+bool TMysqlClient::UnpackFieldList(std::unique_ptr<TMysqlRowList>& rows, int32_t count,
+                                   bool longFlags) {
     std::vector<TMysqlField> fields;
-    try {
-        fields.reserve(static_cast<std::size_t>(count));
-        bool longFlags = (ServerCapabilities_ & kCapLongFlags) != 0;
-        for (;;) {
-            long length = Net_->ReadReply();
-            if (length < 0) {
-                return false;
+    bool tooMany = rows->RowCount > static_cast<uint64_t>(count);
+    if (!tooMany) {
+        try {
+            // Columns the server did not describe stay zeroed.
+            fields.resize(static_cast<std::size_t>(count));
+        } catch (const std::bad_alloc&) {
+            FreeRowList(rows);
+            Net_->SetClientError(kErrOutOfMemory);
+            return false;
+        }
+        std::size_t next = 0;
+        for (const TMysqlRow* row = rows->First; row; row = row->Next) {
+            std::string_view texts[5];
+            for (std::size_t i = 0; i < 5; ++i) {
+                if (row->Values[i]) {
+                    texts[i] = std::string_view(row->Values[i], row->Lengths[i]);
+                }
             }
-            const uint8_t* packet = Net_->ReadPtr();
-            if (IsEndMarker(packet, static_cast<std::size_t>(length))) {
-                break;
-            }
-            TFieldInfo info;
-            if (static_cast<int32_t>(fields.size()) == count ||
-                !DecodeFieldPacket(packet, static_cast<std::size_t>(length), longFlags, info)) {
-                // More descriptions than columns, or one cut short: the reply is broken.
-                FailMalformedReply();
-                return false;
-            }
-            TMysqlField& field = fields.emplace_back();
+            TFieldInfo info = FieldFromTexts(texts, longFlags);
+            TMysqlField& field = fields[next++];
             field.Table.assign(info.Table);
             field.Name.assign(info.Name);
             field.Length = info.Length;
             field.Type = info.Type;
             field.Flags = info.Flags;
             field.Decimals = info.Decimals;
+            field.MaxLength = 0;
         }
-        // Columns the server did not describe stay zeroed.
-        fields.resize(static_cast<std::size_t>(count));
-    } catch (const std::bad_alloc&) {
-        Net_->SetClientError(kErrOutOfMemory);
+    }
+    FreeRowList(rows);
+    if (tooMany) {
+        // More descriptions than the header announced: the reply is broken.
+        FailMalformedReply();
         return false;
     }
     Fields_ = std::move(fields);
     return true;
 }
+
+void TMysqlClient::FreeRowList(std::unique_ptr<TMysqlRowList>& rows) { rows.reset(); }
 
 std::unique_ptr<TMysqlRowList> TMysqlClient::ReadRowList(std::vector<TMysqlField>* fields,
                                                          int32_t count, bool& failed) {

@@ -28,6 +28,9 @@ struct TMysqlRow {
     TMysqlRow* Previous = nullptr;
     TMysqlRow* Next = nullptr;
     const char* const* Values = nullptr;
+    // Byte length of each value (0 for none): a value may hold zero bytes of its own, as the
+    // binary parts of a field description do.
+    const uint32_t* Lengths = nullptr;
     std::unique_ptr<char[]> Storage;
 };
 

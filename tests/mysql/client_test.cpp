@@ -291,6 +291,52 @@ TEST(Results, HeaderAnnouncingAbsurdlyManyColumnsIsALostConnection) {
     }
 }
 
+// Column descriptions are five length-coded texts whose binary parts may hold zero bytes or be
+// cut short; a server that describes fewer columns than announced leaves the rest zeroed, one
+// that describes more has broken the reply.
+TEST(Results, ColumnDescriptionsAreUnpackedFromTheirTexts) {
+    TScriptedServer server;
+    Login(server)
+        .ReceivePacket()
+        .SendPacket(1, {3})
+        .SendPacket(2, FieldPacket("t", "stamp", 14, 7))             // timestamp of length 14
+        .SendPacket(3, RowPacket({"t", "short", "\x05", "\x0d", std::nullopt}))  // year, cut short
+        .SendPacket(4, EndMarker())
+        .SendPacket(5, EndMarker());
+    server.Start();
+    TMysqlClient client;
+    AimAndOpen(client, server);
+    bool completed = false;
+    auto result = client.RunQuery("SELECT *", true, completed);
+    ASSERT_TRUE(result) << client.Net().LastErrorText();
+    ASSERT_EQ(result->Fields.size(), 3u);
+    EXPECT_EQ(result->Fields[0].Length, 14u);
+    EXPECT_EQ(result->Fields[0].Flags, 0x8000u);
+    EXPECT_EQ(result->Fields[1].Name, "short");
+    EXPECT_EQ(result->Fields[1].Length, 5u);
+    EXPECT_EQ(result->Fields[1].Type, 13u);
+    EXPECT_EQ(result->Fields[1].Flags, 0x8000u);
+    EXPECT_EQ(result->Fields[2].Name, "");
+    EXPECT_EQ(result->Fields[2].Type, 0u);
+    EXPECT_TRUE(result->Eof);
+
+    TScriptedServer tooMany;
+    Login(tooMany)
+        .ReceivePacket()
+        .SendPacket(1, {1})
+        .SendPacket(2, FieldPacket("t", "a", 11, 3))
+        .SendPacket(3, FieldPacket("t", "b", 11, 3))
+        .SendPacket(4, EndMarker());
+    tooMany.Start();
+    TMysqlClient other;
+    AimAndOpen(other, tooMany);
+    EXPECT_EQ(other.RunQuery("SELECT *", true, completed), nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(other.Net().LastErrorCode(), kErrServerLost);
+    EXPECT_FALSE(other.IsConnectionOpen());
+    EXPECT_TRUE(other.Fields().empty());
+}
+
 TEST(Results, OkReplyWithoutTransactionsCapability) {
     TGreetingSpec spec;
     spec.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
