@@ -1,0 +1,57 @@
+// The Update Checker against the in-process scripted server, for the answer a real server
+// does not give to its query: a reply without a result set.
+
+#include <gtest/gtest.h>
+
+#include "app/recording_view.h"
+#include "app/unit1.h"
+#include "app/update_checker.h"
+#include "app/update_test_view.h"
+#include "scripted_server.h"
+
+namespace varnimo {
+namespace {
+
+using namespace mysql::testing;
+
+TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
+    TGreetingSpec spec;
+    spec.Capabilities &= ~0x0020;  // no compression: the script speaks plain packets
+    TScriptedServer server;
+    server.SendPacket(0, Greeting(spec))
+        .ReceivePacket()
+        .SendPacket(2, OkPacket())  // login
+        .ReceivePacket()
+        .SendPacket(1, OkPacket())  // ping
+        .ReceivePacket()
+        .SendPacket(1, OkPacket(1));  // the query, answered like a statement
+    server.Start();
+
+    testing::RecordingView main_view;
+    Unit1 unit(main_view);
+    testing::RecordingUpdateView view;
+    {
+        UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
+        checker.update_activate();
+        checker.ServerProgramVersion = 9;
+        checker.ServerPackVersions[0] = 8;
+        checker.Button17Click();
+
+        EXPECT_EQ(view.connection_label, "Connected!");
+        EXPECT_EQ(view.boxes, std::vector<std::string>{"All Checked, but something was wrong"});
+        EXPECT_EQ(view.Column(2), std::vector<std::string>(28));
+        EXPECT_EQ(checker.ServerProgramVersion, 9);
+        EXPECT_EQ(checker.ServerPackVersions[0], 8);
+        EXPECT_EQ(checker.UpdateResult(), nullptr);
+        EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::NoResultSet);
+    }
+    server.Finish();
+    EXPECT_EQ(server.Failure(), "");
+    ASSERT_EQ(server.Received().size(), 3u);
+    const TBytes& query = server.Received()[2];
+    EXPECT_EQ(std::string(query.begin() + 5, query.end()), "SELECT * FROM varnimo");
+    EXPECT_EQ(query[4], 3);  // the query command
+}
+
+}  // namespace
+}  // namespace varnimo
