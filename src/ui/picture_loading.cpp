@@ -23,6 +23,17 @@ QByteArray QtFormatName(rtl::ImageFormat format) {
     return {};
 }
 
+// libjpeg fills in what a cut-off file lacks and only warns, so the decoder hands back a
+// picture for a half-copied screenshot. The entropy-coded data can hold neither marker, so a
+// complete file has its end-of-image marker after its last start-of-scan marker.
+bool JpegIsComplete(const QString& file) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return true;  // the decoder reports what is wrong
+    const QByteArray bytes = in.readAll();
+    const qsizetype scan = bytes.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
+    return scan < 0 || bytes.indexOf(QByteArrayView("\xFF\xD9", 2), scan + 2) >= 0;
+}
+
 }  // namespace
 
 QImage LoadScreenshot(const std::string& path, QSize size) {
@@ -32,13 +43,17 @@ QImage LoadScreenshot(const std::string& path, QSize size) {
         // Windows metafiles have no decoder on this platform.
         throw rtl::EImageError::Undecodable("Metadateien werden nicht unterstützt");
     }
-    QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)), qt_format);
+    const QString file = QFile::decodeName(QByteArray::fromStdString(path));
+    QImageReader reader(file, qt_format);
     // The extension decides the decoder; a PNG named .jpg is a broken JPEG, not a PNG.
     reader.setAutoDetectImageFormat(false);
     if (size.isValid()) reader.setScaledSize(size);
     QImage image = reader.read();
     if (image.isNull()) {
         throw rtl::EImageError::Undecodable(reader.errorString().toLocal8Bit().toStdString());
+    }
+    if (format == rtl::ImageFormat::Jpeg && !JpegIsComplete(file)) {
+        throw rtl::EImageError::Undecodable("Unvollständige JPEG-Datei");
     }
     return image;
 }

@@ -79,6 +79,19 @@ TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenConten
     garbage.close();
     EXPECT_NE(ImageErrorOf(garbage.fileName()).find("Ungültiges Bild"), std::string::npos);
 
+    // Cut-off files: the decoders would fill in the missing part and show it.
+    for (const auto& [name, format] : {std::pair{"cut.jpg", "JPEG"}, std::pair{"cut.png", "PNG"}}) {
+        QImage noisy(200, 150, QImage::Format_RGB32);
+        for (int y = 0; y < noisy.height(); ++y) {
+            for (int x = 0; x < noisy.width(); ++x) noisy.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x * y) % 256));
+        }
+        QFile cut(dir_.filePath(name));
+        ASSERT_TRUE(noisy.save(&cut, format));
+        cut.close();
+        ASSERT_TRUE(cut.resize(cut.size() * 6 / 10));
+        EXPECT_NE(ImageErrorOf(cut.fileName()).find("Ungültiges Bild"), std::string::npos) << name;
+    }
+
     // Metafiles are named by the format table but nothing here decodes them.
     EXPECT_NE(ImageErrorOf(Save("shot.emf", "PNG")).find("Ungültiges Bild"), std::string::npos);
 }
