@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <string>
 
 class QWidget;
 
@@ -21,6 +22,10 @@ public:
     // Starts `program` with `arguments`, without a shell and without waiting. The outcome is
     // not reported: the caller has nothing to do with it.
     virtual void StartDetached(const QString& program, const QStringList& arguments) = 0;
+    // The same with the program and its one argument as the bytes the program holds. Names
+    // from 8-bit files need not be valid in the locale's encoding, and a round trip through
+    // QString would change such bytes; by default it decodes and starts as above.
+    virtual void StartDetachedBytes(const std::string& program, const std::string& argument);
     virtual void OpenUrl(const QUrl& url) = 0;
 };
 
@@ -30,6 +35,8 @@ public:
     void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override;
     void StartDetached(const QString& program, const QStringList& arguments) override;
+    // Starts the program with exactly these bytes (POSIX), no shell, not waited for.
+    void StartDetachedBytes(const std::string& program, const std::string& argument) override;
     void OpenUrl(const QUrl& url) override;
 };
 

@@ -450,9 +450,9 @@ void TForm1::PlainBox(const std::string& text) {
 }
 
 void TForm1::StartProgram(const std::string& file, const std::string& argument) {
-    // One argument, no shell: blanks and quotes in the path stay part of the path.
-    desktop_.StartDetached(QFile::decodeName(QByteArray::fromStdString(file)),
-                           {QFile::decodeName(QByteArray::fromStdString(argument))});
+    // One argument, no shell: blanks and quotes in the path stay part of the path, and its
+    // bytes reach the program unchanged.
+    desktop_.StartDetachedBytes(file, argument);
 }
 
 void TForm1::OpenAddress(const std::string& address) {
