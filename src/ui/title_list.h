@@ -1,10 +1,10 @@
 #pragma once
 // The title list: a model over the row vector Unit1 builds (already filtered and sorted)
 // and the list view that shows it. A rebuild is one model reset, and every line has the same
-// height, so the view lays out a million titles without asking each one for its size.
+// height, so the view shows a million titles without asking each one for its size.
 
 #include <QAbstractListModel>
-#include <QListView>
+#include <QTableView>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -39,7 +39,7 @@ private:
     std::vector<std::int32_t> rows_;
 };
 
-class TitleListView : public QListView {
+class TitleListView : public QTableView {
     Q_OBJECT
 public:
     explicit TitleListView(QWidget* parent = nullptr);
