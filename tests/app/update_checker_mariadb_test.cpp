@@ -1,6 +1,6 @@
 // The Update Checker against the private MariaDB that the test command starts. Every case
-// reads a database of its own, made here as root through the stock client, so the suites
-// that share the server do not disturb each other.
+// reads a database of its own, made here as root through the stock client and named after
+// this process, so suites and test processes that share the server do not disturb each other.
 
 #include <gtest/gtest.h>
 
@@ -55,12 +55,18 @@ std::string Columns28() {
     return columns;
 }
 
-std::string MakeDatabase(const std::string& db, const std::string& table_sql) {
+// This process's database of a kind ("row", "empty", ...).
+std::string Db(const std::string& kind) {
+    return "varnimo_upd_" + std::to_string(::getpid()) + "_" + kind;
+}
+
+std::string MakeDatabase(const std::string& kind, const std::string& table_sql) {
+    const std::string db = Db(kind);
     return "CREATE DATABASE IF NOT EXISTS " + db + ";\nUSE " + db + ";\n" + table_sql +
            "GRANT SELECT ON " + db + ".* TO 'pubaccount'@'%';\n";
 }
 
-// The server row of `varnimo_upd_row`, as sent and as shown.
+// The server row of the "row" database, as sent and as shown.
 const char* const kRow[28] = {"0.302", "1.5", "7",  "  8.25", "2.5e1", "1E-7", "-3",
                               "0.1",   "9",   "10", "11",     "12",    "13",   "14",
                               "15",    "16",  "17", "18",     "19",    "20",   "21",
@@ -85,16 +91,25 @@ class UpdateCheckerMariadb : public ::testing::Test {
         for (int i = 7; i < 28; ++i)
             nulls += ", '1'";
         setup_output_ = RootSql(
-            MakeDatabase("varnimo_upd_row", table + "INSERT INTO varnimo VALUES (" + row + ");\n") +
-            MakeDatabase("varnimo_upd_empty", table) +
-            MakeDatabase("varnimo_upd_short",
+            MakeDatabase("row", table + "INSERT INTO varnimo VALUES (" + row + ");\n") +
+            MakeDatabase("empty", table) +
+            MakeDatabase("short",
                          "CREATE OR REPLACE TABLE varnimo (progver TEXT, catver TEXT);\n"
                          "INSERT INTO varnimo VALUES ('0.5', '2.25');\n") +
-            MakeDatabase("varnimo_upd_odd", "CREATE OR REPLACE TABLE varnimo (" + Columns28() +
-                                                ", extra TEXT);\nINSERT INTO varnimo VALUES (" +
-                                                nulls + ", 'x');\nINSERT INTO varnimo VALUES (" +
-                                                row + ", 'y');\n") +
-            MakeDatabase("varnimo_upd_notable", "DROP TABLE IF EXISTS varnimo;\n"));
+            MakeDatabase("odd", "CREATE OR REPLACE TABLE varnimo (" + Columns28() +
+                                    ", extra TEXT);\nINSERT INTO varnimo VALUES (" + nulls +
+                                    ", 'x');\nINSERT INTO varnimo VALUES (" + row + ", 'y');\n") +
+            MakeDatabase("notable", "DROP TABLE IF EXISTS varnimo;\n"));
+    }
+
+    static void TearDownTestSuite() {
+        if (Env("VARNIMO_TEST_MYSQL_SOCKET").empty())
+            return;
+        std::string drop;
+        for (const char* kind : {"row", "empty", "short", "odd", "notable"}) {
+            drop += "DROP DATABASE IF EXISTS " + Db(kind) + ";\n";
+        }
+        RootSql(drop);
     }
 
     void SetUp() override {
@@ -130,7 +145,7 @@ class UpdateCheckerMariadb : public ::testing::Test {
 };
 
 TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
-    UpdateChecker checker(view, unit, Server("varnimo_upd_row"));
+    UpdateChecker checker(view, unit, Server(Db("row")));
     checker.update_activate();
     std::vector<std::string> server_column_during_box;
     view.on_box = [&](const std::string&) { server_column_during_box = view.Column(2); };
@@ -159,7 +174,7 @@ TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
 }
 
 TEST_F(UpdateCheckerMariadb, EachPressConnectsANewClientAndEndsTheOldOne) {
-    UpdateChecker checker(view, unit, Server("varnimo_upd_row"));
+    UpdateChecker checker(view, unit, Server(Db("row")));
     checker.update_activate();
     checker.Button17Click();
     const mysql::TMysqlClient* first = checker.UpdateClient();
@@ -177,7 +192,7 @@ TEST_F(UpdateCheckerMariadb, EachPressConnectsANewClientAndEndsTheOldOne) {
 
 TEST_F(UpdateCheckerMariadb, EmptyShortAndOddRowsGiveZeros) {
     struct Case {
-        const char* database;
+        std::string database;
         std::vector<std::string> shown;
     };
     std::vector<std::string> short_row(28, "0");
@@ -186,8 +201,8 @@ TEST_F(UpdateCheckerMariadb, EmptyShortAndOddRowsGiveZeros) {
     // NULL, empty, "abc", "1.5x", " 1e2", ".", "0x10", then 1s; the second row is ignored.
     std::vector<std::string> odd_row = {"0", "0", "0", "0", "100", "0", "0"};
     odd_row.resize(28, "1");
-    for (const Case& c : {Case{"varnimo_upd_empty", std::vector<std::string>(28, "0")},
-                          Case{"varnimo_upd_short", short_row}, Case{"varnimo_upd_odd", odd_row}}) {
+    for (const Case& c : {Case{Db("empty"), std::vector<std::string>(28, "0")},
+                          Case{Db("short"), short_row}, Case{Db("odd"), odd_row}}) {
         RecordingUpdateView fresh;
         UpdateChecker checker(fresh, unit, Server(c.database));
         checker.update_activate();
@@ -199,7 +214,7 @@ TEST_F(UpdateCheckerMariadb, EmptyShortAndOddRowsGiveZeros) {
 }
 
 TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
-    UpdateChecker checker(view, unit, Server("varnimo_upd_notable"));
+    UpdateChecker checker(view, unit, Server(Db("notable")));
     checker.update_activate();
     checker.Button17Click();
     EXPECT_EQ(view.connection_label, "Connected!");
@@ -209,7 +224,7 @@ TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
 }
 
 TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerColumn) {
-    UpdateChecker checker(view, unit, Server("varnimo_upd_row"));
+    UpdateChecker checker(view, unit, Server(Db("row")));
     checker.update_activate();
     checker.Button17Click();
     const std::uint32_t id = checker.UpdateClient()->ThreadId();
@@ -238,7 +253,7 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
 }
 
 TEST_F(UpdateCheckerMariadb, ShowingAgainWithoutExitReleasesTheResultBeforeItsClient) {
-    UpdateChecker checker(view, unit, Server("varnimo_upd_row"));
+    UpdateChecker checker(view, unit, Server(Db("row")));
     checker.update_activate();
     checker.Button17Click();
     const std::uint32_t id = checker.UpdateClient()->ThreadId();
