@@ -15,10 +15,10 @@ namespace {
 using namespace mysql::testing;
 
 TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
-    TGreetingSpec spec;
-    spec.Capabilities &= ~0x0020;  // no compression: the script speaks plain packets
+    TGreetingSpec greeting;
+    greeting.Capabilities &= ~0x0020;  // no compression: the script speaks plain packets
     TScriptedServer server;
-    server.SendPacket(0, Greeting(spec))
+    server.SendPacket(0, Greeting(greeting))
         .ReceivePacket()
         .SendPacket(2, OkPacket())  // login
         .ReceivePacket()
