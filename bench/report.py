@@ -20,7 +20,7 @@ def load_benchmarks(path):
         return {}
     with open(path) as f:
         doc = json.load(f)
-    times, counters, failed = {}, {}, set()
+    times, cpu, counters, failed = {}, {}, {}, set()
     for entry in doc.get("benchmarks", []):
         if entry.get("run_type") != "iteration":
             continue
@@ -30,13 +30,15 @@ def load_benchmarks(path):
             continue
         scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[entry.get("time_unit", "ns")]
         times.setdefault(name, []).append(entry["real_time"] * scale)
+        cpu.setdefault(name, []).append(entry["cpu_time"] * scale)
         for key in ("listed", "found"):
             if key in entry:
                 counters.setdefault(name, {})[key] = entry[key]
     out = {}
     for name, values in times.items():
-        out[name] = (statistics.median(values), min(values), max(values), len(values),
-                     counters.get(name, {}))
+        extra = dict(counters.get(name, {}))
+        extra["cpu_ms"] = statistics.median(cpu[name])
+        out[name] = (statistics.median(values), min(values), max(values), len(values), extra)
     for name in failed - set(out):
         out[name] = None
     return out
@@ -93,6 +95,9 @@ def main():
         if limit_ratio is not None and ratio is not None:
             verdict = "ok" if ratio <= limit_ratio else "MISSED"
         measured = timed(figure)
+        cpu_ms = figure[4].get("cpu_ms")
+        if cpu_ms is not None:
+            measured += f" cpu {ms(cpu_ms)}"
         listed = figure[4].get("listed")
         if listed is not None:
             measured += f" [{int(listed)} listed]"
@@ -186,6 +191,8 @@ def main():
             print(f"load {which}: {open(path).read().strip()}")
     if proc.get("same_output") == "0":
         print("warning: varnimo-cli sql and mariadb printed different bytes for the fetch query")
+    print("in-process figures: wall-clock medians; 'cpu' is the median CPU time of the same runs,"
+          " which other processes on the machine inflate less")
     print("mode: " + ("quick (fewer runs, smaller query)" if quick else "full"))
     missed = [r[0] for r in rows if r[6] in ("MISSED", "MISSING")]
     print(f"targets missed or not measured: {len(missed)}" + (": " + "; ".join(missed) if missed else ""))
