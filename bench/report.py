@@ -51,9 +51,10 @@ def load_processes(path):
     with open(path) as f:
         for line in f:
             parts = line.split()
-            if len(parts) == 6:
-                name, median, low, high, rss, runs = parts
-                out[name] = (float(median), float(low), float(high), int(runs), {"rss_kb": int(rss)})
+            if len(parts) == 7:
+                name, median, low, high, rss, runs, cpu_ms = parts
+                out[name] = (float(median), float(low), float(high), int(runs),
+                             {"rss_kb": int(rss), "cpu_ms": float(cpu_ms)})
             elif len(parts) == 2:
                 out[parts[0]] = parts[1]
     return out
@@ -191,8 +192,8 @@ def main():
             print(f"load {which}: {open(path).read().strip()}")
     if proc.get("same_output") == "0":
         print("warning: varnimo-cli sql and mariadb printed different bytes for the fetch query")
-    print("in-process figures: wall-clock medians; 'cpu' is the median CPU time of the same runs,"
-          " which other processes on the machine inflate less")
+    print("timings are wall-clock medians; 'cpu' is the median CPU time of the same runs (for a"
+          " process: user + system), which other processes on the machine inflate less")
     print("mode: " + ("quick (fewer runs, smaller query)" if quick else "full"))
     missed = [r[0] for r in rows if r[6] in ("MISSED", "MISSING")]
     print(f"targets missed or not measured: {len(missed)}" + (": " + "; ".join(missed) if missed else ""))

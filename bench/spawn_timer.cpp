@@ -6,9 +6,11 @@
 // The commands run in turns (A B A B ...), W rounds unmeasured, then N measured rounds, with
 // stdout and stderr sent to /dev/null. For every command one line is printed:
 //
-//   NAME median_ms min_ms max_ms peak_rss_kb runs
+//   NAME median_ms min_ms max_ms peak_rss_kb runs median_cpu_ms
 //
-// peak_rss_kb is the largest resident size any measured run of that command reached. A
+// peak_rss_kb is the largest resident size any measured run of that command reached;
+// median_cpu_ms the median of its user plus system time (the part a busy machine inflates
+// least). A
 // command that exits with anything but status 0 ends the tool with status 1.
 
 #include <fcntl.h>
@@ -36,6 +38,7 @@ struct Command {
     std::string name;
     std::vector<char*> argv;  // null-terminated
     std::vector<double> millis;
+    std::vector<double> cpu_millis;
     long peak_rss_kb = 0;
 };
 
@@ -46,14 +49,15 @@ bool ParseCount(const char* text, int& out) {
 }
 
 // Runs one command to its end; false when it could not start or did not exit with 0.
-bool RunOnce(Command& command, int devnull, double& millis, long& rss_kb) {
+bool RunOnce(Command& command, int devnull, double& millis, double& cpu_millis, long& rss_kb) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, devnull, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, devnull, STDERR_FILENO);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    int error = ::posix_spawnp(&pid, command.argv[0], &actions, nullptr, command.argv.data(), environ);
+    int error =
+        ::posix_spawnp(&pid, command.argv[0], &actions, nullptr, command.argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         std::fprintf(stderr, "varnimo-bench-spawn: cannot start %s: %s\n", command.argv[0],
@@ -71,6 +75,10 @@ bool RunOnce(Command& command, int devnull, double& millis, long& rss_kb) {
     const auto end = std::chrono::steady_clock::now();
     millis = std::chrono::duration<double, std::milli>(end - start).count();
     rss_kb = usage.ru_maxrss;
+    auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+    };
+    cpu_millis = ms(usage.ru_utime) + ms(usage.ru_stime);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "varnimo-bench-spawn: %s ended with status %d\n", command.name.c_str(),
                      WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
@@ -94,7 +102,8 @@ int Run(int argc, char** argv) {
             (option == "--warmup" && ParseCount(value, warmup))) {
             continue;
         }
-        if (option == "--cwd" && ::chdir(value) == 0) continue;
+        if (option == "--cwd" && ::chdir(value) == 0)
+            continue;
         std::fprintf(stderr, "varnimo-bench-spawn: bad option %s %s\n", argv[i - 1], value);
         return 2;
     }
@@ -113,8 +122,9 @@ int Run(int argc, char** argv) {
     }
     for (Command& command : commands) {
         if (command.argv.empty()) {
-            std::fprintf(stderr, "usage: varnimo-bench-spawn [--runs N] [--warmup W] [--cwd DIR] "
-                                 "-- NAME PROGRAM ARGS... [-- NAME ...]\n");
+            std::fprintf(stderr,
+                         "usage: varnimo-bench-spawn [--runs N] [--warmup W] [--cwd DIR] "
+                         "-- NAME PROGRAM ARGS... [-- NAME ...]\n");
             return 2;
         }
         command.argv.push_back(nullptr);
@@ -132,21 +142,27 @@ int Run(int argc, char** argv) {
     for (int round = 0; round < warmup + runs; ++round) {
         for (Command& command : commands) {
             double millis = 0;
+            double cpu_millis = 0;
             long rss_kb = 0;
-            if (!RunOnce(command, devnull, millis, rss_kb)) return 1;
+            if (!RunOnce(command, devnull, millis, cpu_millis, rss_kb))
+                return 1;
             if (round >= warmup) {
                 command.millis.push_back(millis);
+                command.cpu_millis.push_back(cpu_millis);
                 command.peak_rss_kb = std::max(command.peak_rss_kb, rss_kb);
             }
         }
     }
-    for (Command& command : commands) {
-        std::vector<double>& m = command.millis;
+    auto median_of = [](std::vector<double>& m) {
         std::sort(m.begin(), m.end());
         const std::size_t n = m.size();
-        const double median = n % 2 == 1 ? m[n / 2] : (m[n / 2 - 1] + m[n / 2]) / 2;
-        std::printf("%s %.3f %.3f %.3f %ld %zu\n", command.name.c_str(), median, m.front(), m.back(),
-                    command.peak_rss_kb, n);
+        return n % 2 == 1 ? m[n / 2] : (m[n / 2 - 1] + m[n / 2]) / 2;
+    };
+    for (Command& command : commands) {
+        std::vector<double>& m = command.millis;
+        const double median = median_of(m);
+        std::printf("%s %.3f %.3f %.3f %ld %zu %.3f\n", command.name.c_str(), median, m.front(),
+                    m.back(), command.peak_rss_kb, m.size(), median_of(command.cpu_millis));
     }
     return 0;
 }
@@ -154,4 +170,6 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace varnimo::bench
 
-int main(int argc, char** argv) { return varnimo::bench::Run(argc, argv); }
+int main(int argc, char** argv) {
+    return varnimo::bench::Run(argc, argv);
+}
