@@ -15,7 +15,7 @@ namespace {
 using namespace mysql::testing;
 
 TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
-    TGreetingSpec greeting;
+    TGreetingFields greeting;
     greeting.Capabilities &= ~0x0020;  // no compression: the script speaks plain packets
     TScriptedServer server;
     server.SendPacket(0, Greeting(greeting))

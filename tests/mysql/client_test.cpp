@@ -19,7 +19,7 @@ namespace {
 using namespace testing;
 using ::testing::HasSubstr;
 
-constexpr std::size_t kVersionLength = 32;  // of TGreetingSpec's version text
+constexpr std::size_t kVersionLength = 32;  // of TGreetingFields's version text
 
 void Aim(TMysqlClient& client, const TScriptedServer& server) {
     client.SetServerHost("127.0.0.1");
@@ -35,8 +35,8 @@ void AimAndOpen(TMysqlClient& client, const TScriptedServer& server) {
 }
 
 // Greeting, login packet, OK.
-TScriptedServer& Login(TScriptedServer& server, const TGreetingSpec& spec = {}) {
-    return server.SendPacket(0, Greeting(spec)).ReceivePacket().SendPacket(2, OkPacket());
+TScriptedServer& Login(TScriptedServer& server, const TGreetingFields& greeting = {}) {
+    return server.SendPacket(0, Greeting(greeting)).ReceivePacket().SendPacket(2, OkPacket());
 }
 
 TBytes Cut(TBytes bytes, std::size_t size) {
@@ -45,10 +45,10 @@ TBytes Cut(TBytes bytes, std::size_t size) {
 }
 
 TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
-    TGreetingSpec spec;
-    spec.Capabilities = 0xF7F6;  // no connect-with-database
+    TGreetingFields greeting;
+    greeting.Capabilities = 0xF7F6;  // no connect-with-database
     TScriptedServer server;
-    Login(server, spec).ReceivePacket().SendPacket(1, OkPacket());
+    Login(server, greeting).ReceivePacket().SendPacket(1, OkPacket());
     server.Start();
     TMysqlClient client;
     Aim(client, server);
@@ -57,7 +57,7 @@ TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
     client.SetDatabaseName("varnimo");
     ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
     EXPECT_EQ(client.ThreadId(), 5u);
-    EXPECT_EQ(client.ServerVersion(), spec.Version);
+    EXPECT_EQ(client.ServerVersion(), greeting.Version);
     EXPECT_EQ(client.ClientFlags, 0x208Du);
     EXPECT_TRUE(client.OpenConnection());  // already open: nothing sent
     client.CloseConnection();
@@ -73,7 +73,7 @@ TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
 }
 
 TEST(Handshake, ProtocolNineIsSpokenElevenRefused) {
-    TGreetingSpec nine;
+    TGreetingFields nine;
     nine.Protocol = 9;
     TScriptedServer old;
     Login(old, nine).ReceivePacket().SendPacket(1, ErrorPacket(1045, "denied"));
@@ -88,7 +88,7 @@ TEST(Handshake, ProtocolNineIsSpokenElevenRefused) {
               "denied");
     EXPECT_TRUE(client.IsConnectionOpen());
 
-    TGreetingSpec eleven;
+    TGreetingFields eleven;
     eleven.Protocol = 11;
     TScriptedServer future;
     future.SendPacket(0, Greeting(eleven));
@@ -103,9 +103,9 @@ TEST(Handshake, ProtocolNineIsSpokenElevenRefused) {
 }
 
 TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
-    TGreetingSpec spec;
-    spec.Charset = 33;
-    spec.Status = 3;
+    TGreetingFields greeting;
+    greeting.Charset = 33;
+    greeting.Status = 3;
     struct Case {
         std::size_t size;
         uint32_t caps;
@@ -116,7 +116,7 @@ TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
          {Case{kVersionLength + 15, 0, 0, 2}, Case{kVersionLength + 32, 0xF7FE, 0, 2},
           Case{kVersionLength + 33, 0xF7FE, 33, 3}}) {
         TScriptedServer server;
-        server.SendPacket(0, Cut(Greeting(spec), c.size)).ReceivePacket().SendPacket(2, OkPacket());
+        server.SendPacket(0, Cut(Greeting(greeting), c.size)).ReceivePacket().SendPacket(2, OkPacket());
         server.Start();
         TMysqlClient client;
         Aim(client, server);
@@ -338,10 +338,10 @@ TEST(Results, ColumnDescriptionsAreUnpackedFromTheirTexts) {
 }
 
 TEST(Results, OkReplyWithoutTransactionsCapability) {
-    TGreetingSpec spec;
-    spec.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
+    TGreetingFields greeting;
+    greeting.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
     TScriptedServer server;
-    Login(server, spec).ReceivePacket().SendPacket(1, Concat({{0, 4, 9}, LengthText("done")}));
+    Login(server, greeting).ReceivePacket().SendPacket(1, Concat({{0, 4, 9}, LengthText("done")}));
     server.Start();
     TMysqlClient client;
     AimAndOpen(client, server);

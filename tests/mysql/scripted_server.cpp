@@ -327,20 +327,20 @@ TBytes LengthText(std::string_view text) {
     return Concat({LengthCode(text.size()), Text(text)});
 }
 
-TBytes Greeting(const TGreetingSpec& spec) {
-    TBytes g = {spec.Protocol};
-    g.insert(g.end(), spec.Version.begin(), spec.Version.end());
+TBytes Greeting(const TGreetingFields& greeting) {
+    TBytes g = {greeting.Protocol};
+    g.insert(g.end(), greeting.Version.begin(), greeting.Version.end());
     g.push_back(0);
     for (int i = 0; i < 4; ++i) {
-        g.push_back(static_cast<uint8_t>(spec.ThreadId >> (8 * i)));
+        g.push_back(static_cast<uint8_t>(greeting.ThreadId >> (8 * i)));
     }
-    g.insert(g.end(), spec.Seed.begin(), spec.Seed.end());
+    g.insert(g.end(), greeting.Seed.begin(), greeting.Seed.end());
     g.push_back(0);
-    g.push_back(static_cast<uint8_t>(spec.Capabilities));
-    g.push_back(static_cast<uint8_t>(spec.Capabilities >> 8));
-    g.push_back(spec.Charset);
-    g.push_back(static_cast<uint8_t>(spec.Status));
-    g.push_back(static_cast<uint8_t>(spec.Status >> 8));
+    g.push_back(static_cast<uint8_t>(greeting.Capabilities));
+    g.push_back(static_cast<uint8_t>(greeting.Capabilities >> 8));
+    g.push_back(greeting.Charset);
+    g.push_back(static_cast<uint8_t>(greeting.Status));
+    g.push_back(static_cast<uint8_t>(greeting.Status >> 8));
     // The 13 filler bytes; today's servers put capability bits and more there.
     for (uint8_t b : FromHex("ff 81 15 00 00 00 00 00 00 1d 00 00 00")) {
         g.push_back(b);

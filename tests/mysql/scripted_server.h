@@ -92,7 +92,7 @@ TBytes CompressedFrame(uint8_t seq, const TBytes& payload, bool deflate);
 TBytes LengthCode(uint64_t value);
 TBytes LengthText(std::string_view text);
 
-struct TGreetingSpec {
+struct TGreetingFields {
     uint8_t Protocol = 10;
     std::string Version = "5.5.5-10.11.19-MariaDB-0+deb12u1";
     uint32_t ThreadId = 5;
@@ -101,7 +101,7 @@ struct TGreetingSpec {
     uint8_t Charset = 8;
     uint16_t Status = 2;
 };
-TBytes Greeting(const TGreetingSpec& spec = {});
+TBytes Greeting(const TGreetingFields& greeting = {});
 TBytes OkPacket(uint64_t affected = 0, uint64_t insertId = 0, uint16_t status = 2,
                 std::string_view info = {});
 TBytes ErrorPacket(uint16_t code, std::string_view text);
