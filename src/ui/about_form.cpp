@@ -1,29 +1,14 @@
 #include "about_form.h"
 
-#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QUrl>
 
 #include "app/homepage.h"
 #include "desktop.h"
+#include "fonts.h"
 #include "ui_about_form.h"
 
 namespace varnimo {
-
-namespace {
-
-// The designed fonts are Windows fonts; where they are missing the platform's sans takes
-// over at the same point size, keeping weight and underline.
-void AddPlatformFallback(QWidget* widget) {
-    QFont font = widget->font();
-    const QString requested = font.family();
-    const QString platform_sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    font.setFamilies({requested, QStringLiteral("DejaVu Sans"), platform_sans});
-    font.setStyleHint(QFont::SansSerif);
-    widget->setFont(font);
-}
-
-}  // namespace
 
 TAboutForm::TAboutForm(Desktop& desktop, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TAboutForm>()), desktop_(desktop) {

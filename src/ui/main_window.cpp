@@ -2,7 +2,6 @@
 
 #include <QActionGroup>
 #include <QFile>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QWindow>
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "about_form.h"
 #include "app/unit1.h"
+#include "fonts.h"
 #include "path_form.h"
 #include "picture_loading.h"
 #include "ui_main_window.h"
@@ -26,17 +26,6 @@ const QSize kHolderSize(2, 2);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kSilver(0xC0, 0xC0, 0xC0);
-
-// The designed fonts are Windows fonts; where they are missing the platform's sans takes
-// over at the same point size.
-void AddPlatformFallback(QWidget* widget) {
-    QFont font = widget->font();
-    const QString requested = font.family();
-    const QString platform_sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    font.setFamilies({requested, QStringLiteral("DejaVu Sans"), platform_sans});
-    font.setStyleHint(QFont::SansSerif);
-    widget->setFont(font);
-}
 
 // Labels size themselves to their caption, keeping their top-left corner and height.
 void FitToText(QLabel* label) { label->resize(label->sizeHint().width(), label->height()); }

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSlider>
@@ -12,6 +11,7 @@
 
 #include "app/unit1.h"
 #include "desktop.h"
+#include "fonts.h"
 #include "rtl/convert.h"
 #include "rtl/files.h"
 #include "settings/program_options.h"
@@ -34,17 +34,6 @@ const char* const kZsnesProgram = "zsnesw";
 #endif
 
 constexpr int kLongestInterval = 10;  // seconds, the track bar's right end
-
-// The designed font is a Windows font; where it is missing the platform's sans takes over
-// at the same point size.
-void AddPlatformFallback(QWidget* widget) {
-    QFont font = widget->font();
-    const QString requested = font.family();
-    const QString platform_sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    font.setFamilies({requested, QStringLiteral("DejaVu Sans"), platform_sans});
-    font.setStyleHint(QFont::SansSerif);
-    widget->setFont(font);
-}
 
 // A caption wider in the fallback font than in the designed one still shows whole.
 void WidenToText(QWidget* widget) {
