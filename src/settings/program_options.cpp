@@ -8,6 +8,18 @@
 
 namespace varnimo::settings {
 
+namespace {
+
+// Lines 1 to 4, the same for both readers.
+void ReadPaths(rtl::TextFileReader& reader, ProgramOptions& options) {
+    options.ScreenPath = reader.ReadLine();
+    options.RomPath = reader.ReadLine();
+    options.Snes9xPath = reader.ReadLine();
+    options.ZsnesPath = reader.ReadLine();
+}
+
+}  // namespace
+
 bool LoadStartupOptions(ProgramOptions& options, bool& options_loaded, std::uint32_t& interval,
                         MessageBoxes& boxes, const std::string& file) {
     if (!rtl::FileExists(file)) {
@@ -16,10 +28,7 @@ bool LoadStartupOptions(ProgramOptions& options, bool& options_loaded, std::uint
     }
     {
         rtl::TextFileReader reader(file);
-        options.ScreenPath = reader.ReadLine();
-        options.RomPath = reader.ReadLine();
-        options.Snes9xPath = reader.ReadLine();
-        options.ZsnesPath = reader.ReadLine();
+        ReadPaths(reader, options);
         options.ScreenInterval = reader.ReadLine();
     }
     options_loaded = true;
@@ -36,10 +45,7 @@ bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& op
     }
     {
         rtl::TextFileReader reader(file);
-        options.ScreenPath = reader.ReadLine();
-        options.RomPath = reader.ReadLine();
-        options.Snes9xPath = reader.ReadLine();
-        options.ZsnesPath = reader.ReadLine();
+        ReadPaths(reader, options);
         reader.ReadLine();  // the interval in effect is the timer's; the file's is not taken here
         mode_text = reader.ReadLine();
     }
