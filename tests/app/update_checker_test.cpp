@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 
+#include "app/closed_port.h"
 #include "app/recording_view.h"
 #include "app/unit1.h"
 #include "app/update_checker.h"
@@ -51,18 +52,7 @@ TEST(UpdateServerSetting, UnreadableValueAsksNoServer) {
     ::unsetenv(UpdateServerVariable);
 }
 
-// A loopback port on which nothing listens: refused at once.
-int ClosedPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
+using testing::ClosedPort;
 
 class UpdateCheckerTest : public ::testing::Test {
   protected:

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/closed_port.h"
 #include "cli/update_check_support.h"
 
 namespace varnimo {
@@ -15,17 +16,7 @@ namespace {
 using testing::Grids;
 using testing::RunUpdateCheck;
 
-int ClosedPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
+using testing::ClosedPort;
 
 TEST(UpdateCheckCommand, ServerDownPrintsUnknownsBesideTheLocalVersions) {
     testing::TempDir dir;

@@ -22,6 +22,7 @@
 #include <cstdlib>
 
 #include "app/unit1.h"
+#include "../app/closed_port.h"
 #include "main_window.h"
 #include "recording_desktop.h"
 #include "update_form.h"
@@ -29,17 +30,7 @@
 namespace varnimo {
 namespace {
 
-int ClosedPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
+using testing::ClosedPort;
 
 class UpdateDialog : public ::testing::Test {
   protected:
