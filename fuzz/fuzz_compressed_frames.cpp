@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -89,12 +90,13 @@ Model Decode(const uint8_t* data, std::size_t size, bool compressed, std::size_t
         if (inflated == 0) {
             stream.insert(stream.end(), payload->begin(), payload->end());
         } else {
-            Bytes out(inflated);
+            // Not zero-filled: a header may announce 16 MiB, and only what inflates is read.
+            std::unique_ptr<uint8_t[]> out(new uint8_t[inflated]);
             uLongf got = inflated;
-            if (uncompress(out.data(), &got, payload->data(), payload->size()) != Z_OK) {
+            if (uncompress(out.get(), &got, payload->data(), payload->size()) != Z_OK) {
                 break;
             }
-            stream.insert(stream.end(), out.begin(), out.begin() + static_cast<long>(got));
+            stream.insert(stream.end(), out.get(), out.get() + got);
         }
     }
     return model;

@@ -59,6 +59,8 @@ int TMysqlNet::Close() {
     ReadPos_ = 0;
     Scratch_.clear();
     Scratch_.shrink_to_fit();
+    Inflated_.reset();
+    InflatedSize_ = 0;
     return result;
 }
 
@@ -315,17 +317,19 @@ long TMysqlNet::ReadPacket() {
         }
         std::size_t inflated = static_cast<std::size_t>(length);
         if (uncompressed != 0) {
-            // Inflate into scratch space, then put the packets where the frame was.
-            try {
-                Scratch_.resize(uncompressed);
-            } catch (const std::bad_alloc&) {
+            // Inflate aside, then put the packets where the frame was.
+            if (InflatedSize_ < uncompressed) {
+                Inflated_.reset(new (std::nothrow) uint8_t[uncompressed]);
+                InflatedSize_ = Inflated_ ? uncompressed : 0;
+                if (!Inflated_) {
+                    break;
+                }
+            }
+            if (!InflateInto(Buffer_.get() + FrameStart_, inflated, Inflated_.get(), uncompressed,
+                             inflated)) {
                 break;
             }
-            if (!InflateInto(Buffer_.get() + FrameStart_, inflated, Scratch_.data(),
-                             Scratch_.size(), inflated)) {
-                break;
-            }
-            std::memcpy(Buffer_.get() + FrameStart_, Scratch_.data(), inflated);
+            std::memcpy(Buffer_.get() + FrameStart_, Inflated_.get(), inflated);
         }
         BufLength_ += inflated;
         Leftover_ += inflated;
@@ -363,6 +367,10 @@ bool TMysqlNet::ShrinkBuffer() {
     // connection either.
     if (IoState_ == 0 && Scratch_.capacity() > 4 * kInitialBufferSize) {
         std::vector<uint8_t>().swap(Scratch_);
+    }
+    if (IoState_ == 0 && InflatedSize_ > 4 * kInitialBufferSize) {
+        Inflated_.reset();
+        InflatedSize_ = 0;
     }
     if (IoState_ != 0 || BufLength_ <= kInitialBufferSize || !Buffer_ || Leftover_ != 0) {
         return true;

@@ -86,8 +86,12 @@ class TMysqlNet {
     std::size_t Leftover_ = 0;
     uint8_t SavedByte_ = 0;
     uint32_t ProtocolVersion_ = 10;
-    // Scratch space reused for compressing and inflating frames.
+    // Scratch space reused for compressing frames.
     std::vector<uint8_t> Scratch_;
+    // Room a frame is inflated into. It is grown without zero-filling: a frame may announce
+    // up to 16 MiB, and only the bytes the inflation writes are ever read.
+    std::unique_ptr<uint8_t[]> Inflated_;
+    std::size_t InflatedSize_ = 0;
 };
 
 }  // namespace varnimo::mysql
