@@ -175,6 +175,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzz::MemoryFile file(data, size);
     std::vector<std::string> expected = fuzz::ModelLines(bytes);
 
+    // Every line is checked against the model; the conversions only on the first few lines:
+    // a refused text costs two exceptions, and on inputs of hundreds of lines that unwinding
+    // made up most of the run time while the later lines added nothing new to test.
+    constexpr std::size_t kConvertedLines = 16;
     rtl::TextFileReader reader(file.Path());
     std::size_t index = 0;
     while (!reader.Eof()) {
@@ -182,8 +186,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         Check(index < expected.size(), "reader returned more lines than the file has");
         Check(line == expected[index], "reader line differs");
         ++index;
-        CheckInteger(line);
-        CheckFloat(line);
+        if (index <= kConvertedLines) {
+            CheckInteger(line);
+            CheckFloat(line);
+        }
         CheckCatalogueLine(line);
     }
     Check(index == expected.size(), "reader returned fewer lines than the file has");
