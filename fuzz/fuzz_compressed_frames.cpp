@@ -90,8 +90,14 @@ Model Decode(const uint8_t* data, std::size_t size, bool compressed, std::size_t
         if (inflated == 0) {
             stream.insert(stream.end(), payload->begin(), payload->end());
         } else {
-            // Not zero-filled: a header may announce 16 MiB, and only what inflates is read.
-            std::unique_ptr<uint8_t[]> out(new uint8_t[inflated]);
+            // The room the header asks for, kept from run to run: a header may claim 16 MiB,
+            // and a fresh allocation of that size per run would be most of the run's time.
+            static std::unique_ptr<uint8_t[]> out;
+            static std::size_t out_size = 0;
+            if (out_size < inflated) {
+                out.reset(new uint8_t[inflated]);
+                out_size = inflated;
+            }
             uLongf got = inflated;
             if (uncompress(out.get(), &got, payload->data(), payload->size()) != Z_OK) {
                 break;

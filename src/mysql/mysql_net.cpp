@@ -238,11 +238,32 @@ long TMysqlNet::ReadFrame(uint32_t& uncompressedLength) {
     if (Compress_) {
         uncompressedLength = ReadUint24(header + 4);
     }
+    // The size limit is judged on what the header claims, but memory follows the bytes that
+    // really arrive: the payload is read in steps that at most double the buffer, and an
+    // inflated frame gets room for no more than deflate can make of its payload. A valid frame
+    // ends with the buffer its header asks for; a 7-byte header that lies can no longer make
+    // the client reserve 32 MiB.
     std::size_t need = FrameStart_ + std::max(length, uncompressedLength);
-    if (need >= BufferSize_ && !GrowBuffer(need + 1)) {
+    if (need + 1 >= kMaxBufferSize) {
+        SetLastErrorCode(kErrPacketTooLargeInternal);
         return fail();
     }
-    if (length > 0 && !ReadFully(Buffer_.get() + FrameStart_, length, retries)) {
+    const std::size_t end = FrameStart_ + length;
+    std::size_t at = FrameStart_;
+    while (at < end) {
+        if (at >= BufferSize_ &&
+            !GrowBuffer(std::min(end, 2 * static_cast<std::size_t>(BufferSize_)) + 1)) {
+            return fail();
+        }
+        std::size_t piece = std::min<std::size_t>(end, BufferSize_) - at;
+        if (!ReadFully(Buffer_.get() + at, piece, retries)) {
+            return fail();
+        }
+        at += piece;
+    }
+    std::size_t room =
+        FrameStart_ + std::max<std::size_t>(length, InflateRoom(length, uncompressedLength));
+    if (room >= BufferSize_ && !GrowBuffer(room + 1)) {
         return fail();
     }
     Vio_->SetBlocking(wasBlocking);
@@ -318,14 +339,15 @@ long TMysqlNet::ReadPacket() {
         std::size_t inflated = static_cast<std::size_t>(length);
         if (uncompressed != 0) {
             // Inflate aside, then put the packets where the frame was.
-            if (InflatedSize_ < uncompressed) {
-                Inflated_.reset(new (std::nothrow) uint8_t[uncompressed]);
-                InflatedSize_ = Inflated_ ? uncompressed : 0;
+            std::size_t room = InflateRoom(inflated, uncompressed);
+            if (InflatedSize_ < room) {
+                Inflated_.reset(new (std::nothrow) uint8_t[room]);
+                InflatedSize_ = Inflated_ ? room : 0;
                 if (!Inflated_) {
                     break;
                 }
             }
-            if (!InflateInto(Buffer_.get() + FrameStart_, inflated, Inflated_.get(), uncompressed,
+            if (!InflateInto(Buffer_.get() + FrameStart_, inflated, Inflated_.get(), room,
                              inflated)) {
                 break;
             }

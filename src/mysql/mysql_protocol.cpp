@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -430,6 +431,14 @@ bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
     frame[3] = seq;
     WriteUint24(frame.data() + 4, static_cast<uint32_t>(before));
     return true;
+}
+
+std::size_t InflateRoom(std::size_t size, std::size_t uncompressedLength) {
+    // 1032:1 is deflate's limit (258-byte matches at about two bits each); the zlib wrapper
+    // only adds bytes, and the slack covers the smallest streams.
+    constexpr std::size_t kDeflateMaxRatio = 1032;
+    constexpr std::size_t kSlack = 1024;
+    return std::min(uncompressedLength, size * kDeflateMaxRatio + kSlack);
 }
 
 bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t room,

@@ -210,6 +210,11 @@ bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
 // False on any zlib error.
 bool UncompressPacket(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
                       std::vector<uint8_t>& out);
+// The most bytes a frame with a `size`-byte compressed payload can inflate to, given the
+// `uncompressedLength` its header claims (0: not compressed, nothing to inflate). Deflate
+// cannot expand more than 1032 times, so a larger claim can never be met, and room beyond
+// that bound would never be written.
+std::size_t InflateRoom(std::size_t size, std::size_t uncompressedLength);
 // As UncompressPacket, into `room` bytes at `to` (which must not overlap the input); `length`
 // receives the inflated length.
 bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t room,

@@ -7,12 +7,15 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "mysql/mysql_errors.h"
 #include "mysql/mysql_net.h"
+#include "mysql/mysql_protocol.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {
@@ -221,6 +224,76 @@ TEST(PacketLayer, LargeFrameGrowsTheBufferForGood) {
     EXPECT_EQ(net.ReadPtr()[20000], 0);
     EXPECT_TRUE(net.ShrinkBuffer());
     EXPECT_EQ(net.BufferSize(), 20480u);
+}
+
+TEST(PacketLayer, BufferFollowsTheBytesThatArriveNotTheHeader) {
+    // Frames that claim megabytes they never bring: nothing is reserved for the missing bytes
+    // (ReadPacket leaves the connection open, so the buffer can be looked at). A deflated
+    // payload that cannot meet its claim is handed out as far as it inflates, as before.
+    struct Case {
+        const char* name;
+        bool compressed;
+        TBytes frame;
+        long result;
+    };
+    TBytes deflated = CompressedFrame(1, PlainFrame(0, Text("abc")), true);
+    deflated[4] = 0xf0, deflated[5] = 0xff, deflated[6] = 0xff;  // claims 16 MiB inflated
+    for (const Case& c : {Case{"plain, 16 MiB claimed, 10 bytes sent", false,
+                               Concat({FromHex("f0 ff ff 01"), Text("0123456789")}), -1},
+                          Case{"compressed, 16 MiB claimed, 10 bytes sent", true,
+                               Concat({FromHex("f0 ff ff 01 00 00 00"), Text("0123456789")}), -1},
+                          Case{"compressed, 16 MiB inflated claimed", true, deflated, 3}}) {
+        TScriptedServer server;
+        server.Send(Hello()).Send(c.frame).Disconnect();
+        server.Start();
+        TMysqlNet net;
+        OpenAndReadHello(net, server);
+        net.SetCompression(c.compressed);
+        ASSERT_EQ(net.ReadPacket(), c.result) << c.name;
+        EXPECT_LT(net.BufferSize(), 1u << 16) << c.name;
+        if (c.result == 3) {
+            EXPECT_EQ(Payload(net, 3), "abc");
+        }
+    }
+}
+
+TEST(PacketLayer, GrowingWhileReadingEndsAtTheSizeTheFrameAsksFor) {
+    // The buffer doubles while a payload arrives but never past need + 1 rounded up to 4096.
+    for (std::size_t size : {8191u, 8192u, 16000u, 16384u, 20000u, 70000u}) {
+        TBytes payload(size, 'p');
+        payload.back() = 'q';
+        TScriptedServer server;
+        server.Send(Hello()).SendPacket(1, payload);
+        server.Start();
+        TMysqlNet net;
+        OpenAndReadHello(net, server);
+        ASSERT_EQ(net.ReadReply(), static_cast<long>(size));
+        std::size_t want = std::max<std::size_t>(8192, (size + 1 + 4095) / 4096 * 4096);
+        EXPECT_EQ(net.BufferSize(), want) << size;
+        EXPECT_EQ(net.ReadPtr()[size - 1], 'q');
+        EXPECT_EQ(net.ReadPtr()[size], 0);
+    }
+}
+
+TEST(Compression, TheMostCompressibleFrameStillFitsItsRoom) {
+    // Zeros deflate as far as deflate goes; the room given for inflating must still hold them.
+    TBytes zeros(16777000, 0);
+    TBytes best(compressBound(static_cast<uLong>(zeros.size())));
+    uLongf compressed = static_cast<uLongf>(best.size());
+    ASSERT_EQ(compress2(best.data(), &compressed, zeros.data(), zeros.size(), 9), Z_OK);
+    EXPECT_LT(compressed * 1000, zeros.size());  // the ratio is near deflate's limit
+    EXPECT_EQ(InflateRoom(compressed, zeros.size()), zeros.size());
+    EXPECT_EQ(InflateRoom(compressed, 0), 0u);
+
+    TBytes packet = PlainFrame(1, TBytes(3000000, 0));
+    TScriptedServer server;
+    server.Send(Hello()).Send(CompressedFrame(1, packet, true));
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+    net.SetCompression(true);
+    ASSERT_EQ(net.ReadReply(), 3000000);
+    EXPECT_EQ(TBytes(net.ReadPtr(), net.ReadPtr() + 3000000), TBytes(3000000, 0));
 }
 
 TEST(PacketLayer, SilentServerTimesOutAsLostConnection) {
