@@ -1,5 +1,6 @@
 #include "picture_loading.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
@@ -26,10 +27,7 @@ QByteArray QtFormatName(rtl::ImageFormat format) {
 // libjpeg fills in what a cut-off file lacks and only warns, so the decoder hands back a
 // picture for a half-copied screenshot. The entropy-coded data can hold neither marker, so a
 // complete file has its end-of-image marker after its last start-of-scan marker.
-bool JpegIsComplete(const QString& file) {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) return true;  // the decoder reports what is wrong
-    const QByteArray bytes = in.readAll();
+bool JpegIsComplete(const QByteArray& bytes) {
     const qsizetype scan = bytes.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
     return scan < 0 || bytes.indexOf(QByteArrayView("\xFF\xD9", 2), scan + 2) >= 0;
 }
@@ -44,7 +42,20 @@ QImage LoadScreenshot(const std::string& path, QSize size) {
         throw rtl::EImageError::Undecodable("Metadateien werden nicht unterstützt");
     }
     const QString file = QFile::decodeName(QByteArray::fromStdString(path));
-    QImageReader reader(file, qt_format);
+    const bool jpeg = format == rtl::ImageFormat::Jpeg;
+    QImageReader reader;
+    // A JPEG is read into memory once, for the decoder and the completeness check alike. A
+    // file that does not open is left to the reader, which names what is wrong.
+    QFile in(file);
+    QBuffer bytes;
+    if (jpeg && in.open(QIODevice::ReadOnly)) {
+        bytes.setData(in.readAll());
+        bytes.open(QIODevice::ReadOnly);
+        reader.setDevice(&bytes);
+    } else {
+        reader.setFileName(file);
+    }
+    reader.setFormat(qt_format);
     // The extension decides the decoder; a PNG named .jpg is a broken JPEG, not a PNG.
     reader.setAutoDetectImageFormat(false);
     if (size.isValid()) reader.setScaledSize(size);
@@ -52,7 +63,7 @@ QImage LoadScreenshot(const std::string& path, QSize size) {
     if (image.isNull()) {
         throw rtl::EImageError::Undecodable(reader.errorString().toLocal8Bit().toStdString());
     }
-    if (format == rtl::ImageFormat::Jpeg && !JpegIsComplete(file)) {
+    if (jpeg && bytes.isOpen() && !JpegIsComplete(bytes.data())) {
         throw rtl::EImageError::Undecodable("Unvollständige JPEG-Datei");
     }
     return image;
