@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/program_version.h"
 #include "app/unit1.h"
 #include "catalogue/names.h"
 #include "cli/terminal_view.h"
@@ -55,6 +56,8 @@ constexpr const char* kUsageText =
     "\n"
     "Options and filters:\n"
     "  -C DIR            run in DIR\n"
+    "  --help            this text\n"
+    "  --version         the program version\n"
     "  --search TEXT     search text (applied last)\n"
     "  --genre G         Genre menu entry, by caption or Tag\n"
     "  --player P        Player menu entry, by caption or Tag\n"
@@ -157,6 +160,15 @@ int RunCli(int argc, char** argv) {
     };
     while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
         std::string_view option = args[i];
+        if (option == "--help") {
+            std::fputs(kUsageText, stdout);
+            return kCompleted;
+        }
+        if (option == "--version") {
+            // Before the locale is taken in, so the version reads the same everywhere.
+            std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
+            return kCompleted;
+        }
         auto value = value_of(option);
         if (!value) {
             return Usage(std::string(option) + " needs a value");
