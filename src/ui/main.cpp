@@ -10,6 +10,7 @@
 #include "app/user_collection.h"
 #include "application.h"
 #include "main_window.h"
+#include "new_collection_dialog.h"
 #include "quit_when_listed.h"
 #include "rtl/convert.h"
 #include "window_arguments.h"
@@ -53,6 +54,10 @@ int main(int argc, char** argv) {
                      varnimo::kWindowUsage);
         return 2;
     }
+    // A collection of the user's own starts empty: ask for the folders to make it from. Cancel
+    // leaves the folder as it was, and the start below says what is missing.
+    if (start.user_collection)
+        varnimo::OfferNewCollection(app.desktop());
     // The main window is created first and is the only one shown; closing it ends the
     // program. The dialogs join here, created hidden, in the order Options, About, Update
     // Checker.
