@@ -20,4 +20,8 @@ bool FileExists(const std::string& path);
 // Opens `path` and returns its size in bytes. Throws EInOutError when it cannot be opened.
 std::int64_t FileSize(const std::string& path);
 
+// The whole content of the file `path`, opened by exactly these bytes. Throws EInOutError
+// when it cannot be opened or read.
+std::string ReadFileBytes(const std::string& path);
+
 }  // namespace varnimo::rtl
