@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 #include "app/unit1.h"
 #include "demo_folder.h"
@@ -303,6 +304,30 @@ TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders)
     EXPECT_EQ(Caption("filesize_label"), "Size: - select Rom -");
     EXPECT_EQ(Caption("genre_label"), "Genre: - select Rom -");
     EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
+}
+
+TEST_F(MainWindow, CtrlOnTheSelectedTitleKeepsItSelected) {
+    Open();
+    ClickLine(0);
+    const QPoint line = List()->visualRect(List()->model()->index(0, 0)).center();
+    const std::function<void()> ctrl_on_it[] = {
+        [&] { QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier, line); },
+        [&] { QTest::keyClick(List()->viewport(), Qt::Key_Space, Qt::ControlModifier); }};
+    for (const auto& action : ctrl_on_it) {
+        action();
+        EXPECT_EQ(form_->SelectedLine(), 0);
+        EXPECT_EQ(form_->unit().SelectedIndex, 0);
+        EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
+    }
+    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
+    EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
+    EXPECT_EQ(test::Desktop().starts.size(), 1u);
+
+    // Ctrl with a click on another title still moves the selection there.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      List()->visualRect(List()->model()->index(1, 0)).center());
+    EXPECT_EQ(form_->SelectedLine(), 1);
+    EXPECT_EQ(form_->unit().SelectedIndex, 1);
 }
 
 TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
