@@ -18,19 +18,11 @@
 #include "app/unit1.h"
 #include "catalogue/names.h"
 #include "cli/import_command.h"
+#include "cli/sql_command.h"
 #include "cli/terminal_view.h"
+#include "cli/update_check_command.h"
 #include "rtl/convert.h"
 #include "rtl/runtime_error.h"
-
-// Commands that live in their own files join in when those files are there.
-#if __has_include("cli/sql_command.h")
-#include "cli/sql_command.h"
-#define VARNIMO_HAVE_SQL_COMMAND 1
-#endif
-#if __has_include("cli/update_check_command.h")
-#include "cli/update_check_command.h"
-#define VARNIMO_HAVE_UPDATE_CHECK_COMMAND 1
-#endif
 
 namespace varnimo::cli {
 namespace {
@@ -50,12 +42,8 @@ constexpr const char* kUsageText =
     "  launch snes9x|zsnes LINE [--dry-run] select LINE and press the Run button\n"
     "  import ROMDIR [--screens DIR] ...   make a collection here from a folder of ROM\n"
     "                                      files (import --help)\n"
-#ifdef VARNIMO_HAVE_SQL_COMMAND
     "  sql ...                             run a query on a MySQL server (sql --help)\n"
-#endif
-#ifdef VARNIMO_HAVE_UPDATE_CHECK_COMMAND
     "  update-check ...                    compare the versions with the update server\n"
-#endif
     "\n"
     "Options and filters:\n"
     "  -C DIR            run in DIR\n"
@@ -224,18 +212,10 @@ int RunCli(int argc, char** argv) {
         return RunImportCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
     }
     if (command == "sql") {
-#ifdef VARNIMO_HAVE_SQL_COMMAND
         return RunSqlCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-#else
-        return Usage("this build has no sql command");
-#endif
     }
     if (command == "update-check") {
-#ifdef VARNIMO_HAVE_UPDATE_CHECK_COMMAND
         return RunUpdateCheckCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-#else
-        return Usage("this build has no update-check command");
-#endif
     }
 
     // Check the command's own arguments before anything is read or written.
@@ -322,10 +302,13 @@ int RunCli(int argc, char** argv) {
         if (dry_run) {
             view.SetDryRun(stdout);
         }
-        if (RunHandler(view, [&] { unit.select(); }) &&
-            RunHandler(view, [&] { unit.TitleBoxClick(); })) {
-            RunHandler(view, [&] { unit.progstarten(emulator); });
+        // A selection update that fails (a ROM gone since the scan, a screenshot that cannot
+        // be decoded) shows its error, but the line stays selected, so the Run button still
+        // starts the emulator, as it does in the window.
+        if (RunHandler(view, [&] { unit.select(); })) {
+            RunHandler(view, [&] { unit.TitleBoxClick(); });
         }
+        RunHandler(view, [&] { unit.progstarten(emulator); });
     }
     std::fflush(stdout);
     return view.ErrorBoxCount() > errors_before ? kFailed : kCompleted;

@@ -73,4 +73,34 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
     }
 }
 
+std::string ReadFileBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw EInOutError(errno);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw EInOutError(errno);
+        }
+        if (got == 0) {
+            return bytes;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
 }  // namespace varnimo::rtl

@@ -36,4 +36,8 @@ struct FolderEntry {
 // for each name, which matters on network shares and slow disks.
 std::vector<FolderEntry> ListFolder(const std::string& path);
 
+// The whole content of the file `path`, opened by exactly these bytes. Throws EInOutError
+// when it cannot be opened or read.
+std::string ReadFileBytes(const std::string& path);
+
 }  // namespace varnimo::rtl

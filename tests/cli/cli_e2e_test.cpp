@@ -74,8 +74,12 @@ class CliTest : public ::testing::Test {
         WriteBytes("roms/Bob's Game (U).zip", std::string(1048576, 'b'));
         WriteBytes("roms/alpha (E) (U).smc", std::string(1000, 'a'));
         WriteBytes("roms/Zed (J).zip", std::string(100, 'z'));
-        WriteBytes("shots/bob_t.png", "t");
-        WriteBytes("shots/bob_i.jpeg", "i");
+        // Real pictures: the terminal refuses what the window could not decode.
+        WriteBytes("shots/bob_t.png", Picture("varnimo-256.png"));
+        WriteBytes("shots/bob_i.jpeg", Picture("about_logo.jpg"));
+    }
+    static std::string Picture(const char* name) {
+        return ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/src/ui/pictures/" + name);
     }
 };
 
@@ -118,12 +122,22 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
     EXPECT_EQ(smc.out,
               "Size:  1 kbyte\nGenre: Puzzle\nPlayer: 2P Splitscreen\nscreen: (no picture)\n");
 
-    // A screenshot whose extension names no picture format is the loader's error.
+    // A screenshot whose extension names no picture format, or whose bytes are no picture of
+    // that format, is the loader's error, as in the window.
     WriteBytes("shots/zed_t.gif", "GIF89a");
     Result gif = RunCli({"show", "2"});
     EXPECT_EQ(gif.status, 1);
     EXPECT_NE(gif.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
     EXPECT_EQ(gif.out, "Size:  0 kbyte\nGenre: Jump-n-Run\nPlayer: 2P Simultan\n");
+#ifdef VARNIMO_CLI_DECODES_SCREENSHOTS
+    WriteBytes("shots/bob_i.jpeg", Picture("varnimo-256.png"));
+    Result broken = RunCli({"show", "1", "--ticks", "2"});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("error: Ungültiges Bild: "), std::string::npos) << broken.err;
+    EXPECT_EQ(broken.out,
+              "Size:  1024 kbyte\nGenre: Jump-n-Run\nPlayer: 1 Player\n"
+              "screen: shots//bob_t.png\nscreen: shots//bob_t.png\n");
+#endif
 }
 
 TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
@@ -136,17 +150,45 @@ TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
     EXPECT_EQ(none.out, "");
     EXPECT_NE(none.err.find("error: Please select a ROM first!\n"), std::string::npos);
     EXPECT_EQ(RunCli({"launch", "nestopia", "1"}).status, 2);
+
+    // A selection update that fails keeps the selection: the error shows, the Run button
+    // still starts the emulator.
+    std::filesystem::remove("roms/Bob's Game (U).zip");
+    Result gone = RunCli({"launch", "snes9x", "1", "--dry-run"});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_EQ(gone.err, "notice: Varnimo will use scanned.dat\nerror: E/A-Fehler 2\n");
+    EXPECT_EQ(gone.out, "program: emu9/snes9x\nargument: roms/Bob's Game (U).zip\n");
+    WriteBytes("shots/zed_t.gif", "GIF89a");
+    Result shot = RunCli({"launch", "zsnes", "2", "--dry-run"});
+    EXPECT_EQ(shot.status, 1);
+    EXPECT_NE(shot.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
+    EXPECT_EQ(shot.out, "program: emuz/zsnesw\nargument: roms/Zed (J).zip\n");
 }
 
 TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
     WriteBytes("emu9/snes9x", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > started.txt\n");
     std::filesystem::permissions("emu9/snes9x", std::filesystem::perms::owner_all);
+    // What the started program wrote, once it has written it.
+    auto started = [] {
+        for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return ReadBytes("started.txt");
+    };
     Result r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
     EXPECT_EQ(r.status, 0);
-    for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_EQ(ReadBytes("started.txt"), "1|roms/Bob's Game (U).zip");
+    EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
+
+    // No emulator folder: the bare name, found where the shell would find it.
+    std::filesystem::remove("started.txt");
+    std::filesystem::rename("emu9", "bin");
+    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\nemuz/\r\n0\r\n0\r\n");
+    const std::string path = ::getenv("PATH");
+    ::setenv("PATH", (dir.Path().string() + "/bin:" + path).c_str(), 1);
+    r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
 }
 
 TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
