@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QPainter>
-#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cmath>
@@ -167,19 +166,6 @@ void SaveImage(const QImage& image, const QString& path) {
     if (!preview.isEmpty()) {
         QImage(path).save(preview + "/" + QFileInfo(path).completeBaseName() + ".png", "PNG");
     }
-}
-
-QImage RenderSvg(const QByteArray& svg, int width, int height, const QString& what) {
-    QSvgRenderer renderer{svg};
-    if (!renderer.isValid()) {
-        throw std::runtime_error(what.toStdString() + " is not an SVG picture");
-    }
-    QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&p);
-    return img;
 }
 
 QPainterPath CenteredTextPath(const QString& text, const QFont& font, double cx, double cy) {

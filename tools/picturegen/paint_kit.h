@@ -2,7 +2,6 @@
 // same numbers on every platform, smooth value noise, colour mixing and image saving.
 #pragma once
 
-#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QPainterPath>
@@ -55,10 +54,6 @@ QImage Downsample(const QImage& big, int width, int height);
 // Writes the image as JPEG (quality 90) or PNG, by the file name's extension; throws
 // std::runtime_error naming the file when it cannot be written.
 void SaveImage(const QImage& image, const QString& path);
-
-// Renders an SVG document onto a transparent image of the given size; throws
-// std::runtime_error naming `what` when the document does not parse.
-QImage RenderSvg(const QByteArray& svg, int width, int height, const QString& what);
 
 // A path for a text in the given font, with its bounding box centred on (cx, cy).
 QPainterPath CenteredTextPath(const QString& text, const QFont& font, double cx, double cy);

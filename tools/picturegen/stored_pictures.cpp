@@ -1055,7 +1055,7 @@ void WriteStoredPictures(const QString& folder) {
     // A small light cartridge with an orange label and a yellow arrow, for the detail lines.
     WriteText(dir + "detail_icon.svg", kDetailIconSvg);
     // The program's icon: a steel ring with a "V" on a rust-red rounded tile. Its PNG sizes
-    // for the icon theme are rendered from this file at build time (the icons command).
+    // for the icon theme are drawn from this file at build time (tools/icons).
     WriteText(dir + "varnimo.svg", kProgramIconSvg);
 }
 
