@@ -14,8 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/program_version.h"
 #include "app/unit1.h"
 #include "catalogue/names.h"
+#include "cli/import_command.h"
 #include "cli/terminal_view.h"
 #include "rtl/convert.h"
 #include "rtl/runtime_error.h"
@@ -46,6 +48,8 @@ constexpr const char* kUsageText =
     "  show LINE [--ticks N]               select LINE (0-based) and show its details;\n"
     "                                      then N slideshow ticks\n"
     "  launch snes9x|zsnes LINE [--dry-run] select LINE and press the Run button\n"
+    "  import ROMDIR [--screens DIR] ...   make a collection here from a folder of ROM\n"
+    "                                      files (import --help)\n"
 #ifdef VARNIMO_HAVE_SQL_COMMAND
     "  sql ...                             run a query on a MySQL server (sql --help)\n"
 #endif
@@ -55,6 +59,8 @@ constexpr const char* kUsageText =
     "\n"
     "Options and filters:\n"
     "  -C DIR            run in DIR\n"
+    "  --help            this text\n"
+    "  --version         the program version\n"
     "  --search TEXT     search text (applied last)\n"
     "  --genre G         Genre menu entry, by caption or Tag\n"
     "  --player P        Player menu entry, by caption or Tag\n"
@@ -157,6 +163,15 @@ int RunCli(int argc, char** argv) {
     };
     while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
         std::string_view option = args[i];
+        if (option == "--help") {
+            std::fputs(kUsageText, stdout);
+            return kCompleted;
+        }
+        if (option == "--version") {
+            // Before the locale is taken in, so the version reads the same everywhere.
+            std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
+            return kCompleted;
+        }
         auto value = value_of(option);
         if (!value) {
             return Usage(std::string(option) + " needs a value");
@@ -202,6 +217,12 @@ int RunCli(int argc, char** argv) {
     const std::vector<std::string_view> rest(args.begin() + static_cast<std::ptrdiff_t>(i),
                                              args.end());
 
+    if (command == "import") {
+        if (search_text || !choices.empty()) {
+            return Usage("import takes no filters");
+        }
+        return RunImportCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
+    }
     if (command == "sql") {
 #ifdef VARNIMO_HAVE_SQL_COMMAND
         return RunSqlCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);

@@ -279,6 +279,18 @@ TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
     unit.progstarten(Emulator::Zsnes);
     EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Zeta Quest (E).zip",
                                  "start emuz/zsnesw | roms/Zeta Quest (E).zip"}));
+#ifndef _WIN32
+    // The Linux builds' names, when the folder holds them instead.
+    WriteBytes("emu9/snes9x-gtk", "");
+    WriteBytes("emuz/zsnes", "");
+    view.log.clear();
+    unit.progstarten(Emulator::Snes9x);
+    unit.progstarten(Emulator::Zsnes);
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x-gtk | roms/Zeta Quest (E).zip",
+                                 "start emuz/zsnes | roms/Zeta Quest (E).zip"}));
+    std::filesystem::remove("emu9/snes9x-gtk");
+    std::filesystem::remove("emuz/zsnes");
+#endif
 
     unit.List_select(1);
     Select(0);

@@ -189,6 +189,58 @@ TEST_F(CliTest, RunsInTheFolderGivenAndSurvivesABinaryCatalogue) {
     EXPECT_NE(r.err.find(" known Roms\n"), std::string::npos);
 }
 
+TEST_F(CliTest, ImportMakesACollectionOnceAndSaysWhatItSkipped) {
+    const std::string here = std::filesystem::current_path().string();
+    std::filesystem::create_directory("new");
+    WriteBytes("mine/Zoo (U).zip", "");
+    WriteBytes("mine/ape (E).smc", "");
+    WriteBytes("mine/x.sfc", "");
+    Result r = RunCli({"-C", "new", "import", "../mine", "--snes9x", "/opt/s9x", "--zsnes", ""});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "imported 2 titles from " + here +
+                  "/mine/, 0 with screenshots; skipped 1 file the scan cannot find (.sfc 1)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadBytes("new/options.dat"),
+              "\r\n" + here + "/mine/\r\n/opt/s9x/\r\n\r\n2000\r\n0\r\n");
+    Result list = RunCli({"-C", "new", "list"});
+    EXPECT_EQ(list.out, "ape (E)\nZoo (U)\n");
+    EXPECT_EQ(list.err,
+              "notice: Varnimo will use scanned.dat\nShowing: 2/2\nYou have 2 of 2 known Roms\n");
+
+    // Again: refused without --force, with nothing touched; replaced with it.
+    WriteBytes("mine/new.fig", "");
+    Result again = RunCli({"-C", "new", "import", "../mine"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "");
+    EXPECT_EQ(again.err, "error: options.dat is there already (--force replaces it)\n");
+    EXPECT_EQ(RunCli({"-C", "new", "list"}).out, "ape (E)\nZoo (U)\n");
+    EXPECT_EQ(RunCli({"-C", "new", "import", "--force", "../mine"}).status, 0);
+    EXPECT_EQ(RunCli({"-C", "new", "list"}).out, "ape (E)\nnew\nZoo (U)\n");
+
+    Result missing = RunCli({"import", "nope"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "error: the ROM folder nope: No such file or directory\n");
+    for (const std::vector<std::string>& usage : {std::vector<std::string>{"import"},
+                                                  {"import", "mine", "other"},
+                                                  {"import", "mine", "--screens"},
+                                                  {"import", "mine", "--fast"},
+                                                  {"--genre", "8", "import", "mine"}}) {
+        EXPECT_EQ(RunCli(usage).status, 2);
+    }
+}
+
+TEST_F(CliTest, HelpAndVersionGoToStdout) {
+    Result version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "varnimo-cli 0.301\n");
+    Result help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: varnimo-cli [-C DIR] [FILTERS] COMMAND ...\n", 0), 0u);
+    EXPECT_NE(help.out.find("  import ROMDIR"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+}
+
 // The shipped demo collection covers what the window has to show.
 TEST(DemoCollection, CoversEveryGenrePlayersCodeAndRegionMarker) {
     std::string catalogue = ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/demo/SNES_screens.dat");
