@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +18,14 @@ std::string Absolute(const char* value) {
     if (value == nullptr || value[0] != '/')
         return {};
     return value;
+}
+
+int MakeFolder(const std::string& path) {
+#ifdef _WIN32
+    return ::_mkdir(path.c_str());  // Windows keeps a user's application data private already
+#else
+    return ::mkdir(path.c_str(), 0700);
+#endif
 }
 
 std::string Failure(const std::string& what, const std::string& path) {
@@ -39,7 +50,7 @@ std::string EnterCollectionFolder(const std::string& folder) {
     // Each prefix that ends before a separator, then the folder itself.
     for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
         const std::string part = folder.substr(0, end);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (!part.empty() && MakeFolder(part) != 0 && errno != EEXIST) {
             return Failure("cannot make", part);
         }
         if (end == std::string::npos)

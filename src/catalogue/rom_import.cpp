@@ -151,8 +151,8 @@ std::size_t FindScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
 
 void RefuseExisting(const char* file, bool replace) {
     struct stat info {};
-    if (!replace && ::lstat(file, &info) == 0) {
-        throw RomImportError(std::string(file) + " is there already (--force replaces it)");
+    if (!replace && ::stat(file, &info) == 0) {
+        throw RomImportError(std::string(file) + " is there already", file);
     }
 }
 

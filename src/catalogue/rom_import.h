@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "catalogue/known_rom_table.h"
 
@@ -40,7 +41,14 @@ struct RomImportSummary {
 // Why an import did nothing; what() is the message for the user.
 class RomImportError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit RomImportError(const std::string& message, std::string existing_file = {})
+        : std::runtime_error(message), existing_file_(std::move(existing_file)) {}
+    // The data file that is there already, when that is why; else empty. The terminal
+    // program and the dialog tell different ways out.
+    const std::string& ExistingFile() const { return existing_file_; }
+
+  private:
+    std::string existing_file_;
 };
 
 // The titles of a ROM folder's listing, one row per distinct title in list order, with

@@ -71,6 +71,9 @@ int RunImportCommand(int argc, char** argv) {
         const catalogue::RomImportSummary summary = catalogue::ImportRomFolder(request);
         std::printf("%s\n", summary.Line().c_str());
         return 0;
+    } catch (const catalogue::RomImportError& error) {
+        std::fprintf(stderr, "error: %s%s\n", error.what(),
+                     error.ExistingFile().empty() ? "" : " (--force replaces it)");
     } catch (const std::runtime_error& error) {
         // What the import refused, or a runtime error of a write.
         std::fprintf(stderr, "error: %s\n", error.what());

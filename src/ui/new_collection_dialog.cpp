@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 #include "catalogue/catalogue_file.h"
 #include "catalogue/rom_import.h"
@@ -85,12 +86,23 @@ void NewCollectionDialog::CreateClick() {
         desktop_.ShowBox(this, QMessageBox::Information, QStringLiteral("New collection"),
                          QString::fromLocal8Bit(summary.Line()));
         accept();
+    } catch (const catalogue::RomImportError& error) {
+        // Nothing was made: say why and let the user choose again.
+        std::string text = error.what();
+        if (!error.ExistingFile().empty()) {
+            text += ": move it out of " + QFile::encodeName(QDir::currentPath()).toStdString() +
+                    " to make a new collection there";
+        }
+        Refused(text);
     } catch (const std::runtime_error& error) {
-        // Nothing was made (or the write failed): say why and let the user choose again.
-        QApplication::restoreOverrideCursor();
-        desktop_.ShowBox(this, QMessageBox::Critical, QStringLiteral("New collection"),
-                         QString::fromLocal8Bit(error.what()));
+        Refused(error.what());  // a write failed; what was there before is still there
     }
+}
+
+void NewCollectionDialog::Refused(const std::string& text) {
+    QApplication::restoreOverrideCursor();
+    desktop_.ShowBox(this, QMessageBox::Critical, QStringLiteral("New collection"),
+                     QString::fromLocal8Bit(text));
 }
 
 void OfferNewCollection(Desktop& desktop) {

@@ -4,6 +4,7 @@
 // collection in the working directory with the same import as `varnimo-cli import`.
 
 #include <QDialog>
+#include <string>
 
 #include "path_form.h"
 
@@ -28,6 +29,7 @@ class NewCollectionDialog : public QDialog {
 
   private:
     void Browse(const QString& instruction, QLineEdit* edit);
+    void Refused(const std::string& text);
 
     Desktop& desktop_;
     QLineEdit* rom_edit_;

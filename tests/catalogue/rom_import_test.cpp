@@ -101,7 +101,7 @@ const ImportCase kCases[] = {
      {"scanned.dat"},
      false,
      nullptr,
-     "scanned.dat is there already (--force replaces it)",
+     "scanned.dat is there already",
      ""},
     {"--force replaces each data file",
      {"a.zip"},
@@ -129,7 +129,9 @@ RomImportRequest Request(std::string roms, std::string shots = "", bool force = 
     return request;
 }
 
-void PrintTo(const ImportCase& c, std::ostream* out) { *out << c.rule; }
+void PrintTo(const ImportCase& c, std::ostream* out) {
+    *out << c.rule;
+}
 
 class RomImportRules : public ::testing::TestWithParam<ImportCase> {};
 
@@ -157,6 +159,7 @@ TEST_P(RomImportRules, MakesTheCollection) {
             FAIL() << "imported";
         } catch (const RomImportError& error) {
             EXPECT_EQ(error.what(), std::string(c.scan));
+            EXPECT_EQ(error.ExistingFile(), c.present.at(0));
         }
         EXPECT_EQ(dir.Listing(), before);
         for (const std::string& name : c.present)
