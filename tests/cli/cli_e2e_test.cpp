@@ -75,8 +75,17 @@ class CliTest : public ::testing::Test {
         WriteBytes("roms/alpha (E) (U).smc", std::string(1000, 'a'));
         WriteBytes("roms/Zed (J).zip", std::string(100, 'z'));
         // Real pictures: the terminal refuses what the window could not decode.
-        WriteBytes("shots/bob_t.png", Picture("varnimo-256.png"));
+        WriteBytes("shots/bob_t.png", OnePixelPng());
         WriteBytes("shots/bob_i.jpeg", Picture("about_logo.jpg"));
+    }
+    // A valid one-pixel PNG, small enough to keep here.
+    static std::string OnePixelPng() {
+        return std::string(
+            "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x08\x06\x00\x00"
+            "\x00\x1f\x15\xc4\x89"
+            "\x00\x00\x00\x0bIDAT\x78\x9c\x63\x60\x00\x02\x00\x00\x05\x00\x01\x7a\x5e\xab\x3f"
+            "\x00\x00\x00\x00IEND\xae\x42\x60\x82",
+            68);
     }
     static std::string Picture(const char* name) {
         return ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/src/ui/pictures/" + name);
@@ -130,7 +139,7 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
     EXPECT_NE(gif.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
     EXPECT_EQ(gif.out, "Size:  0 kbyte\nGenre: Jump-n-Run\nPlayer: 2P Simultan\n");
 #ifdef VARNIMO_CLI_DECODES_SCREENSHOTS
-    WriteBytes("shots/bob_i.jpeg", Picture("varnimo-256.png"));
+    WriteBytes("shots/bob_i.jpeg", OnePixelPng());
     Result broken = RunCli({"show", "1", "--ticks", "2"});
     EXPECT_EQ(broken.status, 1);
     EXPECT_NE(broken.err.find("error: Ungültiges Bild: "), std::string::npos) << broken.err;
