@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -426,6 +427,46 @@ TEST(LocalFiles, RefusedUnlessAllowed) {
     EXPECT_EQ(allowed.Received()[2], PlainFrame(2, Text("line one\nline two\n")));
     EXPECT_EQ(allowed.Received()[3], FromHex("00 00 00 03"));
     std::remove(path.c_str());
+}
+
+// A file that cannot be opened or read still ends the server's wait with the empty packet;
+// the query fails with the file's own code and text.
+TEST(LocalFiles, MissingOrUnreadableFileIsReportedAfterTheEmptyPacket) {
+    const std::string missing = ::testing::TempDir() + "varnimo_no_such_file.txt";
+    std::remove(missing.c_str());
+    const std::string folder = ::testing::TempDir();  // opens, but cannot be read
+    struct Case {
+        std::string Path;
+        int32_t Code;
+        std::string Text;
+    };
+    const Case cases[] = {
+        {missing, 0, "File '" + missing + "' not found (Errcode: " + std::to_string(ENOENT) + ")"},
+        {folder, 2, "Error reading file '" + folder + "' (Errcode: " + std::to_string(EISDIR) + ")"},
+    };
+    for (const Case& c : cases) {
+        TScriptedServer server;
+        Login(server)
+            .ReceivePacket()
+            .SendPacket(1, Concat({{0xFB}, Text(c.Path)}))
+            .ReceivePacket()
+            .SendPacket(3, OkPacket());
+        server.Start();
+        TMysqlClient client;
+        AimAndOpen(client, server);
+        client.AllowLocalFiles = true;
+        bool completed = true;
+        EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
+                  nullptr);
+        EXPECT_FALSE(completed);
+        EXPECT_EQ(client.Net().LastErrorCode(), c.Code);
+        EXPECT_EQ(client.Net().LastErrorText(), c.Text);
+        EXPECT_TRUE(client.IsConnectionOpen());
+        client.CloseConnection();
+        server.Finish();
+        ASSERT_EQ(server.Failure(), "") << c.Path;
+        EXPECT_EQ(server.Received()[2], FromHex("00 00 00 02")) << c.Path;
+    }
 }
 
 TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
