@@ -170,8 +170,8 @@ void UpdateChecker::ShowUpdateLabels() {
         return;
     }
     // A pack the user does not have (0) is no update of theirs.
-    bool newer = ServerProgramVersion > ProgramVersion ||
-                 ServerDatabaseVersion > unit_.DatabaseVersion;
+    bool newer =
+        ServerProgramVersion > ProgramVersion || ServerDatabaseVersion > unit_.DatabaseVersion;
     for (int k = 0; k < 26; ++k) {
         const double local = unit_.ScreenPackVersions[k];
         newer = newer || (local > 0 && ServerPackVersions[k] > local);

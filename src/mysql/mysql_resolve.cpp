@@ -66,32 +66,32 @@ void Describe(int code, int systemError, TResolveResult& result) {
     // The resolver's own numbering, as gethostbyname reports it (and as Winsock numbers the
     // same outcomes); a failure of the system underneath keeps its system error number.
     switch (code) {
-    case EAI_SYSTEM:
-        result.ErrorNumber = systemError;
-        result.Message = std::strerror(systemError);
-        return;
-    case EAI_MEMORY:
-        result.ErrorNumber = ENOMEM;
-        break;
-    case EAI_AGAIN:
-        result.ErrorNumber = TRY_AGAIN;
-        break;
-    case EAI_NONAME:
-        result.ErrorNumber = HOST_NOT_FOUND;
-        break;
+        case EAI_SYSTEM:
+            result.ErrorNumber = systemError;
+            result.Message = std::strerror(systemError);
+            return;
+        case EAI_MEMORY:
+            result.ErrorNumber = ENOMEM;
+            break;
+        case EAI_AGAIN:
+            result.ErrorNumber = TRY_AGAIN;
+            break;
+        case EAI_NONAME:
+            result.ErrorNumber = HOST_NOT_FOUND;
+            break;
 #if defined(EAI_NODATA)
-    case EAI_NODATA:
-        result.ErrorNumber = NO_DATA;
-        break;
+        case EAI_NODATA:
+            result.ErrorNumber = NO_DATA;
+            break;
 #endif
 #if defined(EAI_ADDRFAMILY)
-    case EAI_ADDRFAMILY:
-        result.ErrorNumber = NO_DATA;
-        break;
+        case EAI_ADDRFAMILY:
+            result.ErrorNumber = NO_DATA;
+            break;
 #endif
-    default:
-        result.ErrorNumber = NO_RECOVERY;
-        break;
+        default:
+            result.ErrorNumber = NO_RECOVERY;
+            break;
     }
     result.Message = ::gai_strerror(code);
 #endif

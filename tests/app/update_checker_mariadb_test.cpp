@@ -108,9 +108,8 @@ class UpdateCheckerMariadb : public ::testing::Test {
                                     ", extra TEXT);\nINSERT INTO varnimo VALUES (" + nulls +
                                     ", 'x');\nINSERT INTO varnimo VALUES (" + row + ", 'y');\n") +
             MakeDatabase("notable", "DROP TABLE IF EXISTS varnimo;\n") +
-            MakeDatabase("same", table + "INSERT INTO varnimo VALUES ('0.301', '1.5'" +
-                                     Twos() +
-                                     ");\n"));
+            MakeDatabase("same",
+                         table + "INSERT INTO varnimo VALUES ('0.301', '1.5'" + Twos() + ");\n"));
     }
 
     static void TearDownTestSuite() {

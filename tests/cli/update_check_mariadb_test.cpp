@@ -46,8 +46,8 @@ TEST(UpdateCheckCommandMariadb, CommaLocaleShowsBothColumnsWithCommas) {
     else
         std::cerr << "no IPv6 loopback on this machine: [::1] is not tried\n";
     for (const std::string& server : servers) {
-        auto run = RunUpdateCheck(
-            {"LOCPATH=" + locales.string(), "LC_ALL=de_DE.UTF-8", "VARNIMO_UPDATE_SERVER=" + server});
+        auto run = RunUpdateCheck({"LOCPATH=" + locales.string(), "LC_ALL=de_DE.UTF-8",
+                                   "VARNIMO_UPDATE_SERVER=" + server});
 
         // The row the test server keeps in varnimo.varnimo: its program, 0.302, is newer.
         const std::vector<std::string> row = {

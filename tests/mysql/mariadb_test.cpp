@@ -202,9 +202,8 @@ TEST(MariaDbConnection, Ipv6AddressesAndNames) {
     for (std::string host : {std::string(host6), "[" + std::string(host6) + "]"}) {
         TServer v6{host, server.Port};
         auto client = Client(v6, "pubaccount", "kobal", "varnimo");
-        ASSERT_TRUE(client->OpenConnection())
-            << host << ": " << client->Net().LastErrorCode() << " "
-            << client->Net().LastErrorText();
+        ASSERT_TRUE(client->OpenConnection()) << host << ": " << client->Net().LastErrorCode()
+                                              << " " << client->Net().LastErrorText();
         bool completed = false;
         auto peer = client->RunQuery(
             "SELECT host FROM information_schema.processlist WHERE id = CONNECTION_ID()", true,

@@ -103,12 +103,12 @@ bool StartNameServer(TNameServer kind) {
             unsigned char query[512];
             sockaddr_in from{};
             socklen_t length = sizeof from;
-            ssize_t n = ::recvfrom(s, query, sizeof query, 0, reinterpret_cast<sockaddr*>(&from),
-                                   &length);
+            ssize_t n =
+                ::recvfrom(s, query, sizeof query, 0, reinterpret_cast<sockaddr*>(&from), &length);
             if (n < 12 || kind == TNameServer::Silent) {
                 continue;
             }
-            query[2] |= 0x80;                                           // a response
+            query[2] |= 0x80;                                                 // a response
             query[3] = static_cast<unsigned char>((query[3] & 0x70) | 0x83);  // NXDOMAIN
             ::sendto(s, query, static_cast<std::size_t>(n), 0, reinterpret_cast<sockaddr*>(&from),
                      length);
@@ -151,8 +151,7 @@ TReport ConnectBehind(TNameServer kind, const std::string& host, int timeoutSecs
     TReport report;
     pollfd entry{pipeEnds[0], POLLIN, 0};
     if (::poll(&entry, 1, limitSecs * 1000) == 1) {
-        EXPECT_EQ(::read(pipeEnds[0], &report, sizeof report),
-                  static_cast<ssize_t>(sizeof report));
+        EXPECT_EQ(::read(pipeEnds[0], &report, sizeof report), static_cast<ssize_t>(sizeof report));
     } else {
         ADD_FAILURE() << "the connect to " << host << " was still waiting after " << limitSecs
                       << " s";
@@ -174,8 +173,7 @@ TEST(NameLookup, FailuresGive2005WithTheResolversReasonWithinTheTimeout) {
     const Case cases[] = {
         {TNameServer::NoSuchName,
          prefix + std::to_string(HOST_NOT_FOUND) + "): " + ::gai_strerror(EAI_NONAME)},
-        {TNameServer::Silent,
-         prefix + std::to_string(ETIMEDOUT) + "): the name lookup timed out"},
+        {TNameServer::Silent, prefix + std::to_string(ETIMEDOUT) + "): the name lookup timed out"},
     };
     for (const Case& c : cases) {
         // 2 s against the resolver's own 90 s and more: the limit is the connection's.
