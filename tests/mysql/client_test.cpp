@@ -444,7 +444,8 @@ TEST(LocalFiles, MissingOrUnreadableFileIsReportedAfterTheEmptyPacket) {
     };
     const Case cases[] = {
         {missing, 0, "File '" + missing + "' not found (Errcode: " + std::to_string(ENOENT) + ")"},
-        {folder, 2, "Error reading file '" + folder + "' (Errcode: " + std::to_string(EISDIR) + ")"},
+        {folder, 2,
+         "Error reading file '" + folder + "' (Errcode: " + std::to_string(EISDIR) + ")"},
     };
     for (const Case& c : cases) {
         TScriptedServer server;
