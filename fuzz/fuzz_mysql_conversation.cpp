@@ -28,13 +28,14 @@ void LookAt(TMysqlResult& result) {
                 Check(text == nullptr, "column outside the result has a text");
                 continue;
             }
+            const uint32_t length = result.ColumnLength(i);
             if (text != nullptr) {
-                // Touches every byte up to the terminator.
-                std::size_t length = std::strlen(text);
-                if (!result.Buffered) {
-                    Check(length <= result.ColumnLength(i) && result.ColumnLength(i) > 0,
-                          "text longer than its length");
-                }
+                // The stored length in both forms: a value may hold zero bytes of its own, but
+                // never more bytes than its length, and its terminator sits right behind them.
+                Check(length > 0 && std::strlen(text) <= length, "text longer than its length");
+                Check(text[length] == '\0', "value not terminated at its length");
+            } else {
+                Check(length == 0, "no text but a length");
             }
         }
         result.FetchRow();

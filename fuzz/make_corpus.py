@@ -83,6 +83,18 @@ put("fuzz_mysql_conversation", "plain_buffered_pieces", bytes([0x14, 3]) + login
 put("fuzz_mysql_conversation", "plain_ping_first", bytes([0x05, 0]) + login + ok_for_ping + reply +
     ok_for_ping + reply + ok_for_ping)
 
+# The same result with a row whose values use the wider length codes: 2 bytes (0xFC) for a
+# value with a zero byte of its own and for one of 300 bytes, 8 bytes (0xFE) and NULL (0xFB),
+# read into the buffered row list and unbuffered.
+wide_row = (b"\xfc\x03\x00a\x00b" + b"\xfe\x02" + b"\x00" * 7 + b"xy" + b"\xfb" +
+            b"\xfc\x2c\x01" + b"x" * 300 + b"\x017" * 24)
+wide_reply = b"".join(plain(s, wide_row if i == len(result) - 2 else p)
+                      for i, (_, s, p) in enumerate(result))
+put("fuzz_mysql_conversation", "buffered_wide_length_codes", bytes([0x14, 0]) + login +
+    wide_reply + reply + ok_for_ping)
+put("fuzz_mysql_conversation", "unbuffered_wide_length_codes", bytes([0x04, 0]) + login +
+    wide_reply + reply + ok_for_ping)
+
 
 def compressed_frames(seq, packets, deflate=True):
     """One compressed frame (from `seq`) carrying the plain packets given."""

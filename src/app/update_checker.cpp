@@ -75,6 +75,7 @@ void UpdateChecker::update_activate() {
         view_.SetCell(PackGrid(k), 0, PackRow(k), std::string(1, static_cast<char>('a' + k)));
         view_.SetCell(PackGrid(k), 1, PackRow(k), rtl::FloatToStr(unit_.ScreenPackVersions[k]));
     }
+    ShowUpdateLabels();
 }
 
 void UpdateChecker::sql_create() {
@@ -116,6 +117,7 @@ void UpdateChecker::Button17Click() {
         WriteUnknownServerColumn();
         view_.PlainBox("There was an Error...");
     }
+    ShowUpdateLabels();
 }
 
 void UpdateChecker::exit_buttonClick() {
@@ -160,6 +162,23 @@ void UpdateChecker::WriteServerColumn() {
     for (int k = 0; k < 26; ++k) {
         view_.SetCell(PackGrid(k), 2, PackRow(k), rtl::FloatToStr(ServerPackVersions[k]));
     }
+}
+
+void UpdateChecker::ShowUpdateLabels() {
+    // A check that read nothing says nothing new: the labels stay as they were.
+    if (outcome_ != Outcome::Downloaded) {
+        return;
+    }
+    // A pack the user does not have (0) is no update of theirs.
+    bool newer =
+        ServerProgramVersion > ProgramVersion || ServerDatabaseVersion > unit_.DatabaseVersion;
+    for (int k = 0; k < 26; ++k) {
+        const double local = unit_.ScreenPackVersions[k];
+        newer = newer || (local > 0 && ServerPackVersions[k] > local);
+    }
+    updates_available_ = newer;
+    view_.SetVisible(UpdateLabel::updates_label, !newer);
+    view_.SetVisible(UpdateLabel::download_link_label, newer);
 }
 
 void UpdateChecker::WriteUnknownServerColumn() {

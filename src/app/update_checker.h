@@ -26,6 +26,10 @@ inline constexpr const char* UpdateUser = "pubaccount";
 inline constexpr const char* UpdatePassword = "kobal";
 inline constexpr const char* UpdateQuery = "SELECT * FROM varnimo";
 
+// The captions of the two labels that share one place under the grids.
+inline constexpr const char* NoUpdatesText = "No Updates Available";
+inline constexpr const char* DownloadLinkText = "Click here to go to Download Page";
+
 class UpdateChecker {
   public:
     // How the last press of "Connect update Server" ended.
@@ -62,6 +66,9 @@ class UpdateChecker {
     mysql::TMysqlResult* UpdateResult() const { return result_.get(); }
     const UpdateServerAddress& Server() const { return server_; }
     Outcome LastOutcome() const { return outcome_; }
+    // The server's last read showed a newer program, catalogue or pack than the local one;
+    // the download link then stands where "No Updates Available" stood.
+    bool UpdatesAvailable() const { return updates_available_; }
 
   private:
     // Creates, configures and connects a new client (the first step of a press).
@@ -74,6 +81,9 @@ class UpdateChecker {
     void ReadServerValues();
     void WriteServerColumn();
     void WriteUnknownServerColumn();
+    // The step that ends activation and every press: after a successful read, the labels
+    // say whether the server has something newer than what the user has.
+    void ShowUpdateLabels();
 
     UpdateView& view_;
     const Unit1& unit_;
@@ -83,6 +93,7 @@ class UpdateChecker {
     std::unique_ptr<mysql::TMysqlClient> retired_client_;
     std::unique_ptr<mysql::TMysqlResult> result_;
     Outcome outcome_ = Outcome::NotChecked;
+    bool updates_available_ = false;
 };
 
 }  // namespace varnimo

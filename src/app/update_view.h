@@ -11,8 +11,8 @@ namespace varnimo {
 // included, as the grids show them.
 enum class UpdateGrid { update_grid, screens_grid1, screens_grid2 };
 
-// The labels whose caption the logic writes.
-enum class UpdateLabel { connection_label };
+// The labels whose caption or visibility the logic sets.
+enum class UpdateLabel { connection_label, updates_label, download_link_label };
 
 class UpdateView {
   public:
@@ -20,6 +20,7 @@ class UpdateView {
 
     virtual void SetCell(UpdateGrid grid, int column, int row, const std::string& text) = 0;
     virtual void SetCaption(UpdateLabel label, const std::string& text) = 0;
+    virtual void SetVisible(UpdateLabel label, bool visible) = 0;
 
     // A modal box with one OK button, no icon, titled with the application's title; returns
     // when it is closed.

@@ -19,7 +19,9 @@ constexpr const char* kUsageText =
     "\n"
     "Runs the start-up sequence on the data files of the working directory, opens the Update\n"
     "Checker and presses \"Connect update Server\". Prints the three grids, one line per row\n"
-    "with the cells separated by a tab; message boxes go to stderr as 'notice: ' lines.\n"
+    "with the cells separated by a tab, then the label under them (\"No Updates Available\"\n"
+    "or \"Click here to go to Download Page\"); message boxes go to stderr as 'notice: '\n"
+    "lines.\n"
     "The server is the built-in one, or VARNIMO_UPDATE_SERVER=host[:port].\n"
     "Exit status: 0 the server's versions were read, 1 start-up ended early or the check\n"
     "failed, 2 usage.\n";
@@ -36,6 +38,13 @@ class TerminalUpdateView final : public UpdateView {
         }
     }
     void SetCaption(UpdateLabel, const std::string&) override {}
+    void SetVisible(UpdateLabel label, bool visible) override {
+        if (label == UpdateLabel::updates_label) {
+            updates_visible_ = visible;
+        } else if (label == UpdateLabel::download_link_label) {
+            link_visible_ = visible;
+        }
+    }
     void PlainBox(const std::string& text) override { messages_.PlainBox(text); }
     void OpenAddress(const std::string& address) override { messages_.OpenAddress(address); }
     void CloseDialog() override {}
@@ -57,6 +66,12 @@ class TerminalUpdateView final : public UpdateView {
                 text.push_back('\n');
             }
         }
+        // The label under the grids: the link when it is shown, as it covers the other.
+        if (link_visible_) {
+            text += std::string(DownloadLinkText) + "\n";
+        } else if (updates_visible_) {
+            text += std::string(NoUpdatesText) + "\n";
+        }
         std::fwrite(text.data(), 1, text.size(), out);
         std::fflush(out);
     }
@@ -68,6 +83,8 @@ class TerminalUpdateView final : public UpdateView {
 
     TerminalView& messages_;
     std::array<Grid, 3> grids_;
+    bool updates_visible_ = true;
+    bool link_visible_ = false;
 };
 
 }  // namespace

@@ -376,7 +376,20 @@ std::unique_ptr<TMysqlResult> TMysqlClient::RunQuery(std::string_view query, boo
     return result;
 }
 
-int TMysqlClient::SendLocalFile(const std::string& fileName) {
+int TMysqlClient::SendLocalFile(const std::string& fileName) noexcept {
+    // The server waits for the file's packets whatever happens here, so every way out ends
+    // them with the empty packet; nothing may escape into the reply reading.
+    try {
+        return SendLocalFileBlocks(fileName);
+    } catch (const std::bad_alloc&) {
+        Net_->SetClientError(kErrOutOfMemory);
+        Net_->WritePacket(nullptr, 0);
+        Net_->Flush();
+        return -1;
+    }
+}
+
+int TMysqlClient::SendLocalFileBlocks(const std::string& fileName) {
     if (!AllowLocalFiles) {
         // The server chose the name; without the user's consent nothing is read.
         Net_->SetLastErrorCode(kErrUnknown);
@@ -388,7 +401,10 @@ int TMysqlClient::SendLocalFile(const std::string& fileName) {
         Net_->Flush();
         return -1;
     }
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    struct TFileCloser {
+        void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
     if (!file) {
         int error = errno;
         Net_->SetLastErrorCode(0);
@@ -397,23 +413,28 @@ int TMysqlClient::SendLocalFile(const std::string& fileName) {
         Net_->Flush();
         return -1;
     }
-    std::vector<uint8_t> block(kLocalFileBlock);
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kLocalFileBlock]);
+    if (!block) {
+        Net_->SetClientError(kErrOutOfMemory);
+        Net_->WritePacket(nullptr, 0);
+        Net_->Flush();
+        return -1;
+    }
     int readError = 0;
     for (;;) {
-        std::size_t n = std::fread(block.data(), 1, block.size(), file);
-        if (n > 0 && Net_->WritePacket(block.data(), n) != 0) {
+        std::size_t n = std::fread(block.get(), 1, kLocalFileBlock, file.get());
+        if (n > 0 && Net_->WritePacket(block.get(), n) != 0) {
             Net_->SetClientError(kErrServerLost);
-            std::fclose(file);
             return -1;
         }
-        if (n < block.size()) {
-            if (std::ferror(file)) {
+        if (n < kLocalFileBlock) {
+            if (std::ferror(file.get())) {
                 readError = errno;
             }
             break;
         }
     }
-    std::fclose(file);
+    file.reset();
     if (Net_->WritePacket(nullptr, 0) != 0 || Net_->Flush() != 0) {
         Net_->SetClientError(kErrServerLost);
         return -1;

@@ -66,7 +66,7 @@ class TMysqlClient {
     int SendCommand(uint8_t command, const uint8_t* argument, std::size_t length, bool skipCheck,
                     bool retry);
     bool TryReconnect();
-    int SendLocalFile(const std::string& fileName);
+    int SendLocalFile(const std::string& fileName) noexcept;
 
     // Reading of query replies (used by RunQuery and the results).
     int ReadQueryResult();
@@ -96,6 +96,7 @@ class TMysqlClient {
     TMysqlResult* ActiveResult() const { return ActiveResult_; }
 
   private:
+    int SendLocalFileBlocks(const std::string& fileName);
     friend class TMysqlResult;
 
     bool Login();

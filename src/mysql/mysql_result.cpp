@@ -403,8 +403,8 @@ uint32_t TMysqlResult::ColumnLength(int i) const {
     if (!Buffered) {
         return Lengths_[static_cast<std::size_t>(i)];
     }
-    const char* text = ColumnText(i);
-    return text ? static_cast<uint32_t>(std::strlen(text)) : 0;
+    // The stored length, not strlen: a value may hold zero bytes of its own.
+    return Cursor_ ? Cursor_->Lengths[i] : 0;
 }
 
 void TMysqlResult::FetchRow() {

@@ -13,11 +13,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <new>
 
 #include "mysql/mysql_errors.h"
+#include "mysql/mysql_resolve.h"
 
 namespace varnimo::mysql {
 
@@ -103,65 +105,71 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
     if (port == 0) {
         port = 3306;
     }
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (s < 0) {
-        LastSocketError_ = errno;
-        SetError(kErrTcpSocketCreate, FormatClientError(kErrTcpSocketCreate, LastSocketError_));
-        return -8;
-    }
-    ::fcntl(s, F_SETFD, FD_CLOEXEC);
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    in_addr_t ip = ::inet_addr(host.c_str());
-    if (ip == INADDR_NONE) {
-        addrinfo hints;
-        std::memset(&hints, 0, sizeof hints);
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-        if (rc != 0 || !found) {
-            ::close(s);
-            SetError(kErrUnknownHost, FormatClientError(kErrUnknownHost, host.c_str(), rc));
-            return -7;
-        }
-        ip = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-        ::freeaddrinfo(found);
-    }
-    address.sin_addr.s_addr = ip;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-
-    Socket_ = s;
-    Kind_ = vkTcpIp;
-    SetBlocking(false);
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
-        errno != EINPROGRESS && errno != EWOULDBLOCK) {
-        LastSocketError_ = errno;
-        ::close(s);
-        ForgetSocket();
-        SetError(kErrConnectionFailed,
-                 FormatClientError(kErrConnectionFailed, host.c_str(), LastSocketError_));
-        return -6;
-    }
-    SetNoDelay();
-    SetKeepAlive(true);
-    // A blocking send (the packet layer switches to it when the socket is full) must not
-    // hang for ever on a server that stopped reading.
-    timeval limit{};
-    limit.tv_sec = TimeoutSecs_ > 0 ? TimeoutSecs_ : 0;
-    ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-
-    // The connection counts as made when the server's first bytes are there.
-    if (!WaitReadable(TimeoutSecs_)) {
-        int error = LastSocketError_;
-        ::close(s);
-        ForgetSocket();
-        SetError(kErrConnectionFailed,
-                 FormatClientError(kErrConnectionFailed, host.c_str(), error));
+    // One timeout covers the whole attempt: the name lookup and every address tried.
+    const TResolveClock::time_point deadline =
+        TimeoutSecs_ < 0 ? TResolveClock::time_point::max()
+                         : TResolveClock::now() + std::chrono::seconds(TimeoutSecs_);
+    TResolveResult found = ResolveHost(host, port, deadline);
+    if (found.Addresses.empty()) {
+        std::string text = FormatClientError(kErrUnknownHost, host.c_str(), found.ErrorNumber);
+        SetError(kErrUnknownHost, text + ": " + found.Message);
         return -7;
     }
-    return 0;
+
+    // The addresses in the resolver's order; the first that answers wins. A refused address
+    // gives way to the next at once; a silent one uses up the time that is left.
+    int result = -6;
+    int32_t code = kErrConnectionFailed;
+    int error = 0;
+    for (const TResolvedAddress& address : found.Addresses) {
+        int s = ::socket(address.Family, SOCK_STREAM, 0);
+        if (s < 0) {
+            error = LastSocketError_ = errno;
+            result = -8;
+            code = kErrTcpSocketCreate;
+            continue;
+        }
+        ::fcntl(s, F_SETFD, FD_CLOEXEC);
+        Socket_ = s;
+        Kind_ = vkTcpIp;
+        SetBlocking(false);
+        if (::connect(s, reinterpret_cast<const sockaddr*>(&address.Address), address.Length) !=
+                0 &&
+            errno != EINPROGRESS && errno != EWOULDBLOCK) {
+            error = LastSocketError_ = errno;
+            ::close(s);
+            ForgetSocket();
+            result = -6;
+            code = kErrConnectionFailed;
+            continue;
+        }
+        SetNoDelay();
+        SetKeepAlive(true);
+        // A blocking send (the packet layer switches to it when the socket is full) must not
+        // hang for ever on a server that stopped reading.
+        timeval limit{};
+        limit.tv_sec = TimeoutSecs_ > 0 ? TimeoutSecs_ : 0;
+        ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+
+        // The connection counts as made when the server's first bytes are there.
+        if (WaitReadableUntil(deadline)) {
+            return 0;
+        }
+        error = LastSocketError_;
+        ::close(s);
+        ForgetSocket();
+        result = -7;
+        code = kErrConnectionFailed;
+        if (error == ETIMEDOUT) {
+            break;  // no time left for another address
+        }
+    }
+    if (code == kErrTcpSocketCreate) {
+        SetError(code, FormatClientError(code, error));
+    } else {
+        SetError(code, FormatClientError(code, host.c_str(), error));
+    }
+    return result;
 }
 
 void TMysqlVio::ForgetSocket() {
@@ -188,6 +196,18 @@ int TMysqlVio::Close() {
 }
 
 bool TMysqlVio::WaitReadable(int secs) {
+    return WaitReadableFor(secs < 0 ? -1 : (secs > INT_MAX / 1000 ? INT_MAX : secs * 1000));
+}
+
+bool TMysqlVio::WaitReadableUntil(TResolveClock::time_point deadline) {
+    if (deadline == TResolveClock::time_point::max()) {
+        return WaitReadableFor(-1);
+    }
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - TResolveClock::now());
+    return WaitReadableFor(static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX)));
+}
+
+bool TMysqlVio::WaitReadableFor(int millis) {
     if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
         return true;
     }
@@ -197,7 +217,6 @@ bool TMysqlVio::WaitReadable(int secs) {
     pollfd entry{};
     entry.fd = Socket_;
     entry.events = POLLIN;
-    int millis = secs < 0 ? -1 : (secs > INT_MAX / 1000 ? INT_MAX : secs * 1000);
     for (;;) {
         int rc = ::poll(&entry, 1, millis);
         if (rc > 0) {

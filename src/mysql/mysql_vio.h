@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,8 @@ class TMysqlVio {
   private:
     int ConnectNamedPipe();
     int ConnectTcp(const std::string& host, int port);
+    bool WaitReadableFor(int millis);
+    bool WaitReadableUntil(std::chrono::steady_clock::time_point deadline);
     void SetError(int32_t code, std::string text);
     void ForgetSocket();
 

@@ -61,7 +61,7 @@ bool TooLarge(std::string_view plain) {
 // Checks the float form (optional sign, digits with an optional fraction introduced by
 // `separator`, optional exponent) over the whole of `text` and converts it. Nothing when the
 // text does not have that form or the value is out of range.
-std::optional<double> ParseFloatBody(std::string_view text, char separator) {
+std::optional<double> ParseFloatBody(std::string_view text, std::string_view separator) {
     std::string plain;  // the same number with "." as the point, for from_chars
     plain.reserve(text.size());
     std::size_t i = 0;
@@ -76,9 +76,9 @@ std::optional<double> ParseFloatBody(std::string_view text, char separator) {
         plain.push_back(text[i++]);
         ++mantissa_digits;
     }
-    if (i < text.size() && text[i] == separator) {
+    if (i < text.size() && text.substr(i).starts_with(separator)) {
         plain.push_back('.');
-        ++i;
+        i += separator.size();
         while (i < text.size() && IsDigit(text[i])) {
             plain.push_back(text[i++]);
             ++mantissa_digits;
@@ -180,7 +180,7 @@ std::int32_t CatalogueInt(std::string_view text) {
 }
 
 double PointFloat(std::string_view text) {
-    return ParseFloatBody(SkipLeadingBlanks(text), '.').value_or(0.0);
+    return ParseFloatBody(SkipLeadingBlanks(text), ".").value_or(0.0);
 }
 
 double StrToFloat(std::string_view text) {
@@ -193,12 +193,14 @@ double StrToFloat(std::string_view text) {
     throw EConvertError::InvalidFloat(text);
 }
 
-char LocaleDecimalSeparator() {
+std::string LocaleDecimalSeparator() {
+    // Whole, not its first byte: in a UTF-8 locale the separator may be a character of
+    // several bytes (Pashto's is U+066B).
     const std::lconv* conv = std::localeconv();
     if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0') {
-        return '.';
+        return ".";
     }
-    return conv->decimal_point[0];
+    return conv->decimal_point;
 }
 
 std::string FloatToStr(double value) {
@@ -231,13 +233,13 @@ std::string FloatToStr(double value) {
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
     }
-    const char separator = LocaleDecimalSeparator();
+    const std::string separator = LocaleDecimalSeparator();
     std::string out = negative ? "-" : "";
     const int count = static_cast<int>(digits.size());
     if (exponent >= 15 || exponent < -5) {
         out.push_back(digits[0]);
         if (count > 1) {
-            out.push_back(separator);
+            out.append(separator);
             out.append(digits, 1);
         }
         out.push_back('E');
@@ -248,12 +250,12 @@ std::string FloatToStr(double value) {
             out.append(static_cast<std::size_t>(exponent + 1 - count), '0');
         } else {
             out.append(digits, 0, static_cast<std::size_t>(exponent + 1));
-            out.push_back(separator);
+            out.append(separator);
             out.append(digits, static_cast<std::size_t>(exponent + 1));
         }
     } else {
         out.push_back('0');
-        out.push_back(separator);
+        out.append(separator);
         out.append(static_cast<std::size_t>(-exponent - 1), '0');
         out.append(digits);
     }

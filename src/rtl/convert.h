@@ -34,7 +34,7 @@ double StrToFloat(std::string_view text);
 // exponent without "+" or leading zeros (1E-7, 2.5E20); 0 prints as 0.
 std::string FloatToStr(double value);
 
-// The decimal separator of the current C locale (LC_NUMERIC).
-char LocaleDecimalSeparator();
+// The decimal separator of the current C locale (LC_NUMERIC), all of its bytes.
+std::string LocaleDecimalSeparator();
 
 }  // namespace varnimo::rtl

@@ -136,6 +136,23 @@ void Tupdate_form::SetCaption(UpdateLabel label, const std::string& text) {
             status->repaint();
             break;
         }
+        case UpdateLabel::updates_label:
+        case UpdateLabel::download_link_label:
+            break;
+    }
+}
+
+void Tupdate_form::SetVisible(UpdateLabel label, bool visible) {
+    switch (label) {
+        case UpdateLabel::connection_label:
+            ui_->connection_label->setVisible(visible);
+            break;
+        case UpdateLabel::updates_label:
+            ui_->updates_label->setVisible(visible);
+            break;
+        case UpdateLabel::download_link_label:
+            ui_->download_link_label->setVisible(visible);
+            break;
     }
 }
 

@@ -38,6 +38,7 @@ class Tupdate_form : public QDialog, public UpdateView {
     // --- UpdateView ---------------------------------------------------------------------
     void SetCell(UpdateGrid grid, int column, int row, const std::string& text) override;
     void SetCaption(UpdateLabel label, const std::string& text) override;
+    void SetVisible(UpdateLabel label, bool visible) override;
     void PlainBox(const std::string& text) override;
     void OpenAddress(const std::string& address) override;
     void CloseDialog() override;

@@ -55,6 +55,14 @@ std::string Columns28() {
     return columns;
 }
 
+// ", '2'" for each of the 26 packs.
+std::string Twos() {
+    std::string values;
+    for (int k = 0; k < 26; ++k)
+        values += ", '2'";
+    return values;
+}
+
 // This process's database of a kind ("row", "empty", ...).
 std::string Db(const std::string& kind) {
     return "varnimo_upd_" + std::to_string(::getpid()) + "_" + kind;
@@ -99,14 +107,16 @@ class UpdateCheckerMariadb : public ::testing::Test {
             MakeDatabase("odd", "CREATE OR REPLACE TABLE varnimo (" + Columns28() +
                                     ", extra TEXT);\nINSERT INTO varnimo VALUES (" + nulls +
                                     ", 'x');\nINSERT INTO varnimo VALUES (" + row + ", 'y');\n") +
-            MakeDatabase("notable", "DROP TABLE IF EXISTS varnimo;\n"));
+            MakeDatabase("notable", "DROP TABLE IF EXISTS varnimo;\n") +
+            MakeDatabase("same",
+                         table + "INSERT INTO varnimo VALUES ('0.301', '1.5'" + Twos() + ");\n"));
     }
 
     static void TearDownTestSuite() {
         if (Env("VARNIMO_TEST_MYSQL_SOCKET").empty())
             return;
         std::string drop;
-        for (const char* kind : {"row", "empty", "short", "odd", "notable"}) {
+        for (const char* kind : {"row", "empty", "short", "odd", "notable", "same"}) {
             drop += "DROP DATABASE IF EXISTS " + Db(kind) + ";\n";
         }
         RootSql(drop);
@@ -210,6 +220,36 @@ TEST_F(UpdateCheckerMariadb, EmptyShortAndOddRowsGiveZeros) {
         EXPECT_EQ(fresh.boxes, std::vector<std::string>{"Downloaded Server variables"})
             << c.database;
         EXPECT_EQ(fresh.Column(2), c.shown) << c.database;
+    }
+}
+
+// After a read the link replaces "No Updates Available" when the server has a newer program,
+// catalogue or pack of those the user has; a failed check changes neither label.
+TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
+    struct Case {
+        std::string database;
+        double catalogue;
+        double pack_b;  // pack a stays 0: not the user's, whatever the server has
+        bool link;
+    };
+    const Case cases[] = {
+        {Db("same"), 1.5, 2, false},     // all equal, pack a not owned
+        {Db("same"), 1.75, 2.5, false},  // the user's are newer
+        {Db("same"), 1.25, 2, true},     // catalogue
+        {Db("same"), 1.5, 1.5, true},    // an owned pack
+        {Db("row"), 100, 100, true},     // the program (0.302 against 0.301)
+        {Db("notable"), 0, 0, false},    // failed check
+    };
+    for (const Case& c : cases) {
+        RecordingUpdateView fresh;
+        unit.DatabaseVersion = c.catalogue;
+        unit.ScreenPackVersions[1] = c.pack_b;
+        UpdateChecker checker(fresh, unit, Server(c.database));
+        checker.update_activate();
+        checker.Button17Click();
+        EXPECT_EQ(fresh.download_link_visible, c.link) << c.database << " " << c.catalogue;
+        EXPECT_EQ(fresh.updates_label_visible, !c.link) << c.database << " " << c.catalogue;
+        EXPECT_EQ(checker.UpdatesAvailable(), c.link);
     }
 }
 

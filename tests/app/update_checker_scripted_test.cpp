@@ -53,5 +53,48 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
     EXPECT_EQ(query[4], 3);  // the query command
 }
 
+// A first connection that fails is tried exactly once more (by the query's reconnect), and
+// then the check fails the ordinary way: a server that hangs up at once, and one that
+// refuses the login.
+TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
+    TGreetingFields greeting;
+    greeting.Capabilities &= ~0x0020;
+    const TBytes refusal = ErrorPacket(1045, "Access denied for user 'pubaccount'");
+    struct Case {
+        const char* name;
+        bool refuseLogin;
+    };
+    for (const Case& c : {Case{"hangs up", false}, Case{"login refused", true}}) {
+        TScriptedServer server;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (attempt > 0)
+                server.Accept();
+            if (c.refuseLogin)
+                server.SendPacket(0, Greeting(greeting)).ReceivePacket().SendPacket(2, refusal);
+            else
+                server.Disconnect();
+        }
+        server.Start();
+        testing::RecordingView main_view;
+        Unit1 unit(main_view);
+        testing::RecordingUpdateView view;
+        UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
+        checker.update_activate();
+        checker.ServerProgramVersion = 9;
+        checker.Button17Click();
+
+        EXPECT_EQ(view.connection_label, "ERROR - Not connected!") << c.name;
+        EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."}) << c.name;
+        EXPECT_EQ(view.Column(2), std::vector<std::string>(28, " ??? ")) << c.name;
+        EXPECT_EQ(checker.ServerProgramVersion, 0) << c.name;
+        EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Failed) << c.name;
+        EXPECT_TRUE(view.updates_label_visible && !view.download_link_visible) << c.name;
+        server.Finish(0);
+        EXPECT_EQ(server.Failure(), "") << c.name;
+        EXPECT_FALSE(server.HasWaitingClient()) << c.name << ": a third attempt";
+        EXPECT_EQ(server.Received().size(), c.refuseLogin ? 2u : 0u) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace varnimo

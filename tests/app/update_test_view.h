@@ -19,6 +19,8 @@ class RecordingUpdateView : public UpdateView {
 
     std::map<std::tuple<UpdateGrid, int, int>, std::string> cells;
     std::string connection_label;
+    bool updates_label_visible = true;
+    bool download_link_visible = false;
     std::vector<std::string> boxes;
     std::vector<std::string> addresses;
     int closed = 0;
@@ -45,6 +47,12 @@ class RecordingUpdateView : public UpdateView {
         cells[{grid, column, row}] = text;
     }
     void SetCaption(UpdateLabel, const std::string& text) override { connection_label = text; }
+    void SetVisible(UpdateLabel label, bool visible) override {
+        if (label == UpdateLabel::updates_label)
+            updates_label_visible = visible;
+        if (label == UpdateLabel::download_link_label)
+            download_link_visible = visible;
+    }
     void PlainBox(const std::string& text) override {
         box_while_busy = box_while_busy || waiting != 0;
         boxes.push_back(text);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 
 #include "sql_command_support.h"
 
@@ -56,6 +57,30 @@ TEST(SqlCommand, NullAndEmptyPrintAsEmptyFields) {
     SqlRun run = RunSql(With(base, {"-u", "varnimo_nopw", "SELECT NULL AS n, '' AS e, 'x' AS x"}));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "n\te\tx\n\t\tx\n");
+}
+
+// A value's own zero byte is printed, buffered or not; an IPv6 address works as -h.
+TEST(SqlCommand, WholeValuesOverEitherAddressFamily) {
+    REQUIRE_SERVER(base);
+    std::vector<std::vector<std::string>> servers = {base};
+    const char* host6 = std::getenv("VARNIMO_TEST_MYSQL_HOST6");
+    if (host6 && *host6) {
+        servers.push_back({"-h", host6, "-P", base[3]});
+    } else {
+        std::cerr << "no IPv6 loopback on this machine: -h ::1 is not tried\n";
+    }
+    for (const auto& server : servers) {
+        for (bool buffered : {false, true}) {
+            std::vector<std::string> args = With(server, {"-u", "varnimo_nopw"});
+            if (buffered) {
+                args.push_back("--buffered");
+            }
+            args.push_back("SELECT CHAR(97,0,98) AS v");
+            SqlRun run = RunSql(args);
+            EXPECT_EQ(run.status, 0) << server[1] << " " << run.err;
+            EXPECT_EQ(run.out, std::string("v\na\0b\n", 6)) << server[1] << " " << buffered;
+        }
+    }
 }
 
 TEST(SqlCommand, StatementsWithoutRowsAndFailures) {

@@ -67,9 +67,11 @@ inline void WriteCollection(const std::string& pack_a) {
     WriteBytes("shots/z", "12\r\n");
 }
 
-// The grids as the command prints them, with `server` as the 28 server cells.
+// The grids as the command prints them, with `server` as the 28 server cells, then the label
+// under them.
 inline std::string Grids(const std::string& program, const std::string& database,
-                         const std::string& pack_a, const std::vector<std::string>& server) {
+                         const std::string& pack_a, const std::vector<std::string>& server,
+                         const std::string& label) {
     std::string out = "Versions\tYours\tServer\n";
     out += "Program\t" + program + "\t" + server[0] + "\n";
     out += "Database\t" + database + "\t" + server[1] + "\n";
@@ -80,7 +82,7 @@ inline std::string Grids(const std::string& program, const std::string& database
         out +=
             std::string(1, static_cast<char>('a' + k)) + "\t" + yours + "\t" + server[k + 2] + "\n";
     }
-    return out;
+    return out + label + "\n";
 }
 
 }  // namespace varnimo::testing

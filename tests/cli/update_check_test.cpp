@@ -26,13 +26,13 @@ TEST(UpdateCheckCommand, ServerDownPrintsUnknownsBesideTheLocalVersions) {
     auto run = RunUpdateCheck(
         {"LC_ALL=C", "VARNIMO_UPDATE_SERVER=127.0.0.1:" + std::to_string(ClosedPort())});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, Grids("0.301", "2.07", "3.5", unknown));
+    EXPECT_EQ(run.out, Grids("0.301", "2.07", "3.5", unknown, "No Updates Available"));
     EXPECT_NE(run.err.find("notice: There was an Error...\n"), std::string::npos) << run.err;
 
     // A setting that cannot be read is said so, and no server is asked.
     run = RunUpdateCheck({"LC_ALL=C", "VARNIMO_UPDATE_SERVER=127.0.0.1:port"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, Grids("0.301", "2.07", "3.5", unknown));
+    EXPECT_EQ(run.out, Grids("0.301", "2.07", "3.5", unknown, "No Updates Available"));
     EXPECT_NE(run.err.find("varnimo-cli: VARNIMO_UPDATE_SERVER=127.0.0.1:port is not host[:port]"),
               std::string::npos)
         << run.err;

@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -428,6 +431,47 @@ TEST(LocalFiles, RefusedUnlessAllowed) {
     std::remove(path.c_str());
 }
 
+// A file that cannot be opened or read still ends the server's wait with the empty packet;
+// the query fails with the file's own code and text.
+TEST(LocalFiles, MissingOrUnreadableFileIsReportedAfterTheEmptyPacket) {
+    const std::string missing = ::testing::TempDir() + "varnimo_no_such_file.txt";
+    std::remove(missing.c_str());
+    const std::string folder = ::testing::TempDir();  // opens, but cannot be read
+    struct Case {
+        std::string Path;
+        int32_t Code;
+        std::string Text;
+    };
+    const Case cases[] = {
+        {missing, 0, "File '" + missing + "' not found (Errcode: " + std::to_string(ENOENT) + ")"},
+        {folder, 2,
+         "Error reading file '" + folder + "' (Errcode: " + std::to_string(EISDIR) + ")"},
+    };
+    for (const Case& c : cases) {
+        TScriptedServer server;
+        Login(server)
+            .ReceivePacket()
+            .SendPacket(1, Concat({{0xFB}, Text(c.Path)}))
+            .ReceivePacket()
+            .SendPacket(3, OkPacket());
+        server.Start();
+        TMysqlClient client;
+        AimAndOpen(client, server);
+        client.AllowLocalFiles = true;
+        bool completed = true;
+        EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
+                  nullptr);
+        EXPECT_FALSE(completed);
+        EXPECT_EQ(client.Net().LastErrorCode(), c.Code);
+        EXPECT_EQ(client.Net().LastErrorText(), c.Text);
+        EXPECT_TRUE(client.IsConnectionOpen());
+        client.CloseConnection();
+        server.Finish();
+        ASSERT_EQ(server.Failure(), "") << c.Path;
+        EXPECT_EQ(server.Received()[2], FromHex("00 00 00 02")) << c.Path;
+    }
+}
+
 TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
     TScriptedServer server;
     Login(server)
@@ -449,6 +493,56 @@ TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
     client.CloseConnection();
     server.Finish();
     EXPECT_EQ(server.Failure(), "");
+}
+
+// A command that cannot be written (the client's own side of the socket is shut, so every
+// send fails at once) closes the connection, reconnects and writes it again; when that is not
+// possible the result is 2006. No reconnect happens inside a transaction: the flag is cleared
+// instead, and the next command reconnects.
+TEST(Reconnect, FailedCommandWriteReconnectsAndResendsOrIsGone) {
+    struct Case {
+        const char* name;
+        bool inTransaction;
+        bool serverTakesReconnect;
+    };
+    for (const Case& c : {Case{"reconnect and resend", false, true},
+                          Case{"nobody answers the reconnect", false, false},
+                          Case{"in a transaction", true, true}}) {
+        TScriptedServer server;
+        Login(server);
+        if (c.inTransaction) {
+            server.ReceivePacket().SendPacket(1, OkPacket(0, 0, 0x0001));
+        }
+        if (c.serverTakesReconnect) {
+            Login(server.Accept()).ReceivePacket().SendPacket(1, OkPacket());
+        }
+        server.Start();
+        TMysqlClient client;
+        AimAndOpen(client, server);
+        client.ConnectTimeout = 1;
+        bool completed = false;
+        if (c.inTransaction) {
+            client.RunQuery("BEGIN", false, completed);
+            ASSERT_TRUE(completed) << client.Net().LastErrorText();
+            ASSERT_EQ(client.ServerStatus() & 0x0001, 0x0001u);
+        }
+        client.Reconnect = true;
+        ::shutdown(client.Net().Vio().Socket(), SHUT_WR);
+        const bool resent = !c.inTransaction && c.serverTakesReconnect;
+        EXPECT_EQ(client.Ping(), resent) << c.name;
+        if (!resent) {
+            EXPECT_EQ(client.Net().LastErrorCode(), kErrServerGone) << c.name;
+            EXPECT_EQ(client.Net().LastErrorText(), "MySQL server has gone away") << c.name;
+            EXPECT_FALSE(client.IsConnectionOpen()) << c.name;
+            EXPECT_EQ(client.ServerStatus() & 0x0001, 0u) << c.name;
+        }
+        if (c.inTransaction) {
+            EXPECT_TRUE(client.Ping()) << client.Net().LastErrorText();  // the flag is gone
+        }
+        client.CloseConnection();
+        server.Finish(200);
+        EXPECT_EQ(server.Failure(), "") << c.name;
+    }
 }
 
 TEST(Connection, NamedPipeFallsBackToTcpOrFails) {

@@ -152,6 +152,14 @@ TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
     EXPECT_EQ(result->Fields[1].MaxLength, storeAll ? 300u : 0u);
     result.reset();
 
+    // A value with a zero byte of its own keeps all its bytes in both forms.
+    auto binary = client->RunQuery("SELECT CHAR(97,0,98), 'x'", storeAll, completed);
+    ASSERT_TRUE(binary) << client->Net().LastErrorText();
+    ASSERT_EQ(binary->ColumnLength(0), 3u);
+    EXPECT_EQ(std::string(binary->ColumnText(0), 3), std::string("a\0b", 3));
+    EXPECT_EQ(binary->ColumnLength(1), 1u);
+    binary.reset();
+
     auto empty = client->RunQuery("SELECT id FROM t WHERE id > 100", storeAll, completed);
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->Eof);
@@ -181,6 +189,34 @@ TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, MariaDbQueries,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool()));
+
+// The server also listens on the IPv6 loopback; its address in either spelling reaches it
+// over IPv6.
+TEST(MariaDbConnection, Ipv6AddressesAndNames) {
+    REQUIRE_SERVER(server);
+    const char* host6 = std::getenv("VARNIMO_TEST_MYSQL_HOST6");
+    if (!host6 || !*host6) {
+        GTEST_SKIP() << "this machine has no IPv6 loopback: the test server listens on "
+                        "127.0.0.1 only";
+    }
+    for (std::string host : {std::string(host6), "[" + std::string(host6) + "]"}) {
+        TServer v6{host, server.Port};
+        auto client = Client(v6, "pubaccount", "kobal", "varnimo");
+        ASSERT_TRUE(client->OpenConnection()) << host << ": " << client->Net().LastErrorCode()
+                                              << " " << client->Net().LastErrorText();
+        bool completed = false;
+        auto peer = client->RunQuery(
+            "SELECT host FROM information_schema.processlist WHERE id = CONNECTION_ID()", true,
+            completed);
+        ASSERT_TRUE(peer) << client->Net().LastErrorText();
+        EXPECT_EQ(Text(*peer, 0).rfind("::1:", 0), 0u) << host << " came from " << Text(*peer, 0);
+    }
+    // A port where nobody listens on either loopback: every address is tried, then 2003.
+    TServer nobody{"localhost", 1};
+    auto refused = Client(nobody, "pubaccount", "kobal", "varnimo");
+    EXPECT_FALSE(refused->OpenConnection());
+    EXPECT_EQ(refused->Net().LastErrorCode(), kErrConnectionFailed);
+}
 
 TEST(MariaDbConnection, UnbufferedResultFreedEarly) {
     REQUIRE_SERVER(server);

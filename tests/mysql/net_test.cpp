@@ -136,7 +136,8 @@ TEST(PacketLayer, WritesAreFramedNumberedAndBuffered) {
 TEST(PacketLayer, SixteenMegabyteLimits) {
     constexpr std::size_t kLargest = 16777214;
     TScriptedServer server;
-    server.Send(Hello()).Receive(kLargest + 4).Send(FromHex("ff ff ff 01"));
+    // The server reads late: the socket fills, and the send goes on in blocking mode.
+    server.Send(Hello()).Pause(300).Receive(kLargest + 4).Send(FromHex("ff ff ff 01"));
     server.Start();
     TMysqlNet net;
     OpenAndReadHello(net, server);
@@ -151,6 +152,7 @@ TEST(PacketLayer, SixteenMegabyteLimits) {
     net.ResetSequence();
     ASSERT_EQ(net.WritePacket(big.data(), kLargest), 0);
     ASSERT_EQ(net.Flush(), 0);
+    EXPECT_EQ(net.Vio().ModeFlags() & 1, 1u);  // back in non-blocking mode
 
     // A frame that would need a buffer of 16 MiB is refused as too big, and the connection
     // is gone.
@@ -168,19 +170,31 @@ TEST(PacketLayer, SixteenMegabyteLimits) {
 TEST(PacketLayer, BrokenFramesCloseTheConnection) {
     struct Case {
         const char* name;
+        bool compressed;
         TBytes frame;
+        int32_t code;
+        const char* text;
     };
-    for (const Case& c : {Case{"wrong sequence", PlainFrame(5, Text("late"))},
-                          Case{"zero length", PlainFrame(1, {})},
-                          Case{"cut short", FromHex("0a 00 00 01 61 62")}}) {
+    const char* lost = "Lost connection to MySQL server during query";
+    const char* big = "Got packet bigger than 'max_allowed_packet'";
+    // A compressed frame whose uncompressed length (16777215) needs a buffer of 16 MiB.
+    TBytes huge = Concat({FromHex("05 00 00 01 ff ff ff"), Text("abcde")});
+    for (const Case& c :
+         {Case{"wrong sequence", false, PlainFrame(5, Text("late")), kErrServerLost, lost},
+          Case{"zero length", false, PlainFrame(1, {}), kErrServerLost, lost},
+          Case{"cut short", false, FromHex("0a 00 00 01 61 62"), kErrServerLost, lost},
+          Case{"compressed, wrong sequence", true,
+               CompressedFrame(5, PlainFrame(0, Text("late")), false), kErrServerLost, lost},
+          Case{"compressed, too large", true, huge, kErrNetPacketTooLarge, big}}) {
         TScriptedServer server;
         server.Send(Hello()).Send(c.frame).Disconnect();
         server.Start();
         TMysqlNet net;
         OpenAndReadHello(net, server);
+        net.SetCompression(c.compressed);
         EXPECT_EQ(net.ReadReply(), -1) << c.name;
-        EXPECT_EQ(net.LastErrorCode(), kErrServerLost) << c.name;
-        EXPECT_EQ(net.LastErrorText(), "Lost connection to MySQL server during query");
+        EXPECT_EQ(net.LastErrorCode(), c.code) << c.name;
+        EXPECT_EQ(net.LastErrorText(), c.text) << c.name;
         EXPECT_FALSE(net.IsOpen()) << c.name;
     }
 }

@@ -119,6 +119,10 @@ void TScriptedServer::Finish(int drainMillis) {
     Finished_ = true;
 }
 
+bool TScriptedServer::HasWaitingClient() const {
+    return WaitFor(Listener_, POLLIN, 0);
+}
+
 void TScriptedServer::Fail(std::string why) {
     if (Failure_.empty()) {
         Failure_ = std::move(why);

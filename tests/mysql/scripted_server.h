@@ -50,6 +50,8 @@ class TScriptedServer {
     const TBytes& Trailing() const { return Trailing_; }
     // Empty when every step ran; otherwise what went wrong first.
     const std::string& Failure() const { return Failure_; }
+    // A client is waiting to be accepted that no step of the script took.
+    bool HasWaitingClient() const;
     // Total bytes read by Receive steps and the drain.
     std::size_t BytesReceived() const { return BytesReceived_; }
 

@@ -91,25 +91,32 @@ TEST(FloatToStr, GeneralFormat) {
     EXPECT_EQ(FloatToStr(1.0 / 3), "0.333333333333333");
 }
 
-// The locale's separator is only testable with a locale that uses a comma; build one
-// privately when the system has the sources for it.
-class CommaLocale : public ::testing::Test {
+// The locale's separator is only testable with locales that differ from "C": a comma, and
+// a separator of several bytes (Pashto's U+066B). Each is built privately when the system
+// has the sources for it.
+struct SeparatorLocale {
+    const char* Source;     // localedef -i
+    const char* Separator;  // its decimal separator, as bytes
+};
+
+class LocaleSeparator : public ::testing::TestWithParam<SeparatorLocale> {
   protected:
     void SetUp() override {
+        const std::string name = std::string(GetParam().Source) + ".UTF-8";
         dir_ = std::filesystem::temp_directory_path() /
                ("varnimo-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
-        std::string command =
-            "localedef -i de_DE -f UTF-8 " + (dir_ / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-        if (!std::filesystem::exists(dir_ / "de_DE.UTF-8" / "LC_NUMERIC")) {
+        std::string command = "localedef -i " + std::string(GetParam().Source) + " -f UTF-8 " +
+                              (dir_ / name).string() + " >/dev/null 2>&1";
+        if (!std::filesystem::exists(dir_ / name / "LC_NUMERIC")) {
             (void)std::system(command.c_str());  // warnings give a non-zero status too
         }
-        if (!std::filesystem::exists(dir_ / "de_DE.UTF-8" / "LC_NUMERIC")) {
-            GTEST_SKIP() << "cannot build a de_DE locale here";
+        if (!std::filesystem::exists(dir_ / name / "LC_NUMERIC")) {
+            GTEST_SKIP() << "cannot build the " << name << " locale here";
         }
         ::setenv("LOCPATH", dir_.c_str(), 1);
-        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-            GTEST_SKIP() << "de_DE locale not usable";
+        if (std::setlocale(LC_NUMERIC, name.c_str()) == nullptr) {
+            GTEST_SKIP() << name << " locale not usable";
         }
     }
     void TearDown() override {
@@ -121,15 +128,25 @@ class CommaLocale : public ::testing::Test {
     std::filesystem::path dir_;
 };
 
-TEST_F(CommaLocale, LocaleFloatsUseTheCommaAndDotOnlyFloatsIgnoreIt) {
-    EXPECT_EQ(LocaleDecimalSeparator(), ',');
-    EXPECT_DOUBLE_EQ(StrToFloat(" 1,5 "), 1.5);
+TEST_P(LocaleSeparator, LocaleFloatsUseTheWholeSeparatorAndDotOnlyFloatsIgnoreIt) {
+    const std::string sep = GetParam().Separator;
+    EXPECT_EQ(LocaleDecimalSeparator(), sep);
+    EXPECT_DOUBLE_EQ(StrToFloat(" 1" + sep + "5 "), 1.5);
     EXPECT_THROW(StrToFloat("1.5"), EConvertError);
+    if (sep.size() > 1) {
+        EXPECT_THROW(StrToFloat("1" + sep.substr(0, 1) + "5"), EConvertError);  // half of it
+    }
     EXPECT_DOUBLE_EQ(PointFloat("1.25"), 1.25);
-    EXPECT_EQ(PointFloat("1,25"), 0.0);
-    EXPECT_EQ(FloatToStr(2.5), "2,5");
-    EXPECT_EQ(FloatToStr(2.5e20), "2,5E20");
+    EXPECT_EQ(PointFloat("1" + sep + "25"), 0.0);
+    EXPECT_EQ(FloatToStr(2.5), "2" + sep + "5");
+    EXPECT_EQ(FloatToStr(0.301), "0" + sep + "301");
+    EXPECT_EQ(FloatToStr(2.5e20), "2" + sep + "5E20");
+    EXPECT_EQ(FloatToStr(7), "7");
 }
+
+INSTANTIATE_TEST_SUITE_P(CommaAndMultiByte, LocaleSeparator,
+                         ::testing::Values(SeparatorLocale{"de_DE", ","},
+                                           SeparatorLocale{"ps_AF", "\xD9\xAB"}));
 
 TEST(StrToFloat, RaisesTheConversionErrorWithTheText) {
     EXPECT_DOUBLE_EQ(StrToFloat("1.5"), 1.5);

@@ -365,6 +365,17 @@ TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
     ExpectOutcome(0, 0, "ingame", 0, "loaded without line 6");
 
+    // Line 6 is 1: marking "Startup Screen only" runs its handler, which stops the timer and
+    // moves the bar, whose own handler runs in turn; the mark and the mode are startup only.
+    // Then 5, no mode at all: the radio buttons are left as they are, the mode is taken.
+    Drag(3);
+    for (int mode : {1, 5}) {
+        WriteFile("options.dat",
+                  "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n" + QByteArray::number(mode) + "\r\n");
+        QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
+        ExpectOutcome(0, 0, "startup", mode, mode == 1 ? "loaded mode 1" : "loaded mode 5");
+    }
+
     // A line 6 that is no number: the paths are in, the conversion error is shown.
     WriteFile("options.dat", "/t/\r\n\r\n\r\n\r\n1000\r\ntwo\r\n");
     test::Desktop().Clear();

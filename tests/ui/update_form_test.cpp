@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <string>
 
 #include "app/unit1.h"
 #include "../app/closed_port.h"
@@ -181,6 +182,34 @@ TEST_F(UpdateDialog, FailedCheckShowsUnknownsAndTheBoxComesWithTheCursorBack) {
     dialog().EndWait();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     dialog().hide();
+}
+
+// Against the private MariaDB (its program version, 0.302, is newer than ours): the link
+// takes the place of "No Updates Available" and opens the homepage.
+TEST_F(UpdateDialog, NewerServerShowsTheDownloadLink) {
+    const char* host = std::getenv("VARNIMO_TEST_MYSQL_HOST");
+    const char* port = std::getenv("VARNIMO_TEST_MYSQL_PORT");
+    if (!host || !port) {
+        const char* ci = std::getenv("CI");
+        if (ci && std::string(ci) == "true")
+            FAIL() << "VARNIMO_TEST_MYSQL_* are not set: no MariaDB to test against";
+        GTEST_SKIP() << "no private MariaDB (VARNIMO_TEST_MYSQL_* not set)";
+    }
+    form_.reset();
+    ::setenv("VARNIMO_UPDATE_SERVER", (std::string(host) + ":" + port).c_str(), 1);
+    form_ = std::make_unique<TForm1>(test::Desktop());
+    ::unsetenv("VARNIMO_UPDATE_SERVER");
+    dialog().show();
+    QTest::mouseClick(Child<QPushButton>("Button17"), Qt::LeftButton);
+    ASSERT_EQ(test::Desktop().boxes.size(), 1u);
+    EXPECT_EQ(test::Desktop().boxes[0].text, "Downloaded Server variables");
+    EXPECT_FALSE(Child<QLabel>("updates_label")->isVisible());
+    auto* link = Child<QLabel>("download_link_label");
+    EXPECT_TRUE(link->isVisible());
+    QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    ASSERT_EQ(test::Desktop().urls.size(), 1u);
+    EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(HomepageAddress)));
+    QTest::mouseClick(Child<QPushButton>("exit_button"), Qt::LeftButton);
 }
 
 TEST_F(UpdateDialog, ExitEscapeAndTheDownloadLink) {

@@ -1,0 +1,99 @@
+// The client when memory runs short where it asks for a block of its own. This program
+// replaces the array allocation functions, so that one size of request can be refused on
+// demand; every other request is served by malloc as usual.
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <string>
+
+#include "mysql/mysql_client.h"
+#include "mysql/mysql_errors.h"
+#include "scripted_server.h"
+
+namespace {
+std::atomic<std::size_t> RefusedArraySize{0};
+}  // namespace
+
+void* operator new[](std::size_t size) {
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return size == RefusedArraySize ? nullptr : std::malloc(size == 0 ? 1 : size);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+
+namespace varnimo::mysql {
+namespace {
+
+using namespace testing;
+
+int OpenFileCount() {
+    int count = 0;
+    if (DIR* folder = ::opendir("/proc/self/fd")) {
+        while (::readdir(folder)) {
+            ++count;
+        }
+        ::closedir(folder);
+    }
+    return count;
+}
+
+// No room for the block a local file is read in: the file is closed again, the server's wait
+// ends with the empty packet, and the query fails with 2008 instead of an exception.
+TEST(MemoryFaults, LocalFileWithoutRoomForItsBlock) {
+    const std::string path = ::testing::TempDir() + "varnimo_memory_fault.txt";
+    std::ofstream(path, std::ios::binary) << "line\n";
+    TScriptedServer server;
+    server.SendPacket(0, Greeting())
+        .ReceivePacket()
+        .SendPacket(2, OkPacket())
+        .ReceivePacket()
+        .SendPacket(1, Concat({{0xFB}, Text(path)}))
+        .ReceivePacket()
+        .SendPacket(3, OkPacket());
+    server.Start();
+    TMysqlClient client;
+    client.SetServerHost("127.0.0.1");
+    client.Port = server.Port();
+    client.UseCompression = false;
+    client.Reconnect = false;
+    client.AllowLocalFiles = true;
+    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+    const int filesBefore = OpenFileCount();
+    bool completed = true;
+    RefusedArraySize = 61440;
+    auto result = client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed);
+    RefusedArraySize = 0;
+    EXPECT_EQ(result, nullptr);
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(client.Net().LastErrorCode(), kErrOutOfMemory);
+    EXPECT_EQ(client.Net().LastErrorText(), "MySQL client run out of memory");
+    EXPECT_EQ(OpenFileCount(), filesBefore);
+    EXPECT_TRUE(client.IsConnectionOpen());
+    client.CloseConnection();
+    server.Finish();
+    ASSERT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Received()[2], FromHex("00 00 00 02"));
+    std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace varnimo::mysql
