@@ -1,14 +1,11 @@
 #include "cli/terminal_view.h"
 
-#include <spawn.h>
-
 #include <utility>
 
 #include "app/unit1.h"
 #include "rtl/image_format.h"
+#include "rtl/process.h"
 #include "rtl/runtime_error.h"
-
-extern char** environ;
 
 namespace varnimo::cli {
 
@@ -82,12 +79,8 @@ void TerminalView::StartProgram(const std::string& file, const std::string& argu
     }
     // No shell: the ROM path is one argument whatever it contains. The outcome is not
     // reported, as the window does not report it either.
-    std::string program = file;
-    std::string rom = argument;
-    char* argv[] = {program.data(), rom.data(), nullptr};
-    pid_t child = 0;
     std::fflush(stdout);
-    ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ);
+    rtl::StartDetached(file, argument);
 }
 
 void TerminalView::OpenAddress(const std::string& address) {

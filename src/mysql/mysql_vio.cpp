@@ -69,7 +69,7 @@ int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string&
         return -1;
     }
     if (kind == vkNamedPipe) {
-        int result = ConnectNamedPipe();
+        int result = ConnectNamedPipe(timeoutSecs);
         if (result == 0) {
             return 0;
         }
@@ -90,7 +90,7 @@ int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string&
     return 0;
 }
 
-int TMysqlVio::ConnectNamedPipe() {
+int TMysqlVio::ConnectNamedPipe(int) {
     // This platform has no named pipes: the attempt fails as an open that found no pipe,
     // naming the pipe that would have been opened.
     SetError(kErrNamedPipeOpen,

@@ -61,7 +61,8 @@ class TMysqlVio {
     int PipeHandle() const { return PipeHandle_; }
 
   private:
-    int ConnectNamedPipe();
+    // The wait for a busy pipe takes the timeout as the caller passed it.
+    int ConnectNamedPipe(int timeoutSecs);
     int ConnectTcp(const std::string& host, int port);
     void SetError(int32_t code, std::string text);
     void ForgetSocket();

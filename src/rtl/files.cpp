@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "rtl/runtime_error.h"
 
@@ -28,6 +29,10 @@ std::int64_t FileSize(const std::string& path) {
         throw EInOutError(error);
     }
     return static_cast<std::int64_t>(info.st_size);
+}
+
+int RenameOver(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace varnimo::rtl

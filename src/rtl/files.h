@@ -20,4 +20,8 @@ bool FileExists(const std::string& path);
 // Opens `path` and returns its size in bytes. Throws EInOutError when it cannot be opened.
 std::int64_t FileSize(const std::string& path);
 
+// Puts the file `from` in the place of `to`, replacing a file of that name in one step.
+// Returns 0, or the system's error number.
+int RenameOver(const std::string& from, const std::string& to);
+
 }  // namespace varnimo::rtl
