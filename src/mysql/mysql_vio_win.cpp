@@ -256,12 +256,26 @@ bool TMysqlVio::WaitReadable(int secs) {
     if (Kind_ == vkClosed) {
         return false;
     }
+    // A refused or failed connect shows in the exception set, never in the read set; waiting
+    // for data alone would sit out the whole timeout on a port where nobody listens.
     fd_set readable;
+    fd_set failed;
     FD_ZERO(&readable);
+    FD_ZERO(&failed);
     FD_SET(SocketOf(Socket_), &readable);
+    FD_SET(SocketOf(Socket_), &failed);
     timeval limit{};
     limit.tv_sec = secs;
-    int rc = ::select(0, &readable, nullptr, nullptr, secs < 0 ? nullptr : &limit);
+    int rc = ::select(0, &readable, nullptr, &failed, secs < 0 ? nullptr : &limit);
+    if (rc > 0 && FD_ISSET(SocketOf(Socket_), &failed)) {
+        int error = 0;
+        int length = sizeof error;
+        ::getsockopt(SocketOf(Socket_), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                     &length);
+        LastSocketError_ = error != 0 ? error : WSAECONNREFUSED;
+        ::WSASetLastError(LastSocketError_);
+        return false;
+    }
     if (rc > 0) {
         return true;
     }

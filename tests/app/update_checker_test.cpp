@@ -1,16 +1,12 @@
 // The Update Checker's logic without a server: the server setting, the local column, and
 // every way a check can fail before a server answers.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "app/closed_port.h"
+#include "support/test_env.h"
 #include "app/recording_view.h"
 #include "app/unit1.h"
 #include "app/update_checker.h"
@@ -42,14 +38,14 @@ TEST(UpdateServerSetting, ReadsHostAndPortForms) {
 
 TEST(UpdateServerSetting, UnreadableValueAsksNoServer) {
     std::string problem;
-    ::unsetenv(UpdateServerVariable);
+    testing::UnsetVariable(UpdateServerVariable);
     EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, UpdateServerHost);
-    ::setenv(UpdateServerVariable, "localhost:99999", 1);
+    testing::SetVariable(UpdateServerVariable, "localhost:99999");
     EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, "");
     EXPECT_NE(problem.find("localhost:99999"), std::string::npos) << problem;
-    ::setenv(UpdateServerVariable, "localhost:3310", 1);
+    testing::SetVariable(UpdateServerVariable, "localhost:3310");
     EXPECT_EQ(UpdateServerFromEnvironment().port, 3310);
-    ::unsetenv(UpdateServerVariable);
+    testing::UnsetVariable(UpdateServerVariable);
 }
 
 using testing::ClosedPort;

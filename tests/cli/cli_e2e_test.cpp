@@ -1,10 +1,5 @@
 // Runs the built varnimo-cli in a temporary folder, as a user or a script would.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "rtl/files.h"
 #include "rtl/test_files.h"
-
-extern char** environ;
+#include "run_program.h"
 
 namespace varnimo {
 namespace {
@@ -25,38 +20,24 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-struct Result {
-    int status = -1;  // exit status, or -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
+using Result = testing::ProgramRun;
+
+const std::string kCli = testing::BuiltFile(VARNIMO_CLI_PATH);
+const std::string kRecorder = testing::BuiltFile(VARNIMO_RECORDER_PATH);
 
 Result RunCli(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {VARNIMO_CLI_PATH};
+    std::vector<std::string> all = {kCli};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, ".cli-out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, ".cli-err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t child = 0;
-    Result result;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int wait_status = 0;
-        ::waitpid(child, &wait_status, 0);
-        result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadBytes(".cli-out");
-    result.err = ReadBytes(".cli-err");
-    std::filesystem::remove(".cli-out");
-    std::filesystem::remove(".cli-err");
-    return result;
+    return testing::RunProgram(all);
 }
+
+#ifdef _WIN32
+const std::string kExe = ".exe";
+#else
+const std::string kExe;
+#endif
+// Screenshot names are joined to their folder with one more separator.
+const std::string kShots = std::string("shots/") + rtl::kPathSeparator;
 
 class CliTest : public ::testing::Test {
   protected:
@@ -111,8 +92,8 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "Size:  1024 kbyte\nGenre: Jump-n-Run\nPlayer: 1 Player\n"
-              "screen: shots//bob_t.png\n"
-              "screen: shots//bob_t.png\nscreen: shots//bob_i.jpeg\nscreen: shots//bob_t.png\n");
+              "screen: " + kShots + "bob_t.png\n" + "screen: " + kShots + "bob_t.png\n" +
+                  "screen: " + kShots + "bob_i.jpeg\n" + "screen: " + kShots + "bob_t.png\n");
 
     Result smc = RunCli({"show", "0"});
     EXPECT_EQ(smc.out,
@@ -129,7 +110,7 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
 TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
     Result r = RunCli({"launch", "zsnes", "1", "--dry-run"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "program: emuz/zsnesw\nargument: roms/Bob's Game (U).zip\n");
+    EXPECT_EQ(r.out, "program: emuz/zsnesw" + kExe + "\nargument: roms/Bob's Game (U).zip\n");
 
     Result none = RunCli({"launch", "snes9x", "7", "--dry-run"});
     EXPECT_EQ(none.status, 1);
@@ -139,8 +120,8 @@ TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
 }
 
 TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
-    WriteBytes("emu9/snes9x", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > started.txt\n");
-    std::filesystem::permissions("emu9/snes9x", std::filesystem::perms::owner_all);
+    std::filesystem::create_directory("emu9");
+    std::filesystem::copy_file(kRecorder, "emu9/snes9x" + kExe);
     Result r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
     EXPECT_EQ(r.status, 0);
     for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {

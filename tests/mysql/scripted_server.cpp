@@ -1,16 +1,12 @@
 #include "scripted_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+
+#include "../support/test_sockets.h"
 
 namespace varnimo::mysql::testing {
 
@@ -19,15 +15,12 @@ namespace {
 constexpr int kStepTimeoutMillis = 10000;
 
 bool WaitFor(int fd, short events, int millis) {
-    pollfd entry{};
-    entry.fd = fd;
-    entry.events = events;
     for (;;) {
-        int rc = ::poll(&entry, 1, millis);
+        int rc = varnimo::testing::PollOne(fd, events, millis);
         if (rc > 0) {
             return true;
         }
-        if (rc == 0 || errno != EINTR) {
+        if (rc == 0 || !varnimo::testing::Interrupted()) {
             return false;
         }
     }
@@ -36,19 +29,22 @@ bool WaitFor(int fd, short events, int millis) {
 }  // namespace
 
 TScriptedServer::TScriptedServer() {
-    Listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    using namespace varnimo::testing;
+    Listener_ = OpenSocket();
     if (Listener_ < 0) {
         throw std::runtime_error("scripted server: no socket");
     }
-    int one = 1;
-    ::setsockopt(Listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+#ifndef _WIN32
+    // (On Windows the option would let another program take the port as well.)
+    SetOption(Listener_, SOL_SOCKET, SO_REUSEADDR, 1);
+#endif
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     if (::bind(Listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(Listener_, 4) != 0) {
-        ::close(Listener_);
+        CloseSocket(Listener_);
         throw std::runtime_error("scripted server: cannot listen");
     }
     socklen_t length = sizeof address;
@@ -61,9 +57,9 @@ TScriptedServer::~TScriptedServer() {
         Finish(0);
     }
     if (Client_ >= 0) {
-        ::close(Client_);
+        varnimo::testing::CloseSocket(Client_);
     }
-    ::close(Listener_);
+    varnimo::testing::CloseSocket(Listener_);
 }
 
 TScriptedServer& TScriptedServer::Send(TBytes bytes) {
@@ -127,14 +123,14 @@ void TScriptedServer::Fail(std::string why) {
 
 bool TScriptedServer::AcceptClient() {
     if (Client_ >= 0) {
-        ::close(Client_);
+        varnimo::testing::CloseSocket(Client_);
         Client_ = -1;
     }
     if (!WaitFor(Listener_, POLLIN, kStepTimeoutMillis)) {
         Fail("no client connected");
         return false;
     }
-    Client_ = ::accept(Listener_, nullptr, nullptr);
+    Client_ = varnimo::testing::AcceptOn(Listener_);
     if (Client_ < 0) {
         Fail("accept failed");
         return false;
@@ -149,7 +145,7 @@ bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
             Fail("client sent nothing");
             return false;
         }
-        ssize_t n = ::recv(Client_, to + got, count - got, 0);
+        long n = varnimo::testing::ReceiveSome(Client_, to + got, count - got);
         if (n <= 0) {
             Fail("client closed the connection early");
             return false;
@@ -163,7 +159,7 @@ bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
 bool TScriptedServer::WriteAll(const TBytes& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        ssize_t n = ::send(Client_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        long n = varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
         if (n <= 0) {
             Fail("client went away while the server was sending");
             return false;
@@ -206,7 +202,7 @@ void TScriptedServer::Run(int) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.Count));
                 break;
             case Step::kDisconnect:
-                ::close(Client_);
+                varnimo::testing::CloseSocket(Client_);
                 Client_ = -1;
                 break;
             case Step::kAccept:
@@ -234,7 +230,7 @@ void TScriptedServer::Run(int) {
         if (!WaitFor(Client_, POLLIN, 20)) {
             continue;
         }
-        ssize_t n = ::recv(Client_, chunk, sizeof chunk, 0);
+        long n = varnimo::testing::ReceiveSome(Client_, chunk, sizeof chunk);
         if (n <= 0) {
             break;
         }

@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "rtl/runtime_error.h"
+#include "support/test_env.h"
 
 namespace varnimo::rtl {
 namespace {
@@ -96,6 +99,12 @@ TEST(FloatToStr, GeneralFormat) {
 class CommaLocale : public ::testing::Test {
   protected:
     void SetUp() override {
+#ifdef _WIN32
+        // Windows has its locales built in.
+        if (std::setlocale(LC_NUMERIC, "German_Germany") == nullptr) {
+            GTEST_SKIP() << "German locale not usable";
+        }
+#else
         dir_ = std::filesystem::temp_directory_path() /
                ("varnimo-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
@@ -107,16 +116,19 @@ class CommaLocale : public ::testing::Test {
         if (!std::filesystem::exists(dir_ / "de_DE.UTF-8" / "LC_NUMERIC")) {
             GTEST_SKIP() << "cannot build a de_DE locale here";
         }
-        ::setenv("LOCPATH", dir_.c_str(), 1);
+        testing::SetVariable("LOCPATH", dir_.string());
         if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
             GTEST_SKIP() << "de_DE locale not usable";
         }
+#endif
     }
     void TearDown() override {
         std::setlocale(LC_NUMERIC, "C");
-        ::unsetenv("LOCPATH");
+        testing::UnsetVariable("LOCPATH");
         std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        if (!dir_.empty()) {
+            std::filesystem::remove_all(dir_, ignored);
+        }
     }
     std::filesystem::path dir_;
 };
