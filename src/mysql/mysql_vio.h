@@ -61,6 +61,8 @@ class TMysqlVio {
     int PipeHandle() const { return PipeHandle_; }
 
   private:
+    // Once per process where the platform needs it (Winsock); false when it failed.
+    static bool StartNetworking();
     // The wait for a busy pipe takes the timeout as the caller passed it.
     int ConnectNamedPipe(int timeoutSecs);
     int ConnectTcp(const std::string& host, int port);

@@ -55,54 +55,8 @@ HANDLE HandleOf(int value) {
 
 }  // namespace
 
-TMysqlVio::TMysqlVio() = default;
-
-TMysqlVio::~TMysqlVio() {
-    Close();
-}
-
-void TMysqlVio::SetLastErrorText(std::string_view text) {
-    LastErrorText_.assign(text.substr(0, kMaxErrorText));
-}
-
-void TMysqlVio::SetError(int32_t code, std::string text) {
-    LastErrorCode = code;
-    SetLastErrorText(text);
-}
-
-int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string& pipeName, int port,
-                       int timeoutSecs, bool allowTcp) {
-    if (Kind_ != vkClosed) {
-        return -20;
-    }
-    TimeoutSecs_ = timeoutSecs == 0 ? DefaultTimeoutSecs : timeoutSecs;
-    if (kind == 4) {
-        return -2;
-    }
-    if ((kind == vkTcpIp || allowTcp) && !g_winsock.Start()) {
-        return -1;
-    }
-    if (kind == vkNamedPipe) {
-        // The pipe is always the one named MySQL on this machine, whatever was asked for;
-        // the caller's host and pipe name are kept for the TCP/IP attempt.
-        (void)pipeName;
-        if (ConnectNamedPipe(timeoutSecs) == 0) {
-            return 0;
-        }
-        if (!allowTcp) {
-            return -9;
-        }
-    }
-    if (allowTcp) {
-        int result = ConnectTcp(host, port);
-        if (result != 0) {
-            return result;
-        }
-    }
-    PipeHandle_ = 0;
-    LastErrorText_.clear();
-    LastErrorCode = 0;
-    return 0;
+bool TMysqlVio::StartNetworking() {
+    return g_winsock.Start();
 }
 
 int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
@@ -224,15 +178,6 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
     return 0;
 }
 
-void TMysqlVio::ForgetSocket() {
-    AheadPos_ = 0;
-    AheadEnd_ = 0;
-    Socket_ = -1;
-    PipeHandle_ = -1;
-    Kind_ = vkClosed;
-    ModeFlags_ = 0;
-}
-
 int TMysqlVio::Close() {
     int result = 0;
     if (Kind_ == vkNamedPipe) {
@@ -250,7 +195,7 @@ int TMysqlVio::Close() {
 }
 
 bool TMysqlVio::WaitReadable(int secs) {
-    if (Kind_ == vkNamedPipe) {
+    if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
         return true;
     }
     if (Kind_ == vkClosed) {
@@ -289,32 +234,31 @@ bool TMysqlVio::WaitReadable(int secs) {
     return false;
 }
 
-long TMysqlVio::ReadBytes(uint8_t* buffer, std::size_t count) {
-    if (Kind_ == vkClosed) {
-        return -1;
-    }
+long TMysqlVio::Receive(uint8_t* to, std::size_t count) {
     int n = count > INT_MAX ? INT_MAX : static_cast<int>(count);
     if (Kind_ == vkNamedPipe) {
+        // A byte-mode pipe hands over what is there, waiting only when nothing is.
         DWORD got = 0;
-        if (!::ReadFile(HandleOf(PipeHandle_), buffer, static_cast<DWORD>(n), &got, nullptr)) {
+        if (!::ReadFile(HandleOf(PipeHandle_), to, static_cast<DWORD>(n), &got, nullptr)) {
             return -1;
         }
         return static_cast<long>(got);
     }
-    return Receive(buffer, static_cast<std::size_t>(n));
-}
-
-long TMysqlVio::Receive(uint8_t* to, std::size_t count) {
-    if (!WaitReadable(TimeoutSecs_)) {
-        return -1;
+    // Data already there needs no wait; otherwise wait up to TimeoutSecs for it.
+    SOCKET s = SocketOf(Socket_);
+    int got = ::recv(s, reinterpret_cast<char*>(to), n, 0);
+    if (got < 0 && ::WSAGetLastError() == WSAEWOULDBLOCK) {
+        if (!WaitReadable(TimeoutSecs_)) {
+            return -1;
+        }
+        got = ::recv(s, reinterpret_cast<char*>(to), n, 0);
     }
-    int n = ::recv(SocketOf(Socket_), reinterpret_cast<char*>(to), static_cast<int>(count), 0);
-    if (n < 0) {
+    if (got < 0) {
         LastSocketError_ = ::WSAGetLastError();
-    } else if (n == 0) {
+    } else if (got == 0) {
         LastSocketError_ = 0;  // closed by the peer: nothing to retry
     }
-    return n;
+    return got;
 }
 
 long TMysqlVio::WriteBytes(const uint8_t* buffer, std::size_t count) {

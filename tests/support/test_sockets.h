@@ -20,6 +20,8 @@ namespace varnimo::testing {
 #ifdef _WIN32
 using socklen_t = int;
 inline constexpr int kNoSigPipe = 0;
+// The socket error of a wait that ran out, as error texts show it.
+inline constexpr int kTimedOut = WSAETIMEDOUT;
 
 // Winsock must be started before the first socket; the program under test starts it again
 // for itself, which Winsock counts.
@@ -53,6 +55,7 @@ inline bool Interrupted() {
 }
 #else
 using ::socklen_t;
+inline constexpr int kTimedOut = ETIMEDOUT;
 #if defined(MSG_NOSIGNAL)
 inline constexpr int kNoSigPipe = MSG_NOSIGNAL;
 #else
