@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "mysql/mysql_errors.h"
+#include "mysql/mysql_pipe_calls_win.h"
 #include "mysql/mysql_vio.h"
 
 namespace varnimo::mysql {
@@ -53,7 +54,23 @@ HANDLE HandleOf(int value) {
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(value));
 }
 
+HANDLE OpenPipe(const char* path) {
+    return ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+BOOL WaitForPipe(const char* path, DWORD millis) {
+    return ::WaitNamedPipeA(path, millis);
+}
+
+TPipeCalls g_pipe_calls{OpenPipe, WaitForPipe};
+
 }  // namespace
+
+TPipeCalls ReplacePipeCalls(TPipeCalls calls) {
+    TPipeCalls old = g_pipe_calls;
+    g_pipe_calls = calls;
+    return old;
+}
 
 bool TMysqlVio::StartNetworking() {
     return g_winsock.Start();
@@ -69,9 +86,8 @@ int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
                        : timeoutSecs > INT_MAX / 1000 ? static_cast<DWORD>(INT_MAX)
                                                         : static_cast<DWORD>(timeoutSecs) * 1000;
     HANDLE handle = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < kMostPipeOpens && handle == INVALID_HANDLE_VALUE; ++attempt) {
-        handle = ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+    for (int attempt = 0; attempt < kMostPipeOpens; ++attempt) {
+        handle = g_pipe_calls.Open(path);
         if (handle != INVALID_HANDLE_VALUE) {
             break;
         }
@@ -81,7 +97,7 @@ int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
                                                           static_cast<unsigned>(error)));
             return -9;
         }
-        if (!::WaitNamedPipeA(path, waitMillis)) {
+        if (!g_pipe_calls.Wait(path, waitMillis)) {
             SetError(kErrNamedPipeWait, FormatClientError(kErrNamedPipeWait, host, pipe,
                                                           static_cast<unsigned long>(
                                                               ::GetLastError())));
@@ -89,7 +105,8 @@ int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
         }
     }
     if (handle == INVALID_HANDLE_VALUE) {
-        // Every open found the pipe busy, though each wait said it had become free.
+        // Every open found the pipe busy, though each wait said it had become free; the
+        // error number is that of the last open.
         SetError(kErrNamedPipeOpen,
                  FormatClientError(kErrNamedPipeOpen, host, pipe,
                                    static_cast<unsigned>(ERROR_PIPE_BUSY)));

@@ -7,12 +7,16 @@
 #include <stdexcept>
 
 #include "../support/test_sockets.h"
+#ifdef _WIN32
+#include "server_pipe_win.h"
+#endif
 
 namespace varnimo::mysql::testing {
 
 namespace {
 
 constexpr int kStepTimeoutMillis = 10000;
+constexpr long kNothingYet = -2;
 
 bool WaitFor(int fd, short events, int millis) {
     for (;;) {
@@ -28,8 +32,20 @@ bool WaitFor(int fd, short events, int millis) {
 
 }  // namespace
 
-TScriptedServer::TScriptedServer() {
+TScriptedServer::TScriptedServer(TListenOn where) {
     using namespace varnimo::testing;
+    if (where == TListenOn::NamedPipe) {
+#ifdef _WIN32
+        // Made at once, so that a client started right after finds the pipe.
+        Pipe_ = std::make_unique<TServerPipe>();
+        if (!Pipe_->Listen()) {
+            throw std::runtime_error("scripted server: cannot make the pipe");
+        }
+        return;
+#else
+        throw std::runtime_error("scripted server: no named pipes here");
+#endif
+    }
     Listener_ = OpenSocket();
     if (Listener_ < 0) {
         throw std::runtime_error("scripted server: no socket");
@@ -56,10 +72,10 @@ TScriptedServer::~TScriptedServer() {
     if (Started_ && !Finished_) {
         Finish(0);
     }
-    if (Client_ >= 0) {
-        varnimo::testing::CloseSocket(Client_);
+    CloseClient();
+    if (Listener_ >= 0) {
+        varnimo::testing::CloseSocket(Listener_);
     }
-    varnimo::testing::CloseSocket(Listener_);
 }
 
 TScriptedServer& TScriptedServer::Send(TBytes bytes) {
@@ -122,10 +138,22 @@ void TScriptedServer::Fail(std::string why) {
 }
 
 bool TScriptedServer::AcceptClient() {
-    if (Client_ >= 0) {
-        varnimo::testing::CloseSocket(Client_);
-        Client_ = -1;
+#ifdef _WIN32
+    if (Pipe_) {
+        // A client that was served leaves with its instance; the next one gets a new one.
+        if (Client_ >= 0 && !Pipe_->Listen()) {
+            Fail("cannot make the pipe again");
+            return false;
+        }
+        if (!Pipe_->Accept(kStepTimeoutMillis)) {
+            Fail("no client connected");
+            return false;
+        }
+        Client_ = 0;
+        return true;
     }
+#endif
+    CloseClient();
     if (!WaitFor(Listener_, POLLIN, kStepTimeoutMillis)) {
         Fail("no client connected");
         return false;
@@ -138,14 +166,26 @@ bool TScriptedServer::AcceptClient() {
     return true;
 }
 
+long TScriptedServer::ReadWithin(uint8_t* to, std::size_t count, int millis) {
+#ifdef _WIN32
+    if (Pipe_) {
+        return Pipe_->Read(to, count, millis);
+    }
+#endif
+    if (!WaitFor(Client_, POLLIN, millis)) {
+        return kNothingYet;
+    }
+    return varnimo::testing::ReceiveSome(Client_, to, count);
+}
+
 bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
     std::size_t got = 0;
     while (got < count) {
-        if (!WaitFor(Client_, POLLIN, kStepTimeoutMillis)) {
+        long n = ReadWithin(to + got, count - got, kStepTimeoutMillis);
+        if (n == kNothingYet) {
             Fail("client sent nothing");
             return false;
         }
-        long n = varnimo::testing::ReceiveSome(Client_, to + got, count - got);
         if (n <= 0) {
             Fail("client closed the connection early");
             return false;
@@ -159,7 +199,13 @@ bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
 bool TScriptedServer::WriteAll(const TBytes& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
+#ifdef _WIN32
+        long n = Pipe_ ? Pipe_->Write(bytes.data() + sent, bytes.size() - sent)
+                       : varnimo::testing::SendSome(Client_, bytes.data() + sent,
+                                                    bytes.size() - sent);
+#else
         long n = varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
+#endif
         if (n <= 0) {
             Fail("client went away while the server was sending");
             return false;
@@ -167,6 +213,20 @@ bool TScriptedServer::WriteAll(const TBytes& bytes) {
         sent += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void TScriptedServer::CloseClient() {
+#ifdef _WIN32
+    if (Pipe_) {
+        Pipe_->Close();
+        Client_ = -1;
+        return;
+    }
+#endif
+    if (Client_ >= 0) {
+        varnimo::testing::CloseSocket(Client_);
+        Client_ = -1;
+    }
 }
 
 void TScriptedServer::Run(int) {
@@ -202,8 +262,7 @@ void TScriptedServer::Run(int) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.Count));
                 break;
             case Step::kDisconnect:
-                varnimo::testing::CloseSocket(Client_);
-                Client_ = -1;
+                CloseClient();
                 break;
             case Step::kAccept:
                 ok = AcceptClient();
@@ -227,10 +286,10 @@ void TScriptedServer::Run(int) {
         if (spent >= DrainMillis_.load()) {
             break;
         }
-        if (!WaitFor(Client_, POLLIN, 20)) {
+        long n = ReadWithin(chunk, sizeof chunk, 20);
+        if (n == kNothingYet) {
             continue;
         }
-        long n = varnimo::testing::ReceiveSome(Client_, chunk, sizeof chunk);
         if (n <= 0) {
             break;
         }
