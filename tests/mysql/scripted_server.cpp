@@ -9,6 +9,10 @@
 #include "../support/test_sockets.h"
 #ifdef _WIN32
 #include "server_pipe_win.h"
+#else
+namespace varnimo::mysql::testing {
+class TServerPipe {};  // no named pipes here
+}  // namespace varnimo::mysql::testing
 #endif
 
 namespace varnimo::mysql::testing {
