@@ -149,6 +149,10 @@ def main():
              "empty Qt window (process)", "empty_window")
     add_time("4 window start to shown list, 1 M rows, process", "window_c1m", proc,
              "empty Qt window (process)", "empty_window")
+    # 7. Import of a ROM folder.
+    add_time("7 varnimo-cli import, 100 k ROM files + thumbnails, process", "import_100k", proc,
+             "ls -f of the ROM folder (process)", "ls_import_100k", limit_ms=1000,
+             target_text="<= 1000 ms")
     # 5. MySQL.
     rows_label = f"{sql_rows // 1000} k" if sql_rows < 1_000_000 else f"{sql_rows // 1_000_000} M"
     for buffering in ("unbuffered", "buffered"):

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/emulator_program.h"
+
 namespace varnimo {
 
 // Controls of the main window that Unit1 writes captions to or shows and hides.
@@ -34,7 +36,7 @@ enum class BuiltInPicture {
 enum class MenuGroup { Background, ShowRoms, Genre, Player, Region };
 
 // The two launch buttons.
-enum class Emulator { Snes9x, Zsnes };
+using settings::Emulator;
 
 class MainView {
 public:

@@ -9,15 +9,10 @@
 #include "catalogue/names.h"
 #include "catalogue/rom_scan.h"
 #include "rtl/files.h"
+#include "settings/emulator_program.h"
 
 namespace varnimo {
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kExecutableSuffix = ".exe";
-#else
-constexpr const char* kExecutableSuffix = "";
-#endif
 
 int ProgressLimit(std::size_t rows) {
     return rows > static_cast<std::size_t>(std::numeric_limits<int>::max())
@@ -335,9 +330,9 @@ void Unit1::progstarten(Emulator emulator) {
         return;
     }
     const auto row = static_cast<std::size_t>(SelectedRow);
-    std::string program = emulator == Emulator::Snes9x ? ProgramOptions.Snes9xPath + "snes9x"
-                                                       : ProgramOptions.ZsnesPath + "zsnesw";
-    program += kExecutableSuffix;
+    const std::string program = settings::EmulatorProgramToStart(
+        emulator == Emulator::Snes9x ? ProgramOptions.Snes9xPath : ProgramOptions.ZsnesPath,
+        emulator);
     // The program gets the path as one argument of its argument vector; the double quotes
     // of a Windows command line are only needed to keep a path with blanks together there,
     // and here they would become part of the file name.

@@ -40,6 +40,11 @@ void WriteScanCache(const KnownRomTable& table, const std::string& file) {
     for (std::int32_t status : table.ScanStatus) {
         writer.WriteLine(std::to_string(status));
     }
+    // The reader takes an empty file as one empty line, which is no number, so a cache of an
+    // empty catalogue would stop every later start. One "0" line belongs to no row and reads.
+    if (table.ScanStatus.empty()) {
+        writer.WriteLine("0");
+    }
     writer.Commit();
 }
 

@@ -26,7 +26,8 @@ void ReadScanCache(KnownRomTable& table, const std::function<void()>& step,
 void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
                    const std::function<void()>& step);
 
-// Writes one line per row with its ScanStatus. The old cache is replaced only by a complete
+// Writes one line per row with its ScanStatus (an empty table gets one "0" line, since an
+// empty file does not read). The old cache is replaced only by a complete
 // new one; a failure throws EInOutError and leaves no partial file.
 void WriteScanCache(const KnownRomTable& table, const std::string& file = kScanCacheFileName);
 

@@ -14,21 +14,15 @@
 #include <utility>
 #include <vector>
 
+#include "app/program_version.h"
 #include "app/unit1.h"
 #include "catalogue/names.h"
+#include "cli/import_command.h"
+#include "cli/sql_command.h"
 #include "cli/terminal_view.h"
+#include "cli/update_check_command.h"
 #include "rtl/convert.h"
 #include "rtl/runtime_error.h"
-
-// Commands that live in their own files join in when those files are there.
-#if __has_include("cli/sql_command.h")
-#include "cli/sql_command.h"
-#define VARNIMO_HAVE_SQL_COMMAND 1
-#endif
-#if __has_include("cli/update_check_command.h")
-#include "cli/update_check_command.h"
-#define VARNIMO_HAVE_UPDATE_CHECK_COMMAND 1
-#endif
 
 namespace varnimo::cli {
 namespace {
@@ -46,15 +40,15 @@ constexpr const char* kUsageText =
     "  show LINE [--ticks N]               select LINE (0-based) and show its details;\n"
     "                                      then N slideshow ticks\n"
     "  launch snes9x|zsnes LINE [--dry-run] select LINE and press the Run button\n"
-#ifdef VARNIMO_HAVE_SQL_COMMAND
+    "  import ROMDIR [--screens DIR] ...   make a collection here from a folder of ROM\n"
+    "                                      files (import --help)\n"
     "  sql ...                             run a query on a MySQL server (sql --help)\n"
-#endif
-#ifdef VARNIMO_HAVE_UPDATE_CHECK_COMMAND
     "  update-check ...                    compare the versions with the update server\n"
-#endif
     "\n"
     "Options and filters:\n"
     "  -C DIR            run in DIR\n"
+    "  --help            this text\n"
+    "  --version         the program version\n"
     "  --search TEXT     search text (applied last)\n"
     "  --genre G         Genre menu entry, by caption or Tag\n"
     "  --player P        Player menu entry, by caption or Tag\n"
@@ -157,6 +151,15 @@ int RunCli(int argc, char** argv) {
     };
     while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
         std::string_view option = args[i];
+        if (option == "--help") {
+            std::fputs(kUsageText, stdout);
+            return kCompleted;
+        }
+        if (option == "--version") {
+            // Before the locale is taken in, so the version reads the same everywhere.
+            std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
+            return kCompleted;
+        }
         auto value = value_of(option);
         if (!value) {
             return Usage(std::string(option) + " needs a value");
@@ -202,19 +205,17 @@ int RunCli(int argc, char** argv) {
     const std::vector<std::string_view> rest(args.begin() + static_cast<std::ptrdiff_t>(i),
                                              args.end());
 
+    if (command == "import") {
+        if (search_text || !choices.empty()) {
+            return Usage("import takes no filters");
+        }
+        return RunImportCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
+    }
     if (command == "sql") {
-#ifdef VARNIMO_HAVE_SQL_COMMAND
         return RunSqlCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-#else
-        return Usage("this build has no sql command");
-#endif
     }
     if (command == "update-check") {
-#ifdef VARNIMO_HAVE_UPDATE_CHECK_COMMAND
         return RunUpdateCheckCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-#else
-        return Usage("this build has no update-check command");
-#endif
     }
 
     // Check the command's own arguments before anything is read or written.
@@ -301,10 +302,13 @@ int RunCli(int argc, char** argv) {
         if (dry_run) {
             view.SetDryRun(stdout);
         }
-        if (RunHandler(view, [&] { unit.select(); }) &&
-            RunHandler(view, [&] { unit.TitleBoxClick(); })) {
-            RunHandler(view, [&] { unit.progstarten(emulator); });
+        // A selection update that fails (a ROM gone since the scan, a screenshot that cannot
+        // be decoded) shows its error, but the line stays selected, so the Run button still
+        // starts the emulator, as it does in the window.
+        if (RunHandler(view, [&] { unit.select(); })) {
+            RunHandler(view, [&] { unit.TitleBoxClick(); });
         }
+        RunHandler(view, [&] { unit.progstarten(emulator); });
     }
     std::fflush(stdout);
     return view.ErrorBoxCount() > errors_before ? kFailed : kCompleted;

@@ -3,9 +3,8 @@
 #include <utility>
 
 #include "app/unit1.h"
-#include "rtl/image_format.h"
+#include "cli/screenshot_check.h"
 #include "rtl/process.h"
-#include "rtl/runtime_error.h"
 
 namespace varnimo::cli {
 
@@ -40,8 +39,8 @@ void TerminalView::SetSearchText(const std::string& text) {
 }
 
 void TerminalView::ShowScreenshotFile(const std::string& path) {
-    // The terminal draws nothing, but a name the window could not load must fail here too.
-    rtl::ImageFormatOf(path);
+    // Checked first, named after: a file that fails leaves the previous picture.
+    CheckScreenshot(path);
     picture_ = path;
 }
 

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <utility>
 
 #include "rtl/files.h"
@@ -30,6 +32,20 @@ constexpr std::size_t kBufferSize = VARNIMO_TEXT_READ_BUFFER;
 constexpr std::size_t kFlushThreshold = 1 << 16;
 
 WriteFaultHook* g_fault_hook = nullptr;
+
+// ".XXXXXX" with six characters that differ from call to call and from process to process.
+std::string TemporarySuffix() {
+    thread_local std::mt19937_64 random(std::random_device{}() ^
+                                        (static_cast<std::uint64_t>(::getpid()) << 32));
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix = ".";
+    std::uint64_t bits = random();
+    for (int i = 0; i < 6; ++i, bits /= 62) {
+        suffix.push_back(kLetters[bits % 62]);
+    }
+    return suffix;
+}
 
 int InjectedFault(std::string_view operation) {
     return g_fault_hook ? g_fault_hook->Fault(operation) : 0;
@@ -148,27 +164,32 @@ std::string_view TextFileReader::ReadLine() {
 // ---- Writer ------------------------------------------------------------------------------
 
 TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
-    std::string templ = path_ + ".XXXXXX";
     if (int fault = InjectedFault("create")) {
         throw EInOutError(fault);
     }
-    fd_ = ::mkstemp(templ.data());
-    if (fd_ < 0) {
-        throw EInOutError(errno);
-    }
-    temp_path_ = std::move(templ);
-    // mkstemp makes the file private; the data files are ordinary user files, so take the
-    // old file's permissions, or what the user's umask grants a new file.
-    mode_t mode;
+    // The data files are ordinary user files: a new one gets what the user's umask grants,
+    // which open() applies by itself. A replaced one keeps its old permissions, which the
+    // umask may narrow, so those are set again once the file is there.
     struct stat old {};
-    if (::stat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+    const bool replacing = ::stat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;
+    std::string temp;
+    for (unsigned attempt = 0;; ++attempt) {
+        temp = path_ + TemporarySuffix();
+        fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd_ >= 0) {
+            break;
+        }
+        if (errno != EEXIST || attempt == 100) {
+            throw EInOutError(errno);
+        }
     }
-    ::fchmod(fd_, mode);
+    temp_path_ = std::move(temp);
+    if (replacing && ::fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        Discard();
+        throw EInOutError(error);
+    }
 }
 
 TextFileWriter::~TextFileWriter() {

@@ -1,19 +1,69 @@
 // varnimo: the Qt window of the SNES ROM front end.
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/program_version.h"
+#include "app/user_collection.h"
 #include "application.h"
 #include "main_window.h"
+#include "new_collection_dialog.h"
 #include "quit_when_listed.h"
+#include "rtl/convert.h"
+#include "window_arguments.h"
 
 int main(int argc, char** argv) {
+    const varnimo::WindowArguments start = varnimo::TakeWindowArguments(argc, argv);
+    switch (start.action) {
+        case varnimo::WindowArguments::Action::Help:
+            std::fputs(varnimo::kWindowUsage, stdout);
+            return 0;
+        case varnimo::WindowArguments::Action::Version:
+            // Printed before the locale is taken in, so the version reads the same everywhere.
+            std::printf("varnimo %s\n", varnimo::rtl::FloatToStr(varnimo::ProgramVersion).c_str());
+            return 0;
+        case varnimo::WindowArguments::Action::Usage:
+            std::fprintf(stderr, "varnimo: %s\n%s", start.problem.c_str(), varnimo::kWindowUsage);
+            return 2;
+        case varnimo::WindowArguments::Action::Run:
+            break;
+    }
+    if (!start.directory.empty() && ::chdir(start.directory.c_str()) != 0) {
+        std::fprintf(stderr, "varnimo: cannot enter %s: %s\n", start.directory.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
+    if (start.user_collection) {
+        if (std::string problem = varnimo::EnterCollectionFolder(varnimo::UserCollectionFolder());
+            !problem.empty()) {
+            std::fprintf(stderr, "varnimo: %s\n", problem.c_str());
+            return 1;
+        }
+    }
+
     // VARNIMO_QUIT_WHEN_LISTED=1: answer the boxes and end once the list is shown (timing).
     const bool quit_when_listed = varnimo::QuitWhenListedRequested();
     varnimo::Application app(argc, argv,
                              quit_when_listed ? varnimo::MakeAnsweringDesktop() : nullptr);
+    // Whatever the toolkit did not take is no option of this program.
+    if (const QStringList rest = app.arguments(); rest.size() > 1) {
+        std::fprintf(stderr, "varnimo: unknown argument %s\n%s", rest[1].toLocal8Bit().constData(),
+                     varnimo::kWindowUsage);
+        return 2;
+    }
+    // A collection of the user's own starts empty: ask for the folders to make it from. Cancel
+    // leaves the folder as it was, and the start below says what is missing.
+    if (start.user_collection)
+        varnimo::OfferNewCollection(app.desktop());
     // The main window is created first and is the only one shown; closing it ends the
     // program. The dialogs join here, created hidden, in the order Options, About, Update
     // Checker.
     varnimo::TForm1 Form1(app.desktop());
     Form1.show();
-    if (quit_when_listed) varnimo::QuitWhenListed(Form1);
+    if (quit_when_listed)
+        varnimo::QuitWhenListed(Form1);
     return app.exec();
 }

@@ -13,6 +13,7 @@
 #include "fonts.h"
 #include "path_form.h"
 #include "picture_loading.h"
+#include "screenshot/screenshot_decoder.h"
 #include "ui_main_window.h"
 #include "update_form.h"
 

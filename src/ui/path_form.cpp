@@ -24,15 +24,6 @@ namespace {
 const char* const kNoPath = "- no path selected -";
 const char* const kNoEmulator = "- no emulator executeable selected -";
 
-// The programs the launch starts; a folder is taken only when it holds its program.
-#ifdef _WIN32
-const char* const kSnes9xProgram = "snes9x.exe";
-const char* const kZsnesProgram = "zsnesw.exe";
-#else
-const char* const kSnes9xProgram = "snes9x";
-const char* const kZsnesProgram = "zsnesw";
-#endif
-
 constexpr int kLongestInterval = 10;  // seconds, the track bar's right end
 
 // A caption wider in the fallback font than in the designed one still shows whole.
@@ -203,7 +194,7 @@ void Tpath_form::ChooseFolder(const QString& instruction, QLineEdit* edit, std::
     path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
 }
 
-void Tpath_form::ChooseEmulatorFolder(const QString& instruction, const char* program,
+void Tpath_form::ChooseEmulatorFolder(const QString& instruction, settings::Emulator emulator,
                                       const QString& not_found, QLineEdit* edit,
                                       std::string& path) {
     DialogBoxes boxes(desktop_, this);
@@ -213,7 +204,8 @@ void Tpath_form::ChooseEmulatorFolder(const QString& instruction, const char* pr
             return;  // the path keeps the last folder tried
         const QString shown = QDir::toNativeSeparators(folder);
         path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
-        if (rtl::FileExists(path + program)) {
+        // A folder is taken only when it holds a program the Run button can start.
+        if (!settings::FindEmulatorProgram(path, emulator).empty()) {
             edit->setText(shown);
             return;
         }
@@ -232,15 +224,15 @@ void Tpath_form::rom_path_buttonClick() {
 }
 
 void Tpath_form::emu_path_buttonClick() {
-    ChooseEmulatorFolder(QStringLiteral("Please locate the Snes9X Folder."), kSnes9xProgram,
-                         QStringLiteral("Could not find Snes9X!"), ui_->emu_edit,
-                         unit_.ProgramOptions.Snes9xPath);
+    ChooseEmulatorFolder(QStringLiteral("Please locate the Snes9X Folder."),
+                         settings::Emulator::Snes9x, QStringLiteral("Could not find Snes9X!"),
+                         ui_->emu_edit, unit_.ProgramOptions.Snes9xPath);
 }
 
 void Tpath_form::zsnes_path_buttonClick() {
-    ChooseEmulatorFolder(QStringLiteral("Please locate the ZSNES Folder."), kZsnesProgram,
-                         QStringLiteral("Could not find ZSNES!"), ui_->zsnes_edit,
-                         unit_.ProgramOptions.ZsnesPath);
+    ChooseEmulatorFolder(QStringLiteral("Please locate the ZSNES Folder."),
+                         settings::Emulator::Zsnes, QStringLiteral("Could not find ZSNES!"),
+                         ui_->zsnes_edit, unit_.ProgramOptions.ZsnesPath);
 }
 
 void Tpath_form::screen_timerbarChange(int position) {

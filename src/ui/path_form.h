@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "settings/emulator_program.h"
+
 class QRadioButton;
 class QLineEdit;
 
@@ -66,8 +68,8 @@ class Tpath_form : public QDialog {
     void ConnectEvents();
     // Asks for a plain folder (screenshots, ROMs): the path gets one separator more.
     void ChooseFolder(const QString& instruction, QLineEdit* edit, std::string& path);
-    // Asks for an emulator's folder until it holds `program` or the user cancels.
-    void ChooseEmulatorFolder(const QString& instruction, const char* program,
+    // Asks for an emulator's folder until it holds one of its programs or the user cancels.
+    void ChooseEmulatorFolder(const QString& instruction, settings::Emulator emulator,
                               const QString& not_found, QLineEdit* edit, std::string& path);
     // What the program does to the track bar: a new position runs its change handler, the
     // position it already has runs nothing.

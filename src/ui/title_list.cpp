@@ -88,4 +88,11 @@ void TitleListView::mousePressEvent(QMouseEvent* event) {
     emit mousePressed();
 }
 
+QItemSelectionModel::SelectionFlags TitleListView::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
+    return command.testFlag(QItemSelectionModel::Deselect) ? QItemSelectionModel::NoUpdate
+                                                            : command;
+}
+
 }  // namespace varnimo

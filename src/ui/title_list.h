@@ -53,6 +53,10 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // A list box keeps its one selected line: Ctrl with a click or Space on that line, which
+    // a single-selection Qt view takes as "deselect", leaves it selected.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     bool in_mouse_press_ = false;

@@ -166,6 +166,64 @@ TEST_F(Unit1Test, ABadCacheEndsTheSequenceWithTheListEmptyAndTheNextResetRecover
     EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
 }
 
+TEST_F(Unit1Test, ANonIntegerIntervalEndsTheStartUpAfterThePathsAreTaken) {
+    WriteBytes("options.dat", "shots/\r\nroms/\r\nemu9/\r\nemuz/\r\n2.5\r\n0\r\n");
+    try {
+        unit.ResetClick();
+        FAIL() << "no error";
+    } catch (const rtl::EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'2.5' ist kein gültiger Integerwert");
+    }
+    EXPECT_EQ(unit.ProgramOptions.RomPath, "roms/");
+    EXPECT_EQ(unit.ProgramOptions.ZsnesPath, "emuz/");
+    EXPECT_TRUE(unit.OptionsLoaded);
+    EXPECT_TRUE(view.lines.empty());
+    EXPECT_TRUE(view.Boxes().empty());  // ended before the scan
+    EXPECT_EQ(unit.Timer2Interval(), 2000u);
+    EXPECT_EQ(view.timer_interval, 2000u);
+
+    // The next Reset goes on with the paths in memory and leaves the file alone.
+    WriteBytes("options.dat", "elsewhere/\r\n\r\n\r\n\r\n5000\r\n0\r\n");
+    unit.ResetClick();
+    EXPECT_EQ(unit.ProgramOptions.RomPath, "roms/");
+    EXPECT_EQ(unit.Timer2Interval(), 2000u);
+    EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Zeta Quest (E)"}));
+}
+
+TEST_F(Unit1Test, ABadPackVersionEndsTheResetAndKeepsTheTableAndCounters) {
+    unit.ResetClick();
+    WriteBytes("shots/a", "2.5\r\n");
+    WriteBytes("shots/c", "x\r\n");
+    WriteBytes("SNES_screens.dat", "2\r\nNew;n_t.png;n_i.png;1;1\r\n");  // not reached
+    try {
+        unit.ResetClick();
+        FAIL() << "no error";
+    } catch (const rtl::EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'x' ist kein gültiger Gleitkommawert");
+    }
+    EXPECT_EQ(unit.ScreenPackVersions[0], 2.5);
+    EXPECT_EQ(unit.DatabaseVersion, 1.5);
+    EXPECT_EQ(unit.KnownRomTable.Size(), 4u);
+    EXPECT_TRUE(view.lines.empty());  // the reset empties the list first
+    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 3/3");
+    EXPECT_EQ(view.Caption(Control::rom_count_label), "You have 3 of 4 known Roms");
+}
+
+TEST_F(Unit1Test, CountersWhenNothingIsListedOrKnown) {
+    WriteBytes("roms/Missing One (J).zip", "m");
+    unit.ResetClick();
+    unit.List_select(1);  // Missing, while every ROM is there
+    EXPECT_TRUE(view.lines.empty());
+    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 0/4");
+
+    WriteBytes("SNES_screens.dat", "1.0\r\n");  // the version line alone
+    view.log.clear();
+    unit.ResetClick();
+    EXPECT_EQ(view.Boxes(), (Strings{"notice: Varnimo will use scanned.dat"}));
+    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 0/0");
+    EXPECT_EQ(view.Caption(Control::rom_count_label), "You have 0 of 0 known Roms");
+}
+
 TEST_F(Unit1Test, TheSequenceIsNotReenteredFromItsOwnBoxes) {
     int runs_inside = 0;
     view.on_box = [&](const std::string&) {
@@ -260,6 +318,23 @@ TEST_F(Unit1Test, SizeLineFollowsTheCachedExtensionAndRounding) {
     EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  0 kbyte");
 }
 
+TEST_F(Unit1Test, EveryCachedStatusNamesTheFileForSizeAndLaunch) {
+    const char* const extensions[] = {".zip", ".smc", ".fig", ".smd"};
+    for (int status = 1; status <= 4; ++status) {
+        const std::string extension = extensions[status - 1];
+        SCOPED_TRACE(extension);
+        WriteBytes("scanned.dat", "1\r\n1\r\n" + std::to_string(status) + "\r\n1\r\n");
+        WriteBytes("roms/Missing One (J)" + extension, std::string(10240 * status, 'm'));
+        unit.ResetClick();
+        Select(2);
+        EXPECT_EQ(view.Caption(Control::filesize_label),
+                  "Size:  " + std::to_string(10 * status) + " kbyte");
+        view.log.clear();
+        unit.progstarten(Emulator::Zsnes);
+        EXPECT_EQ(view.log, (Strings{"start emuz/zsnesw | roms/Missing One (J)" + extension}));
+    }
+}
+
 TEST_F(Unit1Test, ARomGoneSinceTheScanFailsAtTheSizeLineWithoutStoppingTheSlideshow) {
     unit.ResetClick();
     Select(0);
@@ -291,6 +366,18 @@ TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
     unit.progstarten(Emulator::Zsnes);
     EXPECT_EQ(view.log, (Strings{"start emu9/snes9x" + kExe + " | roms/Zeta Quest (E).zip",
                                  "start emuz/zsnesw" + kExe + " | roms/Zeta Quest (E).zip"}));
+#ifndef _WIN32
+    // The Linux builds' names, when the folder holds them instead.
+    WriteBytes("emu9/snes9x-gtk", "");
+    WriteBytes("emuz/zsnes", "");
+    view.log.clear();
+    unit.progstarten(Emulator::Snes9x);
+    unit.progstarten(Emulator::Zsnes);
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x-gtk | roms/Zeta Quest (E).zip",
+                                 "start emuz/zsnes | roms/Zeta Quest (E).zip"}));
+    std::filesystem::remove("emu9/snes9x-gtk");
+    std::filesystem::remove("emuz/zsnes");
+#endif
 
     unit.List_select(1);
     Select(0);

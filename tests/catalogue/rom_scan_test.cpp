@@ -46,6 +46,13 @@ TEST_F(RomScan, FreshScanLooksForZipFilesOnly) {
     EXPECT_EQ(ReadBytes(kScanCacheFileName), "1\r\n0\r\n1\r\n0\r\n1\r\n");
 }
 
+TEST_F(RomScan, TheCacheOfAnEmptyCatalogueReadsBack) {
+    KnownRomTable empty;
+    WriteScanCache(empty);
+    EXPECT_EQ(ReadBytes(kScanCacheFileName), "0\r\n");
+    EXPECT_NO_THROW(ReadScanCache(empty, Step()));
+}
+
 TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {
     WriteBytes("Delta.zip", "z");
     ScanRomFolder("", table, Step());

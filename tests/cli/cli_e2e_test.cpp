@@ -12,6 +12,7 @@
 #include "rtl/files.h"
 #include "rtl/test_files.h"
 #include "run_program.h"
+#include "support/test_env.h"
 
 namespace varnimo {
 namespace {
@@ -33,8 +34,10 @@ Result RunCli(const std::vector<std::string>& args) {
 
 #ifdef _WIN32
 const std::string kExe = ".exe";
+constexpr char kPathListSeparator = ';';
 #else
 const std::string kExe;
+constexpr char kPathListSeparator = ':';
 #endif
 // Screenshot names are joined to their folder with one more separator.
 const std::string kShots = std::string("shots/") + rtl::kPathSeparator;
@@ -55,8 +58,12 @@ class CliTest : public ::testing::Test {
         WriteBytes("roms/Bob's Game (U).zip", std::string(1048576, 'b'));
         WriteBytes("roms/alpha (E) (U).smc", std::string(1000, 'a'));
         WriteBytes("roms/Zed (J).zip", std::string(100, 'z'));
-        WriteBytes("shots/bob_t.png", "t");
-        WriteBytes("shots/bob_i.jpeg", "i");
+        // Real pictures: the terminal refuses what the window could not decode.
+        WriteBytes("shots/bob_t.png", Picture("varnimo-256.png"));
+        WriteBytes("shots/bob_i.jpeg", Picture("about_logo.jpg"));
+    }
+    static std::string Picture(const char* name) {
+        return ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/src/ui/pictures/" + name);
     }
 };
 
@@ -99,12 +106,22 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
     EXPECT_EQ(smc.out,
               "Size:  1 kbyte\nGenre: Puzzle\nPlayer: 2P Splitscreen\nscreen: (no picture)\n");
 
-    // A screenshot whose extension names no picture format is the loader's error.
+    // A screenshot whose extension names no picture format, or whose bytes are no picture of
+    // that format, is the loader's error, as in the window.
     WriteBytes("shots/zed_t.gif", "GIF89a");
     Result gif = RunCli({"show", "2"});
     EXPECT_EQ(gif.status, 1);
     EXPECT_NE(gif.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
     EXPECT_EQ(gif.out, "Size:  0 kbyte\nGenre: Jump-n-Run\nPlayer: 2P Simultan\n");
+#ifdef VARNIMO_CLI_DECODES_SCREENSHOTS
+    WriteBytes("shots/bob_i.jpeg", Picture("varnimo-256.png"));
+    Result broken = RunCli({"show", "1", "--ticks", "2"});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("error: Ungültiges Bild: "), std::string::npos) << broken.err;
+    EXPECT_EQ(broken.out,
+              "Size:  1024 kbyte\nGenre: Jump-n-Run\nPlayer: 1 Player\n"
+              "screen: shots//bob_t.png\nscreen: shots//bob_t.png\n");
+#endif
 }
 
 TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
@@ -117,17 +134,45 @@ TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
     EXPECT_EQ(none.out, "");
     EXPECT_NE(none.err.find("error: Please select a ROM first!\n"), std::string::npos);
     EXPECT_EQ(RunCli({"launch", "nestopia", "1"}).status, 2);
+
+    // A selection update that fails keeps the selection: the error shows, the Run button
+    // still starts the emulator.
+    std::filesystem::remove("roms/Bob's Game (U).zip");
+    Result gone = RunCli({"launch", "snes9x", "1", "--dry-run"});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_EQ(gone.err, "notice: Varnimo will use scanned.dat\nerror: E/A-Fehler 2\n");
+    EXPECT_EQ(gone.out, "program: emu9/snes9x\nargument: roms/Bob's Game (U).zip\n");
+    WriteBytes("shots/zed_t.gif", "GIF89a");
+    Result shot = RunCli({"launch", "zsnes", "2", "--dry-run"});
+    EXPECT_EQ(shot.status, 1);
+    EXPECT_NE(shot.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
+    EXPECT_EQ(shot.out, "program: emuz/zsnesw\nargument: roms/Zed (J).zip\n");
 }
 
 TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
     std::filesystem::create_directory("emu9");
     std::filesystem::copy_file(kRecorder, "emu9/snes9x" + kExe);
+    // What the started program wrote, once it has written it.
+    auto started = [] {
+        for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return ReadBytes("started.txt");
+    };
     Result r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
     EXPECT_EQ(r.status, 0);
-    for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_EQ(ReadBytes("started.txt"), "1|roms/Bob's Game (U).zip");
+    EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
+
+    // No emulator folder: the bare name, found where the shell would find it.
+    std::filesystem::remove("started.txt");
+    std::filesystem::rename("emu9", "bin");
+    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\nemuz/\r\n0\r\n0\r\n");
+    const std::string path = ::getenv("PATH");
+    testing::SetVariable("PATH", (dir.Path() / "bin").string() + kPathListSeparator + path);
+    r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
+    testing::SetVariable("PATH", path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
 }
 
 TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
@@ -168,6 +213,58 @@ TEST_F(CliTest, RunsInTheFolderGivenAndSurvivesABinaryCatalogue) {
     Result r = RunCli({"-C", "other", "--show", "All", "list"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find(" known Roms\n"), std::string::npos);
+}
+
+TEST_F(CliTest, ImportMakesACollectionOnceAndSaysWhatItSkipped) {
+    const std::string here = std::filesystem::current_path().string();
+    std::filesystem::create_directory("new");
+    WriteBytes("mine/Zoo (U).zip", "");
+    WriteBytes("mine/ape (E).smc", "");
+    WriteBytes("mine/x.sfc", "");
+    Result r = RunCli({"-C", "new", "import", "../mine", "--snes9x", "/opt/s9x", "--zsnes", ""});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "imported 2 titles from " + here +
+                  "/mine/, 0 with screenshots; skipped 1 file the scan cannot find (.sfc 1)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadBytes("new/options.dat"),
+              "\r\n" + here + "/mine/\r\n/opt/s9x/\r\n\r\n2000\r\n0\r\n");
+    Result list = RunCli({"-C", "new", "list"});
+    EXPECT_EQ(list.out, "ape (E)\nZoo (U)\n");
+    EXPECT_EQ(list.err,
+              "notice: Varnimo will use scanned.dat\nShowing: 2/2\nYou have 2 of 2 known Roms\n");
+
+    // Again: refused without --force, with nothing touched; replaced with it.
+    WriteBytes("mine/new.fig", "");
+    Result again = RunCli({"-C", "new", "import", "../mine"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "");
+    EXPECT_EQ(again.err, "error: options.dat is there already (--force replaces it)\n");
+    EXPECT_EQ(RunCli({"-C", "new", "list"}).out, "ape (E)\nZoo (U)\n");
+    EXPECT_EQ(RunCli({"-C", "new", "import", "--force", "../mine"}).status, 0);
+    EXPECT_EQ(RunCli({"-C", "new", "list"}).out, "ape (E)\nnew\nZoo (U)\n");
+
+    Result missing = RunCli({"import", "nope"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "error: the ROM folder nope: No such file or directory\n");
+    for (const std::vector<std::string>& usage : {std::vector<std::string>{"import"},
+                                                  {"import", "mine", "other"},
+                                                  {"import", "mine", "--screens"},
+                                                  {"import", "mine", "--fast"},
+                                                  {"--genre", "8", "import", "mine"}}) {
+        EXPECT_EQ(RunCli(usage).status, 2);
+    }
+}
+
+TEST_F(CliTest, HelpAndVersionGoToStdout) {
+    Result version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "varnimo-cli 0.301\n");
+    Result help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: varnimo-cli [-C DIR] [FILTERS] COMMAND ...\n", 0), 0u);
+    EXPECT_NE(help.out.find("  import ROMDIR"), std::string::npos);
+    EXPECT_EQ(help.err, "");
 }
 
 // The shipped demo collection covers what the window has to show.

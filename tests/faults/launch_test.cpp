@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "app/unit1.h"
 #include "desktop.h"
 #include "main_window.h"
 #include "recording_desktop.h"
@@ -105,6 +106,17 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
             EXPECT_EQ(ReadAll(out), expected);
         }
+
+        // No Snes9X folder: the bare name, found where the shell would find it.
+        const std::string out = root + "/snes9x.out";
+        std::filesystem::remove(out);
+        form.unit().ProgramOptions.Snes9xPath.clear();
+        const std::string path = ::getenv("PATH");
+        ::setenv("PATH", (folder + ":" + path).c_str(), 1);
+        QTest::mouseClick(form.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
+        ::setenv("PATH", path.c_str(), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
+        EXPECT_EQ(ReadAll(out), expected);
     }
     QDir::setCurrent(previous);
     // QTemporaryDir cannot remove names that are not valid in the locale's encoding.

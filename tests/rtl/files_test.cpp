@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
 #include "rtl/image_format.h"
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
@@ -21,6 +24,31 @@ TEST(Files, OnlyAFileExistsNotAFolder) {
         FileExists(std::string("folder.zip/..") + kPathSeparator + kPathSeparator + "rom.zip"));
     EXPECT_EQ(FileSize("rom.zip"), 1000);
     EXPECT_THROW(FileSize("missing.zip"), EInOutError);
+}
+
+TEST(Files, ListFolderTellsFilesFromFoldersFollowingLinks) {
+    testing::TempDir dir;
+    testing::WriteBytes("roms/Game.zip", "z");
+    testing::WriteBytes("roms/game.ZIP", "z");
+    testing::WriteBytes("roms/Caf\xE9.smc", "s");  // an 8-bit name, kept as bytes
+    std::filesystem::create_directory("roms/Folder.zip");
+    std::filesystem::create_symlink("Game.zip", "roms/Link.zip");
+    std::filesystem::create_symlink("Folder.zip", "roms/LinkToFolder.zip");
+    std::filesystem::create_symlink("nowhere", "roms/Dangling.zip");
+    std::map<std::string, bool> seen;
+    for (const FolderEntry& entry : ListFolder(std::string("roms") + kPathSeparator)) {
+        EXPECT_TRUE(seen.emplace(entry.Name, entry.IsFile).second) << entry.Name;
+    }
+    const std::map<std::string, bool> expected{{"Game.zip", true},     {"game.ZIP", true},
+                                               {"Caf\xE9.smc", true},  {"Folder.zip", false},
+                                               {"Link.zip", true},     {"LinkToFolder.zip", false},
+                                               {"Dangling.zip", false}};
+    EXPECT_EQ(seen, expected);
+
+    EXPECT_EQ(ListFolder("roms/Folder.zip").size(), 0u);
+    EXPECT_EQ(ListFolder("").size(), 1u);  // the working directory holds just "roms"
+    EXPECT_THROW(ListFolder("missing"), EInOutError);
+    EXPECT_THROW(ListFolder("roms/Game.zip"), EInOutError);
 }
 
 TEST(ImageFormat, ChosenByExtensionIgnoringCase) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -130,6 +132,33 @@ TEST(TextFileWriter, AFolderInTheWayIsAnErrorAndStaysAsItWas) {
     EXPECT_THROW(writer.Commit(), EInOutError);
     EXPECT_TRUE(std::filesystem::is_directory("out.dat"));
     EXPECT_EQ(dir.Listing(), "out.dat ");
+}
+
+TEST(TextFileWriter, ANewFileTakesTheUmaskAndAReplacedOneKeepsItsMode) {
+    TempDir dir;
+    const mode_t previous = ::umask(027);
+    auto write = [](const char* name) {
+        TextFileWriter writer(name);
+        writer.WriteLine("x");
+        writer.Commit();
+    };
+    auto mode_of = [](const char* name) {
+        struct stat info {};
+        EXPECT_EQ(::stat(name, &info), 0) << name;
+        return info.st_mode & 07777;
+    };
+    write("new.dat");
+    WriteBytes("shared.dat", "old\r\n");
+    ::chmod("shared.dat", 0664);  // wider than the umask would grant
+    write("shared.dat");
+    WriteBytes("private.dat", "old\r\n");
+    ::chmod("private.dat", 0400);
+    write("private.dat");
+    EXPECT_EQ(::umask(previous), 027u);  // left as it was
+    EXPECT_EQ(mode_of("new.dat"), 0640u);
+    EXPECT_EQ(mode_of("shared.dat"), 0664u);
+    EXPECT_EQ(mode_of("private.dat"), 0400u);
+    EXPECT_EQ(ReadBytes("private.dat"), "x\r\n");
 }
 
 TEST(TextFileWriter, DroppedWithoutCommitLeavesNothing) {

@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <QActionGroup>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 #include "app/unit1.h"
 #include "demo_folder.h"
 #include "main_window.h"
+#include "path_form.h"
 #include "picture_loading.h"
 #include "recording_desktop.h"
 
@@ -22,6 +26,17 @@ namespace {
 
 using test::DemoFolder;
 using test::NearColour;
+
+QByteArray ReadFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
 
 const QString kScanNotice = "Varnimo will now scan ";
 const QString kSaved = "scanned.dat saved successfully!";
@@ -305,6 +320,30 @@ TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders)
     EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
 }
 
+TEST_F(MainWindow, CtrlOnTheSelectedTitleKeepsItSelected) {
+    Open();
+    ClickLine(0);
+    const QPoint line = List()->visualRect(List()->model()->index(0, 0)).center();
+    const std::function<void()> ctrl_on_it[] = {
+        [&] { QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier, line); },
+        [&] { QTest::keyClick(List()->viewport(), Qt::Key_Space, Qt::ControlModifier); }};
+    for (const auto& action : ctrl_on_it) {
+        action();
+        EXPECT_EQ(form_->SelectedLine(), 0);
+        EXPECT_EQ(form_->unit().SelectedIndex, 0);
+        EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
+    }
+    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
+    EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
+    EXPECT_EQ(test::Desktop().starts.size(), 1u);
+
+    // Ctrl with a click on another title still moves the selection there.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      List()->visualRect(List()->model()->index(1, 0)).center());
+    EXPECT_EQ(form_->SelectedLine(), 1);
+    EXPECT_EQ(form_->unit().SelectedIndex, 1);
+}
+
 TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
     Open();
     QTest::mouseClick(Child<QPushButton>("zsnes_load"), Qt::LeftButton);
@@ -352,6 +391,11 @@ TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
     Action("StarShip")->trigger();
     EXPECT_EQ(background(), stored("background_starship.jpg"));
     EXPECT_TRUE(Action("StarShip")->isChecked());
+    // The entry already checked copies its picture again.
+    Child<QLabel>("Image_background")->clear();
+    Action("StarShip")->trigger();
+    EXPECT_EQ(background(), stored("background_starship.jpg"));
+    EXPECT_TRUE(Action("StarShip")->isChecked());
     Action("Rose")->trigger();
     EXPECT_EQ(background(), stored("background_rose.jpg"));
     Action("Default_background")->trigger();
@@ -361,6 +405,27 @@ TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
     Action("Beenden1")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
     EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExists) {
+    Open();
+    const QByteArray cache = ReadFile("scanned.dat");
+    QDir().mkdir(demo_->Path("other roms"));
+    WriteFile(demo_->Path("other roms/Omega Missing (U).zip"), "o");
+    struct : FolderBrowser {
+        QString Browse(QWidget*, const QString&) override { return folder; }
+        QString folder;
+    } browser;
+    browser.folder = demo_->Path("other roms");
+    form_->path_form().SetFolderBrowser(browser);
+    QTest::mouseClick(form_->path_form().findChild<QPushButton*>("rom_path_button"), Qt::LeftButton);
+    ASSERT_EQ(form_->unit().ProgramOptions.RomPath, (browser.folder + "/").toStdString());
+
+    Action("Reset")->trigger();
+    EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
+    EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
+                                    "Gamma Blocks (J)"}));
+    EXPECT_EQ(ReadFile("scanned.dat"), cache);
 }
 
 TEST_F(MainWindow, AMissingCatalogueEndsTheProgram) {

@@ -283,8 +283,9 @@ TEST_F(OptionsDialog, EmulatorFoldersAreAskedForUntilTheProgramIsThere) {
          "Could not find Snes9X!", &settings::ProgramOptions::Snes9xPath},
         {"zsnes_path_button", "zsnes_edit", "zsnes", "snes9x", "Please locate the ZSNES Folder.",
          "Could not find ZSNES!", &settings::ProgramOptions::ZsnesPath}};
-    WriteFile(demo_->Path("snes9x/snes9x"), "");
-    WriteFile(demo_->Path("zsnes/zsnesw"), "");
+    // The names the Linux builds have are taken as well as the original ones.
+    WriteFile(demo_->Path("snes9x/snes9x-gtk"), "");
+    WriteFile(demo_->Path("zsnes/zsnes"), "");
     for (const auto& e : emulators) {
         SCOPED_TRACE(e.folder);
         const QString empty = demo_->Path(e.other), right = demo_->Path(e.folder);

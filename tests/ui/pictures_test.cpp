@@ -6,9 +6,11 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <cstdio>
 
 #include "picture_loading.h"
 #include "rtl/runtime_error.h"
+#include "screenshot/screenshot_decoder.h"
 
 namespace varnimo {
 namespace {
@@ -63,6 +65,16 @@ TEST_F(ScreenshotLoading, ChoosesTheDecoderByExtensionInAnyCaseAndScalesToTheScr
         EXPECT_EQ(image.size(), QSize(253, 213)) << name.toStdString();
         EXPECT_GT(image.pixelColor(120, 100).red(), 150) << name.toStdString();
     }
+}
+
+TEST_F(ScreenshotLoading, OpensTheFileByItsExactBytes) {
+    // A name from an 8-bit catalogue: a lone Latin-1 byte is no character in a UTF-8 locale,
+    // so no QString can name this file.
+    QFile saved(Save("shot.png", "PNG"));
+    const std::string latin1 = Bytes(dir_.path()) + "/caf\xE9.png";
+    ASSERT_EQ(std::rename(saved.fileName().toLocal8Bit().constData(), latin1.c_str()), 0);
+    EXPECT_EQ(LoadScreenshot(latin1, QSize(253, 213)).size(), QSize(253, 213));
+    EXPECT_THROW(LoadScreenshot(Bytes(dir_.path()) + "/gone.png"), rtl::EInOutError);
 }
 
 TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenContent) {

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-#include <QSvgRenderer>
 
 #include <cmath>
 #include <numbers>
@@ -1033,19 +1032,6 @@ void WriteText(const QString& path, const char* text) {
     }
 }
 
-QImage RenderSvg(const char* text, int width, int height) {
-    QSvgRenderer renderer{QByteArray(text)};
-    if (!renderer.isValid()) {
-        throw std::runtime_error("the program icon's SVG does not parse");
-    }
-    QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&p);
-    return img;
-}
-
 }  // namespace
 
 void WriteStoredPictures(const QString& folder) {
@@ -1068,9 +1054,9 @@ void WriteStoredPictures(const QString& folder) {
     SaveImage(DrawAboutLogo(), dir + "about_logo.jpg");
     // A small light cartridge with an orange label and a yellow arrow, for the detail lines.
     WriteText(dir + "detail_icon.svg", kDetailIconSvg);
-    // The program's icon: a steel ring with a "V" on a rust-red rounded tile, as SVG and PNG.
+    // The program's icon: a steel ring with a "V" on a rust-red rounded tile. Its PNG sizes
+    // for the icon theme are drawn from this file at build time (tools/icons).
     WriteText(dir + "varnimo.svg", kProgramIconSvg);
-    SaveImage(RenderSvg(kProgramIconSvg, 256, 256), dir + "varnimo-256.png");
 }
 
 }  // namespace varnimo::picturegen

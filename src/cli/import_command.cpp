@@ -1,0 +1,84 @@
+#include "cli/import_command.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "catalogue/rom_import.h"
+
+namespace varnimo::cli {
+
+namespace {
+
+constexpr const char* kImportUsage =
+    "usage: varnimo-cli [-C DIR] import ROMDIR [--screens DIR] [--snes9x DIR] [--zsnes DIR]\n"
+    "                   [--force]\n"
+    "\n"
+    "Makes a collection in the working directory from the ROM files (.zip, .smc, .fig, .smd)\n"
+    "in ROMDIR: SNES_screens.dat with one line per title, scanned.dat and options.dat.\n"
+    "  --screens DIR   screenshot folder: Named_Titles/ and Named_Snaps/ of a thumbnail set,\n"
+    "                  or pictures named after the titles (.png, .jpg, .jpeg)\n"
+    "  --snes9x DIR    Snes9X folder (else the one of snes9x or snes9x-gtk on PATH)\n"
+    "  --zsnes DIR     ZSNES folder (else the one of zsnesw or zsnes on PATH)\n"
+    "  --force         replace data files that are there already\n";
+
+int ImportUsage(const std::string& problem) {
+    std::fprintf(stderr, "varnimo-cli: %s\n%s", problem.c_str(), kImportUsage);
+    return 2;
+}
+
+}  // namespace
+
+int RunImportCommand(int argc, char** argv) {
+    catalogue::RomImportRequest request;
+    bool have_rom_folder = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(kImportUsage, stdout);
+            return 0;
+        }
+        if (arg == "--force") {
+            request.replace = true;
+        } else if (arg == "--screens" || arg == "--snes9x" || arg == "--zsnes") {
+            if (i + 1 >= argc)
+                return ImportUsage(std::string(arg) + " needs a folder");
+            const char* value = argv[++i];
+            if (arg == "--screens") {
+                request.screen_folder = value;
+            } else if (arg == "--snes9x") {
+                request.snes9x_folder = value;
+            } else {
+                request.zsnes_folder = value;
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return ImportUsage("import: unknown option " + std::string(arg));
+        } else if (have_rom_folder) {
+            return ImportUsage("import takes one ROM folder");
+        } else {
+            request.rom_folder = argv[i];
+            have_rom_folder = true;
+        }
+    }
+    if (!have_rom_folder || request.rom_folder.empty())
+        return ImportUsage("import needs a ROM folder");
+    if (const char* path = std::getenv("PATH"))
+        request.search_path = path;
+
+    try {
+        const catalogue::RomImportSummary summary = catalogue::ImportRomFolder(request);
+        std::printf("%s\n", summary.Line().c_str());
+        return 0;
+    } catch (const catalogue::RomImportError& error) {
+        std::fprintf(stderr, "error: %s%s\n", error.what(),
+                     error.ExistingFile().empty() ? "" : " (--force replaces it)");
+    } catch (const std::runtime_error& error) {
+        // What the import refused, or a runtime error of a write.
+        std::fprintf(stderr, "error: %s\n", error.what());
+    }
+    return 1;
+}
+
+}  // namespace varnimo::cli
