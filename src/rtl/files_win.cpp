@@ -2,6 +2,8 @@
 // of the system code page that the data files hold.
 #include <windows.h>
 
+#include <memory>
+
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
 
@@ -29,6 +31,81 @@ std::int64_t FileSize(const std::string& path) {
         throw EInOutError(static_cast<int>(error));
     }
     return static_cast<std::int64_t>(size.QuadPart);
+}
+
+namespace {
+
+struct SearchCloser {
+    void operator()(HANDLE search) const { ::FindClose(search); }
+};
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+
+[[noreturn]] void ThrowLastError() {
+    throw EInOutError(static_cast<int>(::GetLastError()));
+}
+
+}  // namespace
+
+std::vector<FolderEntry> ListFolder(const std::string& path) {
+    std::string folder = path.empty() ? std::string(".") : path;
+    if (folder.back() != '\\' && folder.back() != '/') {
+        folder.push_back('\\');
+    }
+    WIN32_FIND_DATAA found;
+    std::unique_ptr<void, SearchCloser> search(::FindFirstFileA((folder + '*').c_str(), &found));
+    if (search.get() == INVALID_HANDLE_VALUE) {
+        search.release();
+        ThrowLastError();
+    }
+    std::vector<FolderEntry> entries;
+    do {
+        const char* name = found.cFileName;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
+            continue;
+        }
+        DWORD attributes = found.dwFileAttributes;
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // A link counts as what it points to; asking by name follows it.
+            attributes = ::GetFileAttributesA((folder + name).c_str());
+        }
+        const bool is_file = attributes != INVALID_FILE_ATTRIBUTES &&
+                             (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        entries.push_back(FolderEntry{name, is_file});
+    } while (::FindNextFileA(search.get(), &found));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) {
+        ThrowLastError();
+    }
+    return entries;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::unique_ptr<void, HandleCloser> file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                                           FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                           nullptr, OPEN_EXISTING,
+                                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        ThrowLastError();
+    }
+    std::string bytes;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
+        bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    }
+    char chunk[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) {
+            ThrowLastError();
+        }
+        if (got == 0) {
+            return bytes;
+        }
+        bytes.append(chunk, got);
+    }
 }
 
 int RenameOver(const std::string& from, const std::string& to) {

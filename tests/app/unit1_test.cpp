@@ -331,7 +331,8 @@ TEST_F(Unit1Test, EveryCachedStatusNamesTheFileForSizeAndLaunch) {
                   "Size:  " + std::to_string(10 * status) + " kbyte");
         view.log.clear();
         unit.progstarten(Emulator::Zsnes);
-        EXPECT_EQ(view.log, (Strings{"start emuz/zsnesw | roms/Missing One (J)" + extension}));
+        EXPECT_EQ(view.log,
+                  (Strings{"start emuz/zsnesw" + kExe + " | roms/Missing One (J)" + extension}));
     }
 }
 

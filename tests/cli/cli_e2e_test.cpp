@@ -141,12 +141,12 @@ TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
     Result gone = RunCli({"launch", "snes9x", "1", "--dry-run"});
     EXPECT_EQ(gone.status, 1);
     EXPECT_EQ(gone.err, "notice: Varnimo will use scanned.dat\nerror: E/A-Fehler 2\n");
-    EXPECT_EQ(gone.out, "program: emu9/snes9x\nargument: roms/Bob's Game (U).zip\n");
+    EXPECT_EQ(gone.out, "program: emu9/snes9x" + kExe + "\nargument: roms/Bob's Game (U).zip\n");
     WriteBytes("shots/zed_t.gif", "GIF89a");
     Result shot = RunCli({"launch", "zsnes", "2", "--dry-run"});
     EXPECT_EQ(shot.status, 1);
     EXPECT_NE(shot.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
-    EXPECT_EQ(shot.out, "program: emuz/zsnesw\nargument: roms/Zed (J).zip\n");
+    EXPECT_EQ(shot.out, "program: emuz/zsnesw" + kExe + "\nargument: roms/Zed (J).zip\n");
 }
 
 TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
@@ -215,6 +215,9 @@ TEST_F(CliTest, RunsInTheFolderGivenAndSurvivesABinaryCatalogue) {
     EXPECT_NE(r.err.find(" known Roms\n"), std::string::npos);
 }
 
+#ifndef _WIN32
+// The import writes absolute folders the platform's way (C:\Roms\ on Windows); the
+// expected texts here are POSIX paths.
 TEST_F(CliTest, ImportMakesACollectionOnceAndSaysWhatItSkipped) {
     const std::string here = std::filesystem::current_path().string();
     std::filesystem::create_directory("new");
@@ -255,6 +258,7 @@ TEST_F(CliTest, ImportMakesACollectionOnceAndSaysWhatItSkipped) {
         EXPECT_EQ(RunCli(usage).status, 2);
     }
 }
+#endif
 
 TEST_F(CliTest, HelpAndVersionGoToStdout) {
     Result version = RunCli({"--version"});

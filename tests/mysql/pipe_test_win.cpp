@@ -239,7 +239,7 @@ TEST(NamedPipe, AServerGoneMidResultIsALostConnection) {
 }
 
 // Every failure, over and over: the process holds as many handles (sockets included) as
-// before.
+// before, give or take what the system keeps for a moment.
 TEST(NamedPipe, FailuresLeaveNoHandleOrSocketOpen) {
     auto round = [] {
         ServerGoneMidResult(false);
@@ -254,10 +254,13 @@ TEST(NamedPipe, FailuresLeaveNoHandleOrSocketOpen) {
     round();  // what is made once per process (Winsock, the thread machinery) is made now
     const int before = Handles();
     ASSERT_GT(before, 0);
-    for (int i = 0; i < 30; ++i) {
+    constexpr int kRounds = 30;
+    for (int i = 0; i < kRounds; ++i) {
         round();
     }
-    EXPECT_EQ(Handles(), before);
+    // A handle kept by any failure would show once per round; Wine itself now and then
+    // keeps one more for a while (a thread that has not quite ended).
+    EXPECT_LE(Handles(), before + 2);
 }
 
 }  // namespace
