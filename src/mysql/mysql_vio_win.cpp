@@ -1,8 +1,10 @@
 // The transport on Windows: Winsock sockets and the local named pipe. Handles and sockets
 // are kept in the 32-bit fields the class has everywhere; Windows hands out kernel handles
 // and sockets whose values fit in 32 bits.
+// Winsock first: windows.h would otherwise bring in the old Winsock 1 declarations.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
 #include <windows.h>
 
 #include <climits>
@@ -82,9 +84,9 @@ int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
     const char* const path = "\\\\.\\pipe\\MySQL";
     // The wait takes the timeout as the caller gave it: 0 asks for the pipe's own default,
     // a negative one waits without limit.
-    DWORD waitMillis = timeoutSecs < 0                 ? NMPWAIT_WAIT_FOREVER
+    DWORD waitMillis = timeoutSecs < 0                ? NMPWAIT_WAIT_FOREVER
                        : timeoutSecs > INT_MAX / 1000 ? static_cast<DWORD>(INT_MAX)
-                                                        : static_cast<DWORD>(timeoutSecs) * 1000;
+                                                      : static_cast<DWORD>(timeoutSecs) * 1000;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < kMostPipeOpens; ++attempt) {
         handle = g_pipe_calls.Open(path);
@@ -98,18 +100,17 @@ int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
             return -9;
         }
         if (!g_pipe_calls.Wait(path, waitMillis)) {
-            SetError(kErrNamedPipeWait, FormatClientError(kErrNamedPipeWait, host, pipe,
-                                                          static_cast<unsigned long>(
-                                                              ::GetLastError())));
+            SetError(kErrNamedPipeWait,
+                     FormatClientError(kErrNamedPipeWait, host, pipe,
+                                       static_cast<unsigned long>(::GetLastError())));
             return -9;
         }
     }
     if (handle == INVALID_HANDLE_VALUE) {
         // Every open found the pipe busy, though each wait said it had become free; the
         // error number is that of the last open.
-        SetError(kErrNamedPipeOpen,
-                 FormatClientError(kErrNamedPipeOpen, host, pipe,
-                                   static_cast<unsigned>(ERROR_PIPE_BUSY)));
+        SetError(kErrNamedPipeOpen, FormatClientError(kErrNamedPipeOpen, host, pipe,
+                                                      static_cast<unsigned>(ERROR_PIPE_BUSY)));
         return -9;
     }
     DWORD mode = PIPE_READMODE_BYTE | PIPE_WAIT;
@@ -189,7 +190,8 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
         int error = LastSocketError_;
         ::closesocket(s);
         ForgetSocket();
-        SetError(kErrConnectionFailed, FormatClientError(kErrConnectionFailed, host.c_str(), error));
+        SetError(kErrConnectionFailed,
+                 FormatClientError(kErrConnectionFailed, host.c_str(), error));
         return -7;
     }
     return 0;

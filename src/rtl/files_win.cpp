@@ -71,8 +71,8 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
             // A link counts as what it points to; asking by name follows it.
             attributes = ::GetFileAttributesA((folder + name).c_str());
         }
-        const bool is_file = attributes != INVALID_FILE_ATTRIBUTES &&
-                             (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        const bool is_file =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
         entries.push_back(FolderEntry{name, is_file});
     } while (::FindNextFileA(search.get(), &found));
     if (::GetLastError() != ERROR_NO_MORE_FILES) {
@@ -82,10 +82,9 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::unique_ptr<void, HandleCloser> file(::CreateFileA(path.c_str(), GENERIC_READ,
-                                                           FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                           nullptr, OPEN_EXISTING,
-                                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::unique_ptr<void, HandleCloser> file(
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         ThrowLastError();

@@ -6,11 +6,11 @@
 #include <cstdlib>
 
 #include "app/closed_port.h"
-#include "support/test_env.h"
 #include "app/recording_view.h"
 #include "app/unit1.h"
 #include "app/update_checker.h"
 #include "app/update_test_view.h"
+#include "support/test_env.h"
 
 namespace varnimo {
 namespace {

@@ -10,10 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "../support/test_sockets.h"
 #include "mysql/mysql_errors.h"
 #include "mysql/mysql_net.h"
 #include "mysql/mysql_protocol.h"
-#include "../support/test_sockets.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {

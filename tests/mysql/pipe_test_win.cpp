@@ -3,6 +3,7 @@
 // fallback to TCP/IP, a server that vanishes, and no handle left behind by any failure.
 
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -83,8 +84,8 @@ TEST(NamedPipe, AnyHostAndPipeNameOpenTheLocalPipeNamedMySQL) {
     server.Start();
     TMysqlClient client;
     AimAtPipe(client);
-    ASSERT_TRUE(client.ConnectTo("db.example.net", "pubaccount", "kobal", "", 3306, "elsewhere",
-                                 false, 0))
+    ASSERT_TRUE(
+        client.ConnectTo("db.example.net", "pubaccount", "kobal", "", 3306, "elsewhere", false, 0))
         << client.Net().LastErrorText();
     EXPECT_EQ(client.Net().ConnectionKind(), vkNamedPipe);
     EXPECT_EQ(client.PipeName, "MySQL");

@@ -204,9 +204,9 @@ bool TScriptedServer::WriteAll(const TBytes& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
 #ifdef _WIN32
-        long n = Pipe_ ? Pipe_->Write(bytes.data() + sent, bytes.size() - sent)
-                       : varnimo::testing::SendSome(Client_, bytes.data() + sent,
-                                                    bytes.size() - sent);
+        long n =
+            Pipe_ ? Pipe_->Write(bytes.data() + sent, bytes.size() - sent)
+                  : varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
 #else
         long n = varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
 #endif

@@ -15,9 +15,10 @@ TServerPipe::~TServerPipe() {
 bool TServerPipe::Listen() {
     // Any number of instances, and the new one made before the old one goes: a client
     // waiting for the pipe never finds it missing.
-    HANDLE fresh = ::CreateNamedPipeA("\\\\.\\pipe\\MySQL", PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                               PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
-                               PIPE_UNLIMITED_INSTANCES, 65536, 65536, 0, nullptr);
+    HANDLE fresh =
+        ::CreateNamedPipeA("\\\\.\\pipe\\MySQL", PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                           PIPE_UNLIMITED_INSTANCES, 65536, 65536, 0, nullptr);
     Close();
     Pipe_ = fresh;
     if (Pipe_ == INVALID_HANDLE_VALUE) {
@@ -27,7 +28,8 @@ bool TServerPipe::Listen() {
     Connecting_ = OVERLAPPED{};
     Connecting_.hEvent = ConnectEvent_;
     ::ResetEvent(ConnectEvent_);
-    Connected_ = ::ConnectNamedPipe(Pipe_, &Connecting_) || ::GetLastError() == ERROR_PIPE_CONNECTED;
+    Connected_ =
+        ::ConnectNamedPipe(Pipe_, &Connecting_) || ::GetLastError() == ERROR_PIPE_CONNECTED;
     return Connected_ || ::GetLastError() == ERROR_IO_PENDING;
 }
 

@@ -41,9 +41,9 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
     envp.push_back(nullptr);
 
     // Outside the working directory, which some tests list.
-    std::string stem = (std::filesystem::temp_directory_path() /
-                        ("varnimo-run-" + std::to_string(::getpid())))
-                           .string();
+    std::string stem =
+        (std::filesystem::temp_directory_path() / ("varnimo-run-" + std::to_string(::getpid())))
+            .string();
     std::string outPath = stem + ".out";
     std::string errPath = stem + ".err";
     posix_spawn_file_actions_t actions;

@@ -77,8 +77,8 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::vector<st
     std::string block = EnvironmentBlock(env);
     PROCESS_INFORMATION started{};
     ProgramRun run;
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, block.data(),
-                         nullptr, &startup, &started)) {
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, block.data(), nullptr,
+                         &startup, &started)) {
         ::WaitForSingleObject(started.hProcess, INFINITE);
         DWORD code = 0;
         if (::GetExitCodeProcess(started.hProcess, &code)) {

@@ -89,12 +89,11 @@ int SetOption(int s, int level, int name, const T& value) {
 }
 
 inline long SendSome(int s, const void* data, std::size_t count) {
-    return static_cast<long>(::send(s, static_cast<const char*>(data), static_cast<int>(count),
-                                    kNoSigPipe));
+    return static_cast<long>(
+        ::send(s, static_cast<const char*>(data), static_cast<int>(count), kNoSigPipe));
 }
 inline long ReceiveSome(int s, void* data, std::size_t count) {
-    return static_cast<long>(
-        ::recv(s, static_cast<char*>(data), static_cast<int>(count), 0));
+    return static_cast<long>(::recv(s, static_cast<char*>(data), static_cast<int>(count), 0));
 }
 
 // A loopback port on which nothing listens, so a connection there is refused at once.
