@@ -59,11 +59,11 @@ class CliTest : public ::testing::Test {
         WriteBytes("roms/alpha (E) (U).smc", std::string(1000, 'a'));
         WriteBytes("roms/Zed (J).zip", std::string(100, 'z'));
         // Real pictures: the terminal refuses what the window could not decode.
-        WriteBytes("shots/bob_t.png", Picture("varnimo-256.png"));
-        WriteBytes("shots/bob_i.jpeg", Picture("about_logo.jpg"));
+        WriteBytes("shots/bob_t.png", Picture("demo/screens/aether_knights_e_ingame.png"));
+        WriteBytes("shots/bob_i.jpeg", Picture("src/ui/pictures/about_logo.jpg"));
     }
-    static std::string Picture(const char* name) {
-        return ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/src/ui/pictures/" + name);
+    static std::string Picture(const char* path) {
+        return ReadBytes(std::string(VARNIMO_SOURCE_DIR) + "/" + path);
     }
 };
 
@@ -115,13 +115,13 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
     EXPECT_NE(gif.err.find("error: Unbekannte Bilddateierweiterung (.gif)\n"), std::string::npos);
     EXPECT_EQ(gif.out, "Size:  0 kbyte\nGenre: Jump-n-Run\nPlayer: 2P Simultan\n");
 #ifdef VARNIMO_CLI_DECODES_SCREENSHOTS
-    WriteBytes("shots/bob_i.jpeg", Picture("varnimo-256.png"));
+    WriteBytes("shots/bob_i.jpeg", Picture("demo/screens/aether_knights_e_ingame.png"));
     Result broken = RunCli({"show", "1", "--ticks", "2"});
     EXPECT_EQ(broken.status, 1);
     EXPECT_NE(broken.err.find("error: Ungültiges Bild: "), std::string::npos) << broken.err;
     EXPECT_EQ(broken.out,
               "Size:  1024 kbyte\nGenre: Jump-n-Run\nPlayer: 1 Player\n"
-              "screen: shots//bob_t.png\nscreen: shots//bob_t.png\n");
+              "screen: " + kShots + "bob_t.png\nscreen: " + kShots + "bob_t.png\n");
 #endif
 }
 
