@@ -121,7 +121,8 @@ TEST_F(CliTest, ShowPrintsTheDetailsAndOneScreenLinePerTick) {
     EXPECT_NE(broken.err.find("error: Ungültiges Bild: "), std::string::npos) << broken.err;
     EXPECT_EQ(broken.out,
               "Size:  1024 kbyte\nGenre: Jump-n-Run\nPlayer: 1 Player\n"
-              "screen: " + kShots + "bob_t.png\nscreen: " + kShots + "bob_t.png\n");
+              "screen: " +
+                  kShots + "bob_t.png\nscreen: " + kShots + "bob_t.png\n");
 #endif
 }
 
