@@ -33,18 +33,20 @@ TEST(QuoteWindowsArgument, BackslashesCountOnlyBeforeAQuote) {
 // byte, whatever blanks, quotes, ampersands, backslashes or 8-bit letters it holds.
 TEST(StartDetached, TheArgumentArrivesWholeAndUnchanged) {
     const std::string recorder = testing::BuiltFile(VARNIMO_RECORDER_PATH);
-    testing::TempDir dir;
     for (std::string argument :
          {std::string("roms") + kPathSeparator + "Some Game (E) & \"Friends\".smc",
           std::string("ends with a separator\\"), std::string("\\\\server\\a\\\"b\\\\"),
           std::string("Pok\xe9mon \xc4rger.zip"), std::string("")}) {
-        std::filesystem::remove("started.txt");
+        testing::TempDir dir;  // a folder of its own for each program's record
         ASSERT_TRUE(StartDetached(recorder, argument));
-        for (int wait = 0; wait < 250 && !std::filesystem::exists("started.txt"); ++wait) {
+        std::string record;
+        for (int wait = 0; wait < 250 && record.empty(); ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            record = testing::ReadBytes("started.txt");
         }
-        EXPECT_EQ(testing::ReadBytes("started.txt"), "1|" + argument);
+        EXPECT_EQ(record, "1|" + argument);
     }
+    testing::TempDir dir;
     EXPECT_FALSE(StartDetached((dir.Path() / "no such program").string(), "x"));
 }
 
