@@ -1,6 +1,7 @@
 // The transport on Windows: Winsock sockets and the local named pipe. Handles and sockets
 // are kept in the 32-bit fields the class has everywhere; Windows hands out kernel handles
 // and sockets whose values fit in 32 bits.
+
 // Winsock first: windows.h would otherwise bring in the old Winsock 1 declarations.
 #include <winsock2.h>
 #include <ws2tcpip.h>
