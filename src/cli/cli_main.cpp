@@ -18,6 +18,7 @@
 #include "app/unit1.h"
 #include "catalogue/names.h"
 #include "cli/import_command.h"
+#include "cli/screenshot_check.h"
 #include "cli/sql_command.h"
 #include "cli/terminal_view.h"
 #include "cli/update_check_command.h"
@@ -63,6 +64,7 @@ int Usage(const std::string& problem) {
         std::fprintf(stderr, "varnimo-cli: %s\n", problem.c_str());
     }
     std::fputs(kUsageText, stderr);
+    std::fputs(ScreenshotCheckNote(), stderr);
     return kUsage;
 }
 
@@ -153,6 +155,7 @@ int RunCli(int argc, char** argv) {
         std::string_view option = args[i];
         if (option == "--help") {
             std::fputs(kUsageText, stdout);
+            std::fputs(ScreenshotCheckNote(), stdout);
             return kCompleted;
         }
         if (option == "--version") {

@@ -11,4 +11,7 @@ namespace varnimo::cli {
 // decoder; a build without Qt checks the extension only.
 void CheckScreenshot(const std::string& path);
 
+// How this build checks screenshots, for the help text.
+const char* ScreenshotCheckNote();
+
 }  // namespace varnimo::cli

@@ -8,4 +8,8 @@ void CheckScreenshot(const std::string& path) {
     LoadScreenshot(path);
 }
 
+const char* ScreenshotCheckNote() {
+    return "Screenshots are decoded as the window decodes them.\n";
+}
+
 }  // namespace varnimo::cli

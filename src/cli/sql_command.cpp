@@ -20,7 +20,8 @@ using mysql::TMysqlResult;
 const char kUsage[] =
     "usage: varnimo-cli sql [-h HOST] [-P PORT] [-u USER] [-p PASSWORD] [-D DATABASE]\n"
     "                       [--compress|--no-compress] [--buffered] [--timeout S]\n"
-    "                       [--allow-local-files] QUERY\n";
+    "                       [--allow-local-files] [--pipe] QUERY\n"
+    "  --pipe  through the local named pipe MySQL (Windows) instead of TCP/IP\n";
 
 int UsageError(const char* why, std::string_view what = "") {
     std::string line = std::string("varnimo-cli sql: ") + why + std::string(what) + "\n";
@@ -170,6 +171,8 @@ int RunSqlCommand(int argc, char** argv) {
             buffered = true;
         } else if (arg == "--allow-local-files") {
             client->AllowLocalFiles = true;
+        } else if (arg == "--pipe") {
+            client->UseNamedPipe = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option ", arg);
         } else if (query) {
@@ -181,7 +184,8 @@ int RunSqlCommand(int argc, char** argv) {
     if (!query) {
         return UsageError("no query given");
     }
-    client->SetServerHost(host);
+    // The pipe is always the local one; a host is only needed for TCP/IP.
+    client->SetServerHost(host.empty() && client->UseNamedPipe ? "." : host);
     client->SetUserName(user);
     client->SetUserPassword(password);
     client->SetDatabaseName(database);

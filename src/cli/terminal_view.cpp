@@ -1,13 +1,10 @@
 #include "cli/terminal_view.h"
 
-#include <spawn.h>
-
 #include <utility>
 
 #include "app/unit1.h"
 #include "cli/screenshot_check.h"
-
-extern char** environ;
+#include "rtl/process.h"
 
 namespace varnimo::cli {
 
@@ -81,12 +78,8 @@ void TerminalView::StartProgram(const std::string& file, const std::string& argu
     }
     // No shell: the ROM path is one argument whatever it contains. The outcome is not
     // reported, as the window does not report it either.
-    std::string program = file;
-    std::string rom = argument;
-    char* argv[] = {program.data(), rom.data(), nullptr};
-    pid_t child = 0;
     std::fflush(stdout);
-    ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ);
+    rtl::StartDetached(file, argument);
 }
 
 void TerminalView::OpenAddress(const std::string& address) {

@@ -16,7 +16,6 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <new>
 
 #include "mysql/mysql_errors.h"
 #include "mysql/mysql_resolve.h"
@@ -32,67 +31,16 @@ constexpr int kSendFlags = MSG_NOSIGNAL;
 constexpr int kSendFlags = 0;
 #endif
 
-// Where the platform needs a networking start-up (Winsock) it goes here; POSIX sockets need
-// none.
-bool StartNetworking() {
-    return true;
-}
-
 constexpr int kModeNonBlocking = 0x0001;
-constexpr std::size_t kReadAheadSize = 65536;
 
 }  // namespace
 
-TMysqlVio::TMysqlVio() = default;
-
-TMysqlVio::~TMysqlVio() {
-    Close();
+// POSIX sockets need no start-up.
+bool TMysqlVio::StartNetworking() {
+    return true;
 }
 
-void TMysqlVio::SetLastErrorText(std::string_view text) {
-    LastErrorText_.assign(text.substr(0, kMaxErrorText));
-}
-
-void TMysqlVio::SetError(int32_t code, std::string text) {
-    LastErrorCode = code;
-    SetLastErrorText(text);
-}
-
-int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string& pipeName, int port,
-                       int timeoutSecs, bool allowTcp) {
-    if (Kind_ != vkClosed) {
-        return -20;
-    }
-    TimeoutSecs_ = timeoutSecs == 0 ? DefaultTimeoutSecs : timeoutSecs;
-    if (kind == 4) {
-        return -2;
-    }
-    if ((kind == vkTcpIp || allowTcp) && !StartNetworking()) {
-        return -1;
-    }
-    if (kind == vkNamedPipe) {
-        int result = ConnectNamedPipe();
-        if (result == 0) {
-            return 0;
-        }
-        if (!allowTcp) {
-            return result;
-        }
-        (void)pipeName;
-    }
-    if (allowTcp) {
-        int result = ConnectTcp(host, port);
-        if (result != 0) {
-            return result;
-        }
-    }
-    PipeHandle_ = 0;
-    LastErrorText_.clear();
-    LastErrorCode = 0;
-    return 0;
-}
-
-int TMysqlVio::ConnectNamedPipe() {
+int TMysqlVio::ConnectNamedPipe(int) {
     // This platform has no named pipes: the attempt fails as an open that found no pipe,
     // naming the pipe that would have been opened.
     SetError(kErrNamedPipeOpen,
@@ -172,15 +120,6 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
     return result;
 }
 
-void TMysqlVio::ForgetSocket() {
-    AheadPos_ = 0;
-    AheadEnd_ = 0;
-    Socket_ = -1;
-    PipeHandle_ = -1;
-    Kind_ = vkClosed;
-    ModeFlags_ = 0;
-}
-
 int TMysqlVio::Close() {
     int result = 0;
     if (Kind_ == vkTcpIp || Kind_ == vkLocalSocket) {
@@ -243,36 +182,6 @@ bool TMysqlVio::WaitReadableFor(int millis) {
             return false;
         }
     }
-}
-
-long TMysqlVio::ReadBytes(uint8_t* buffer, std::size_t count) {
-    if (Kind_ == vkClosed || Kind_ == vkNamedPipe) {
-        return -1;
-    }
-    if (AheadPos_ < AheadEnd_) {
-        std::size_t n = std::min(count, AheadEnd_ - AheadPos_);
-        std::memcpy(buffer, ReadAhead_.get() + AheadPos_, n);
-        AheadPos_ += n;
-        return static_cast<long>(n);
-    }
-    if (count >= kReadAheadSize) {
-        return Receive(buffer, count);
-    }
-    if (!ReadAhead_) {
-        ReadAhead_.reset(new (std::nothrow) uint8_t[kReadAheadSize]);
-        if (!ReadAhead_) {
-            return Receive(buffer, count);
-        }
-    }
-    long got = Receive(ReadAhead_.get(), kReadAheadSize);
-    if (got <= 0) {
-        return got;
-    }
-    std::size_t n = std::min(count, static_cast<std::size_t>(got));
-    std::memcpy(buffer, ReadAhead_.get(), n);
-    AheadPos_ = n;
-    AheadEnd_ = static_cast<std::size_t>(got);
-    return static_cast<long>(n);
 }
 
 long TMysqlVio::Receive(uint8_t* to, std::size_t count) {

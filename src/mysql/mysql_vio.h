@@ -62,7 +62,10 @@ class TMysqlVio {
     int PipeHandle() const { return PipeHandle_; }
 
   private:
-    int ConnectNamedPipe();
+    // Once per process where the platform needs it (Winsock); false when it failed.
+    static bool StartNetworking();
+    // The wait for a busy pipe takes the timeout as the caller passed it.
+    int ConnectNamedPipe(int timeoutSecs);
     int ConnectTcp(const std::string& host, int port);
     bool WaitReadableFor(int millis);
     bool WaitReadableUntil(std::chrono::steady_clock::time_point deadline);

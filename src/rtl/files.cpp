@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 
 #include "rtl/runtime_error.h"
@@ -101,6 +102,10 @@ std::string ReadFileBytes(const std::string& path) {
         }
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+int RenameOver(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace varnimo::rtl

@@ -40,4 +40,8 @@ std::vector<FolderEntry> ListFolder(const std::string& path);
 // when it cannot be opened or read.
 std::string ReadFileBytes(const std::string& path);
 
+// Puts the file `from` in the place of `to`, replacing a file of that name in one step.
+// Returns 0, or the system's error number.
+int RenameOver(const std::string& from, const std::string& to);
+
 }  // namespace varnimo::rtl

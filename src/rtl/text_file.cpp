@@ -12,7 +12,11 @@
 #include <random>
 #include <utility>
 
+#include "rtl/files.h"
 #include "rtl/runtime_error.h"
+#ifdef _WIN32
+#include "rtl/posix_io_win.h"
+#endif
 
 namespace varnimo::rtl {
 namespace {
@@ -254,10 +258,12 @@ void TextFileWriter::Commit() {
         throw EInOutError(error);
     }
     fault = InjectedFault("rename");
-    if (fault != 0 || ::rename(temp_path_.c_str(), path_.c_str()) != 0) {
-        int error = fault != 0 ? fault : errno;
+    if (fault == 0) {
+        fault = RenameOver(temp_path_, path_);
+    }
+    if (fault != 0) {
         Discard();
-        throw EInOutError(error);
+        throw EInOutError(fault);
     }
     temp_path_.clear();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/recording_view.h"
+#include "rtl/files.h"
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
 
@@ -18,6 +19,17 @@ using testing::RecordingView;
 using testing::TempDir;
 using testing::WriteBytes;
 using Strings = std::vector<std::string>;
+
+// Screenshot names are joined to their folder with one more separator.
+const std::string kShots = std::string("shots/") + rtl::kPathSeparator;
+#ifdef _WIN32
+const std::string kExe = ".exe";
+// Replacing a folder by a file is refused: access denied.
+constexpr const char* kFolderInTheWay = "E/A-Fehler 5";
+#else
+const std::string kExe;
+constexpr const char* kFolderInTheWay = "E/A-Fehler 21";  // EISDIR
+#endif
 
 constexpr const char* kScanNotice =
     "notice: Varnimo will now scan roms/ for ROMS - please be patient, this could take a while";
@@ -235,9 +247,9 @@ TEST_F(Unit1Test, SelectionShowsDetailsAndTheSlideshowAlternates) {
     EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1024 kbyte");
     EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Puzzle");
     EXPECT_EQ(view.Caption(Control::player_label), "Player: 1 Player");
-    EXPECT_EQ(view.picture, "file shots//zeta_t.png");
+    EXPECT_EQ(view.picture, "file " + kShots + "zeta_t.png");
     EXPECT_EQ(Find("timer stop"), 0);
-    EXPECT_LT(Find("timer start"), Find("picture file shots//zeta_t.png"));
+    EXPECT_LT(Find("timer start"), Find("picture file " + kShots + "zeta_t.png"));
     EXPECT_GT(Find("timer start"), Find("genre_label = Genre: Puzzle"));
 
     Strings shown;
@@ -245,8 +257,8 @@ TEST_F(Unit1Test, SelectionShowsDetailsAndTheSlideshowAlternates) {
         unit.test_timer();
         shown.push_back(view.picture);
     }
-    EXPECT_EQ(shown, (Strings{"file shots//zeta_t.png", "file shots//zeta_i.jpg",
-                              "file shots//zeta_t.png"}));
+    EXPECT_EQ(shown, (Strings{"file " + kShots + "zeta_t.png", "file " + kShots + "zeta_i.jpg",
+                              "file " + kShots + "zeta_t.png"}));
 
     view.SetSearchText("alpha");  // a rebuild drops the selection
     EXPECT_EQ(unit.SelectedIndex, -1);
@@ -265,7 +277,7 @@ TEST_F(Unit1Test, DuplicateTitlesResolveToTheLastRowAndMissingShotsShowNoPicture
     EXPECT_EQ(view.Caption(Control::player_label), "Player: 2P Alternate");
     EXPECT_EQ(view.Caption(Control::filesize_label),
               "Size:  1 kbyte");  // 1000 div 128 = 7; 7 / 8 rounds to 1
-    EXPECT_EQ(view.picture, "file shots//dup_t.png");
+    EXPECT_EQ(view.picture, "file " + kShots + "dup_t.png");
     view.visible[Control::screen] = false;
     unit.test_timer();
     unit.test_timer();
@@ -286,10 +298,10 @@ TEST_F(Unit1Test, IngameOnlyNeverShowsTheTitleScreen) {
     unit.ResetClick();
     unit.ShowMode = settings::IngameOnly;
     Select(2);
-    EXPECT_EQ(view.picture, "file shots//zeta_i.jpg");
+    EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
     for (int tick = 0; tick < 3; ++tick) {
         unit.test_timer();
-        EXPECT_EQ(view.picture, "file shots//zeta_i.jpg");
+        EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
     }
 }
 
@@ -319,7 +331,8 @@ TEST_F(Unit1Test, EveryCachedStatusNamesTheFileForSizeAndLaunch) {
                   "Size:  " + std::to_string(10 * status) + " kbyte");
         view.log.clear();
         unit.progstarten(Emulator::Zsnes);
-        EXPECT_EQ(view.log, (Strings{"start emuz/zsnesw | roms/Missing One (J)" + extension}));
+        EXPECT_EQ(view.log,
+                  (Strings{"start emuz/zsnesw" + kExe + " | roms/Missing One (J)" + extension}));
     }
 }
 
@@ -335,12 +348,12 @@ TEST_F(Unit1Test, ARomGoneSinceTheScanFailsAtTheSizeLineWithoutStoppingTheSlides
 
 TEST_F(Unit1Test, AnUndecodableScreenshotFailsOnlyOnTheTicksThatShowIt) {
     unit.ResetClick();
-    view.undecodable.insert("shots//zeta_t.png");
+    view.undecodable.insert(kShots + "zeta_t.png");
     view.selected_line = 2;
     EXPECT_THROW(unit.TitleBoxClick(), rtl::EImageError);
     EXPECT_THROW(unit.test_timer(), rtl::EImageError);
     unit.test_timer();
-    EXPECT_EQ(view.picture, "file shots//zeta_i.jpg");
+    EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
     EXPECT_THROW(unit.test_timer(), rtl::EImageError);
 }
 
@@ -352,8 +365,8 @@ TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
     view.log.clear();
     unit.progstarten(Emulator::Snes9x);
     unit.progstarten(Emulator::Zsnes);
-    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Zeta Quest (E).zip",
-                                 "start emuz/zsnesw | roms/Zeta Quest (E).zip"}));
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x" + kExe + " | roms/Zeta Quest (E).zip",
+                                 "start emuz/zsnesw" + kExe + " | roms/Zeta Quest (E).zip"}));
 #ifndef _WIN32
     // The Linux builds' names, when the folder holds them instead.
     WriteBytes("emu9/snes9x-gtk", "");
@@ -371,7 +384,7 @@ TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
     Select(0);
     view.log.clear();
     unit.progstarten(Emulator::Snes9x);
-    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x | roms/Missing One (J)"}));
+    EXPECT_EQ(view.log, (Strings{"start emu9/snes9x" + kExe + " | roms/Missing One (J)"}));
 
     view.SetSearchText("x");
     view.log.clear();
@@ -459,7 +472,7 @@ TEST_F(Unit1Test, FoldersWhereDataFilesBelongAreNoDataFiles) {
         unit.ResetClick();
         FAIL() << "no error";
     } catch (const rtl::EInOutError& error) {
-        EXPECT_STREQ(error.what(), "E/A-Fehler 21");
+        EXPECT_STREQ(error.what(), kFolderInTheWay);
     }
     EXPECT_EQ(view.Boxes(), (Strings{kScanNotice}));
     EXPECT_EQ(unit.KnownRomTable.ScanStatus,

@@ -1,11 +1,6 @@
 // The Update Checker's logic without a server: the server setting, the local column, and
 // every way a check can fail before a server answers.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,6 +10,7 @@
 #include "app/unit1.h"
 #include "app/update_checker.h"
 #include "app/update_test_view.h"
+#include "support/test_env.h"
 
 namespace varnimo {
 namespace {
@@ -42,14 +38,14 @@ TEST(UpdateServerSetting, ReadsHostAndPortForms) {
 
 TEST(UpdateServerSetting, UnreadableValueAsksNoServer) {
     std::string problem;
-    ::unsetenv(UpdateServerVariable);
+    testing::UnsetVariable(UpdateServerVariable);
     EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, UpdateServerHost);
-    ::setenv(UpdateServerVariable, "localhost:99999", 1);
+    testing::SetVariable(UpdateServerVariable, "localhost:99999");
     EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, "");
     EXPECT_NE(problem.find("localhost:99999"), std::string::npos) << problem;
-    ::setenv(UpdateServerVariable, "localhost:3310", 1);
+    testing::SetVariable(UpdateServerVariable, "localhost:3310");
     EXPECT_EQ(UpdateServerFromEnvironment().port, 3310);
-    ::unsetenv(UpdateServerVariable);
+    testing::UnsetVariable(UpdateServerVariable);
 }
 
 using testing::ClosedPort;

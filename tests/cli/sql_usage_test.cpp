@@ -29,5 +29,13 @@ TEST(SqlCommandUsage, NoHostIsAClientFailure) {
     EXPECT_EQ(run.err.rfind("error ", 0), 0u) << run.err;
 }
 
+// No server listens on the pipe here (and POSIX has none at all): the open fails, naming the
+// pipe that is always meant, whatever host was given.
+TEST(SqlCommandUsage, NoPipeServerIs2017) {
+    SqlRun run = RunSql({"--pipe", "-h", "db.example.net", "SELECT 1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "error 2017: Can't open named pipe to host: .  pipe: MySQL (2)\n");
+}
+
 }  // namespace
 }  // namespace varnimo::testing

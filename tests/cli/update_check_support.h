@@ -2,59 +2,23 @@
 // Runs `varnimo-cli update-check` in the current folder with extra environment settings,
 // and lays out a small collection whose local versions the check shows.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "rtl/test_files.h"
-
-extern char** environ;
+#include "run_program.h"
 
 namespace varnimo::testing {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = ProgramRun;
 
 inline CliRun RunUpdateCheck(const std::vector<std::string>& env,
                              std::vector<std::string> args = {}) {
-    std::vector<std::string> all = {VARNIMO_CLI_PATH, "update-check"};
+    static const std::string cli = BuiltFile(VARNIMO_CLI_PATH);
+    std::vector<std::string> all = {cli, "update-check"};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> vars = env;
-    for (char** e = environ; *e != nullptr; ++e)
-        vars.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& var : vars)
-        envp.push_back(var.data());  // the first of a name wins
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, ".cli-out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, ".cli-err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t child = 0;
-    CliRun run;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int wait_status = 0;
-        ::waitpid(child, &wait_status, 0);
-        run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = ReadBytes(".cli-out");
-    run.err = ReadBytes(".cli-err");
-    std::filesystem::remove(".cli-out");
-    std::filesystem::remove(".cli-err");
-    return run;
+    return RunProgram(all, env);
 }
 
 // A catalogue of version 2.07 with one title, and pack versions for a (`pack_a`, in the

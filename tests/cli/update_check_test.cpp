@@ -1,10 +1,5 @@
 // varnimo-cli update-check where no update server answers.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "app/closed_port.h"

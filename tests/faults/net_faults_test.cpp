@@ -6,12 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -20,12 +14,21 @@
 
 #include "mysql/mysql_client.h"
 #include "mysql/mysql_errors.h"
+#include "../support/test_sockets.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {
 namespace {
 
 using namespace testing;
+using varnimo::testing::AcceptOn;
+using varnimo::testing::CloseSocket;
+using varnimo::testing::OpenSocket;
+using varnimo::testing::PollOne;
+using varnimo::testing::ReceiveSome;
+using varnimo::testing::SendSome;
+using varnimo::testing::SetOption;
+using varnimo::testing::socklen_t;
 using Clock = std::chrono::steady_clock;
 
 // A loopback peer that runs `script` on the accepted connection on its own thread and then
@@ -34,7 +37,7 @@ class ResettingPeer {
 public:
     using Script = std::function<void(int fd)>;
     explicit ResettingPeer(Script script) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        listener_ = OpenSocket();
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -44,29 +47,27 @@ public:
         ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
         port_ = ntohs(address.sin_port);
         thread_ = std::thread([this, script = std::move(script)] {
-            pollfd entry{listener_, POLLIN, 0};
-            if (::poll(&entry, 1, 10000) != 1) {
+            if (PollOne(listener_, POLLIN, 10000) != 1) {
                 return;
             }
-            int fd = ::accept(listener_, nullptr, nullptr);
+            int fd = AcceptOn(listener_);
             if (fd < 0) {
                 return;
             }
             script(fd);
             linger reset{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-            ::close(fd);
+            SetOption(fd, SOL_SOCKET, SO_LINGER, reset);
+            CloseSocket(fd);
         });
     }
     ~ResettingPeer() {
         thread_.join();
-        ::close(listener_);
+        CloseSocket(listener_);
     }
     int Port() const { return port_; }
 
     static void SendAll(int fd, const TBytes& bytes) {
-        ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(SendSome(fd, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
     }
     // Reads one plain packet; false when the client closed or sent nothing within 10 s.
     static bool ReadPacket(int fd) {
@@ -83,11 +84,10 @@ private:
     static bool ReadExactly(int fd, uint8_t* to, std::size_t count) {
         std::size_t got = 0;
         while (got < count) {
-            pollfd entry{fd, POLLIN, 0};
-            if (::poll(&entry, 1, 10000) != 1) {
+            if (PollOne(fd, POLLIN, 10000) != 1) {
                 return false;
             }
-            ssize_t n = ::recv(fd, to + got, count - got, 0);
+            long n = ReceiveSome(fd, to + got, count - got);
             if (n <= 0) {
                 return false;
             }
@@ -147,7 +147,9 @@ TEST(SilentServer, ConnectWaitsTheTimeoutThenReportsCantConnect) {
     EXPECT_GE(waited, 0.9);
     EXPECT_LT(waited, 3.5);  // bounded by the timeout, not by the peer
     EXPECT_EQ(client->Net().LastErrorCode(), kErrConnectionFailed);
-    EXPECT_EQ(client->Net().LastErrorText(), "Can't connect to MySQL server on '127.0.0.1' (110)");
+    EXPECT_EQ(client->Net().LastErrorText(), "Can't connect to MySQL server on '127.0.0.1' (" +
+                                                 std::to_string(varnimo::testing::kTimedOut) +
+                                                 ")");
     EXPECT_FALSE(client->IsConnectionOpen());
     silent.Finish(0);
     ExpectUsableAfterwards(*client);

@@ -266,7 +266,12 @@ TEST(MariaDbConnection, LocalFileRefusedThenAllowed) {
     bool completed = false;
     client->RunQuery("CREATE TEMPORARY TABLE loaded (line VARCHAR(40))", true, completed);
     ASSERT_TRUE(completed);
-    std::string load = "LOAD DATA LOCAL INFILE '" + path + "' INTO TABLE loaded";
+    // A backslash (of a Windows path) escapes the next character in an SQL string.
+    std::string quoted;
+    for (char c : path) {
+        quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    std::string load = "LOAD DATA LOCAL INFILE '" + quoted + "' INTO TABLE loaded";
     EXPECT_EQ(client->RunQuery(load, true, completed), nullptr);
     EXPECT_FALSE(completed);
     EXPECT_NE(client->Net().LastErrorText().find("not allowed"), std::string::npos)

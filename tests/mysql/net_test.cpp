@@ -4,15 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "../support/test_sockets.h"
 #include "mysql/mysql_errors.h"
 #include "mysql/mysql_net.h"
 #include "mysql/mysql_protocol.h"
@@ -94,15 +92,7 @@ TEST(Transport, SilentServerAndRefusedPortGive2003) {
     EXPECT_THAT(vio.LastErrorText(), HasSubstr("Can't connect to MySQL server on '127.0.0.1' ("));
     EXPECT_EQ(vio.Kind(), vkClosed);
 
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);  // nobody listens there now
-    EXPECT_LT(vio.Connect(vkTcpIp, "127.0.0.1", "", ntohs(address.sin_port), 2, true), 0);
+    EXPECT_LT(vio.Connect(vkTcpIp, "127.0.0.1", "", varnimo::testing::ClosedPort(), 2, true), 0);
     EXPECT_EQ(vio.LastErrorCode, kErrConnectionFailed);
     EXPECT_EQ(vio.Kind(), vkClosed);
 }

@@ -1,33 +1,34 @@
 #include "scripted_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+
+#include "../support/test_sockets.h"
+#ifdef _WIN32
+#include "server_pipe_win.h"
+#else
+namespace varnimo::mysql::testing {
+class TServerPipe {};  // no named pipes here
+}  // namespace varnimo::mysql::testing
+#endif
 
 namespace varnimo::mysql::testing {
 
 namespace {
 
 constexpr int kStepTimeoutMillis = 10000;
+constexpr long kNothingYet = -2;
 
 bool WaitFor(int fd, short events, int millis) {
-    pollfd entry{};
-    entry.fd = fd;
-    entry.events = events;
     for (;;) {
-        int rc = ::poll(&entry, 1, millis);
+        int rc = varnimo::testing::PollOne(fd, events, millis);
         if (rc > 0) {
             return true;
         }
-        if (rc == 0 || errno != EINTR) {
+        if (rc == 0 || !varnimo::testing::Interrupted()) {
             return false;
         }
     }
@@ -35,20 +36,35 @@ bool WaitFor(int fd, short events, int millis) {
 
 }  // namespace
 
-TScriptedServer::TScriptedServer() {
-    Listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+TScriptedServer::TScriptedServer(TListenOn where) {
+    using namespace varnimo::testing;
+    if (where == TListenOn::NamedPipe) {
+#ifdef _WIN32
+        // Made at once, so that a client started right after finds the pipe.
+        Pipe_ = std::make_unique<TServerPipe>();
+        if (!Pipe_->Listen()) {
+            throw std::runtime_error("scripted server: cannot make the pipe");
+        }
+        return;
+#else
+        throw std::runtime_error("scripted server: no named pipes here");
+#endif
+    }
+    Listener_ = OpenSocket();
     if (Listener_ < 0) {
         throw std::runtime_error("scripted server: no socket");
     }
-    int one = 1;
-    ::setsockopt(Listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+#ifndef _WIN32
+    // (On Windows the option would let another program take the port as well.)
+    SetOption(Listener_, SOL_SOCKET, SO_REUSEADDR, 1);
+#endif
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     if (::bind(Listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(Listener_, 4) != 0) {
-        ::close(Listener_);
+        CloseSocket(Listener_);
         throw std::runtime_error("scripted server: cannot listen");
     }
     socklen_t length = sizeof address;
@@ -60,10 +76,10 @@ TScriptedServer::~TScriptedServer() {
     if (Started_ && !Finished_) {
         Finish(0);
     }
-    if (Client_ >= 0) {
-        ::close(Client_);
+    CloseClient();
+    if (Listener_ >= 0) {
+        varnimo::testing::CloseSocket(Listener_);
     }
-    ::close(Listener_);
 }
 
 TScriptedServer& TScriptedServer::Send(TBytes bytes) {
@@ -130,15 +146,27 @@ void TScriptedServer::Fail(std::string why) {
 }
 
 bool TScriptedServer::AcceptClient() {
-    if (Client_ >= 0) {
-        ::close(Client_);
-        Client_ = -1;
+#ifdef _WIN32
+    if (Pipe_) {
+        // A client that was served leaves with its instance; the next one gets a new one.
+        if (Client_ >= 0 && !Pipe_->Listen()) {
+            Fail("cannot make the pipe again");
+            return false;
+        }
+        if (!Pipe_->Accept(kStepTimeoutMillis)) {
+            Fail("no client connected");
+            return false;
+        }
+        Client_ = 0;
+        return true;
     }
+#endif
+    CloseClient();
     if (!WaitFor(Listener_, POLLIN, kStepTimeoutMillis)) {
         Fail("no client connected");
         return false;
     }
-    Client_ = ::accept(Listener_, nullptr, nullptr);
+    Client_ = varnimo::testing::AcceptOn(Listener_);
     if (Client_ < 0) {
         Fail("accept failed");
         return false;
@@ -146,14 +174,26 @@ bool TScriptedServer::AcceptClient() {
     return true;
 }
 
+long TScriptedServer::ReadWithin(uint8_t* to, std::size_t count, int millis) {
+#ifdef _WIN32
+    if (Pipe_) {
+        return Pipe_->Read(to, count, millis);
+    }
+#endif
+    if (!WaitFor(Client_, POLLIN, millis)) {
+        return kNothingYet;
+    }
+    return varnimo::testing::ReceiveSome(Client_, to, count);
+}
+
 bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
     std::size_t got = 0;
     while (got < count) {
-        if (!WaitFor(Client_, POLLIN, kStepTimeoutMillis)) {
+        long n = ReadWithin(to + got, count - got, kStepTimeoutMillis);
+        if (n == kNothingYet) {
             Fail("client sent nothing");
             return false;
         }
-        ssize_t n = ::recv(Client_, to + got, count - got, 0);
         if (n <= 0) {
             Fail("client closed the connection early");
             return false;
@@ -167,7 +207,13 @@ bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
 bool TScriptedServer::WriteAll(const TBytes& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        ssize_t n = ::send(Client_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+#ifdef _WIN32
+        long n =
+            Pipe_ ? Pipe_->Write(bytes.data() + sent, bytes.size() - sent)
+                  : varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
+#else
+        long n = varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
+#endif
         if (n <= 0) {
             Fail("client went away while the server was sending");
             return false;
@@ -175,6 +221,20 @@ bool TScriptedServer::WriteAll(const TBytes& bytes) {
         sent += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void TScriptedServer::CloseClient() {
+#ifdef _WIN32
+    if (Pipe_) {
+        Pipe_->Close();
+        Client_ = -1;
+        return;
+    }
+#endif
+    if (Client_ >= 0) {
+        varnimo::testing::CloseSocket(Client_);
+        Client_ = -1;
+    }
 }
 
 void TScriptedServer::Run(int) {
@@ -210,8 +270,7 @@ void TScriptedServer::Run(int) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.Count));
                 break;
             case Step::kDisconnect:
-                ::close(Client_);
-                Client_ = -1;
+                CloseClient();
                 break;
             case Step::kAccept:
                 ok = AcceptClient();
@@ -235,10 +294,10 @@ void TScriptedServer::Run(int) {
         if (spent >= DrainMillis_.load()) {
             break;
         }
-        if (!WaitFor(Client_, POLLIN, 20)) {
+        long n = ReadWithin(chunk, sizeof chunk, 20);
+        if (n == kNothingYet) {
             continue;
         }
-        ssize_t n = ::recv(Client_, chunk, sizeof chunk, 0);
         if (n <= 0) {
             break;
         }

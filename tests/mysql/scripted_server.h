@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,9 +18,14 @@ namespace varnimo::mysql::testing {
 
 using TBytes = std::vector<uint8_t>;
 
+class TServerPipe;
+
+// Where the server listens: a loopback TCP port, or (on Windows) the local pipe named MySQL.
+enum class TListenOn { Loopback, NamedPipe };
+
 class TScriptedServer {
   public:
-    TScriptedServer();
+    explicit TScriptedServer(TListenOn where = TListenOn::Loopback);
     ~TScriptedServer();
     TScriptedServer(const TScriptedServer&) = delete;
     TScriptedServer& operator=(const TScriptedServer&) = delete;
@@ -65,12 +71,17 @@ class TScriptedServer {
 
     void Run(int drainMillis);
     bool AcceptClient();
+    // Bytes read, 0 when the client closed, -1 on failure, -2 when nothing came within
+    // `millis`.
+    long ReadWithin(uint8_t* to, std::size_t count, int millis);
     bool ReadExactly(uint8_t* to, std::size_t count);
     bool WriteAll(const TBytes& bytes);
+    void CloseClient();
     void Fail(std::string why);
 
     int Listener_ = -1;
     int Client_ = -1;
+    std::unique_ptr<TServerPipe> Pipe_;
     int Port_ = 0;
     std::vector<Step> Steps_;
     std::vector<TBytes> Received_;

@@ -29,20 +29,26 @@ TEST(Files, OnlyAFileExistsNotAFolder) {
 TEST(Files, ListFolderTellsFilesFromFoldersFollowingLinks) {
     testing::TempDir dir;
     testing::WriteBytes("roms/Game.zip", "z");
-    testing::WriteBytes("roms/game.ZIP", "z");
     testing::WriteBytes("roms/Caf\xE9.smc", "s");  // an 8-bit name, kept as bytes
     std::filesystem::create_directory("roms/Folder.zip");
+    std::map<std::string, bool> expected{
+        {"Game.zip", true}, {"Caf\xE9.smc", true}, {"Folder.zip", false}};
+#ifndef _WIN32
+    // Windows file names ignore case, and Wine makes no links (its CreateSymbolicLink
+    // reports success and creates nothing): these cases exist where POSIX is.
+    testing::WriteBytes("roms/game.ZIP", "z");
     std::filesystem::create_symlink("Game.zip", "roms/Link.zip");
     std::filesystem::create_symlink("Folder.zip", "roms/LinkToFolder.zip");
     std::filesystem::create_symlink("nowhere", "roms/Dangling.zip");
+    expected.insert({{"game.ZIP", true},
+                     {"Link.zip", true},
+                     {"LinkToFolder.zip", false},
+                     {"Dangling.zip", false}});
+#endif
     std::map<std::string, bool> seen;
     for (const FolderEntry& entry : ListFolder(std::string("roms") + kPathSeparator)) {
         EXPECT_TRUE(seen.emplace(entry.Name, entry.IsFile).second) << entry.Name;
     }
-    const std::map<std::string, bool> expected{{"Game.zip", true},     {"game.ZIP", true},
-                                               {"Caf\xE9.smc", true},  {"Folder.zip", false},
-                                               {"Link.zip", true},     {"LinkToFolder.zip", false},
-                                               {"Dangling.zip", false}};
     EXPECT_EQ(seen, expected);
 
     EXPECT_EQ(ListFolder("roms/Folder.zip").size(), 0u);

@@ -2,14 +2,12 @@
 // Test helpers: a private temporary folder that is the working directory while it lives
 // (the program opens its data files by bare name), and files written as exact bytes.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,12 +17,18 @@ namespace varnimo::testing {
 class TempDir {
   public:
     TempDir() {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "varnimo-test-XXXXXX").string();
-        if (::mkdtemp(templ.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
+        // A fresh name of our own; create_directory answers false when it was there.
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            if (attempt == 100) {
+                throw std::runtime_error("no temporary folder");
+            }
+            auto candidate = base / ("varnimo-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) {
+                path_ = candidate;
+            }
         }
-        path_ = templ;
         old_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);
     }
