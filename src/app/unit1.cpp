@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "catalogue/catalogue_file.h"
 #include "catalogue/filters.h"
@@ -76,8 +77,10 @@ void Unit1::RunResetSequence() {
 }
 
 bool Unit1::LoadCatalogue() {
-    std::optional<std::size_t> lines = catalogue::CountCatalogueLines();
-    if (!lines) {
+    // One read gives both the line count that sizes the table and the rows, so the file is
+    // read once; what the view sees is what the two passes show.
+    std::optional<catalogue::CatalogueContents> contents = catalogue::ReadCatalogue();
+    if (!contents) {
         view_.ErrorBox("Could not load Datafile!");
         // The program is quitting; nothing may go on showing rows of a catalogue that is gone.
         KnownRomTable.Resize(0);
@@ -85,13 +88,12 @@ bool Unit1::LoadCatalogue() {
         view_.RequestQuit();
         return false;
     }
-    const std::size_t rows = *lines > 0 ? *lines - 1 : 0;
+    const std::size_t rows = contents->Rows();
     // The list may hold rows of the table as it was (the search box's change event refilled
     // it); it must never name rows of a table that is about to change.
     view_.ClearTitleLines();
     listed_rows_.clear();
     index_stale_ = true;
-    KnownRomTable.Resize(rows);
     view_.SetProgressRange(0, ProgressLimit(rows));
 
     view_.Repaint();
@@ -99,7 +101,11 @@ bool Unit1::LoadCatalogue() {
     view_.SetVisible(Control::ProgressBar, true);
     view_.SetCaption(Control::loading_Button, "Assigning data...");
     view_.SetVisible(Control::loading_Button, true);
-    catalogue::LoadKnownRomTable(KnownRomTable, DatabaseVersion, [this] { view_.StepProgress(); });
+    DatabaseVersion = contents->version;
+    catalogue::StoreCatalogue(std::move(*contents), KnownRomTable);
+    for (std::size_t i = 0; i < rows; ++i) {
+        view_.StepProgress();
+    }
     view_.SetVisible(Control::ProgressBar, false);
     view_.SetVisible(Control::loading_Button, false);
     view_.SetVisible(Control::showing_counter, true);
@@ -245,8 +251,8 @@ void Unit1::ShowRomDetails() {
     const auto row = static_cast<std::size_t>(SelectedRow);
     const char* extension = catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
     if (*extension != '\0') {
-        std::int64_t bytes =
-            rtl::FileSize(ProgramOptions.RomPath + std::string(KnownRomTable.Title[row]) + extension);
+        std::int64_t bytes = rtl::FileSize(ProgramOptions.RomPath +
+                                           std::string(KnownRomTable.Title[row]) + extension);
         double kbytes = static_cast<double>(bytes / 128) / 8.0;
         view_.SetCaption(Control::filesize_label,
                          "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");
