@@ -11,121 +11,203 @@
 namespace varnimo::catalogue {
 namespace {
 
-// Titles never contain ';' (the catalogue splits fields at it), so it can end every title in
-// the search buffer without a match ever running from one title into the next.
-constexpr char kEndOfTitle = ';';
-
-// Most comparisons are settled by the first sixteen folded bytes, held in the key itself so
-// the sort rarely has to look into the title buffer.
-constexpr std::size_t kPrefixBytes = 16;
-
+// Most comparisons are settled by the first eight folded bytes, held in the key itself so the
+// sort rarely has to look at the titles. Packed to twelve bytes: at a million rows the keys
+// are the largest thing the sort needs besides the table.
+#pragma pack(push, 4)
 struct SortKey {
-    std::uint64_t high;  // folded bytes 0..7, big-endian, zero-padded
-    std::uint64_t low;   // folded bytes 8..15
+    std::uint64_t prefix;  // folded bytes 0..7, big-endian, zero-padded
     std::int32_t row;
 };
+#pragma pack(pop)
+static_assert(sizeof(SortKey) == 12);
 
-}  // namespace
+constexpr std::size_t kPrefixBytes = 8;
+// Below this many keys a bucket is sorted by comparison rather than split further.
+constexpr std::size_t kSmallBucket = 48;
 
-bool TitleLess(std::string_view a, std::string_view b) {
-    std::size_t n = std::min(a.size(), b.size());
+int CompareFolded(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         auto x = static_cast<unsigned char>(FoldAscii(a[i]));
         auto y = static_cast<unsigned char>(FoldAscii(b[i]));
         if (x != y) {
-            return x < y;
+            return x < y ? -1 : 1;
         }
     }
-    return a.size() < b.size();
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// Sorts keys whose first `depth` prefix bytes are equal: one counting pass and an in-place
+// exchange per byte (most significant first), so no second array of keys is needed;
+// small buckets and keys that share all eight bytes go to the full comparison.
+template <typename Less>
+void RadixSort(SortKey* first, SortKey* last, unsigned depth, const Less& less) {
+    const auto n = static_cast<std::size_t>(last - first);
+    if (n < kSmallBucket || depth == kPrefixBytes) {
+        std::sort(first, last, less);
+        return;
+    }
+    const unsigned shift = 56 - 8 * depth;
+    auto digit = [shift](const SortKey& key) { return (key.prefix >> shift) & 0xFF; };
+    std::array<std::size_t, 256> count{};
+    for (const SortKey* key = first; key != last; ++key) {
+        ++count[digit(*key)];
+    }
+    std::array<std::size_t, 256> start{};
+    std::array<std::size_t, 256> next{};
+    for (std::size_t b = 0, at = 0; b < 256; ++b) {
+        start[b] = next[b] = at;
+        at += count[b];
+    }
+    for (std::size_t b = 0; b < 256; ++b) {
+        const std::size_t end = start[b] + count[b];
+        while (next[b] < end) {
+            SortKey key = first[next[b]];
+            std::size_t d = digit(key);
+            while (d != b) {
+                std::swap(key, first[next[d]++]);
+                d = digit(key);
+            }
+            first[next[b]++] = key;
+        }
+    }
+    for (std::size_t b = 0; b < 256; ++b) {
+        if (count[b] > 1) {
+            RadixSort(first + start[b], first + start[b] + count[b], depth + 1, less);
+        }
+    }
+}
+
+#ifdef __SSE2__
+// Positions of a 16-byte chunk equal to `byte`, letters compared folded: OR-ing 0x20 maps
+// an upper-case letter onto its lower case and no other byte onto a letter.
+struct FoldedByte {
+    __m128i value;
+    __m128i fold;
+    explicit FoldedByte(char c)
+        : value(_mm_set1_epi8(c)), fold(_mm_set1_epi8(c >= 'a' && c <= 'z' ? 0x20 : 0)) {}
+    __m128i Match(const char* at) const {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_cmpeq_epi8(_mm_or_si128(chunk, fold), value);
+    }
+};
+#endif
+
+}  // namespace
+
+bool TitleLess(std::string_view a, std::string_view b) {
+    return CompareFolded(a, b) < 0;
 }
 
 void TitleIndex::Build(const TextColumn& titles) {
+    titles_ = &titles;
     const std::size_t rows = titles.size();
-    std::size_t total = rows;
-    for (std::size_t i = 0; i < rows; ++i) {
-        total += titles[i].size();
-    }
-    folded_.clear();
-    folded_.reserve(total);
-    byte_counts_.fill(0);
-    starts_.assign(rows + 1, 0);
-    std::vector<SortKey> keys;
-    keys.reserve(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
-        starts_[i] = folded_.size();
-        std::uint64_t prefix[2] = {0, 0};
-        const std::string_view title = titles[i];
-        for (std::size_t k = 0; k < title.size(); ++k) {
-            char c = FoldAscii(title[k]);
-            folded_.push_back(c);
-            ++byte_counts_[static_cast<unsigned char>(c)];
-            if (k < kPrefixBytes) {
-                prefix[k / 8] |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * (k % 8));
-            }
+    // The search walks the buffer once when every text starts at or after the end of the
+    // text before it; empty texts can hold no hit and are left out of the question.
+    in_row_order_ = true;
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < rows && in_row_order_; ++i) {
+        const std::size_t size = titles.Size(i);
+        if (size != 0) {
+            in_row_order_ = titles.Offset(i) >= end;
+            end = titles.Offset(i) + size;
         }
-        folded_.push_back(kEndOfTitle);
-        keys.push_back({prefix[0], prefix[1], static_cast<std::int32_t>(i)});
     }
-    starts_[rows] = folded_.size();
+    copy_ = TextColumn();
+    if (!in_row_order_) {
+        copy_.reserve(rows, titles.Bytes().size());
+        for (std::size_t i = 0; i < rows; ++i) {
+            copy_.push_back(titles[i]);
+        }
+    }
 
-    // The part of a folded title after the bytes its key holds. Zero padding in the key sorts
-    // a shorter title first, as a byte comparison does, so equal keys leave only the tails.
-    auto tail = [this](std::int32_t row) {
-        auto r = static_cast<std::size_t>(row);
-        std::size_t length = starts_[r + 1] - starts_[r] - 1;
-        std::size_t skip = std::min(length, kPrefixBytes);
-        return std::string_view(folded_.data() + starts_[r] + skip, length - skip);
+    // The rarity of bytes picks which needle bytes the search looks for; a sample of titles
+    // spread over the table tells it well enough.
+    byte_counts_.fill(0);
+    const std::size_t sample_step = rows / 65536 + 1;
+    for (std::size_t i = 0; i < rows; i += sample_step) {
+        for (char c : titles[i]) {
+            ++byte_counts_[static_cast<unsigned char>(FoldAscii(c))];
+        }
+    }
+
+    std::vector<SortKey> keys(rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const std::string_view title = titles[i];
+        std::uint64_t prefix = 0;
+        const std::size_t n = std::min(title.size(), kPrefixBytes);
+        for (std::size_t k = 0; k < n; ++k) {
+            prefix |= std::uint64_t{static_cast<unsigned char>(FoldAscii(title[k]))}
+                      << (56 - 8 * k);
+        }
+        keys[i] = {prefix, static_cast<std::int32_t>(i)};
+    }
+    // Zero padding in the key sorts a shorter title first, as a byte comparison does, so
+    // equal keys leave only the whole titles; equal titles keep table order.
+    auto less = [&titles](const SortKey& a, const SortKey& b) {
+        if (a.prefix != b.prefix) {
+            return a.prefix < b.prefix;
+        }
+        const int c = CompareFolded(titles[static_cast<std::size_t>(a.row)],
+                                    titles[static_cast<std::size_t>(b.row)]);
+        return c != 0 ? c < 0 : a.row < b.row;
     };
-    // Equal titles keep table order: the row number breaks every tie.
-    std::sort(keys.begin(), keys.end(), [this, &tail](const SortKey& a, const SortKey& b) {
-        if (a.high != b.high) {
-            return a.high < b.high;
-        }
-        if (a.low != b.low) {
-            return a.low < b.low;
-        }
-        std::string_view ta = tail(a.row);
-        std::string_view tb = tail(b.row);
-        int c = ta.compare(tb);
-        if (c != 0) {
-            return c < 0;
-        }
-        // Titles of up to sixteen bytes that differ only by trailing NUL bytes.
-        std::size_t la =
-            starts_[static_cast<std::size_t>(a.row) + 1] - starts_[static_cast<std::size_t>(a.row)];
-        std::size_t lb =
-            starts_[static_cast<std::size_t>(b.row) + 1] - starts_[static_cast<std::size_t>(b.row)];
-        if (la != lb) {
-            return la < lb;
-        }
-        return a.row < b.row;
-    });
+    RadixSort(keys.data(), keys.data() + rows, 0, less);
     order_.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         order_[i] = keys[i].row;
     }
 }
 
+bool TitleIndex::Contains(std::size_t row, std::string_view folded_needle) const {
+    const std::string_view title = (*titles_)[row];
+    const std::size_t m = folded_needle.size();
+    if (m == 0) {
+        return true;
+    }
+    for (std::size_t at = 0; at + m <= title.size(); ++at) {
+        std::size_t k = 0;
+        while (k < m && FoldAscii(title[at + k]) == folded_needle[k]) {
+            ++k;
+        }
+        if (k == m) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const {
     if (needle.empty()) {
         return;
     }
+    const TextColumn& column = Searched();
     const std::size_t rows = order_.size();
     std::string folded(needle);
     for (char& c : folded) {
         c = FoldAscii(c);
     }
+    const std::size_t m = folded.size();
     std::size_t next_row = 0;  // rows below this one are settled
-    if (folded.find(kEndOfTitle) == std::string::npos) {
-        // Every hit lies at or after the previous one, so the rows are walked once.
-        FindAll(folded, [&](std::size_t at) {
-            while (starts_[next_row + 1] <= at) {
-                marks[next_row++] = 0;
-            }
-            ++next_row;
-            return starts_[next_row];  // one hit is enough: go on with the next title
-        });
-    }
+    // Hits come in buffer order, which is row order: a row that ends before a hit does has
+    // none (any later hit ends later still); a hit that starts before the next row's text
+    // runs across a boundary or through stale bytes and counts for no row.
+    FindAll(folded, [&](std::size_t at) {
+        while (next_row < rows && column.Offset(next_row) + column.Size(next_row) < at + m) {
+            marks[next_row++] = 0;
+        }
+        if (next_row == rows) {
+            return std::numeric_limits<std::size_t>::max();
+        }
+        const std::size_t start = column.Offset(next_row);
+        if (start > at) {
+            return at + 1;
+        }
+        const std::size_t resume = start + column.Size(next_row);
+        ++next_row;  // one hit is enough: go on with the next title
+        return resume;
+    });
     for (; next_row < rows; ++next_row) {
         marks[next_row] = 0;
     }
@@ -133,8 +215,9 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
 
 template <typename OnHit>
 void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
-    const char* text = folded_.data();
-    const std::size_t length = folded_.size();
+    const std::string_view bytes = Searched().Bytes();
+    const char* text = bytes.data();
+    const std::size_t length = bytes.size();
     const std::size_t m = needle.size();
     if (m > length) {
         return;
@@ -159,7 +242,7 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     const std::size_t second = m >= 2 ? pair + 1 : pair;
     auto matches_at = [&](std::size_t at) {
         for (std::size_t k = 0; k < m; ++k) {
-            if (text[at + k] != needle[k]) {
+            if (FoldAscii(text[at + k]) != needle[k]) {
                 return false;
             }
         }
@@ -167,13 +250,11 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     };
 #ifdef __SSE2__
     // Sixteen positions at a time; only candidates are compared in full.
-    const __m128i first = _mm_set1_epi8(needle[pair]);
-    const __m128i last = _mm_set1_epi8(needle[second]);
+    const FoldedByte first(needle[pair]);
+    const FoldedByte last(needle[second]);
     while (i + 16 <= last_start + 1) {
-        __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + pair));
-        __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + second));
         auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
+            _mm_and_si128(first.Match(text + i + pair), last.Match(text + i + second))));
         std::size_t next = i + 16;
         while (mask != 0) {
             std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
@@ -183,12 +264,12 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
             }
             mask &= mask - 1;
         }
-        i = next;
+        i = std::min(next, length);
     }
 #endif
     while (i <= last_start) {
-        if (text[i + pair] == needle[pair] && matches_at(i)) {
-            i = on_hit(i);
+        if (FoldAscii(text[i + pair]) == needle[pair] && matches_at(i)) {
+            i = std::min(on_hit(i), length);
         } else {
             ++i;
         }
