@@ -38,15 +38,69 @@ int CompareFolded(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-// Sorts keys whose first `depth` prefix bytes are equal: one counting pass and an in-place
-// exchange per byte (most significant first), so no second array of keys is needed;
-// small buckets and keys that share all eight bytes go to the full comparison.
-template <typename Less>
-void RadixSort(SortKey* first, SortKey* last, unsigned depth, const Less& less) {
-    const auto n = static_cast<std::size_t>(last - first);
-    if (n < kSmallBucket || depth == kPrefixBytes) {
-        std::sort(first, last, less);
+// Folded bytes [offset, offset + 8) of a title, big-endian, zero-padded.
+std::uint64_t PrefixAt(std::string_view title, std::size_t offset) {
+    std::uint64_t prefix = 0;
+    const std::size_t n = title.size() > offset ? std::min(title.size() - offset, kPrefixBytes) : 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        prefix |= std::uint64_t{static_cast<unsigned char>(FoldAscii(title[offset + k]))}
+                  << (56 - 8 * k);
+    }
+    return prefix;
+}
+
+// The full order of two keys whose titles share their first `skip` folded bytes. Zero
+// padding in the key sorts a shorter title first, as a byte comparison does, so equal keys
+// leave only the rest of the titles; equal titles keep table order.
+struct KeyLess {
+    const TextColumn& titles;
+    std::size_t skip;
+    bool operator()(const SortKey& a, const SortKey& b) const {
+        if (a.prefix != b.prefix) {
+            return a.prefix < b.prefix;
+        }
+        std::string_view ta = titles[static_cast<std::size_t>(a.row)];
+        std::string_view tb = titles[static_cast<std::size_t>(b.row)];
+        const std::size_t from = std::min({skip, ta.size(), tb.size()});
+        const int c = CompareFolded(ta.substr(from), tb.substr(from));
+        return c != 0 ? c < 0 : a.row < b.row;
+    }
+};
+
+// Sorts keys whose titles share their first `offset` folded bytes and whose prefixes (the
+// eight bytes from `offset`) share their first `depth` bytes: one counting pass and an
+// in-place exchange per byte, most significant first, so no second array of keys is needed.
+// When a bucket has used up its eight bytes, its keys take the next eight of their titles.
+void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::size_t offset,
+               unsigned depth) {
+    if (static_cast<std::size_t>(last - first) < kSmallBucket) {
+        std::sort(first, last, KeyLess{titles, offset});
         return;
+    }
+    if (depth == kPrefixBytes) {
+        offset += kPrefixBytes;
+        bool more = false;
+        // The titles of a bucket lie anywhere in the column: ask for a row's place early and
+        // for its bytes a little later, so the memory fetches overlap instead of queueing.
+        constexpr std::ptrdiff_t kSpanAhead = 16;
+        constexpr std::ptrdiff_t kTextAhead = 8;
+        const std::ptrdiff_t n = last - first;
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            if (i + kSpanAhead < n) {
+                titles.Prefetch(static_cast<std::size_t>(first[i + kSpanAhead].row), false);
+            }
+            if (i + kTextAhead < n) {
+                titles.Prefetch(static_cast<std::size_t>(first[i + kTextAhead].row), true);
+            }
+            const std::string_view title = titles[static_cast<std::size_t>(first[i].row)];
+            first[i].prefix = PrefixAt(title, offset);
+            more = more || title.size() > offset;
+        }
+        if (!more) {  // only lengths (NUL bytes against padding) and rows are left
+            std::sort(first, last, KeyLess{titles, offset});
+            return;
+        }
+        depth = 0;
     }
     const unsigned shift = 56 - 8 * depth;
     auto digit = [shift](const SortKey& key) { return (key.prefix >> shift) & 0xFF; };
@@ -74,7 +128,7 @@ void RadixSort(SortKey* first, SortKey* last, unsigned depth, const Less& less) 
     }
     for (std::size_t b = 0; b < 256; ++b) {
         if (count[b] > 1) {
-            RadixSort(first + start[b], first + start[b] + count[b], depth + 1, less);
+            RadixSort(first + start[b], first + start[b] + count[b], titles, offset, depth + 1);
         }
     }
 }
@@ -134,26 +188,9 @@ void TitleIndex::Build(const TextColumn& titles) {
 
     std::vector<SortKey> keys(rows);
     for (std::size_t i = 0; i < rows; ++i) {
-        const std::string_view title = titles[i];
-        std::uint64_t prefix = 0;
-        const std::size_t n = std::min(title.size(), kPrefixBytes);
-        for (std::size_t k = 0; k < n; ++k) {
-            prefix |= std::uint64_t{static_cast<unsigned char>(FoldAscii(title[k]))}
-                      << (56 - 8 * k);
-        }
-        keys[i] = {prefix, static_cast<std::int32_t>(i)};
+        keys[i] = {PrefixAt(titles[i], 0), static_cast<std::int32_t>(i)};
     }
-    // Zero padding in the key sorts a shorter title first, as a byte comparison does, so
-    // equal keys leave only the whole titles; equal titles keep table order.
-    auto less = [&titles](const SortKey& a, const SortKey& b) {
-        if (a.prefix != b.prefix) {
-            return a.prefix < b.prefix;
-        }
-        const int c = CompareFolded(titles[static_cast<std::size_t>(a.row)],
-                                    titles[static_cast<std::size_t>(b.row)]);
-        return c != 0 ? c < 0 : a.row < b.row;
-    };
-    RadixSort(keys.data(), keys.data() + rows, 0, less);
+    RadixSort(keys.data(), keys.data() + rows, titles, 0, 0);
     order_.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         order_[i] = keys[i].row;
