@@ -51,6 +51,7 @@ void Unit1::ffnen1Click() {
 void Unit1::RunResetSequence() {
     view_.ClearTitleLines();
     listed_rows_.clear();
+    listed_by_.reset();
     // The lines are gone, so nothing can stay selected; a tick must not look for a line
     // that no longer exists.
     SelectedIndex = -1;
@@ -85,6 +86,7 @@ bool Unit1::LoadCatalogue() {
         // The program is quitting; nothing may go on showing rows of a catalogue that is gone.
         KnownRomTable.Resize(0);
         index_stale_ = true;
+        listed_by_.reset();
         view_.RequestQuit();
         return false;
     }
@@ -93,6 +95,7 @@ bool Unit1::LoadCatalogue() {
     // it); it must never name rows of a table that is about to change.
     view_.ClearTitleLines();
     listed_rows_.clear();
+    listed_by_.reset();
     index_stale_ = true;
     view_.SetProgressRange(0, ProgressLimit(rows));
 
@@ -114,6 +117,7 @@ bool Unit1::LoadCatalogue() {
 }
 
 void Unit1::FillScanStatus() {
+    listed_by_.reset();  // the statuses change under the list
     view_.SetProgress(0);
     view_.SetVisible(Control::ProgressBar, true);
     view_.SetCaption(Control::loading_Button, "Scanning...");
@@ -138,6 +142,7 @@ void Unit1::RebuildIndexIfStale() {
     if (index_stale_ || title_index_.Size() != KnownRomTable.Size()) {
         title_index_.Build(KnownRomTable.Title);
         index_stale_ = false;
+        listed_by_.reset();
     }
 }
 
@@ -146,13 +151,33 @@ void Unit1::RebuildIndexIfStale() {
 void Unit1::search() {
     RebuildIndexIfStale();
     const std::string text = view_.SearchText();
-    catalogue::Filters filters;
-    filters.search_text = text;
-    filters.player = PlayerFilter;
-    filters.genre = GenreFilter;
-    filters.region = RegionMarker;
-    filters.availability = AvailabilityFilter;
-    catalogue::FilterRows(KnownRomTable, title_index_, filters, listed_rows_);
+    ListedBy now{text, PlayerFilter, GenreFilter, RegionMarker, AvailabilityFilter};
+    for (char& c : now.folded_search) {
+        c = catalogue::FoldAscii(c);
+    }
+    // A keystroke that adds to the search text, with the menus as they were, can only drop
+    // titles from the list: the new list is the old one without the titles that lack the
+    // new text, in the same order. Checking title by title pays only while the old list is
+    // a small part of the table; otherwise the whole table is filtered again.
+    const bool narrows = listed_by_ && listed_by_->player == now.player &&
+                         listed_by_->genre == now.genre && listed_by_->region == now.region &&
+                         listed_by_->availability == now.availability &&
+                         now.folded_search.find(listed_by_->folded_search) != std::string::npos &&
+                         listed_rows_.size() <= KnownRomTable.Size() / 4;
+    if (narrows) {
+        std::erase_if(listed_rows_, [&](std::int32_t row) {
+            return !title_index_.Contains(static_cast<std::size_t>(row), now.folded_search);
+        });
+    } else {
+        catalogue::Filters filters;
+        filters.search_text = text;
+        filters.player = PlayerFilter;
+        filters.genre = GenreFilter;
+        filters.region = RegionMarker;
+        filters.availability = AvailabilityFilter;
+        catalogue::FilterRows(KnownRomTable, title_index_, filters, listed_rows_);
+    }
+    listed_by_ = std::move(now);
     view_.SetTitleLines(listed_rows_);
     view_.SetCaption(Control::showing_counter, "Showing: " + std::to_string(listed_rows_.size()) +
                                                    "/" + std::to_string(AvailableCount));
