@@ -157,13 +157,14 @@ void Unit1::search() {
     }
     // A keystroke that adds to the search text, with the menus as they were, can only drop
     // titles from the list: the new list is the old one without the titles that lack the
-    // new text, in the same order. Checking title by title pays only while the old list is
-    // a small part of the table; otherwise the whole table is filtered again.
+    // new text, in the same order. Checking title by title (in list order, so all over the
+    // table's memory) pays only while the old list is a small part of the table; otherwise
+    // the whole table is filtered again.
     const bool narrows = listed_by_ && listed_by_->player == now.player &&
                          listed_by_->genre == now.genre && listed_by_->region == now.region &&
                          listed_by_->availability == now.availability &&
                          now.folded_search.find(listed_by_->folded_search) != std::string::npos &&
-                         listed_rows_.size() <= KnownRomTable.Size() / 4;
+                         listed_rows_.size() <= KnownRomTable.Size() / 64;
     if (narrows) {
         std::erase_if(listed_rows_, [&](std::int32_t row) {
             return !title_index_.Contains(static_cast<std::size_t>(row), now.folded_search);

@@ -227,22 +227,30 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
     }
     const std::size_t m = folded.size();
     std::size_t next_row = 0;  // rows below this one are settled
+    std::size_t start = rows > 0 ? column.Offset(0) : 0;  // where next_row's text lies
+    std::size_t end = rows > 0 ? start + column.Size(0) : 0;
+    auto advance = [&] {
+        if (++next_row < rows) {
+            start = column.Offset(next_row);
+            end = start + column.Size(next_row);
+        }
+    };
     // Hits come in buffer order, which is row order: a row that ends before a hit does has
     // none (any later hit ends later still); a hit that starts before the next row's text
     // runs across a boundary or through stale bytes and counts for no row.
     FindAll(folded, [&](std::size_t at) {
-        while (next_row < rows && column.Offset(next_row) + column.Size(next_row) < at + m) {
-            marks[next_row++] = 0;
+        while (next_row < rows && end < at + m) {
+            marks[next_row] = 0;
+            advance();
         }
         if (next_row == rows) {
             return std::numeric_limits<std::size_t>::max();
         }
-        const std::size_t start = column.Offset(next_row);
         if (start > at) {
             return at + 1;
         }
-        const std::size_t resume = start + column.Size(next_row);
-        ++next_row;  // one hit is enough: go on with the next title
+        const std::size_t resume = end;
+        advance();  // one hit is enough: go on with the next title
         return resume;
     });
     for (; next_row < rows; ++next_row) {
@@ -277,7 +285,13 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
         }
     }
     const std::size_t second = m >= 2 ? pair + 1 : pair;
+    // The candidate test compares the pair's bytes exactly (letters folded), so a needle of
+    // one or two bytes needs no further comparison.
+    const bool pair_decides = m <= 2;
     auto matches_at = [&](std::size_t at) {
+        if (pair_decides) {
+            return true;
+        }
         for (std::size_t k = 0; k < m; ++k) {
             if (FoldAscii(text[at + k]) != needle[k]) {
                 return false;
@@ -305,7 +319,8 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     }
 #endif
     while (i <= last_start) {
-        if (FoldAscii(text[i + pair]) == needle[pair] && matches_at(i)) {
+        if (FoldAscii(text[i + pair]) == needle[pair] &&
+            FoldAscii(text[i + second]) == needle[second] && matches_at(i)) {
             i = std::min(on_hit(i), length);
         } else {
             ++i;

@@ -24,7 +24,7 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
     TempDir dir;
     std::mt19937 random(23);
     // Titles from few letters, so that texts of several letters still match many of them.
-    const std::string letters = "abAB (u)E";
+    const std::string letters = "abcdAB (u)E";
     auto random_text = [&](std::size_t max_length) {
         std::string text(random() % (max_length + 1), ' ');
         for (char& c : text) {
