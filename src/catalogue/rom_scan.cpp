@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "rtl/convert.h"
@@ -63,6 +64,59 @@ bool IgnoresLetterCase(const std::string& folder, const std::vector<rtl::FolderE
     return false;  // no name has a letter, so the case of letters decides nothing here
 }
 
+// The file names of a listing, for looking names up: open addressing over a power-of-two
+// table, each slot the upper half of the name's hash beside the entry's number plus one (0
+// is an empty slot), so that only a name with the same hash is compared byte by byte.
+class FileNames {
+  public:
+    explicit FileNames(const std::vector<rtl::FolderEntry>& entries) : entries_(entries) {
+        std::size_t size = 16;
+        while (size < 2 * entries.size()) {
+            size *= 2;
+        }
+        slots_.assign(size, 0);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].IsFile) {
+                const std::uint64_t hash = Hash(entries[i].Name);
+                std::size_t at = hash & (slots_.size() - 1);
+                while (slots_[at] != 0) {
+                    at = (at + 1) & (slots_.size() - 1);
+                }
+                slots_[at] = (hash & kHashBits) | (i + 1);
+            }
+        }
+    }
+    static std::uint64_t Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+    // Fetching ahead of a look-up: the slot (stage 0), then the entry it names (1), then the
+    // entry's name (2), each from what the stage before brought in.
+    void Prefetch(std::uint64_t hash, int stage) const {
+        const std::size_t at = hash & (slots_.size() - 1);
+        if (stage == 0) {
+            __builtin_prefetch(&slots_[at]);
+        } else if (slots_[at] != 0) {
+            const rtl::FolderEntry& entry = entries_[(slots_[at] & ~kHashBits) - 1];
+            __builtin_prefetch(stage == 1 ? static_cast<const void*>(&entry)
+                                          : static_cast<const void*>(entry.Name.data()));
+        }
+    }
+    bool Contains(std::string_view name, std::uint64_t hash) const {
+        for (std::size_t at = hash & (slots_.size() - 1); slots_[at] != 0;
+             at = (at + 1) & (slots_.size() - 1)) {
+            if ((slots_[at] & kHashBits) == (hash & kHashBits) &&
+                entries_[(slots_[at] & ~kHashBits) - 1].Name == name) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    static constexpr std::uint64_t kHashBits = 0xFFFFFFFF00000000u;
+
+    const std::vector<rtl::FolderEntry>& entries_;
+    std::vector<std::uint64_t> slots_;
+};
+
 }  // namespace
 
 void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
@@ -90,25 +144,35 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
             listed = false;
         }
     }
-    std::unordered_set<std::string_view> files;
-    if (listed) {
-        files.reserve(entries.size());
-        for (const rtl::FolderEntry& entry : entries) {
-            if (entry.IsFile) {
-                files.insert(entry.Name);
+    const FileNames files(entries);
+    const std::size_t rows = table.Size();
+    auto in_listing = [&](std::string_view title) {
+        return listed && title.find(rtl::kPathSeparator) == std::string_view::npos &&
+               title.find('\0') == std::string_view::npos &&
+               rom_path.size() + title.size() + 4 < PATH_MAX;
+    };
+    std::string name;
+    auto listing_name = [&](std::size_t row) -> const std::string& {
+        return name.assign(lead).append(table.Title[row]).append(".zip");
+    };
+    // The names' hashes first, so that each look-up can fetch what it needs a few rows ahead:
+    // the slots and names lie all over memory.
+    std::vector<std::uint64_t> hashes(listed ? rows : 0);
+    for (std::size_t i = 0; i < hashes.size(); ++i) {
+        hashes[i] = FileNames::Hash(listing_name(i));
+    }
+    constexpr std::size_t kAhead[] = {12, 8, 4};
+    for (std::size_t i = 0; i < rows; ++i) {
+        step();
+        for (int stage = 0; stage < 3; ++stage) {
+            if (i + kAhead[stage] < hashes.size()) {
+                files.Prefetch(hashes[i + kAhead[stage]], stage);
             }
         }
-    }
-    std::string name;
-    for (std::size_t i = 0; i < table.Size(); ++i) {
-        step();
         const std::string_view title = table.Title[i];
         bool found = false;
-        if (listed && title.find(rtl::kPathSeparator) == std::string_view::npos &&
-            title.find('\0') == std::string_view::npos &&
-            rom_path.size() + title.size() + 4 < PATH_MAX) {
-            name.assign(lead).append(title).append(".zip");
-            found = files.contains(name);
+        if (in_listing(title)) {
+            found = files.Contains(listing_name(i), hashes[i]);
         } else {
             name.assign(rom_path).append(title).append(".zip");
             found = rtl::FileExists(name);
