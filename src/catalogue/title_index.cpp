@@ -73,8 +73,7 @@ struct KeyLess {
 // When a bucket has used up its eight bytes, its keys take the next eight of their titles.
 void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::size_t offset,
                unsigned depth) {
-    if (static_cast<std::size_t>(last - first) < kSmallBucket) {
-        std::sort(first, last, KeyLess{titles, offset});
+    if (last - first < 2) {
         return;
     }
     if (depth == kPrefixBytes) {
@@ -101,6 +100,12 @@ void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::siz
             return;
         }
         depth = 0;
+    }
+    if (static_cast<std::size_t>(last - first) < kSmallBucket) {
+        // The prefixes settle most comparisons; equal ones share the titles' first
+        // offset + 8 bytes.
+        std::sort(first, last, KeyLess{titles, offset + kPrefixBytes});
+        return;
     }
     const unsigned shift = 56 - 8 * depth;
     auto digit = [shift](const SortKey& key) { return (key.prefix >> shift) & 0xFF; };
@@ -226,7 +231,7 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
         c = FoldAscii(c);
     }
     const std::size_t m = folded.size();
-    std::size_t next_row = 0;  // rows below this one are settled
+    std::size_t next_row = 0;                             // rows below this one are settled
     std::size_t start = rows > 0 ? column.Offset(0) : 0;  // where next_row's text lies
     std::size_t end = rows > 0 ? start + column.Size(0) : 0;
     auto advance = [&] {

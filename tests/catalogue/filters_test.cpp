@@ -78,6 +78,32 @@ TEST_F(TitleFilters, ListOrderFoldsAsciiLettersAndKeepsTableOrderForEqualKeys) {
     EXPECT_FALSE(TitleLess("ALPHA", "alpha"));
 }
 
+// The list order comes from a radix sort over eight folded bytes at a time; over many titles
+// with long shared beginnings, letters in both cases, NUL bytes and equal titles it must be
+// the order of a stable sort by TitleLess.
+TEST(TitleIndexOrder, MatchesAStableSortByTitleLess) {
+    std::mt19937 random(5);
+    const std::string beginnings[] = {"", "Super ", "super Mario ", "SUPER MARIO WORLD ",
+                                      std::string("ab\0", 3)};
+    const std::string alphabet = std::string("aAbB \0(", 7);
+    TextColumn titles;
+    for (int i = 0; i < 30000; ++i) {
+        std::string title = beginnings[random() % 5];
+        for (std::size_t k = random() % 12; k > 0; --k)
+            title.push_back(alphabet[random() % alphabet.size()]);
+        titles.push_back(title);
+    }
+    TitleIndex index;
+    index.Build(titles);
+    std::vector<std::int32_t> expected(titles.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        expected[i] = static_cast<std::int32_t>(i);
+    std::stable_sort(expected.begin(), expected.end(), [&](std::int32_t a, std::int32_t b) {
+        return TitleLess(titles[static_cast<std::size_t>(a)], titles[static_cast<std::size_t>(b)]);
+    });
+    EXPECT_EQ(index.Order(), expected);
+}
+
 TEST_F(TitleFilters, SearchIgnoresAsciiCaseOnlyAndMatchesAnywhere) {
     Fill({{"Super Thing (U)", 0, 0, 1},
           {"other (u) [!]", 0, 0, 1},
