@@ -4,6 +4,7 @@
 
 #include "rtl/convert.h"
 #include "rtl/files.h"
+#include "rtl/memory.h"
 #include "rtl/text_file.h"
 
 namespace varnimo::catalogue {
@@ -79,9 +80,12 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     // each is only address space until written, and saves copying them as they grow.
     const std::size_t bytes =
         static_cast<std::size_t>(std::max<std::int64_t>(0, rtl::FileSize(file)));
-    contents.titles.reserve(0, bytes);
-    contents.startup_shots.reserve(0, bytes);
-    contents.ingame_shots.reserve(0, bytes);
+    // A data line is rarely shorter than 16 bytes; more rows only make the columns grow.
+    contents.titles.reserve(bytes / 16, bytes);
+    contents.startup_shots.reserve(bytes / 16, bytes);
+    contents.ingame_shots.reserve(bytes / 16, bytes);
+    // The sort and the search read the titles all over; the shots are read one at a time.
+    rtl::PreferLargePages(contents.titles.Bytes().data(), bytes);
     if (reader.Eof()) {
         return contents;
     }

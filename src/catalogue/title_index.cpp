@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
+
+#include "rtl/memory.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -71,8 +75,10 @@ struct KeyLess {
 // eight bytes from `offset`) share their first `depth` bytes: one counting pass and an
 // in-place exchange per byte, most significant first, so no second array of keys is needed.
 // When a bucket has used up its eight bytes, its keys take the next eight of their titles.
+// With `share`, about half of the buckets go to a second thread (the titles are only read,
+// and the buckets are apart), so a large table is sorted on two cores.
 void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::size_t offset,
-               unsigned depth) {
+               unsigned depth, bool share = false) {
     if (last - first < 2) {
         return;
     }
@@ -131,10 +137,39 @@ void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::siz
             first[next[b]++] = key;
         }
     }
-    for (std::size_t b = 0; b < 256; ++b) {
-        if (count[b] > 1) {
-            RadixSort(first + start[b], first + start[b] + count[b], titles, offset, depth + 1);
+    auto sort_buckets = [&](std::size_t from, std::size_t to, std::size_t shared_bucket) {
+        for (std::size_t b = from; b < to; ++b) {
+            if (count[b] > 1) {
+                RadixSort(first + start[b], first + start[b] + count[b], titles, offset, depth + 1,
+                          b == shared_bucket);
+            }
         }
+    };
+    const std::size_t none = 256;
+    if (!share) {
+        sort_buckets(0, 256, none);
+        return;
+    }
+    const std::size_t n = static_cast<std::size_t>(last - first);
+    const std::size_t largest =
+        static_cast<std::size_t>(std::max_element(count.begin(), count.end()) - count.begin());
+    if (count[largest] >= n / 2) {
+        sort_buckets(0, 256, largest);  // most keys share this byte: split inside that bucket
+        return;
+    }
+    std::size_t split = 0;  // the buckets from here on hold about half of the keys
+    while (start[split] + count[split] < n / 2) {
+        ++split;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(sort_buckets, split, 256, none);
+    } catch (const std::system_error&) {
+        sort_buckets(split, 256, none);  // no second thread: all of it here
+    }
+    sort_buckets(0, split, none);
+    if (helper.joinable()) {
+        helper.join();
     }
 }
 
@@ -191,11 +226,16 @@ void TitleIndex::Build(const TextColumn& titles) {
         }
     }
 
-    std::vector<SortKey> keys(rows);
+    std::vector<SortKey> keys;
+    keys.reserve(rows);
+    rtl::PreferLargePages(keys.data(), rows * sizeof(SortKey));
+    keys.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         keys[i] = {PrefixAt(titles[i], 0), static_cast<std::int32_t>(i)};
     }
-    RadixSort(keys.data(), keys.data() + rows, titles, 0, 0);
+    // Two threads pay once the keys are many; below that the start of a thread costs more.
+    constexpr std::size_t kSharedSort = 100'000;
+    RadixSort(keys.data(), keys.data() + rows, titles, 0, 0, rows >= kSharedSort);
     order_.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         order_[i] = keys[i].row;
