@@ -53,64 +53,44 @@ std::uint64_t PrefixAt(std::string_view title, std::size_t offset) {
     return prefix;
 }
 
-// The full order of two keys whose titles share their first `skip` folded bytes. Zero
-// padding in the key sorts a shorter title first, as a byte comparison does, so equal keys
-// leave only the rest of the titles; equal titles keep table order.
+// A key's row; the sign bit marks a title that has no bytes after its key's eight.
+std::int32_t RowOf(const SortKey& key) {
+    return key.row < 0 ? ~key.row : key.row;
+}
+bool Ended(const SortKey& key) {
+    return key.row < 0;
+}
+// The key of `row` for the title's bytes [offset, offset + 8).
+SortKey KeyAt(std::string_view title, std::size_t offset, std::int32_t row) {
+    return {PrefixAt(title, offset), title.size() <= offset + kPrefixBytes ? ~row : row};
+}
+
+// The full order of two keys whose titles share their first `skip` folded bytes: equal
+// titles keep table order.
 struct KeyLess {
     const TextColumn& titles;
     std::size_t skip;
     bool operator()(const SortKey& a, const SortKey& b) const {
-        if (a.prefix != b.prefix) {
-            return a.prefix < b.prefix;
-        }
-        std::string_view ta = titles[static_cast<std::size_t>(a.row)];
-        std::string_view tb = titles[static_cast<std::size_t>(b.row)];
+        std::string_view ta = titles[static_cast<std::size_t>(RowOf(a))];
+        std::string_view tb = titles[static_cast<std::size_t>(RowOf(b))];
         const std::size_t from = std::min({skip, ta.size(), tb.size()});
         const int c = CompareFolded(ta.substr(from), tb.substr(from));
-        return c != 0 ? c < 0 : a.row < b.row;
+        return c != 0 ? c < 0 : RowOf(a) < RowOf(b);
     }
 };
 
-// Sorts keys whose titles share their first `offset` folded bytes and whose prefixes (the
-// eight bytes from `offset`) share their first `depth` bytes: one counting pass and an
-// in-place exchange per byte, most significant first, so no second array of keys is needed.
-// When a bucket has used up its eight bytes, its keys take the next eight of their titles.
-// With `share`, about half of the buckets go to a second thread (the titles are only read,
-// and the buckets are apart), so a large table is sorted on two cores.
-void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::size_t offset,
-               unsigned depth, bool share = false) {
-    if (last - first < 2) {
+// Sorts keys by their eight prefix bytes alone, of which the first `depth` are equal: one
+// counting pass and an in-place exchange per byte, most significant first, so no second
+// array of keys is needed. With `share`, about half of the buckets go to a second thread
+// (the buckets are apart), so a large table is sorted on two cores.
+void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
+    const auto n = static_cast<std::size_t>(last - first);
+    if (n < 2 || depth == kPrefixBytes) {
         return;
     }
-    if (depth == kPrefixBytes) {
-        offset += kPrefixBytes;
-        bool more = false;
-        // The titles of a bucket lie anywhere in the column: ask for a row's place early and
-        // for its bytes a little later, so the memory fetches overlap instead of queueing.
-        constexpr std::ptrdiff_t kSpanAhead = 16;
-        constexpr std::ptrdiff_t kTextAhead = 8;
-        const std::ptrdiff_t n = last - first;
-        for (std::ptrdiff_t i = 0; i < n; ++i) {
-            if (i + kSpanAhead < n) {
-                titles.Prefetch(static_cast<std::size_t>(first[i + kSpanAhead].row), false);
-            }
-            if (i + kTextAhead < n) {
-                titles.Prefetch(static_cast<std::size_t>(first[i + kTextAhead].row), true);
-            }
-            const std::string_view title = titles[static_cast<std::size_t>(first[i].row)];
-            first[i].prefix = PrefixAt(title, offset);
-            more = more || title.size() > offset;
-        }
-        if (!more) {  // only lengths (NUL bytes against padding) and rows are left
-            std::sort(first, last, KeyLess{titles, offset});
-            return;
-        }
-        depth = 0;
-    }
-    if (static_cast<std::size_t>(last - first) < kSmallBucket) {
-        // The prefixes settle most comparisons; equal ones share the titles' first
-        // offset + 8 bytes.
-        std::sort(first, last, KeyLess{titles, offset + kPrefixBytes});
+    if (n < kSmallBucket) {
+        std::sort(first, last,
+                  [](const SortKey& a, const SortKey& b) { return a.prefix < b.prefix; });
         return;
     }
     const unsigned shift = 56 - 8 * depth;
@@ -139,10 +119,8 @@ void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::siz
     }
     auto sort_buckets = [&](std::size_t from, std::size_t to, std::size_t shared_bucket) {
         for (std::size_t b = from; b < to; ++b) {
-            if (count[b] > 1) {
-                RadixSort(first + start[b], first + start[b] + count[b], titles, offset, depth + 1,
-                          b == shared_bucket);
-            }
+            SortByPrefix(first + start[b], first + start[b] + count[b], depth + 1,
+                         b == shared_bucket);
         }
     };
     const std::size_t none = 256;
@@ -150,7 +128,6 @@ void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::siz
         sort_buckets(0, 256, none);
         return;
     }
-    const std::size_t n = static_cast<std::size_t>(last - first);
     const std::size_t largest =
         static_cast<std::size_t>(std::max_element(count.begin(), count.end()) - count.begin());
     if (count[largest] >= n / 2) {
@@ -170,6 +147,92 @@ void RadixSort(SortKey* first, SortKey* last, const TextColumn& titles, std::siz
     sort_buckets(0, split, none);
     if (helper.joinable()) {
         helper.join();
+    }
+}
+
+// One bit per key position.
+class Bits {
+  public:
+    explicit Bits(std::size_t size) : words_((size + 64) / 64) {}
+    bool operator[](std::size_t at) const { return (words_[at / 64] >> (at % 64)) & 1; }
+    void Set(std::size_t at) { words_[at / 64] |= std::uint64_t{1} << (at % 64); }
+    void Clear() { std::fill(words_.begin(), words_.end(), 0); }
+    void Swap(Bits& other) { words_.swap(other.words_); }
+    // The first set bit at or after `at`, or `end` when there is none before it.
+    std::size_t Next(std::size_t at, std::size_t end) const {
+        while (at < end) {
+            const std::uint64_t word = words_[at / 64] >> (at % 64);
+            if (word != 0) {
+                return std::min(end, at + static_cast<std::size_t>(__builtin_ctzll(word)));
+            }
+            at = (at / 64 + 1) * 64;
+        }
+        return end;
+    }
+
+  private:
+    std::vector<std::uint64_t> words_;
+};
+
+// Sorts the keys of `titles` (row i's key first holds bytes 0..7 of its title) into list
+// order, eight bytes at a time: every group of keys whose titles agreed so far is sorted by
+// its keys' prefixes and split where they differ; keys still tied then take the next eight
+// bytes of their titles. That is done in row order, so the titles are read front to back
+// instead of all over; `scratch` (one entry per row) maps a row to its key's position.
+void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
+              std::vector<std::int32_t>& scratch) {
+    const std::size_t n = keys.size();
+    // Two threads pay once the keys are many; below that the start of a thread costs more.
+    constexpr std::size_t kSharedSort = 100'000;
+    Bits starts(n);      // the first position of every group
+    Bits open(n);        // the groups to sort at this length, by their first position
+    Bits still_open(n);  // the groups to sort at the next length
+    starts.Set(n);
+    if (n > 0) {
+        starts.Set(0);
+        open.Set(0);
+    }
+    for (std::size_t offset = 0;; offset += kPrefixBytes) {
+        std::fill(scratch.begin(), scratch.end(), -1);
+        still_open.Clear();
+        bool tied = false;
+        for (std::size_t g = open.Next(0, n); g < n; g = open.Next(g + 1, n)) {
+            const std::size_t end = starts.Next(g + 1, n);
+            SortByPrefix(keys.data() + g, keys.data() + end, 0, end - g >= kSharedSort);
+            for (std::size_t s = g; s < end;) {
+                std::size_t t = s + 1;
+                bool all_ended = Ended(keys[s]);
+                while (t < end && keys[t].prefix == keys[s].prefix) {
+                    all_ended = all_ended && Ended(keys[t]);
+                    ++t;
+                }
+                starts.Set(s);
+                if (t - s > 1) {
+                    if (all_ended) {  // only lengths (NUL bytes against padding) and rows left
+                        std::sort(keys.data() + s, keys.data() + t,
+                                  KeyLess{titles, offset + kPrefixBytes});
+                    } else {
+                        still_open.Set(s);
+                        tied = true;
+                        for (std::size_t p = s; p < t; ++p) {
+                            scratch[static_cast<std::size_t>(RowOf(keys[p]))] =
+                                static_cast<std::int32_t>(p);
+                        }
+                    }
+                }
+                s = t;
+            }
+        }
+        if (!tied) {
+            return;
+        }
+        open.Swap(still_open);
+        for (std::size_t row = 0; row < n; ++row) {
+            if (scratch[row] >= 0) {
+                keys[static_cast<std::size_t>(scratch[row])] =
+                    KeyAt(titles[row], offset + kPrefixBytes, static_cast<std::int32_t>(row));
+            }
+        }
     }
 }
 
@@ -231,14 +294,12 @@ void TitleIndex::Build(const TextColumn& titles) {
     rtl::PreferLargePages(keys.data(), rows * sizeof(SortKey));
     keys.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
-        keys[i] = {PrefixAt(titles[i], 0), static_cast<std::int32_t>(i)};
+        keys[i] = KeyAt(titles[i], 0, static_cast<std::int32_t>(i));
     }
-    // Two threads pay once the keys are many; below that the start of a thread costs more.
-    constexpr std::size_t kSharedSort = 100'000;
-    RadixSort(keys.data(), keys.data() + rows, titles, 0, 0, rows >= kSharedSort);
     order_.resize(rows);
+    SortKeys(keys, titles, order_);
     for (std::size_t i = 0; i < rows; ++i) {
-        order_[i] = keys[i].row;
+        order_[i] = RowOf(keys[i]);
     }
 }
 
