@@ -93,6 +93,17 @@ void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
                   [](const SortKey& a, const SortKey& b) { return a.prefix < b.prefix; });
         return;
     }
+    // Bytes all keys share need no pass of their own: go straight to the first that differs.
+    std::uint64_t low = first->prefix;
+    std::uint64_t high = first->prefix;
+    for (const SortKey* key = first; key != last; ++key) {
+        low = std::min(low, key->prefix);
+        high = std::max(high, key->prefix);
+    }
+    if (low == high) {
+        return;
+    }
+    depth = static_cast<unsigned>(__builtin_clzll(low ^ high)) / 8;
     const unsigned shift = 56 - 8 * depth;
     auto digit = [shift](const SortKey& key) { return (key.prefix >> shift) & 0xFF; };
     std::array<std::size_t, 256> count{};
