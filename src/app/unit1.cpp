@@ -106,9 +106,7 @@ bool Unit1::LoadCatalogue() {
     view_.SetVisible(Control::loading_Button, true);
     DatabaseVersion = contents->version;
     catalogue::StoreCatalogue(std::move(*contents), KnownRomTable);
-    for (std::size_t i = 0; i < rows; ++i) {
-        view_.StepProgress();
-    }
+    view_.StepProgressBy(rows);
     view_.SetVisible(Control::ProgressBar, false);
     view_.SetVisible(Control::loading_Button, false);
     view_.SetVisible(Control::showing_counter, true);
