@@ -315,7 +315,7 @@ void TitleIndex::Build(const TextColumn& titles) {
 }
 
 bool TitleIndex::Contains(std::size_t row, std::string_view folded_needle) const {
-    const std::string_view title = (*titles_)[row];
+    const std::string_view title = Searched()[row];
     const std::size_t m = folded_needle.size();
     if (m == 0) {
         return true;

@@ -34,7 +34,9 @@ class TitleIndex {
   private:
     // The column searched: the titles themselves when their rows lie in row order in its
     // buffer (as a load leaves them), else a copy that does.
-    const TextColumn& Searched() const { return in_row_order_ ? *titles_ : copy_; }
+    const TextColumn& Searched() const {
+        return in_row_order_ && titles_ != nullptr ? *titles_ : copy_;
+    }
     // Calls on_hit(position) for positions in the searched bytes [from, to) where `needle`
     // (folded) matches with letters folded, in order; on_hit returns where the search goes on.
     template <typename OnHit>
