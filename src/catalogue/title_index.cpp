@@ -342,85 +342,50 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
     for (char& c : folded) {
         c = FoldAscii(c);
     }
-    const std::size_t length = column.Bytes().size();
-    // A large table is searched in two halves at once; a match across the place where the
-    // halves meet belongs to no row, so neither half needs to see it.
-    constexpr std::size_t kSharedSearch = 200'000;
-    if (rows >= kSharedSearch) {
-        std::size_t half = rows / 2;
-        std::size_t split = length;
-        for (std::size_t row = half; row < rows; ++row) {
-            if (column.Size(row) != 0) {
-                split = column.Offset(row);
-                break;
-            }
-        }
-        std::thread helper;
-        try {
-            helper = std::thread([&] { KeepRows(folded, half, rows, split, length, marks); });
-        } catch (const std::system_error&) {
-            half = rows;  // no second thread: all of it here
-            split = length;
-        }
-        KeepRows(folded, 0, half, 0, split, marks);
-        if (helper.joinable()) {
-            helper.join();
-        }
-        return;
-    }
-    KeepRows(folded, 0, rows, 0, length, marks);
-}
-
-void TitleIndex::KeepRows(std::string_view folded, std::size_t first_row, std::size_t last_row,
-                          std::size_t from, std::size_t to,
-                          std::vector<std::uint8_t>& marks) const {
-    const TextColumn& column = Searched();
     const std::size_t m = folded.size();
-    std::size_t next_row = first_row;  // rows below this one are settled
-    std::size_t start = 0;             // where next_row's text lies
-    std::size_t end = 0;
-    auto load = [&] {
-        if (next_row < last_row) {
+    std::size_t next_row = 0;                             // rows below this one are settled
+    std::size_t start = rows > 0 ? column.Offset(0) : 0;  // where next_row's text lies
+    std::size_t end = rows > 0 ? start + column.Size(0) : 0;
+    auto advance = [&] {
+        if (++next_row < rows) {
             start = column.Offset(next_row);
             end = start + column.Size(next_row);
         }
     };
-    load();
     // Hits come in buffer order, which is row order: a row that ends before a hit does has
     // none (any later hit ends later still); a hit that starts before the next row's text
     // runs across a boundary or through stale bytes and counts for no row.
-    FindAll(folded, from, to, [&](std::size_t at) {
-        while (next_row < last_row && end < at + m) {
-            marks[next_row++] = 0;
-            load();
+    FindAll(folded, [&](std::size_t at) {
+        while (next_row < rows && end < at + m) {
+            marks[next_row] = 0;
+            advance();
         }
-        if (next_row == last_row) {
+        if (next_row == rows) {
             return std::numeric_limits<std::size_t>::max();
         }
         if (start > at) {
             return at + 1;
         }
         const std::size_t resume = end;
-        ++next_row;  // one hit is enough: go on with the next title
-        load();
+        advance();  // one hit is enough: go on with the next title
         return resume;
     });
-    for (; next_row < last_row; ++next_row) {
+    for (; next_row < rows; ++next_row) {
         marks[next_row] = 0;
     }
 }
 
 template <typename OnHit>
-void TitleIndex::FindAll(std::string_view needle, std::size_t from, std::size_t to,
-                         OnHit&& on_hit) const {
-    const char* text = Searched().Bytes().data();
-    const std::size_t length = to;  // nothing at or after `to` is looked at
+void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
+    const std::string_view bytes = Searched().Bytes();
+    const char* text = bytes.data();
+    const std::size_t length = bytes.size();
     const std::size_t m = needle.size();
-    if (from > length || m > length - from) {
+    if (m > length) {
         return;
     }
     const std::size_t last_start = length - m;  // the last position a match can start at
-    std::size_t i = from;
+    std::size_t i = 0;
     // Candidates are the positions where two neighbouring bytes of the needle are in place:
     // the pair whose bytes are rarest in the titles. First and last byte would be a poor
     // pair for a region marker such as "(u)", whose brackets end nearly every title.

@@ -37,13 +37,10 @@ class TitleIndex {
     const TextColumn& Searched() const {
         return in_row_order_ && titles_ != nullptr ? *titles_ : copy_;
     }
-    // Calls on_hit(position) for positions in the searched bytes [from, to) where `needle`
-    // (folded) matches with letters folded, in order; on_hit returns where the search goes on.
+    // Calls on_hit(position) for positions in the searched bytes where `needle` (folded)
+    // matches with letters folded, in order; on_hit returns where the search goes on.
     template <typename OnHit>
-    void FindAll(std::string_view needle, std::size_t from, std::size_t to, OnHit&& on_hit) const;
-    // KeepContaining for the rows [first_row, last_row), whose texts lie in [from, to).
-    void KeepRows(std::string_view folded, std::size_t first_row, std::size_t last_row,
-                  std::size_t from, std::size_t to, std::vector<std::uint8_t>& marks) const;
+    void FindAll(std::string_view needle, OnHit&& on_hit) const;
 
     const TextColumn* titles_ = nullptr;
     bool in_row_order_ = true;
