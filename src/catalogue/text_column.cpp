@@ -46,7 +46,9 @@ void TextColumn::Set(std::size_t row, std::string_view text) {
             const std::uint64_t long_size = text.size();
             std::memcpy(bytes_.data() + offset - kSizePrefix, &long_size, kSizePrefix);
         }
-        std::memmove(bytes_.data() + offset, text.data(), text.size());
+        if (!text.empty()) {  // an empty view may carry no pointer at all
+            std::memmove(bytes_.data() + offset, text.data(), text.size());
+        }
         stale_ += Footprint(size) - Footprint(text.size());
         spans_[row] =
             (std::uint64_t{offset} << kSizeBits) | std::min<std::uint64_t>(text.size(), kLongText);

@@ -97,8 +97,9 @@ void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
     std::uint64_t low = first->prefix;
     std::uint64_t high = first->prefix;
     for (const SortKey* key = first; key != last; ++key) {
-        low = std::min(low, key->prefix);
-        high = std::max(high, key->prefix);
+        const std::uint64_t prefix = key->prefix;  // a copy: the packed field is not aligned
+        low = std::min(low, prefix);
+        high = std::max(high, prefix);
     }
     if (low == high) {
         return;
