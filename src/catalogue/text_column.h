@@ -72,16 +72,6 @@ class TextColumn {
         return size != kLongText ? size : LongSize(spans_[row] >> kSizeBits);
     }
 
-    // Asks the processor to fetch a row's place in the buffer, or (`text`) its first bytes,
-    // ahead of use; for walks over rows in no particular order.
-    void Prefetch(std::size_t row, bool text) const {
-        if (text) {
-            __builtin_prefetch(bytes_.data() + Offset(row));
-        } else {
-            __builtin_prefetch(spans_.data() + row);
-        }
-    }
-
   private:
     // A row is one 64-bit word: the text's offset in the upper 48 bits (more than any
     // address space holds) and its size in the lower 16. A text of kLongText bytes or more
