@@ -4,6 +4,7 @@
 // implement it: the Qt window, the terminal view of varnimo-cli, and the recording
 // fake of the tests.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ enum class MenuGroup { Background, ShowRoms, Genre, Player, Region };
 using settings::Emulator;
 
 class MainView {
-public:
+  public:
     virtual ~MainView() = default;
 
     // Title list. `rows` are KnownRomTable rows in display order (already sorted); the
@@ -63,6 +64,12 @@ public:
     virtual void SetProgressRange(int min, int max) = 0;
     virtual void SetProgress(int position) = 0;
     virtual void StepProgress() = 0;
+    // `steps` steps one after another; a view that draws may show only where they end.
+    virtual void StepProgressBy(std::size_t steps) {
+        for (; steps > 0; --steps) {
+            StepProgress();
+        }
+    }
 
     // Loads a screenshot file into `screen`. Throws rtl::EImageError (the runtime's
     // image error) when the extension names no known format or the content cannot be

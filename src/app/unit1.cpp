@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "catalogue/catalogue_file.h"
 #include "catalogue/filters.h"
@@ -45,6 +46,7 @@ void Unit1::ffnen1Click() {
 void Unit1::RunResetSequence() {
     view_.ClearTitleLines();
     listed_rows_.clear();
+    listed_by_.reset();
     // The lines are gone, so nothing can stay selected; a tick must not look for a line
     // that no longer exists.
     SelectedIndex = -1;
@@ -71,22 +73,25 @@ void Unit1::RunResetSequence() {
 }
 
 bool Unit1::LoadCatalogue() {
-    std::optional<std::size_t> lines = catalogue::CountCatalogueLines();
-    if (!lines) {
+    // One read gives both the line count that sizes the table and the rows, so the file is
+    // read once; what the view sees is what the two passes show.
+    std::optional<catalogue::CatalogueContents> contents = catalogue::ReadCatalogue();
+    if (!contents) {
         view_.ErrorBox("Could not load Datafile!");
         // The program is quitting; nothing may go on showing rows of a catalogue that is gone.
         KnownRomTable.Resize(0);
         index_stale_ = true;
+        listed_by_.reset();
         view_.RequestQuit();
         return false;
     }
-    const std::size_t rows = *lines > 0 ? *lines - 1 : 0;
+    const std::size_t rows = contents->Rows();
     // The list may hold rows of the table as it was (the search box's change event refilled
     // it); it must never name rows of a table that is about to change.
     view_.ClearTitleLines();
     listed_rows_.clear();
+    listed_by_.reset();
     index_stale_ = true;
-    KnownRomTable.Resize(rows);
     view_.SetProgressRange(0, ProgressLimit(rows));
 
     view_.Repaint();
@@ -94,7 +99,9 @@ bool Unit1::LoadCatalogue() {
     view_.SetVisible(Control::ProgressBar, true);
     view_.SetCaption(Control::loading_Button, "Assigning data...");
     view_.SetVisible(Control::loading_Button, true);
-    catalogue::LoadKnownRomTable(KnownRomTable, DatabaseVersion, [this] { view_.StepProgress(); });
+    DatabaseVersion = contents->version;
+    catalogue::StoreCatalogue(std::move(*contents), KnownRomTable);
+    view_.StepProgressBy(rows);
     view_.SetVisible(Control::ProgressBar, false);
     view_.SetVisible(Control::loading_Button, false);
     view_.SetVisible(Control::showing_counter, true);
@@ -103,6 +110,7 @@ bool Unit1::LoadCatalogue() {
 }
 
 void Unit1::FillScanStatus() {
+    listed_by_.reset();  // the statuses change under the list
     view_.SetProgress(0);
     view_.SetVisible(Control::ProgressBar, true);
     view_.SetCaption(Control::loading_Button, "Scanning...");
@@ -127,6 +135,7 @@ void Unit1::RebuildIndexIfStale() {
     if (index_stale_ || title_index_.Size() != KnownRomTable.Size()) {
         title_index_.Build(KnownRomTable.Title);
         index_stale_ = false;
+        listed_by_.reset();
     }
 }
 
@@ -135,13 +144,34 @@ void Unit1::RebuildIndexIfStale() {
 void Unit1::search() {
     RebuildIndexIfStale();
     const std::string text = view_.SearchText();
-    catalogue::Filters filters;
-    filters.search_text = text;
-    filters.player = PlayerFilter;
-    filters.genre = GenreFilter;
-    filters.region = RegionMarker;
-    filters.availability = AvailabilityFilter;
-    catalogue::FilterRows(KnownRomTable, title_index_, filters, listed_rows_);
+    ListedBy now{text, PlayerFilter, GenreFilter, RegionMarker, AvailabilityFilter};
+    for (char& c : now.folded_search) {
+        c = catalogue::FoldAscii(c);
+    }
+    // A keystroke that adds to the search text, with the menus as they were, can only drop
+    // titles from the list: the new list is the old one without the titles that lack the
+    // new text, in the same order. Checking title by title (in list order, so all over the
+    // table's memory) pays only while the old list is a small part of the table; otherwise
+    // the whole table is filtered again.
+    const bool narrows = listed_by_ && listed_by_->player == now.player &&
+                         listed_by_->genre == now.genre && listed_by_->region == now.region &&
+                         listed_by_->availability == now.availability &&
+                         now.folded_search.find(listed_by_->folded_search) != std::string::npos &&
+                         listed_rows_.size() <= KnownRomTable.Size() / 64;
+    if (narrows) {
+        std::erase_if(listed_rows_, [&](std::int32_t row) {
+            return !title_index_.Contains(static_cast<std::size_t>(row), now.folded_search);
+        });
+    } else {
+        catalogue::Filters filters;
+        filters.search_text = text;
+        filters.player = PlayerFilter;
+        filters.genre = GenreFilter;
+        filters.region = RegionMarker;
+        filters.availability = AvailabilityFilter;
+        catalogue::FilterRows(KnownRomTable, title_index_, filters, listed_rows_);
+    }
+    listed_by_ = std::move(now);
     view_.SetTitleLines(listed_rows_);
     view_.SetCaption(Control::showing_counter, "Showing: " + std::to_string(listed_rows_.size()) +
                                                    "/" + std::to_string(AvailableCount));
@@ -240,8 +270,8 @@ void Unit1::ShowRomDetails() {
     const auto row = static_cast<std::size_t>(SelectedRow);
     const char* extension = catalogue::RomExtension(KnownRomTable.ScanStatus[row]);
     if (*extension != '\0') {
-        std::int64_t bytes =
-            rtl::FileSize(ProgramOptions.RomPath + std::string(KnownRomTable.Title[row]) + extension);
+        std::int64_t bytes = rtl::FileSize(ProgramOptions.RomPath +
+                                           std::string(KnownRomTable.Title[row]) + extension);
         double kbytes = static_cast<double>(bytes / 128) / 8.0;
         view_.SetCaption(Control::filesize_label,
                          "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,11 +105,23 @@ class Unit1 {
     void ShowNoPicture();
     void ClearDetails();
 
+    // The filters a rebuild of the list used, to tell whether the next one only narrows it.
+    struct ListedBy {
+        std::string folded_search;
+        std::int32_t player = -1;
+        std::int32_t genre = -1;
+        std::string region;
+        std::int32_t availability = -1;
+    };
+
     MainView& view_;
     ViewBoxes boxes_;
     catalogue::TitleIndex title_index_;
     bool index_stale_ = true;
     std::vector<std::int32_t> listed_rows_;
+    // What listed_rows_ was built with; empty whenever the table, its index or the list
+    // changed in another way since.
+    std::optional<ListedBy> listed_by_;
     std::uint32_t timer2_interval_ = 2000;
     bool resetting_ = false;
 };

@@ -1,7 +1,10 @@
 #include "catalogue/catalogue_file.h"
 
+#include <algorithm>
+
 #include "rtl/convert.h"
 #include "rtl/files.h"
+#include "rtl/memory.h"
 #include "rtl/text_file.h"
 
 namespace varnimo::catalogue {
@@ -65,6 +68,49 @@ void LoadKnownRomTable(KnownRomTable& table, double& database_version,
         table.PlayerCode[i] = fields.players;
         step();
     }
+}
+
+std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
+    if (!rtl::FileExists(file)) {
+        return std::nullopt;
+    }
+    rtl::TextFileReader reader(file);
+    CatalogueContents contents;
+    // The three text columns together hold less than the file; room for the whole file in
+    // each is only address space until written, and saves copying them as they grow.
+    const std::size_t bytes =
+        static_cast<std::size_t>(std::max<std::int64_t>(0, rtl::FileSize(file)));
+    // A data line is rarely shorter than 16 bytes; more rows only make the columns grow.
+    contents.titles.reserve(bytes / 16, bytes);
+    contents.startup_shots.reserve(bytes / 16, bytes);
+    contents.ingame_shots.reserve(bytes / 16, bytes);
+    // The sort and the search read the titles all over; the shots are read one at a time.
+    rtl::PreferLargePages(contents.titles.Bytes().data(), bytes);
+    if (reader.Eof()) {
+        return contents;
+    }
+    contents.version = rtl::PointFloat(reader.ReadLine());
+    contents.lines = 1;
+    while (!reader.Eof()) {
+        const CatalogueLine fields = SplitCatalogueLine(reader.ReadLine());
+        contents.titles.push_back(fields.title);
+        contents.startup_shots.push_back(fields.startup_shot);
+        contents.ingame_shots.push_back(fields.ingame_shot);
+        contents.genres.push_back(fields.genre);
+        contents.players.push_back(fields.players);
+        ++contents.lines;
+    }
+    return contents;
+}
+
+void StoreCatalogue(CatalogueContents&& contents, KnownRomTable& table) {
+    const std::size_t rows = contents.Rows();
+    table.Title = std::move(contents.titles);
+    table.StartupShot = std::move(contents.startup_shots);
+    table.IngameShot = std::move(contents.ingame_shots);
+    table.GenreCode = std::move(contents.genres);
+    table.PlayerCode = std::move(contents.players);
+    table.ScanStatus.resize(rows, 0);
 }
 
 }  // namespace varnimo::catalogue

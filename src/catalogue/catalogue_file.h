@@ -2,8 +2,10 @@
 // Reading the catalogue file SNES_screens.dat and the per-letter screenshot pack versions.
 //
 // The catalogue: line 1 is the catalogue's version ("." as the decimal point); every further
-// line is one ROM, "Title;StartupShot;IngameShot;Genre;Players". The file is read twice: once
-// to count its lines and size the table, once to fill it.
+// line is one ROM, "Title;StartupShot;IngameShot;Genre;Players". The table is sized by the
+// line count and then filled; ReadCatalogue gets both from one read of the file, which gives
+// the same table as the two passes CountCatalogueLines and LoadKnownRomTable over a file
+// that does not change in between.
 
 #include <array>
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/known_rom_table.h"
 
@@ -48,5 +51,28 @@ std::optional<std::size_t> CountCatalogueLines(const std::string& file = kCatalo
 void LoadKnownRomTable(KnownRomTable& table, double& database_version,
                        const std::function<void()>& step,
                        const std::string& file = kCatalogueFileName);
+
+// The catalogue as one read of the file gives it: the line count of the first pass and
+// everything the second pass stores, one entry per data line (lines - 1 of them, none for an
+// empty file).
+struct CatalogueContents {
+    std::size_t lines = 0;
+    double version = 0;
+    TextColumn titles;
+    TextColumn startup_shots;
+    TextColumn ingame_shots;
+    std::vector<std::int32_t> genres;
+    std::vector<std::int32_t> players;
+
+    std::size_t Rows() const { return titles.size(); }
+};
+
+// Reads the whole catalogue once; nothing when no such file exists. Throws EInOutError when
+// it cannot be read, before anything is stored anywhere.
+std::optional<CatalogueContents> ReadCatalogue(const std::string& file = kCatalogueFileName);
+
+// Sizes `table` to the rows of `contents` (ScanStatus keeps the values of rows in both sizes,
+// added rows start at 0) and moves the five catalogue columns into it.
+void StoreCatalogue(CatalogueContents&& contents, KnownRomTable& table);
 
 }  // namespace varnimo::catalogue

@@ -31,7 +31,7 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
                 std::vector<std::int32_t>& rows) {
     rows.clear();
     const std::size_t count = index.Size();
-    if (count != table.Size()) {
+    if (count != table.Size() || !index.BuiltFrom(table.Title)) {
         return;  // an index of another table would name rows that are not there
     }
     // The cheap tests run over the columns in row order, without a branch per row (whether a

@@ -1,36 +1,77 @@
 #include "catalogue/text_column.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace varnimo::catalogue {
 
+std::size_t TextColumn::LongSize(std::size_t offset) const {
+    std::uint64_t size = 0;
+    std::memcpy(&size, bytes_.data() + offset - kSizePrefix, kSizePrefix);
+    return static_cast<std::size_t>(size);
+}
+
+std::uint64_t TextColumn::Append(std::string_view text) {
+    if (text.size() >= kLongText) {
+        const std::uint64_t size = text.size();
+        bytes_.append(reinterpret_cast<const char*>(&size), kSizePrefix);
+    }
+    const std::uint64_t offset = bytes_.size();
+    bytes_.append(text);
+    return (offset << kSizeBits) | std::min<std::uint64_t>(text.size(), kLongText);
+}
+
+void TextColumn::push_back(std::string_view text) {
+    spans_.push_back(0);
+    Set(spans_.size() - 1, text);
+    if (text.empty()) {
+        // Empty rows, too, start where the last text ended, so the rows stay in order.
+        spans_.back() = std::uint64_t{bytes_.size()} << kSizeBits;
+    }
+}
+
+void TextColumn::reserve(std::size_t rows, std::size_t bytes) {
+    spans_.reserve(rows);
+    bytes_.reserve(bytes);
+}
+
 void TextColumn::Set(std::size_t row, std::string_view text) {
-    Span& span = spans_[row];
-    if (text.size() <= span.size) {
-        // The text may be a view of this very buffer; copying towards the front is safe.
-        bytes_.replace(span.offset, text.size(), text.data(), text.size());
-        stale_ += span.size - text.size();
-        span.size = text.size();
+    const std::size_t offset = Offset(row);
+    const std::size_t size = Size(row);
+    if (text.size() <= size) {
+        // The text may be a view of this very buffer; copying towards the front is safe. A
+        // long text that stays long rewrites its size prefix; one that becomes short leaves
+        // the prefix stale.
+        if (text.size() >= kLongText) {
+            const std::uint64_t long_size = text.size();
+            std::memcpy(bytes_.data() + offset - kSizePrefix, &long_size, kSizePrefix);
+        }
+        if (!text.empty()) {  // an empty view may carry no pointer at all
+            std::memmove(bytes_.data() + offset, text.data(), text.size());
+        }
+        stale_ += Footprint(size) - Footprint(text.size());
+        spans_[row] =
+            (std::uint64_t{offset} << kSizeBits) | std::min<std::uint64_t>(text.size(), kLongText);
         return;
     }
     // Appending may move the buffer, which a view of the buffer itself would not survive.
     const bool inside = !bytes_.empty() && text.data() >= bytes_.data() &&
                         text.data() < bytes_.data() + bytes_.size();
-    const std::size_t offset = bytes_.size();
     if (inside) {
-        const std::size_t from = static_cast<std::size_t>(text.data() - bytes_.data());
-        bytes_.append(bytes_, from, text.size());
+        const std::string copy(text);
+        spans_[row] = Append(copy);
     } else {
-        bytes_.append(text);
+        spans_[row] = Append(text);
     }
-    stale_ += span.size;
-    span = {offset, text.size()};
+    stale_ += Footprint(size);
     CompactIfStale();
 }
 
 void TextColumn::resize(std::size_t rows) {
     for (std::size_t row = rows; row < spans_.size(); ++row) {
-        stale_ += spans_[row].size;
+        stale_ += Footprint(Size(row));
     }
-    spans_.resize(rows);
+    spans_.resize(rows, 0);
     CompactIfStale();
 }
 
@@ -38,14 +79,14 @@ void TextColumn::CompactIfStale() {
     if (stale_ <= bytes_.size() / 2 || stale_ < 4096) {
         return;
     }
-    std::string packed;
-    packed.reserve(bytes_.size() - stale_);
-    for (Span& span : spans_) {
-        const std::size_t offset = packed.size();
-        packed.append(bytes_, span.offset, span.size);
-        span.offset = offset;
+    TextColumn packed;
+    packed.bytes_.reserve(bytes_.size() - stale_);
+    packed.spans_.reserve(spans_.size());
+    for (std::size_t row = 0; row < spans_.size(); ++row) {
+        packed.spans_.push_back(packed.Append(Get(row)));
     }
-    bytes_.swap(packed);
+    bytes_.swap(packed.bytes_);
+    spans_.swap(packed.spans_);
     stale_ = 0;
 }
 

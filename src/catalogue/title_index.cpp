@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
+
+#include "rtl/memory.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -11,121 +15,362 @@
 namespace varnimo::catalogue {
 namespace {
 
-// Titles never contain ';' (the catalogue splits fields at it), so it can end every title in
-// the search buffer without a match ever running from one title into the next.
-constexpr char kEndOfTitle = ';';
-
-// Most comparisons are settled by the first sixteen folded bytes, held in the key itself so
-// the sort rarely has to look into the title buffer.
-constexpr std::size_t kPrefixBytes = 16;
-
+// Most comparisons are settled by the first eight folded bytes, held in the key itself so the
+// sort rarely has to look at the titles. Packed to twelve bytes: at a million rows the keys
+// are the largest thing the sort needs besides the table.
+#pragma pack(push, 4)
 struct SortKey {
-    std::uint64_t high;  // folded bytes 0..7, big-endian, zero-padded
-    std::uint64_t low;   // folded bytes 8..15
+    std::uint64_t prefix;  // folded bytes 0..7, big-endian, zero-padded
     std::int32_t row;
 };
+#pragma pack(pop)
+static_assert(sizeof(SortKey) == 12);
 
-}  // namespace
+constexpr std::size_t kPrefixBytes = 8;
+// Below this many keys a bucket is sorted by comparison rather than split further.
+constexpr std::size_t kSmallBucket = 48;
 
-bool TitleLess(std::string_view a, std::string_view b) {
-    std::size_t n = std::min(a.size(), b.size());
+int CompareFolded(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         auto x = static_cast<unsigned char>(FoldAscii(a[i]));
         auto y = static_cast<unsigned char>(FoldAscii(b[i]));
         if (x != y) {
-            return x < y;
+            return x < y ? -1 : 1;
         }
     }
-    return a.size() < b.size();
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// Folded bytes [offset, offset + 8) of a title, big-endian, zero-padded.
+std::uint64_t PrefixAt(std::string_view title, std::size_t offset) {
+    std::uint64_t prefix = 0;
+    const std::size_t n = title.size() > offset ? std::min(title.size() - offset, kPrefixBytes) : 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        prefix |= std::uint64_t{static_cast<unsigned char>(FoldAscii(title[offset + k]))}
+                  << (56 - 8 * k);
+    }
+    return prefix;
+}
+
+// A key's row; the sign bit marks a title that has no bytes after its key's eight.
+std::int32_t RowOf(const SortKey& key) {
+    return key.row < 0 ? ~key.row : key.row;
+}
+bool Ended(const SortKey& key) {
+    return key.row < 0;
+}
+// The key of `row` for the title's bytes [offset, offset + 8).
+SortKey KeyAt(std::string_view title, std::size_t offset, std::int32_t row) {
+    return {PrefixAt(title, offset), title.size() <= offset + kPrefixBytes ? ~row : row};
+}
+
+// The full order of two keys whose titles share their first `skip` folded bytes: equal
+// titles keep table order.
+struct KeyLess {
+    const TextColumn& titles;
+    std::size_t skip;
+    bool operator()(const SortKey& a, const SortKey& b) const {
+        std::string_view ta = titles[static_cast<std::size_t>(RowOf(a))];
+        std::string_view tb = titles[static_cast<std::size_t>(RowOf(b))];
+        const std::size_t from = std::min({skip, ta.size(), tb.size()});
+        const int c = CompareFolded(ta.substr(from), tb.substr(from));
+        return c != 0 ? c < 0 : RowOf(a) < RowOf(b);
+    }
+};
+
+// Sorts keys by their eight prefix bytes alone, of which the first `depth` are equal: one
+// counting pass and an in-place exchange per byte, most significant first, so no second
+// array of keys is needed. With `share`, about half of the buckets go to a second thread
+// (the buckets are apart), so a large table is sorted on two cores.
+void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
+    const auto n = static_cast<std::size_t>(last - first);
+    if (n < 2 || depth == kPrefixBytes) {
+        return;
+    }
+    if (n < kSmallBucket) {
+        std::sort(first, last,
+                  [](const SortKey& a, const SortKey& b) { return a.prefix < b.prefix; });
+        return;
+    }
+    // Bytes all keys share need no pass of their own: go straight to the first that differs.
+    std::uint64_t low = first->prefix;
+    std::uint64_t high = first->prefix;
+    for (const SortKey* key = first; key != last; ++key) {
+        const std::uint64_t prefix = key->prefix;  // a copy: the packed field is not aligned
+        low = std::min(low, prefix);
+        high = std::max(high, prefix);
+    }
+    if (low == high) {
+        return;
+    }
+    depth = static_cast<unsigned>(__builtin_clzll(low ^ high)) / 8;
+    const unsigned shift = 56 - 8 * depth;
+    auto digit = [shift](const SortKey& key) { return (key.prefix >> shift) & 0xFF; };
+    std::array<std::size_t, 256> count{};
+    for (const SortKey* key = first; key != last; ++key) {
+        ++count[digit(*key)];
+    }
+    std::array<std::size_t, 256> start{};
+    std::array<std::size_t, 256> next{};
+    for (std::size_t b = 0, at = 0; b < 256; ++b) {
+        start[b] = next[b] = at;
+        at += count[b];
+    }
+    for (std::size_t b = 0; b < 256; ++b) {
+        const std::size_t end = start[b] + count[b];
+        while (next[b] < end) {
+            SortKey key = first[next[b]];
+            std::size_t d = digit(key);
+            while (d != b) {
+                std::swap(key, first[next[d]++]);
+                d = digit(key);
+            }
+            first[next[b]++] = key;
+        }
+    }
+    auto sort_buckets = [&](std::size_t from, std::size_t to, std::size_t shared_bucket) {
+        for (std::size_t b = from; b < to; ++b) {
+            SortByPrefix(first + start[b], first + start[b] + count[b], depth + 1,
+                         b == shared_bucket);
+        }
+    };
+    const std::size_t none = 256;
+    if (!share) {
+        sort_buckets(0, 256, none);
+        return;
+    }
+    const std::size_t largest =
+        static_cast<std::size_t>(std::max_element(count.begin(), count.end()) - count.begin());
+    if (count[largest] >= n / 2) {
+        sort_buckets(0, 256, largest);  // most keys share this byte: split inside that bucket
+        return;
+    }
+    std::size_t split = 0;  // the buckets from here on hold about half of the keys
+    while (start[split] + count[split] < n / 2) {
+        ++split;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(sort_buckets, split, 256, none);
+    } catch (const std::system_error&) {
+        sort_buckets(split, 256, none);  // no second thread: all of it here
+    }
+    sort_buckets(0, split, none);
+    if (helper.joinable()) {
+        helper.join();
+    }
+}
+
+// One bit per key position.
+class Bits {
+  public:
+    explicit Bits(std::size_t size) : words_((size + 64) / 64) {}
+    bool operator[](std::size_t at) const { return (words_[at / 64] >> (at % 64)) & 1; }
+    void Set(std::size_t at) { words_[at / 64] |= std::uint64_t{1} << (at % 64); }
+    void Clear() { std::fill(words_.begin(), words_.end(), 0); }
+    void Swap(Bits& other) { words_.swap(other.words_); }
+    // The first set bit at or after `at`, or `end` when there is none before it.
+    std::size_t Next(std::size_t at, std::size_t end) const {
+        while (at < end) {
+            const std::uint64_t word = words_[at / 64] >> (at % 64);
+            if (word != 0) {
+                return std::min(end, at + static_cast<std::size_t>(__builtin_ctzll(word)));
+            }
+            at = (at / 64 + 1) * 64;
+        }
+        return end;
+    }
+
+  private:
+    std::vector<std::uint64_t> words_;
+};
+
+// Sorts the keys of `titles` (row i's key first holds bytes 0..7 of its title) into list
+// order, eight bytes at a time: every group of keys whose titles agreed so far is sorted by
+// its keys' prefixes and split where they differ; keys still tied then take the next eight
+// bytes of their titles. That is done in row order, so the titles are read front to back
+// instead of all over; `scratch` (one entry per row) maps a row to its key's position.
+void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
+              std::vector<std::int32_t>& scratch) {
+    const std::size_t n = keys.size();
+    // Two threads pay once the keys are many; below that the start of a thread costs more.
+    constexpr std::size_t kSharedSort = 100'000;
+    Bits starts(n);      // the first position of every group
+    Bits open(n);        // the groups to sort at this length, by their first position
+    Bits still_open(n);  // the groups to sort at the next length
+    starts.Set(n);
+    if (n > 0) {
+        starts.Set(0);
+        open.Set(0);
+    }
+    for (std::size_t offset = 0;; offset += kPrefixBytes) {
+        std::fill(scratch.begin(), scratch.end(), -1);
+        still_open.Clear();
+        bool tied = false;
+        for (std::size_t g = open.Next(0, n); g < n; g = open.Next(g + 1, n)) {
+            const std::size_t end = starts.Next(g + 1, n);
+            SortByPrefix(keys.data() + g, keys.data() + end, 0, end - g >= kSharedSort);
+            for (std::size_t s = g; s < end;) {
+                std::size_t t = s + 1;
+                bool all_ended = Ended(keys[s]);
+                while (t < end && keys[t].prefix == keys[s].prefix) {
+                    all_ended = all_ended && Ended(keys[t]);
+                    ++t;
+                }
+                starts.Set(s);
+                if (t - s > 1) {
+                    if (all_ended) {  // only lengths (NUL bytes against padding) and rows left
+                        std::sort(keys.data() + s, keys.data() + t,
+                                  KeyLess{titles, offset + kPrefixBytes});
+                    } else {
+                        still_open.Set(s);
+                        tied = true;
+                        for (std::size_t p = s; p < t; ++p) {
+                            scratch[static_cast<std::size_t>(RowOf(keys[p]))] =
+                                static_cast<std::int32_t>(p);
+                        }
+                    }
+                }
+                s = t;
+            }
+        }
+        if (!tied) {
+            return;
+        }
+        open.Swap(still_open);
+        for (std::size_t row = 0; row < n; ++row) {
+            if (scratch[row] >= 0) {
+                keys[static_cast<std::size_t>(scratch[row])] =
+                    KeyAt(titles[row], offset + kPrefixBytes, static_cast<std::int32_t>(row));
+            }
+        }
+    }
+}
+
+#ifdef __SSE2__
+// Positions of a 16-byte chunk equal to `byte`, letters compared folded: OR-ing 0x20 maps
+// an upper-case letter onto its lower case and no other byte onto a letter.
+struct FoldedByte {
+    __m128i value;
+    __m128i fold;
+    explicit FoldedByte(char c)
+        : value(_mm_set1_epi8(c)), fold(_mm_set1_epi8(c >= 'a' && c <= 'z' ? 0x20 : 0)) {}
+    __m128i Match(const char* at) const {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_cmpeq_epi8(_mm_or_si128(chunk, fold), value);
+    }
+};
+#endif
+
+}  // namespace
+
+bool TitleLess(std::string_view a, std::string_view b) {
+    return CompareFolded(a, b) < 0;
 }
 
 void TitleIndex::Build(const TextColumn& titles) {
+    titles_ = &titles;
     const std::size_t rows = titles.size();
-    std::size_t total = rows;
-    for (std::size_t i = 0; i < rows; ++i) {
-        total += titles[i].size();
+    // The search walks the buffer once when every text starts at or after the end of the
+    // text before it; empty texts can hold no hit and are left out of the question.
+    in_row_order_ = true;
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < rows && in_row_order_; ++i) {
+        const std::size_t size = titles.Size(i);
+        if (size != 0) {
+            in_row_order_ = titles.Offset(i) >= end;
+            end = titles.Offset(i) + size;
+        }
     }
-    folded_.clear();
-    folded_.reserve(total);
+    copy_ = TextColumn();
+    if (!in_row_order_) {
+        copy_.reserve(rows, titles.Bytes().size());
+        for (std::size_t i = 0; i < rows; ++i) {
+            copy_.push_back(titles[i]);
+        }
+    }
+
+    // The rarity of bytes picks which needle bytes the search looks for; a sample of titles
+    // spread over the table tells it well enough.
     byte_counts_.fill(0);
-    starts_.assign(rows + 1, 0);
+    const std::size_t sample_step = rows / 65536 + 1;
+    for (std::size_t i = 0; i < rows; i += sample_step) {
+        for (char c : titles[i]) {
+            ++byte_counts_[static_cast<unsigned char>(FoldAscii(c))];
+        }
+    }
+
     std::vector<SortKey> keys;
     keys.reserve(rows);
+    rtl::PreferLargePages(keys.data(), rows * sizeof(SortKey));
+    keys.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
-        starts_[i] = folded_.size();
-        std::uint64_t prefix[2] = {0, 0};
-        const std::string_view title = titles[i];
-        for (std::size_t k = 0; k < title.size(); ++k) {
-            char c = FoldAscii(title[k]);
-            folded_.push_back(c);
-            ++byte_counts_[static_cast<unsigned char>(c)];
-            if (k < kPrefixBytes) {
-                prefix[k / 8] |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * (k % 8));
-            }
-        }
-        folded_.push_back(kEndOfTitle);
-        keys.push_back({prefix[0], prefix[1], static_cast<std::int32_t>(i)});
+        keys[i] = KeyAt(titles[i], 0, static_cast<std::int32_t>(i));
     }
-    starts_[rows] = folded_.size();
-
-    // The part of a folded title after the bytes its key holds. Zero padding in the key sorts
-    // a shorter title first, as a byte comparison does, so equal keys leave only the tails.
-    auto tail = [this](std::int32_t row) {
-        auto r = static_cast<std::size_t>(row);
-        std::size_t length = starts_[r + 1] - starts_[r] - 1;
-        std::size_t skip = std::min(length, kPrefixBytes);
-        return std::string_view(folded_.data() + starts_[r] + skip, length - skip);
-    };
-    // Equal titles keep table order: the row number breaks every tie.
-    std::sort(keys.begin(), keys.end(), [this, &tail](const SortKey& a, const SortKey& b) {
-        if (a.high != b.high) {
-            return a.high < b.high;
-        }
-        if (a.low != b.low) {
-            return a.low < b.low;
-        }
-        std::string_view ta = tail(a.row);
-        std::string_view tb = tail(b.row);
-        int c = ta.compare(tb);
-        if (c != 0) {
-            return c < 0;
-        }
-        // Titles of up to sixteen bytes that differ only by trailing NUL bytes.
-        std::size_t la =
-            starts_[static_cast<std::size_t>(a.row) + 1] - starts_[static_cast<std::size_t>(a.row)];
-        std::size_t lb =
-            starts_[static_cast<std::size_t>(b.row) + 1] - starts_[static_cast<std::size_t>(b.row)];
-        if (la != lb) {
-            return la < lb;
-        }
-        return a.row < b.row;
-    });
     order_.resize(rows);
+    SortKeys(keys, titles, order_);
     for (std::size_t i = 0; i < rows; ++i) {
-        order_[i] = keys[i].row;
+        order_[i] = RowOf(keys[i]);
     }
+}
+
+bool TitleIndex::Contains(std::size_t row, std::string_view folded_needle) const {
+    const std::string_view title = Searched()[row];
+    const std::size_t m = folded_needle.size();
+    if (m == 0) {
+        return true;
+    }
+    for (std::size_t at = 0; at + m <= title.size(); ++at) {
+        std::size_t k = 0;
+        while (k < m && FoldAscii(title[at + k]) == folded_needle[k]) {
+            ++k;
+        }
+        if (k == m) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const {
     if (needle.empty()) {
         return;
     }
+    const TextColumn& column = Searched();
     const std::size_t rows = order_.size();
     std::string folded(needle);
     for (char& c : folded) {
         c = FoldAscii(c);
     }
-    std::size_t next_row = 0;  // rows below this one are settled
-    if (folded.find(kEndOfTitle) == std::string::npos) {
-        // Every hit lies at or after the previous one, so the rows are walked once.
-        FindAll(folded, [&](std::size_t at) {
-            while (starts_[next_row + 1] <= at) {
-                marks[next_row++] = 0;
-            }
-            ++next_row;
-            return starts_[next_row];  // one hit is enough: go on with the next title
-        });
-    }
+    const std::size_t m = folded.size();
+    std::size_t next_row = 0;                             // rows below this one are settled
+    std::size_t start = rows > 0 ? column.Offset(0) : 0;  // where next_row's text lies
+    std::size_t end = rows > 0 ? start + column.Size(0) : 0;
+    auto advance = [&] {
+        if (++next_row < rows) {
+            start = column.Offset(next_row);
+            end = start + column.Size(next_row);
+        }
+    };
+    // Hits come in buffer order, which is row order: a row that ends before a hit does has
+    // none (any later hit ends later still); a hit that starts before the next row's text
+    // runs across a boundary or through stale bytes and counts for no row.
+    FindAll(folded, [&](std::size_t at) {
+        while (next_row < rows && end < at + m) {
+            marks[next_row] = 0;
+            advance();
+        }
+        if (next_row == rows) {
+            return std::numeric_limits<std::size_t>::max();
+        }
+        if (start > at) {
+            return at + 1;
+        }
+        const std::size_t resume = end;
+        advance();  // one hit is enough: go on with the next title
+        return resume;
+    });
     for (; next_row < rows; ++next_row) {
         marks[next_row] = 0;
     }
@@ -133,8 +378,9 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
 
 template <typename OnHit>
 void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
-    const char* text = folded_.data();
-    const std::size_t length = folded_.size();
+    const std::string_view bytes = Searched().Bytes();
+    const char* text = bytes.data();
+    const std::size_t length = bytes.size();
     const std::size_t m = needle.size();
     if (m > length) {
         return;
@@ -157,9 +403,15 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
         }
     }
     const std::size_t second = m >= 2 ? pair + 1 : pair;
+    // The candidate test compares the pair's bytes exactly (letters folded), so a needle of
+    // one or two bytes needs no further comparison.
+    const bool pair_decides = m <= 2;
     auto matches_at = [&](std::size_t at) {
+        if (pair_decides) {
+            return true;
+        }
         for (std::size_t k = 0; k < m; ++k) {
-            if (text[at + k] != needle[k]) {
+            if (FoldAscii(text[at + k]) != needle[k]) {
                 return false;
             }
         }
@@ -167,13 +419,11 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
     };
 #ifdef __SSE2__
     // Sixteen positions at a time; only candidates are compared in full.
-    const __m128i first = _mm_set1_epi8(needle[pair]);
-    const __m128i last = _mm_set1_epi8(needle[second]);
+    const FoldedByte first(needle[pair]);
+    const FoldedByte last(needle[second]);
     while (i + 16 <= last_start + 1) {
-        __m128i at_first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + pair));
-        __m128i at_last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + second));
         auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(at_first, first), _mm_cmpeq_epi8(at_last, last))));
+            _mm_and_si128(first.Match(text + i + pair), last.Match(text + i + second))));
         std::size_t next = i + 16;
         while (mask != 0) {
             std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
@@ -183,12 +433,13 @@ void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
             }
             mask &= mask - 1;
         }
-        i = next;
+        i = std::min(next, length);
     }
 #endif
     while (i <= last_start) {
-        if (text[i + pair] == needle[pair] && matches_at(i)) {
-            i = on_hit(i);
+        if (FoldAscii(text[i + pair]) == needle[pair] &&
+            FoldAscii(text[i + second]) == needle[second] && matches_at(i)) {
+            i = std::min(on_hit(i), length);
         } else {
             ++i;
         }

@@ -1,7 +1,8 @@
 #pragma once
 // Built once per catalogue load so that every rebuild of the title list is one linear pass:
-// the titles case-folded into one contiguous buffer (for substring search) and the rows in
-// list order (bytes compared with ASCII letters folded; equal keys keep table order).
+// the rows in list order (bytes compared with ASCII letters folded; equal keys keep table
+// order) and a substring search that walks the bytes of the title column itself, folding
+// letters as it compares, so a million titles are not held a second time.
 
 #include <array>
 #include <cstddef>
@@ -16,24 +17,36 @@ namespace varnimo::catalogue {
 
 class TitleIndex {
   public:
+    // The index searches `titles` itself: the column must outlive the index and stay as it is
+    // while the index is used; build again after any change.
     void Build(const TextColumn& titles);
     std::size_t Size() const { return order_.size(); }
     // All rows in list order.
     const std::vector<std::int32_t>& Order() const { return order_; }
+    // True when the index was built from this very column.
+    bool BuiltFrom(const TextColumn& titles) const { return titles_ == &titles; }
     // Sets marks[row] to 0 for every row whose title does not contain `needle`, comparing
     // with the ASCII letters folded; other marks are left alone. `marks` has Size() entries.
     void KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const;
+    // True when the title of `row` contains `needle`, which is already folded.
+    bool Contains(std::size_t row, std::string_view folded_needle) const;
 
   private:
-    // Calls on_hit(position) for positions of `needle` in the folded buffer, in order; on_hit
-    // returns where the search goes on (past the title that holds the hit).
+    // The column searched: the titles themselves when their rows lie in row order in its
+    // buffer (as a load leaves them), else a copy that does.
+    const TextColumn& Searched() const {
+        return in_row_order_ && titles_ != nullptr ? *titles_ : copy_;
+    }
+    // Calls on_hit(position) for positions in the searched bytes where `needle` (folded)
+    // matches with letters folded, in order; on_hit returns where the search goes on.
     template <typename OnHit>
     void FindAll(std::string_view needle, OnHit&& on_hit) const;
 
-    std::string folded_;               // every folded title followed by a ';'
-    std::vector<std::size_t> starts_;  // row i is folded_[starts_[i], starts_[i + 1] - 1)
+    const TextColumn* titles_ = nullptr;
+    bool in_row_order_ = true;
+    TextColumn copy_;
     std::vector<std::int32_t> order_;
-    std::array<std::uint64_t, 256> byte_counts_{};  // how often each byte occurs in folded_
+    std::array<std::uint64_t, 256> byte_counts_{};  // folded bytes in a sample of the titles
 };
 
 // Maps ASCII A..Z to a..z and leaves every other byte alone.

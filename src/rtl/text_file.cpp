@@ -79,6 +79,7 @@ bool TextFileReader::Fill() {
     }
     pos_ = 0;
     end_ = 0;
+    text_end_ = 0;
     for (;;) {
         ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
         if (got < 0) {
@@ -92,6 +93,11 @@ bool TextFileReader::Fill() {
             return false;
         }
         end_ = static_cast<std::size_t>(got);
+        // Nothing after a Ctrl-Z is text, so lines are only looked for before it.
+        const void* ctrl_z = std::memchr(buffer_.data(), kCtrlZ, end_);
+        text_end_ =
+            ctrl_z ? static_cast<std::size_t>(static_cast<const char*>(ctrl_z) - buffer_.data())
+                   : end_;
         return true;
     }
 }
@@ -134,8 +140,12 @@ std::string_view TextFileReader::ReadLine() {
     for (;;) {
         const char* begin = buffer_.data() + pos_;
         const char* stop = buffer_.data() + end_;
-        const char* hit =
-            std::find_if(begin, stop, [](char c) { return c == '\r' || c == kCtrlZ; });
+        const char* text_end = buffer_.data() + text_end_;
+        const char* hit = static_cast<const char*>(
+            std::memchr(begin, '\r', static_cast<std::size_t>(text_end - begin)));
+        if (hit == nullptr) {
+            hit = text_end;  // the Ctrl-Z, or the end of the buffer
+        }
         std::size_t length = static_cast<std::size_t>(hit - begin);
         if (hit != stop) {
             if (*hit == '\r') {

@@ -41,10 +41,11 @@ class TextFileReader {
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
-    bool at_end_ = false;    // the file has no more bytes
-    bool ctrl_z_ = false;    // a Ctrl-Z was met: the text ends here
-    bool skip_lf_ = false;   // the last line ended at a CR; an LF after it belongs to it
-    std::string long_line_;  // a line that did not fit in one buffer
+    std::size_t text_end_ = 0;  // the buffer's first Ctrl-Z, or end_ when it has none
+    bool at_end_ = false;       // the file has no more bytes
+    bool ctrl_z_ = false;       // a Ctrl-Z was met: the text ends here
+    bool skip_lf_ = false;      // the last line ended at a CR; an LF after it belongs to it
+    std::string long_line_;     // a line that did not fit in one buffer
 };
 
 // Writes a text file so that the old file is replaced only by a complete new one: the

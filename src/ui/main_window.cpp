@@ -321,6 +321,15 @@ void TForm1::StepProgress() {
     ApplyProgress();
 }
 
+void TForm1::StepProgressBy(std::size_t steps) {
+    // The steps of a load that has already happened: only where they end is drawn.
+    for (; steps > 0; --steps) {
+        progress_position_ =
+            progress_position_ >= progress_max_ ? progress_min_ : progress_position_ + 1;
+    }
+    ApplyProgress();
+}
+
 void TForm1::ApplyProgress() {
     QProgressBar* bar = ui_->ProgressBar;
     if (progress_max_ > progress_min_) {

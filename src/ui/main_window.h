@@ -52,6 +52,7 @@ public:
     void SetProgressRange(int min, int max) override;
     void SetProgress(int position) override;
     void StepProgress() override;
+    void StepProgressBy(std::size_t steps) override;
     void ShowScreenshotFile(const std::string& path) override;
     void ShowBuiltInPicture(BuiltInPicture picture) override;
     void ShowBackground(int tag) override;

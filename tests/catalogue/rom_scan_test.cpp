@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "rtl/files.h"
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
 
@@ -51,6 +56,67 @@ TEST_F(RomScan, TheCacheOfAnEmptyCatalogueReadsBack) {
     WriteScanCache(empty);
     EXPECT_EQ(ReadBytes(kScanCacheFileName), "0\r\n");
     EXPECT_NO_THROW(ReadScanCache(empty, Step()));
+}
+
+// The scan reads the folder's listing once; its answer must be the one existence test per
+// name would give, over entries that look alike: case, folders, links, names that reach
+// into other folders, a NUL byte, other extensions, and folder settings with and without
+// their separator.
+TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
+    namespace fs = std::filesystem;
+    WriteBytes("roms/Game.zip", "z");
+    WriteBytes("roms/game2.zip", "z");
+    WriteBytes("roms/Other.ZIP", "z");
+    WriteBytes("roms/Plain", "z");
+    WriteBytes("roms/.zip", "z");
+    WriteBytes("roms/trailing .zip", "z");
+    WriteBytes("roms/sub/Inner.zip", "z");
+    WriteBytes("roms/romsLead.zip", "z");
+    WriteBytes("romsLead.zip", "z");
+    WriteBytes("Top.zip", "z");
+    fs::create_directories("roms/Folder.zip");
+    fs::create_symlink("Game.zip", "roms/Linked.zip");
+    fs::create_symlink("Folder.zip", "roms/LinkToFolder.zip");
+    fs::create_symlink("Nowhere.zip", "roms/Dangling.zip");
+    const std::vector<std::string> titles = {"Game",
+                                             "game",
+                                             "GAME",
+                                             "game2",
+                                             "Game2",
+                                             "Other",
+                                             "Plain",
+                                             "",
+                                             "trailing ",
+                                             "trailing",
+                                             "sub/Inner",
+                                             "sub",
+                                             "Folder",
+                                             "Linked",
+                                             "LinkToFolder",
+                                             "Dangling",
+                                             "Lead",
+                                             "romsLead",
+                                             "../Top",
+                                             "../roms/Game",
+                                             std::string("Game\0x", 6),
+                                             "Top",
+                                             "Missing"};
+    table.Resize(titles.size());
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        table.Title[i] = titles[i];
+    }
+    for (const std::string rom_path : {"roms/", "roms", "", "./roms/", "roms//", "missing/"}) {
+        table.ScanStatus.assign(titles.size(), 9);
+        steps = 0;
+        ScanRomFolder(rom_path, table, Step());
+        EXPECT_EQ(steps, static_cast<int>(titles.size()));
+        for (std::size_t i = 0; i < titles.size(); ++i) {
+            EXPECT_EQ(table.ScanStatus[i], rtl::FileExists(rom_path + titles[i] + ".zip") ? 1 : 0)
+                << "folder '" << rom_path << "' title '" << titles[i] << "'";
+        }
+    }
+    ScanRomFolder("roms/", table, Step());  // and the answers really differ between names
+    EXPECT_EQ(table.ScanStatus[0] + table.ScanStatus[1] + table.ScanStatus[13], 2);
 }
 
 TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {

@@ -60,5 +60,30 @@ TEST(TextColumn, ReloadingWithLongerTextsKeepsTheBufferBounded) {
     }
 }
 
+TEST(TextColumn, LongTextsAndRowsAddedInOrder) {
+    TextColumn column;
+    const std::string long_text(70'000, 'L');  // longer than a row's size field holds
+    column.push_back("first");
+    column.push_back("");
+    column.push_back(long_text);
+    column.push_back("last");
+    EXPECT_EQ(column.size(), 4u);
+    EXPECT_EQ(column[1], "");
+    EXPECT_EQ(column[2], long_text);
+    EXPECT_EQ(column[3], "last");
+    // Added rows lie one after another in row order.
+    for (std::size_t row = 1; row < column.size(); ++row) {
+        EXPECT_GE(column.Offset(row), column.Offset(row - 1) + column.Size(row - 1));
+    }
+    column[2] = std::string(69'999, 'M');  // long, shorter: stays, with its size rewritten
+    EXPECT_EQ(column[2].size(), 69'999u);
+    column[2] = "short now";
+    EXPECT_EQ(column[2], "short now");
+    column[1] = long_text + "!";  // empty to long: appended
+    EXPECT_EQ(column[1].size(), long_text.size() + 1);
+    EXPECT_EQ(column[0], "first");
+    EXPECT_EQ(column[3], "last");
+}
+
 }  // namespace
 }  // namespace varnimo::catalogue

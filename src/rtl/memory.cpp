@@ -1,0 +1,31 @@
+#include "rtl/memory.h"
+
+#include <cstdint>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace varnimo::rtl {
+
+void PreferLargePages(const void* data, std::size_t bytes) {
+#ifdef __linux__
+    // Below a few large pages the hint buys nothing.
+    constexpr std::size_t kWorthIt = std::size_t{8} << 20;
+    if (bytes < kWorthIt) {
+        return;
+    }
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / page * page;
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+}  // namespace varnimo::rtl
