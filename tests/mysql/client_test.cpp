@@ -4,7 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -527,7 +531,11 @@ TEST(Reconnect, FailedCommandWriteReconnectsAndResendsOrIsGone) {
             ASSERT_EQ(client.ServerStatus() & 0x0001, 0x0001u);
         }
         client.Reconnect = true;
+#if defined(_WIN32)
+        ::shutdown(static_cast<SOCKET>(client.Net().Vio().Socket()), SD_SEND);
+#else
         ::shutdown(client.Net().Vio().Socket(), SHUT_WR);
+#endif
         const bool resent = !c.inTransaction && c.serverTakesReconnect;
         EXPECT_EQ(client.Ping(), resent) << c.name;
         if (!resent) {
