@@ -1,8 +1,6 @@
 #include "mysql/mysql_vio.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,10 +9,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cstring>
 
 #include "mysql/mysql_errors.h"
@@ -48,76 +43,29 @@ int TMysqlVio::ConnectNamedPipe(int) {
     return -9;
 }
 
-int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
-    std::string host = callerHost.empty() ? "localhost" : callerHost;
-    if (port == 0) {
-        port = 3306;
+int TMysqlVio::StartConnect(const TResolvedAddress& address) {
+    int s = ::socket(address.Family, SOCK_STREAM, 0);
+    if (s < 0) {
+        LastSocketError_ = errno;
+        return -8;
     }
-    // One timeout covers the whole attempt: the name lookup and every address tried.
-    const TResolveClock::time_point deadline =
-        TimeoutSecs_ < 0 ? TResolveClock::time_point::max()
-                         : TResolveClock::now() + std::chrono::seconds(TimeoutSecs_);
-    TResolveResult found = ResolveHost(host, port, deadline);
-    if (found.Addresses.empty()) {
-        std::string text = FormatClientError(kErrUnknownHost, host.c_str(), found.ErrorNumber);
-        SetError(kErrUnknownHost, text + ": " + found.Message);
-        return -7;
-    }
-
-    // The addresses in the resolver's order; the first that answers wins. A refused address
-    // gives way to the next at once; a silent one uses up the time that is left.
-    int result = -6;
-    int32_t code = kErrConnectionFailed;
-    int error = 0;
-    for (const TResolvedAddress& address : found.Addresses) {
-        int s = ::socket(address.Family, SOCK_STREAM, 0);
-        if (s < 0) {
-            error = LastSocketError_ = errno;
-            result = -8;
-            code = kErrTcpSocketCreate;
-            continue;
-        }
-        ::fcntl(s, F_SETFD, FD_CLOEXEC);
-        Socket_ = s;
-        Kind_ = vkTcpIp;
-        SetBlocking(false);
-        if (::connect(s, reinterpret_cast<const sockaddr*>(&address.Address), address.Length) !=
-                0 &&
-            errno != EINPROGRESS && errno != EWOULDBLOCK) {
-            error = LastSocketError_ = errno;
-            ::close(s);
-            ForgetSocket();
-            result = -6;
-            code = kErrConnectionFailed;
-            continue;
-        }
-        SetNoDelay();
-        SetKeepAlive(true);
-        // A blocking send (the packet layer switches to it when the socket is full) must not
-        // hang for ever on a server that stopped reading.
-        timeval limit{};
-        limit.tv_sec = TimeoutSecs_ > 0 ? TimeoutSecs_ : 0;
-        ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-
-        // The connection counts as made when the server's first bytes are there.
-        if (WaitReadableUntil(deadline)) {
-            return 0;
-        }
-        error = LastSocketError_;
+    ::fcntl(s, F_SETFD, FD_CLOEXEC);
+    Socket_ = s;
+    Kind_ = vkTcpIp;
+    SetBlocking(false);
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&address.Address), address.Length) != 0 &&
+        errno != EINPROGRESS && errno != EWOULDBLOCK) {
+        LastSocketError_ = errno;
         ::close(s);
         ForgetSocket();
-        result = -7;
-        code = kErrConnectionFailed;
-        if (error == ETIMEDOUT) {
-            break;  // no time left for another address
-        }
+        return -6;
     }
-    if (code == kErrTcpSocketCreate) {
-        SetError(code, FormatClientError(code, error));
-    } else {
-        SetError(code, FormatClientError(code, host.c_str(), error));
-    }
-    return result;
+    // A blocking send (the packet layer switches to it when the socket is full) must not
+    // hang for ever on a server that stopped reading.
+    timeval limit{};
+    limit.tv_sec = TimeoutSecs_ > 0 ? TimeoutSecs_ : 0;
+    ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    return 0;
 }
 
 int TMysqlVio::Close() {
@@ -132,18 +80,6 @@ int TMysqlVio::Close() {
     }
     ForgetSocket();
     return result;
-}
-
-bool TMysqlVio::WaitReadable(int secs) {
-    return WaitReadableFor(secs < 0 ? -1 : (secs > INT_MAX / 1000 ? INT_MAX : secs * 1000));
-}
-
-bool TMysqlVio::WaitReadableUntil(TResolveClock::time_point deadline) {
-    if (deadline == TResolveClock::time_point::max()) {
-        return WaitReadableFor(-1);
-    }
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - TResolveClock::now());
-    return WaitReadableFor(static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX)));
 }
 
 bool TMysqlVio::WaitReadableFor(int millis) {

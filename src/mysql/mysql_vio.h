@@ -9,6 +9,8 @@
 
 namespace varnimo::mysql {
 
+struct TResolvedAddress;
+
 // What a transport has open.
 enum TVioKind : uint8_t {
     vkClosed = 0,
@@ -67,6 +69,11 @@ class TMysqlVio {
     // The wait for a busy pipe takes the timeout as the caller passed it.
     int ConnectNamedPipe(int timeoutSecs);
     int ConnectTcp(const std::string& host, int port);
+    // One address of a TCP/IP connection: a non-blocking socket of the address's family,
+    // not inherited by programs this one starts, whose connect has begun and whose blocking
+    // sends are bounded by the timeout. 0, or -8 no socket, -6 refused at once (closed again;
+    // LastSocketError_ tells why).
+    int StartConnect(const TResolvedAddress& address);
     bool WaitReadableFor(int millis);
     bool WaitReadableUntil(std::chrono::steady_clock::time_point deadline);
     void SetError(int32_t code, std::string text);

@@ -1,8 +1,12 @@
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <new>
 
 #include "mysql/mysql_errors.h"
+#include "mysql/mysql_resolve.h"
 #include "mysql/mysql_vio.h"
 
 // What the transport does the same way on every platform: the order of the connection
@@ -14,6 +18,12 @@ namespace varnimo::mysql {
 namespace {
 
 constexpr std::size_t kReadAheadSize = 65536;
+
+#if defined(_WIN32)
+constexpr int kTimedOut = WSAETIMEDOUT;
+#else
+constexpr int kTimedOut = ETIMEDOUT;
+#endif
 
 }  // namespace
 
@@ -66,6 +76,68 @@ int TMysqlVio::Connect(uint8_t kind, const std::string& host, const std::string&
     LastErrorText_.clear();
     LastErrorCode = 0;
     return 0;
+}
+
+int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
+    std::string host = callerHost.empty() ? "localhost" : callerHost;
+    if (port == 0) {
+        port = 3306;
+    }
+    // One timeout covers the whole attempt: the name lookup and every address tried.
+    const TResolveClock::time_point deadline =
+        TimeoutSecs_ < 0 ? TResolveClock::time_point::max()
+                         : TResolveClock::now() + std::chrono::seconds(TimeoutSecs_);
+    TResolveResult found = ResolveHost(host, port, deadline);
+    if (found.Addresses.empty()) {
+        std::string text = FormatClientError(kErrUnknownHost, host.c_str(), found.ErrorNumber);
+        SetError(kErrUnknownHost, text + ": " + found.Message);
+        return -7;
+    }
+
+    // The addresses in the resolver's order; the first that answers wins. A refused address
+    // gives way to the next at once; a silent one uses up the time that is left.
+    int result = -6;
+    int32_t code = kErrConnectionFailed;
+    int error = 0;
+    for (const TResolvedAddress& address : found.Addresses) {
+        result = StartConnect(address);
+        if (result != 0) {
+            error = LastSocketError_;
+            code = result == -8 ? kErrTcpSocketCreate : kErrConnectionFailed;
+            continue;
+        }
+        SetNoDelay();
+        SetKeepAlive(true);
+        // The connection counts as made when the server's first bytes are there.
+        if (WaitReadableUntil(deadline)) {
+            return 0;
+        }
+        error = LastSocketError_;
+        Close();
+        result = -7;
+        code = kErrConnectionFailed;
+        if (error == kTimedOut) {
+            break;  // no time left for another address
+        }
+    }
+    if (code == kErrTcpSocketCreate) {
+        SetError(code, FormatClientError(code, error));
+    } else {
+        SetError(code, FormatClientError(code, host.c_str(), error));
+    }
+    return result;
+}
+
+bool TMysqlVio::WaitReadable(int secs) {
+    return WaitReadableFor(secs < 0 ? -1 : (secs > INT_MAX / 1000 ? INT_MAX : secs * 1000));
+}
+
+bool TMysqlVio::WaitReadableUntil(TResolveClock::time_point deadline) {
+    if (deadline == TResolveClock::time_point::max()) {
+        return WaitReadableFor(-1);
+    }
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - TResolveClock::now());
+    return WaitReadableFor(static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX)));
 }
 
 void TMysqlVio::ForgetSocket() {

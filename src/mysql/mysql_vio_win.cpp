@@ -14,6 +14,7 @@
 
 #include "mysql/mysql_errors.h"
 #include "mysql/mysql_pipe_calls_win.h"
+#include "mysql/mysql_resolve.h"
 #include "mysql/mysql_vio.h"
 
 namespace varnimo::mysql {
@@ -128,56 +129,24 @@ int TMysqlVio::ConnectNamedPipe(int timeoutSecs) {
     return 0;
 }
 
-int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
-    std::string host = callerHost.empty() ? "localhost" : callerHost;
-    if (port == 0) {
-        port = 3306;
-    }
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+int TMysqlVio::StartConnect(const TResolvedAddress& address) {
+    SOCKET s = ::socket(address.Family, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {
         LastSocketError_ = ::WSAGetLastError();
-        SetError(kErrTcpSocketCreate, FormatClientError(kErrTcpSocketCreate, LastSocketError_));
         return -8;
     }
     // Not inherited by the emulators this program starts.
     ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    unsigned long ip = ::inet_addr(host.c_str());
-    if (ip == INADDR_NONE) {
-        addrinfo hints;
-        std::memset(&hints, 0, sizeof hints);
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
-            LastSocketError_ = ::WSAGetLastError();
-            ::closesocket(s);
-            SetError(kErrUnknownHost,
-                     FormatClientError(kErrUnknownHost, host.c_str(), LastSocketError_));
-            return -7;
-        }
-        ip = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-        ::freeaddrinfo(found);
-    }
-    address.sin_addr.s_addr = ip;
-    address.sin_port = htons(static_cast<u_short>(port));
-
     Socket_ = static_cast<int>(s);
     Kind_ = vkTcpIp;
     SetBlocking(false);
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&address.Address), address.Length) != 0 &&
         ::WSAGetLastError() != WSAEWOULDBLOCK) {
         LastSocketError_ = ::WSAGetLastError();
         ::closesocket(s);
         ForgetSocket();
-        SetError(kErrConnectionFailed,
-                 FormatClientError(kErrConnectionFailed, host.c_str(), LastSocketError_));
         return -6;
     }
-    SetNoDelay();
-    SetKeepAlive(true);
     // A blocking send (the packet layer switches to it when the socket is full) must not
     // hang for ever on a server that stopped reading.
     DWORD sendLimit = TimeoutSecs_ > 0 && TimeoutSecs_ < INT_MAX / 1000
@@ -185,16 +154,6 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
                           : 0;
     ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendLimit),
                  sizeof sendLimit);
-
-    // The connection counts as made when the server's first bytes are there.
-    if (!WaitReadable(TimeoutSecs_)) {
-        int error = LastSocketError_;
-        ::closesocket(s);
-        ForgetSocket();
-        SetError(kErrConnectionFailed,
-                 FormatClientError(kErrConnectionFailed, host.c_str(), error));
-        return -7;
-    }
     return 0;
 }
 
@@ -214,7 +173,7 @@ int TMysqlVio::Close() {
     return result;
 }
 
-bool TMysqlVio::WaitReadable(int secs) {
+bool TMysqlVio::WaitReadableFor(int millis) {
     if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
         return true;
     }
@@ -230,8 +189,9 @@ bool TMysqlVio::WaitReadable(int secs) {
     FD_SET(SocketOf(Socket_), &readable);
     FD_SET(SocketOf(Socket_), &failed);
     timeval limit{};
-    limit.tv_sec = secs;
-    int rc = ::select(0, &readable, nullptr, &failed, secs < 0 ? nullptr : &limit);
+    limit.tv_sec = millis / 1000;
+    limit.tv_usec = (millis % 1000) * 1000;
+    int rc = ::select(0, &readable, nullptr, &failed, millis < 0 ? nullptr : &limit);
     if (rc > 0 && FD_ISSET(SocketOf(Socket_), &failed)) {
         int error = 0;
         int length = sizeof error;

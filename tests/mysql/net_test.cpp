@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "../support/test_sockets.h"
 #include "mysql/mysql_errors.h"
@@ -95,6 +96,46 @@ TEST(Transport, SilentServerAndRefusedPortGive2003) {
     EXPECT_LT(vio.Connect(vkTcpIp, "127.0.0.1", "", varnimo::testing::ClosedPort(), 2, true), 0);
     EXPECT_EQ(vio.LastErrorCode, kErrConnectionFailed);
     EXPECT_EQ(vio.Kind(), vkClosed);
+}
+
+// An IPv6 address, bare or in brackets, is connected to as one: to a listener on ::1 where the
+// machine has IPv6, else the attempt fails as a connection, never as an unknown host.
+TEST(Transport, IPv6LoopbackBareOrInBrackets) {
+    using namespace varnimo::testing;
+    for (const char* host : {"::1", "[::1]"}) {
+        TMysqlVio vio;
+        int listener = OpenSocket(AF_INET6);
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        socklen_t length = sizeof address;
+        if (listener < 0 ||
+            ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener, 2) != 0 ||
+            ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            EXPECT_NE(vio.Connect(vkTcpIp, host, "", ClosedPort(), 2, true), 0);
+            EXPECT_THAT(vio.LastErrorCode,
+                        ::testing::AnyOf(kErrConnectionFailed, kErrTcpSocketCreate))
+                << vio.LastErrorText();
+        } else {
+            int peer = -1;
+            std::thread server([&] {
+                if (PollOne(listener, POLLIN, 10000) > 0 && (peer = AcceptOn(listener)) >= 0) {
+                    SendSome(peer, "x", 1);
+                }
+            });
+            EXPECT_EQ(vio.Connect(vkTcpIp, host, "", ntohs(address.sin6_port), 10, true), 0)
+                << host << ": " << vio.LastErrorText();
+            server.join();
+            EXPECT_EQ(vio.Kind(), vkTcpIp) << host;
+            if (peer >= 0) {
+                CloseSocket(peer);
+            }
+        }
+        if (listener >= 0) {
+            CloseSocket(listener);
+        }
+    }
 }
 
 TEST(PacketLayer, WritesAreFramedNumberedAndBuffered) {

@@ -32,9 +32,9 @@ inline bool StartSockets() {
     }();
     return started;
 }
-inline int OpenSocket() {
+inline int OpenSocket(int family = AF_INET) {
     StartSockets();
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    SOCKET s = ::socket(family, SOCK_STREAM, 0);
     return s == INVALID_SOCKET ? -1 : static_cast<int>(s);
 }
 inline int AcceptOn(int listener) {
@@ -62,8 +62,8 @@ inline constexpr int kNoSigPipe = MSG_NOSIGNAL;
 inline constexpr int kNoSigPipe = 0;
 #endif
 
-inline int OpenSocket() {
-    return ::socket(AF_INET, SOCK_STREAM, 0);
+inline int OpenSocket(int family = AF_INET) {
+    return ::socket(family, SOCK_STREAM, 0);
 }
 inline int AcceptOn(int listener) {
     return ::accept(listener, nullptr, nullptr);
