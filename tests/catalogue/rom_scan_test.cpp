@@ -75,9 +75,12 @@ TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
     WriteBytes("romsLead.zip", "z");
     WriteBytes("Top.zip", "z");
     fs::create_directories("roms/Folder.zip");
+#ifndef _WIN32
+    // Wine cannot make links; on Windows these titles are simply missing.
     fs::create_symlink("Game.zip", "roms/Linked.zip");
     fs::create_symlink("Folder.zip", "roms/LinkToFolder.zip");
     fs::create_symlink("Nowhere.zip", "roms/Dangling.zip");
+#endif
     const std::vector<std::string> titles = {"Game",
                                              "game",
                                              "GAME",
@@ -116,7 +119,11 @@ TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
         }
     }
     ScanRomFolder("roms/", table, Step());  // and the answers really differ between names
+#ifndef _WIN32
     EXPECT_EQ(table.ScanStatus[0] + table.ScanStatus[1] + table.ScanStatus[13], 2);
+#else
+    EXPECT_EQ(table.ScanStatus[0] + table.ScanStatus[1], 2);  // letter case ignored there
+#endif
 }
 
 TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {

@@ -86,7 +86,12 @@ TEST(MemoryFaults, LocalFileWithoutRoomForItsBlock) {
     EXPECT_FALSE(completed);
     EXPECT_EQ(client.Net().LastErrorCode(), kErrOutOfMemory);
     EXPECT_EQ(client.Net().LastErrorText(), "MySQL client run out of memory");
+#ifndef _WIN32
+    // Under Wine the process's descriptors include Wine's own, which come and go.
     EXPECT_EQ(OpenFileCount(), filesBefore);
+#else
+    (void)filesBefore;
+#endif
     EXPECT_TRUE(client.IsConnectionOpen());
     client.CloseConnection();
     server.Finish();
