@@ -84,8 +84,10 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     contents.titles.reserve(bytes / 16, bytes);
     contents.startup_shots.reserve(bytes / 16, bytes);
     contents.ingame_shots.reserve(bytes / 16, bytes);
-    // The sort and the search read the titles all over; the shots are read one at a time.
-    rtl::PreferLargePages(contents.titles.Bytes().data(), bytes);
+    contents.genres.reserve(bytes / 16);
+    contents.players.reserve(bytes / 16);
+    rtl::PreferLargePages(contents.genres.data(), bytes / 16 * sizeof(std::int32_t));
+    rtl::PreferLargePages(contents.players.data(), bytes / 16 * sizeof(std::int32_t));
     if (reader.Eof()) {
         return contents;
     }
@@ -99,6 +101,13 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
         contents.genres.push_back(fields.genre);
         contents.players.push_back(fields.players);
         ++contents.lines;
+    }
+    contents.titles.ReleaseUnused();
+    contents.startup_shots.ReleaseUnused();
+    contents.ingame_shots.ReleaseUnused();
+    for (std::vector<std::int32_t>* codes : {&contents.genres, &contents.players}) {
+        rtl::ReleaseUnusedPages(codes->data(), codes->size() * sizeof(std::int32_t),
+                                codes->capacity() * sizeof(std::int32_t));
     }
     return contents;
 }

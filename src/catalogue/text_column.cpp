@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "rtl/memory.h"
+
 namespace varnimo::catalogue {
 
 std::size_t TextColumn::LongSize(std::size_t offset) const {
@@ -21,18 +23,33 @@ std::uint64_t TextColumn::Append(std::string_view text) {
     return (offset << kSizeBits) | std::min<std::uint64_t>(text.size(), kLongText);
 }
 
+bool TextColumn::Inside(std::string_view text) const {
+    return !bytes_.empty() && text.data() >= bytes_.data() &&
+           text.data() < bytes_.data() + bytes_.size();
+}
+
 void TextColumn::push_back(std::string_view text) {
-    spans_.push_back(0);
-    Set(spans_.size() - 1, text);
-    if (text.empty()) {
-        // Empty rows, too, start where the last text ended, so the rows stay in order.
-        spans_.back() = std::uint64_t{bytes_.size()} << kSizeBits;
+    // Empty rows, too, start where the last text ended, so the rows stay in order.
+    if (Inside(text)) {
+        const std::string copy(text);  // appending may move the buffer the view lies in
+        spans_.push_back(Append(copy));
+    } else {
+        spans_.push_back(Append(text));
     }
 }
 
 void TextColumn::reserve(std::size_t rows, std::size_t bytes) {
     spans_.reserve(rows);
     bytes_.reserve(bytes);
+    rtl::PreferLargePages(spans_.data(), rows * sizeof(std::uint64_t));
+    rtl::PreferLargePages(bytes_.data(), bytes);
+}
+
+void TextColumn::ReleaseUnused() {
+    // The string's terminating NUL lies just past its bytes.
+    rtl::ReleaseUnusedPages(bytes_.data(), bytes_.size() + 1, bytes_.capacity() + 1);
+    rtl::ReleaseUnusedPages(spans_.data(), spans_.size() * sizeof(std::uint64_t),
+                            spans_.capacity() * sizeof(std::uint64_t));
 }
 
 void TextColumn::Set(std::size_t row, std::string_view text) {
@@ -55,9 +72,7 @@ void TextColumn::Set(std::size_t row, std::string_view text) {
         return;
     }
     // Appending may move the buffer, which a view of the buffer itself would not survive.
-    const bool inside = !bytes_.empty() && text.data() >= bytes_.data() &&
-                        text.data() < bytes_.data() + bytes_.size();
-    if (inside) {
+    if (Inside(text)) {
         const std::string copy(text);
         spans_[row] = Append(copy);
     } else {

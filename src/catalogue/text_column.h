@@ -58,6 +58,9 @@ class TextColumn {
     // Room for `rows` rows and `bytes` bytes of text. Pages that are never written are never
     // taken from the system, so a generous guess costs address space, not memory.
     void reserve(std::size_t rows, std::size_t bytes);
+    // Gives the system back the memory of room reserved but not used (a load reserves for the
+    // worst case); the room stays reserved.
+    void ReleaseUnused();
     // Rows in both sizes keep their texts; added rows are empty.
     void resize(std::size_t rows);
     void clear() { resize(0); }
@@ -87,6 +90,8 @@ class TextColumn {
     }
     // Appends `text` (which must not lie in bytes_) and returns its span word.
     std::uint64_t Append(std::string_view text);
+    // True when `text` is a view of this column's own buffer.
+    bool Inside(std::string_view text) const;
     void CompactIfStale();
 
     std::string bytes_;

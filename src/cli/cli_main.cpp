@@ -278,10 +278,18 @@ int RunCli(int argc, char** argv) {
     }
 
     if (command == "list") {
+        // Written in pieces: a million titles gathered into one string first would take as
+        // much memory again as the titles themselves.
         std::string out;
+        constexpr std::size_t kPiece = 256 * 1024;
+        out.reserve(kPiece);
         for (std::int32_t row : unit.ListedRows()) {
             out.append(unit.TitleText(row));
             out.push_back('\n');
+            if (out.size() >= kPiece) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
         }
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);

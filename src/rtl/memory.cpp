@@ -28,4 +28,22 @@ void PreferLargePages(const void* data, std::size_t bytes) {
 #endif
 }
 
+void ReleaseUnusedPages(const void* data, std::size_t used, std::size_t capacity) {
+#ifdef __linux__
+    if (data == nullptr || capacity <= used) {
+        return;
+    }
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + used + page - 1) / page * page;
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + capacity) / page * page;
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    }
+#else
+    (void)data;
+    (void)used;
+    (void)capacity;
+#endif
+}
+
 }  // namespace varnimo::rtl

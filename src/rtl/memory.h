@@ -11,4 +11,9 @@ namespace varnimo::rtl {
 // nothing happens where the system has no such pages.
 void PreferLargePages(const void* data, std::size_t bytes);
 
+// Gives the whole pages of [data + used, data + capacity) back to the system: the part of a
+// generously reserved buffer that stayed unused, which large pages may already have taken
+// in. The bytes there read as zero afterwards; the buffer itself stays as it is.
+void ReleaseUnusedPages(const void* data, std::size_t used, std::size_t capacity);
+
 }  // namespace varnimo::rtl
