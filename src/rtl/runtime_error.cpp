@@ -4,12 +4,27 @@
 
 namespace varnimo::rtl {
 
+namespace {
+
+// The text quoted, then `rest`. Built by appending: "'" + text as one expression makes
+// GCC 12 warn of an overlapping copy that cannot happen.
+std::string Quoted(std::string_view text, std::string_view rest) {
+    std::string message;
+    message.reserve(text.size() + rest.size() + 1);
+    message.push_back('\'');
+    message.append(text);
+    message.append(rest);
+    return message;
+}
+
+}  // namespace
+
 EConvertError EConvertError::InvalidInteger(std::string_view text) {
-    return EConvertError("'" + std::string(text) + "' ist kein gültiger Integerwert");
+    return EConvertError(Quoted(text, "' ist kein gültiger Integerwert"));
 }
 
 EConvertError EConvertError::InvalidFloat(std::string_view text) {
-    return EConvertError("'" + std::string(text) + "' ist kein gültiger Gleitkommawert");
+    return EConvertError(Quoted(text, "' ist kein gültiger Gleitkommawert"));
 }
 
 EInOutError::EInOutError(int error_code)

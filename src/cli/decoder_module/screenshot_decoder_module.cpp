@@ -1,0 +1,38 @@
+// The screenshot decoder of varnimo-cli, as a module the command loads the first time it
+// checks a screenshot. Qt's libraries are many megabytes to map and relocate; a list of a
+// million titles must not pay for them when it shows no picture.
+#include <cstddef>
+#include <cstdio>
+#include <exception>
+
+#include "cli/decoder_module/screenshot_decoder_module.h"
+#include "rtl/runtime_error.h"
+#include "screenshot/screenshot_decoder.h"
+
+namespace {
+
+void CopyMessage(const char* text, char* message, std::size_t message_size) {
+    if (message_size > 0) {
+        std::snprintf(message, message_size, "%s", text);
+    }
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int varnimo_check_screenshot_v1(
+    const char* path, int* error_code, char* message, std::size_t message_size) {
+    try {
+        varnimo::LoadScreenshot(path);
+        return kScreenshotModuleOk;
+    } catch (const varnimo::rtl::EInOutError& error) {
+        *error_code = error.ErrorCode();
+        CopyMessage(error.what(), message, message_size);
+        return kScreenshotModuleInOutError;
+    } catch (const varnimo::rtl::EImageError& error) {
+        CopyMessage(error.what(), message, message_size);
+        return kScreenshotModuleImageError;
+    } catch (const std::exception& error) {
+        CopyMessage(error.what(), message, message_size);
+        return kScreenshotModuleOtherError;
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+// What varnimo-cli and its screenshot decoder module say to each other: one C function, so
+// no exception or C++ object crosses between the two.
+
+#include <cstddef>
+
+// The module's file name, and the name of its one function.
+#define VARNIMO_SCREENSHOT_MODULE "varnimo-screenshot.so"
+#define VARNIMO_SCREENSHOT_CHECK "varnimo_check_screenshot_v1"
+
+enum ScreenshotModuleResult {
+    kScreenshotModuleOk = 0,
+    kScreenshotModuleImageError = 1,  // `message` holds the whole error text
+    kScreenshotModuleInOutError = 2,  // `error_code` holds the system's error number
+    kScreenshotModuleOtherError = 3,  // `message` says what went wrong
+};
+
+// Decodes the screenshot at `path` as the window would; on failure fills `error_code` and
+// `message` (NUL-terminated, cut to `message_size` bytes) as the result says.
+using ScreenshotCheckFunction = int (*)(const char* path, int* error_code, char* message,
+                                        std::size_t message_size);
