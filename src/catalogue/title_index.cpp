@@ -333,35 +333,51 @@ bool TitleIndex::Contains(std::size_t row, std::string_view folded_needle) const
     return false;
 }
 
-void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const {
-    if (needle.empty()) {
+void TitleIndex::KeepContaining(std::string_view folded_needle, std::uint8_t* marks,
+                                std::size_t first_row, std::size_t end_row) const {
+    const std::size_t m = folded_needle.size();
+    end_row = std::min(end_row, order_.size());
+    if (m == 0 || first_row >= end_row) {
         return;
     }
     const TextColumn& column = Searched();
-    const std::size_t rows = order_.size();
-    std::string folded(needle);
-    for (char& c : folded) {
-        c = FoldAscii(c);
-    }
-    const std::size_t m = folded.size();
-    std::size_t next_row = 0;                             // rows below this one are settled
-    std::size_t start = rows > 0 ? column.Offset(0) : 0;  // where next_row's text lies
-    std::size_t end = rows > 0 ? start + column.Size(0) : 0;
-    auto advance = [&] {
-        if (++next_row < rows) {
+    // Empty texts hold no match, and one may lie anywhere in the buffer (a change can leave
+    // it where a longer text was): they are settled at once, never waited for.
+    std::size_t next_row = first_row;  // rows below this one are settled
+    std::size_t start = 0;             // where next_row's text lies
+    std::size_t end = 0;
+    auto settle_empty = [&] {
+        while (next_row < end_row && column.Size(next_row) == 0) {
+            marks[next_row++] = 0;
+        }
+        if (next_row < end_row) {
             start = column.Offset(next_row);
             end = start + column.Size(next_row);
         }
     };
+    auto advance = [&] {
+        ++next_row;
+        settle_empty();
+    };
+    settle_empty();
+    if (next_row == end_row) {
+        return;
+    }
+    // The bytes searched: from the first text that has bytes to the end of the last one.
+    std::size_t last = end_row - 1;
+    while (column.Size(last) == 0) {
+        --last;
+    }
+    const std::size_t to = column.Offset(last) + column.Size(last);
     // Hits come in buffer order, which is row order: a row that ends before a hit does has
     // none (any later hit ends later still); a hit that starts before the next row's text
     // runs across a boundary or through stale bytes and counts for no row.
-    FindAll(folded, [&](std::size_t at) {
-        while (next_row < rows && end < at + m) {
+    FindAll(folded_needle, start, to, [&](std::size_t at) {
+        while (next_row < end_row && end < at + m) {
             marks[next_row] = 0;
             advance();
         }
-        if (next_row == rows) {
+        if (next_row == end_row) {
             return std::numeric_limits<std::size_t>::max();
         }
         if (start > at) {
@@ -371,22 +387,22 @@ void TitleIndex::KeepContaining(std::string_view needle, std::vector<std::uint8_
         advance();  // one hit is enough: go on with the next title
         return resume;
     });
-    for (; next_row < rows; ++next_row) {
+    for (; next_row < end_row; ++next_row) {
         marks[next_row] = 0;
     }
 }
 
 template <typename OnHit>
-void TitleIndex::FindAll(std::string_view needle, OnHit&& on_hit) const {
-    const std::string_view bytes = Searched().Bytes();
-    const char* text = bytes.data();
-    const std::size_t length = bytes.size();
+void TitleIndex::FindAll(std::string_view needle, std::size_t from, std::size_t to,
+                         OnHit&& on_hit) const {
+    const char* text = Searched().Bytes().data();
+    const std::size_t length = std::min(to, Searched().Bytes().size());
     const std::size_t m = needle.size();
-    if (m > length) {
+    if (from > length || m > length - from) {
         return;
     }
     const std::size_t last_start = length - m;  // the last position a match can start at
-    std::size_t i = 0;
+    std::size_t i = from;
     // Candidates are the positions where two neighbouring bytes of the needle are in place:
     // the pair whose bytes are rarest in the titles. First and last byte would be a poor
     // pair for a region marker such as "(u)", whose brackets end nearly every title.

@@ -25,9 +25,11 @@ class TitleIndex {
     const std::vector<std::int32_t>& Order() const { return order_; }
     // True when the index was built from this very column.
     bool BuiltFrom(const TextColumn& titles) const { return titles_ == &titles; }
-    // Sets marks[row] to 0 for every row whose title does not contain `needle`, comparing
-    // with the ASCII letters folded; other marks are left alone. `marks` has Size() entries.
-    void KeepContaining(std::string_view needle, std::vector<std::uint8_t>& marks) const;
+    // Sets marks[row] to 0 for every row in [first_row, end_row) whose title does not
+    // contain `folded_needle` (its ASCII letters already folded), comparing with the titles'
+    // letters folded; other marks are left alone. `marks` has Size() entries.
+    void KeepContaining(std::string_view folded_needle, std::uint8_t* marks,
+                        std::size_t first_row, std::size_t end_row) const;
     // True when the title of `row` contains `needle`, which is already folded.
     bool Contains(std::size_t row, std::string_view folded_needle) const;
 
@@ -37,10 +39,12 @@ class TitleIndex {
     const TextColumn& Searched() const {
         return in_row_order_ && titles_ != nullptr ? *titles_ : copy_;
     }
-    // Calls on_hit(position) for positions in the searched bytes where `needle` (folded)
-    // matches with letters folded, in order; on_hit returns where the search goes on.
+    // Calls on_hit(position) for positions in bytes [from, to) of the searched column where
+    // `needle` (folded) matches with letters folded, in order; on_hit returns where the
+    // search goes on.
     template <typename OnHit>
-    void FindAll(std::string_view needle, OnHit&& on_hit) const;
+    void FindAll(std::string_view needle, std::size_t from, std::size_t to,
+                 OnHit&& on_hit) const;
 
     const TextColumn* titles_ = nullptr;
     bool in_row_order_ = true;
