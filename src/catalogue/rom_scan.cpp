@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "rtl/convert.h"
 #include "rtl/files.h"
+#include "rtl/memory.h"
 #include "rtl/runtime_error.h"
 #include "rtl/text_file.h"
 
@@ -36,80 +38,118 @@ void ReadScanCache(KnownRomTable& table, const std::function<void()>& step,
 namespace {
 
 // Whether names in `folder` are matched without regard to letter case (as on the file
-// systems of Windows, on many network shares and in case-folding folders): some entry with
-// a letter is asked for under its name with the letters' case swapped.
-bool IgnoresLetterCase(const std::string& folder, const std::vector<rtl::FolderEntry>& entries) {
+// systems of Windows, on many network shares and in case-folding folders): `probe`, an
+// entry's name with a letter, is asked for with the letters' case swapped.
+bool IgnoresLetterCase(const std::string& folder, const std::string& probe) {
 #ifdef _WIN32
     // Windows file systems ignore letter case as a rule.
     (void)folder;
-    (void)entries;
+    (void)probe;
     return true;
 #else
-    for (const rtl::FolderEntry& entry : entries) {
-        std::string swapped = entry.Name;
-        bool letters = false;
-        for (char& c : swapped) {
-            if (c >= 'a' && c <= 'z') {
-                c = static_cast<char>(c - 'a' + 'A');
-                letters = true;
-            } else if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
-                letters = true;
-            }
-        }
-        if (!letters) {
-            continue;
-        }
-        struct stat named {};
-        struct stat other {};
-        return ::lstat((folder + entry.Name).c_str(), &named) == 0 &&
-               ::lstat((folder + swapped).c_str(), &other) == 0 && named.st_dev == other.st_dev &&
-               named.st_ino == other.st_ino;
+    if (probe.empty()) {
+        return false;  // no name has a letter, so the case of letters decides nothing here
     }
-    return false;  // no name has a letter, so the case of letters decides nothing here
+    std::string swapped = probe;
+    for (char& c : swapped) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        } else if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    struct stat named {};
+    struct stat other {};
+    return ::lstat((folder + probe).c_str(), &named) == 0 &&
+           ::lstat((folder + swapped).c_str(), &other) == 0 && named.st_dev == other.st_dev &&
+           named.st_ino == other.st_ino;
 #endif
 }
 
-// The file names of a listing, for looking names up: open addressing over a power-of-two
-// table, each slot the upper half of the name's hash beside the entry's number plus one (0
-// is an empty slot), so that only a name with the same hash is compared byte by byte.
+bool HasLetter(std::string_view name) {
+    for (char c : name) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The regular files of a folder listing, for looking names up. The names lie one after
+// another in one buffer, each behind its length in two bytes; an open-addressing table over
+// a power of two holds in each slot the upper bits of a name's hash beside where the name
+// lies plus one (0 is an empty slot). A look-up then reads one slot and, only when the hash
+// bits agree, one name: two places in memory, both fetched ahead.
 class FileNames {
   public:
-    explicit FileNames(const std::vector<rtl::FolderEntry>& entries) : entries_(entries) {
+    // Room for the names of a folder whose entries take about `bytes` bytes (a folder's own
+    // size tells that on most file systems; the buffer grows past it where it does not).
+    void Reserve(std::size_t bytes) {
+        names_.reserve(std::min<std::size_t>(bytes, std::size_t{1} << 30));
+        rtl::PreferLargePages(names_.data(), names_.capacity());
+    }
+    // False when the name cannot be held (longer than two bytes can say, or the buffer beyond
+    // what a slot can point at): the listing then cannot answer for this folder.
+    bool Add(std::string_view name) {
+        if (name.size() > 0xFFFF || names_.size() + name.size() + 2 >= kPlaceMask) {
+            return false;
+        }
+        const auto size = static_cast<std::uint16_t>(name.size());
+        names_.push_back(static_cast<char>(size & 0xFF));
+        names_.push_back(static_cast<char>(size >> 8));
+        names_.append(name);
+        ++count_;
+        return true;
+    }
+    // Builds the table; call once after the last Add.
+    void Index() {
         std::size_t size = 16;
-        while (size < 2 * entries.size()) {
+        while (size < 2 * count_) {
             size *= 2;
         }
+        slots_.reserve(size);
+        rtl::PreferLargePages(slots_.data(), size * sizeof(std::uint64_t));
         slots_.assign(size, 0);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (entries[i].IsFile) {
-                const std::uint64_t hash = Hash(entries[i].Name);
-                std::size_t at = hash & (slots_.size() - 1);
+        // The slots are written all over the table: each is fetched a few names ahead.
+        constexpr std::size_t kAhead = 16;
+        std::uint64_t ahead[kAhead];
+        std::size_t ahead_place[kAhead];
+        std::size_t place = 0;
+        const std::size_t end = names_.size();
+        for (std::size_t k = 0; k < kAhead + count_; ++k) {
+            const std::size_t slot = k % kAhead;
+            if (k >= kAhead) {
+                std::size_t at = ahead[slot] & (size - 1);
                 while (slots_[at] != 0) {
-                    at = (at + 1) & (slots_.size() - 1);
+                    at = (at + 1) & (size - 1);
                 }
-                slots_[at] = (hash & kHashBits) | (i + 1);
+                slots_[at] = (ahead[slot] & ~kPlaceMask) | (ahead_place[slot] + 1);
+            }
+            if (place < end) {
+                const std::string_view name = NameAt(place);
+                ahead[slot] = Hash(name);
+                ahead_place[slot] = place;
+                __builtin_prefetch(&slots_[ahead[slot] & (size - 1)], 1);
+                place += 2 + name.size();
             }
         }
     }
     static std::uint64_t Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
-    // Fetching ahead of a look-up: the slot (stage 0), then the entry it names (1), then the
-    // entry's name (2), each from what the stage before brought in.
+    // Fetching ahead of a look-up: the slot (stage 0), then the name it leads to (stage 1),
+    // from the slot the stage before brought in.
     void Prefetch(std::uint64_t hash, int stage) const {
-        const std::size_t at = hash & (slots_.size() - 1);
+        const std::uint64_t& slot = slots_[hash & (slots_.size() - 1)];
         if (stage == 0) {
-            __builtin_prefetch(&slots_[at]);
-        } else if (slots_[at] != 0) {
-            const rtl::FolderEntry& entry = entries_[(slots_[at] & ~kHashBits) - 1];
-            __builtin_prefetch(stage == 1 ? static_cast<const void*>(&entry)
-                                          : static_cast<const void*>(entry.Name.data()));
+            __builtin_prefetch(&slot);
+        } else if (slot != 0) {
+            __builtin_prefetch(names_.data() + (slot & kPlaceMask) - 1);
         }
     }
     bool Contains(std::string_view name, std::uint64_t hash) const {
         for (std::size_t at = hash & (slots_.size() - 1); slots_[at] != 0;
              at = (at + 1) & (slots_.size() - 1)) {
-            if ((slots_[at] & kHashBits) == (hash & kHashBits) &&
-                entries_[(slots_[at] & ~kHashBits) - 1].Name == name) {
+            if ((slots_[at] & ~kPlaceMask) == (hash & ~kPlaceMask) &&
+                NameAt((slots_[at] & kPlaceMask) - 1) == name) {
                 return true;
             }
         }
@@ -117,9 +157,18 @@ class FileNames {
     }
 
   private:
-    static constexpr std::uint64_t kHashBits = 0xFFFFFFFF00000000u;
+    // The lower 40 bits of a slot say where a name lies (plus one); the upper 24 are hash.
+    static constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << 40) - 1;
 
-    const std::vector<rtl::FolderEntry>& entries_;
+    std::string_view NameAt(std::size_t place) const {
+        const auto size = static_cast<std::size_t>(static_cast<unsigned char>(names_[place])) |
+                          static_cast<std::size_t>(static_cast<unsigned char>(names_[place + 1]))
+                              << 8;
+        return std::string_view(names_.data() + place + 2, size);
+    }
+
+    std::string names_;
+    std::size_t count_ = 0;
     std::vector<std::uint64_t> slots_;
 };
 
@@ -138,19 +187,34 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     const std::string folder = slash == std::string::npos ? "" : rom_path.substr(0, slash + 1);
     const std::string_view lead =
         std::string_view(rom_path).substr(slash == std::string::npos ? 0 : slash + 1);
-    std::vector<rtl::FolderEntry> entries;
+    FileNames files;
     // A folder that can be read but not searched lists names the system would not find.
     bool listed = rom_path.find('\0') == std::string::npos &&
                   ::access(folder.empty() ? "." : folder.c_str(), X_OK) == 0;
     if (listed) {
+        std::string probe;  // a name with a letter, to learn how the folder matches names
+        struct stat info {};
+        if (::stat(folder.empty() ? "." : folder.c_str(), &info) == 0 && info.st_size > 0) {
+            files.Reserve(static_cast<std::size_t>(info.st_size));
+        }
         try {
-            entries = rtl::ListFolder(folder);
-            listed = !IgnoresLetterCase(folder, entries);
+            bool held = true;
+            rtl::ForEachFolderEntry(folder, [&](std::string_view name, bool is_file) {
+                if (is_file && held) {
+                    held = files.Add(name);
+                }
+                if (probe.empty() && HasLetter(name)) {
+                    probe = name;
+                }
+            });
+            listed = held && !IgnoresLetterCase(folder, probe);
         } catch (const rtl::EInOutError&) {
             listed = false;
         }
     }
-    const FileNames files(entries);
+    if (listed) {
+        files.Index();
+    }
     const std::size_t rows = table.Size();
     auto in_listing = [&](std::string_view title) {
         return listed && title.find(rtl::kPathSeparator) == std::string_view::npos &&
@@ -167,10 +231,10 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     for (std::size_t i = 0; i < hashes.size(); ++i) {
         hashes[i] = FileNames::Hash(listing_name(i));
     }
-    constexpr std::size_t kAhead[] = {12, 8, 4};
+    constexpr std::size_t kAhead[] = {16, 8};
     for (std::size_t i = 0; i < rows; ++i) {
         step();
-        for (int stage = 0; stage < 3; ++stage) {
+        for (int stage = 0; stage < 2; ++stage) {
             if (i + kAhead[stage] < hashes.size()) {
                 files.Prefetch(hashes[i + kAhead[stage]], stage);
             }

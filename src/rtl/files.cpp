@@ -33,14 +33,14 @@ std::int64_t FileSize(const std::string& path) {
     return static_cast<std::int64_t>(info.st_size);
 }
 
-std::vector<FolderEntry> ListFolder(const std::string& path) {
+void ForEachFolderEntry(const std::string& path,
+                        const std::function<void(std::string_view name, bool is_file)>& on_entry) {
     std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.empty() ? "." : path.c_str()),
                                                &::closedir);
     if (!folder) {
         throw EInOutError(errno);
     }
     const int folder_fd = ::dirfd(folder.get());
-    std::vector<FolderEntry> entries;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(folder.get());
@@ -48,7 +48,7 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
             if (errno != 0) {
                 throw EInOutError(errno);
             }
-            return entries;
+            return;
         }
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
@@ -70,7 +70,7 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
             default:
                 break;
         }
-        entries.push_back(FolderEntry{name, is_file});
+        on_entry(name, is_file);
     }
 }
 

@@ -2,7 +2,9 @@
 // File system questions the program asks.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnimo::rtl {
@@ -34,7 +36,16 @@ struct FolderEntry {
 // a bare file name. Throws EInOutError with the system error when the folder cannot be
 // opened or read. Looking names up in one listing costs far fewer system calls than asking
 // for each name, which matters on network shares and slow disks.
-std::vector<FolderEntry> ListFolder(const std::string& path);
+// ForEachFolderEntry calls on_entry(name, is_file) for every entry instead of keeping them.
+void ForEachFolderEntry(const std::string& path,
+                        const std::function<void(std::string_view name, bool is_file)>& on_entry);
+inline std::vector<FolderEntry> ListFolder(const std::string& path) {
+    std::vector<FolderEntry> entries;
+    ForEachFolderEntry(path, [&entries](std::string_view name, bool is_file) {
+        entries.push_back(FolderEntry{std::string(name), is_file});
+    });
+    return entries;
+}
 
 // The whole content of the file `path`, opened by exactly these bytes. Throws EInOutError
 // when it cannot be opened or read.

@@ -49,7 +49,8 @@ struct HandleCloser {
 
 }  // namespace
 
-std::vector<FolderEntry> ListFolder(const std::string& path) {
+void ForEachFolderEntry(const std::string& path,
+                        const std::function<void(std::string_view name, bool is_file)>& on_entry) {
     std::string folder = path.empty() ? std::string(".") : path;
     if (folder.back() != '\\' && folder.back() != '/') {
         folder.push_back('\\');
@@ -60,7 +61,6 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
         search.release();
         ThrowLastError();
     }
-    std::vector<FolderEntry> entries;
     do {
         const char* name = found.cFileName;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
@@ -73,12 +73,11 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
         }
         const bool is_file =
             attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-        entries.push_back(FolderEntry{name, is_file});
+        on_entry(name, is_file);
     } while (::FindNextFileA(search.get(), &found));
     if (::GetLastError() != ERROR_NO_MORE_FILES) {
         ThrowLastError();
     }
-    return entries;
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -126,6 +126,26 @@ TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
 #endif
 }
 
+// Thousands of names, so that look-ups collide in the table and names of one length and
+// hash tag meet: every title still gets the answer of its own existence test.
+TEST_F(RomScan, ManyNamesInTheListing) {
+    std::filesystem::create_directories("roms");
+    table.Resize(6000);
+    for (std::size_t i = 0; i < 6000; ++i) {
+        table.Title[i] = "Title " + std::to_string(i * 7919 % 10007);
+        if (i % 2 == 0) {
+            WriteBytes("roms/" + std::string(table.Title[i]) + ".zip", "");
+        }
+    }
+    ScanRomFolder("roms/", table, Step());
+    int found = 0;
+    for (std::size_t i = 0; i < 6000; ++i) {
+        ASSERT_EQ(table.ScanStatus[i], i % 2 == 0 ? 1 : 0) << table.Title[i];
+        found += table.ScanStatus[i];
+    }
+    EXPECT_EQ(found, 3000);
+}
+
 TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {
     WriteBytes("Delta.zip", "z");
     ScanRomFolder("", table, Step());
