@@ -28,7 +28,7 @@ static_assert(sizeof(SortKey) == 12);
 
 constexpr std::size_t kPrefixBytes = 8;
 // Below this many keys a bucket is sorted by comparison rather than split further.
-constexpr std::size_t kSmallBucket = 48;
+constexpr std::size_t kSmallBucket = 96;
 
 int CompareFolded(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
@@ -291,10 +291,10 @@ void TitleIndex::Build(const TextColumn& titles) {
         }
     }
 
-    // The rarity of bytes picks which needle bytes the search looks for; a sample of titles
-    // spread over the table tells it well enough.
+    // The rarity of bytes picks which needle bytes the search looks for; a few thousand
+    // titles spread over the table tell it well enough.
     byte_counts_.fill(0);
-    const std::size_t sample_step = rows / 65536 + 1;
+    const std::size_t sample_step = rows / 4096 + 1;
     for (std::size_t i = 0; i < rows; i += sample_step) {
         for (char c : titles[i]) {
             ++byte_counts_[static_cast<unsigned char>(FoldAscii(c))];

@@ -125,20 +125,10 @@ std::string_view SkipLeadingBlanks(std::string_view text) {
 }  // namespace
 
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
-    const std::size_t n = text.size();
-    // Nearly every number in the data files is a few plain digits: those need none of the
-    // rules below (nine digits cannot overflow).
-    if (n != 0 && n <= 9) {
-        std::int32_t value = 0;
-        std::size_t k = 0;
-        while (k < n && static_cast<unsigned char>(text[k] - '0') <= 9) {
-            value = value * 10 + (text[k] - '0');
-            ++k;
-        }
-        if (k == n) {
-            return value;
-        }
+    if (std::int32_t value = 0; PlainDigits(text, value)) {
+        return value;
     }
+    const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n && text[i] == ' ') {
         ++i;
@@ -186,10 +176,6 @@ std::int32_t StrToInt(std::string_view text) {
         return *value;
     }
     throw EConvertError::InvalidInteger(text);
-}
-
-std::int32_t CatalogueInt(std::string_view text) {
-    return ParseInteger(text).value_or(0);
 }
 
 double PointFloat(std::string_view text) {
