@@ -1,6 +1,13 @@
 #include "title_list.h"
 
-#include <QHeaderView>
+#include <QAbstractItemDelegate>
+#include <QItemSelection>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <algorithm>
 #include <QSize>
 #include <QString>
 
@@ -54,32 +61,160 @@ QVariant TitleListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-TitleListView::TitleListView(QWidget* parent) : QTableView(parent) {
-    // A table of one column without headers or grid looks and acts as a list box. A list view
-    // lays out every line again at each rebuild, which takes tens of milliseconds at a million
-    // lines; a table whose lines all have one fixed height lays out nothing and works out the
-    // lines on the screen from the scroll position.
-    horizontalHeader()->hide();
-    horizontalHeader()->setStretchLastSection(true);
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(TitleListModel::kLineHeight);
-    setShowGrid(false);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
+TitleListView::TitleListView(QWidget* parent) : QAbstractItemView(parent) {
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabKeyNavigation(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideNone);
+}
+
+int TitleListView::Lines() const {
+    return model() != nullptr ? model()->rowCount(rootIndex()) : 0;
+}
+
+int TitleListView::LinesShown() const {
+    return std::max(1, viewport()->height() / TitleListModel::kLineHeight);
+}
+
+int TitleListView::LineAt(int y) const {
+    // Rounded down for a point above the first line too.
+    const int offset = y >= 0 ? y / TitleListModel::kLineHeight
+                              : -((-y + TitleListModel::kLineHeight - 1) / TitleListModel::kLineHeight);
+    return verticalScrollBar()->value() + offset;
+}
+
+int TitleListView::verticalOffset() const {
+    return verticalScrollBar()->value() * TitleListModel::kLineHeight;
+}
+
+QRect TitleListView::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.parent() != rootIndex() || index.model() != model()) return {};
+    return QRect(0, index.row() * TitleListModel::kLineHeight - verticalOffset(),
+                 viewport()->width(), TitleListModel::kLineHeight);
+}
+
+QModelIndex TitleListView::indexAt(const QPoint& point) const {
+    const int line = LineAt(point.y());
+    if (point.x() < 0 || point.x() >= viewport()->width() || line < 0 || line >= Lines()) return {};
+    return model()->index(line, 0, rootIndex());
+}
+
+void TitleListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid() || index.model() != model()) return;
+    const int line = index.row();
+    const int shown = LinesShown();
+    int top = verticalScrollBar()->value();
+    switch (hint) {
+        case PositionAtTop: top = line; break;
+        case PositionAtBottom: top = line - shown + 1; break;
+        case PositionAtCenter: top = line - shown / 2; break;
+        case EnsureVisible:
+            if (line < top) {
+                top = line;
+            } else if (line >= top + shown) {
+                top = line - shown + 1;
+            }
+            break;
+    }
+    verticalScrollBar()->setValue(top);  // the scroll bar keeps it within the list
+}
+
+QModelIndex TitleListView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+    const int lines = Lines();
+    if (lines == 0) return {};
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) return model()->index(0, 0, rootIndex());
+    const int page = std::max(1, LinesShown() - 1);
+    int line = current.row();
+    switch (action) {
+        case MoveUp:
+        case MovePrevious: line -= 1; break;
+        case MoveDown:
+        case MoveNext: line += 1; break;
+        case MovePageUp: line -= page; break;
+        case MovePageDown: line += page; break;
+        case MoveHome: line = 0; break;
+        case MoveEnd: line = lines - 1; break;
+        case MoveLeft:
+        case MoveRight: break;
+    }
+    return model()->index(std::clamp(line, 0, lines - 1), 0, rootIndex());
+}
+
+void TitleListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    const int lines = Lines();
+    if (lines == 0 || selectionModel() == nullptr) return;
+    const QRect area = rect.normalized();
+    const int first = std::clamp(LineAt(area.top()), 0, lines - 1);
+    const int last = std::clamp(LineAt(area.bottom()), 0, lines - 1);
+    selectionModel()->select(
+        QItemSelection(model()->index(first, 0, rootIndex()), model()->index(last, 0, rootIndex())),
+        command);
+}
+
+QRegion TitleListView::visualRegionForSelection(const QItemSelection& selection) const {
+    // Only what lies on the screen: a selection of a million lines is one rectangle.
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + LinesShown();
+    QRegion region;
+    for (const QItemSelectionRange& range : selection) {
+        if (range.parent() != rootIndex()) continue;
+        const int first = std::max(range.top(), top);
+        const int last = std::min(range.bottom(), bottom);
+        if (first <= last) {
+            region += QRect(0, (first - top) * TitleListModel::kLineHeight, viewport()->width(),
+                            (last - first + 1) * TitleListModel::kLineHeight);
+        }
+    }
+    return region;
+}
+
+void TitleListView::updateGeometries() {
+    const int shown = LinesShown();
+    verticalScrollBar()->setRange(0, std::max(0, Lines() - shown));
+    verticalScrollBar()->setPageStep(shown);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setRange(0, 0);
+    QAbstractItemView::updateGeometries();
+}
+
+void TitleListView::scrollContentsBy(int, int) {
+    // The scroll bar counts lines; the lines on the screen are simply drawn again.
+    viewport()->update();
+}
+
+void TitleListView::paintEvent(QPaintEvent* event) {
+    const int lines = Lines();
+    if (lines == 0) return;
+    QPainter painter(viewport());
+    QStyleOptionViewItem base;
+    initViewItemOption(&base);
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const QRect dirty = event->rect();
+    const int first = std::max(0, LineAt(dirty.top()));
+    const int last = std::min(lines - 1, LineAt(dirty.bottom()));
+    for (int line = first; line <= last; ++line) {
+        const QModelIndex index = model()->index(line, 0, rootIndex());
+        QStyleOptionViewItem option = base;
+        option.rect = visualRect(index);
+        if (selectionModel() != nullptr && selectionModel()->isSelected(index)) {
+            option.state |= QStyle::State_Selected;
+        }
+        if (focus && index == current) option.state |= QStyle::State_HasFocus;
+        if (option.state & QStyle::State_Enabled) option.palette.setCurrentColorGroup(QPalette::Normal);
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
 }
 
 void TitleListView::mousePressEvent(QMouseEvent* event) {
     in_mouse_press_ = true;
     try {
-        QTableView::mousePressEvent(event);
+        QAbstractItemView::mousePressEvent(event);
     } catch (...) {
         in_mouse_press_ = false;
         throw;
@@ -90,7 +225,8 @@ void TitleListView::mousePressEvent(QMouseEvent* event) {
 
 QItemSelectionModel::SelectionFlags TitleListView::selectionCommand(const QModelIndex& index,
                                                                    const QEvent* event) const {
-    const QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
+    const QItemSelectionModel::SelectionFlags command =
+        QAbstractItemView::selectionCommand(index, event);
     return command.testFlag(QItemSelectionModel::Deselect) ? QItemSelectionModel::NoUpdate
                                                             : command;
 }

@@ -1,10 +1,11 @@
 #pragma once
 // The title list: a model over the row vector Unit1 builds (already filtered and sorted)
 // and the list view that shows it. A rebuild is one model reset, and every line has the same
-// height, so the view shows a million titles without asking each one for its size.
+// height, so the view shows a million titles without asking each one for its size and
+// without keeping anything per line.
 
 #include <QAbstractListModel>
-#include <QTableView>
+#include <QAbstractItemView>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -39,13 +40,20 @@ private:
     std::vector<std::int32_t> rows_;
 };
 
-class TitleListView : public QTableView {
+// A list box of lines of one fixed height. It keeps nothing per line: a rebuild of a million
+// lines costs what the lines on the screen cost, where a table view's header keeps and walks
+// a record per line at every change of their number.
+class TitleListView : public QAbstractItemView {
     Q_OBJECT
 public:
     explicit TitleListView(QWidget* parent = nullptr);
 
     // True while a mouse press is being handled (its selection change belongs to the press).
     bool InMousePress() const { return in_mouse_press_; }
+
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
 
 signals:
     // A mouse button went down on the list; the selection already reflects the press.
@@ -57,8 +65,23 @@ protected:
     // a single-selection Qt view takes as "deselect", leaves it selected.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override { return 0; }
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex&) const override { return false; }
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    int Lines() const;
+    // Lines that fit on the screen whole (at least one).
+    int LinesShown() const;
+    // The line at viewport height `y`, which may lie outside the list.
+    int LineAt(int y) const;
+
     bool in_mouse_press_ = false;
 };
 
