@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -56,6 +57,47 @@ TEST(TitleList, AMillionRowsAskOnlyForTheVisibleTitles) {
     EXPECT_EQ(model.rowCount(), 1'000'000);
     EXPECT_LT(asked, 200) << "the view asked for titles it does not show";
     EXPECT_GT(asked, 0) << "the rebuilt list shows no titles right after the rebuild";
+}
+
+// The list box's own geometry: keys move the current line as a list box's do, the line the
+// keys reach is scrolled into view, and a point on a drawn line hits that line.
+TEST(TitleList, KeysScrollingAndHitsFollowTheFixedLineHeight) {
+    TitleListModel model([](std::int32_t) -> std::string_view { return "Title"; });
+    TitleListView view;
+    view.setModel(&model);
+    view.resize(200, 10 * TitleListModel::kLineHeight + 2 * view.frameWidth());
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    std::vector<std::int32_t> rows(100);
+    model.SetRows(rows);
+    QCoreApplication::processEvents();
+    const int page = view.viewport()->height() / TitleListModel::kLineHeight - 1;
+
+    view.setFocus();
+    const struct {
+        Qt::Key key;
+        int line;
+    } steps[] = {{Qt::Key_Down, 0},           {Qt::Key_Down, 1},   {Qt::Key_PageDown, 1 + page},
+                 {Qt::Key_End, 99},           {Qt::Key_Up, 98},    {Qt::Key_PageUp, 98 - page},
+                 {Qt::Key_Home, 0},           {Qt::Key_Up, 0},     {Qt::Key_End, 99},
+                 {Qt::Key_Down, 99}};
+    for (const auto& step : steps) {
+        QTest::keyClick(&view, step.key);
+        const QModelIndex current = view.currentIndex();
+        ASSERT_EQ(current.row(), step.line) << "after key " << step.key;
+        EXPECT_TRUE(view.viewport()->rect().contains(view.visualRect(current)))
+            << "line " << step.line << " is not on the screen";
+        EXPECT_EQ(view.indexAt(view.visualRect(current).center()), current);
+        EXPECT_EQ(view.selectionModel()->selectedRows().size(), 1);
+    }
+    EXPECT_FALSE(view.indexAt(QPoint(5, view.viewport()->height() + 40)).isValid());
+
+    view.scrollTo(model.index(50), QAbstractItemView::PositionAtTop);
+    EXPECT_EQ(view.indexAt(QPoint(5, 1)).row(), 50);
+    model.SetRows(std::vector<std::int32_t>(3));  // a rebuild shows the new lines from the top
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.indexAt(QPoint(5, 1)).row(), 0);
+    EXPECT_FALSE(view.indexAt(QPoint(5, 3 * TitleListModel::kLineHeight + 1)).isValid());
 }
 
 }  // namespace
