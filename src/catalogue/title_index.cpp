@@ -1,11 +1,13 @@
 #include "catalogue/title_index.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <system_error>
 #include <thread>
 
+#include "catalogue/shared_work.h"
 #include "rtl/memory.h"
 
 #ifdef __SSE2__
@@ -162,18 +164,25 @@ void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
     }
 }
 
-// One bit per key position.
+// One bit per key position. Two threads may set and read bits of one word at once (each in
+// its own positions), so every access to a word is atomic; on this processor that is a plain
+// load, and a locked OR for a set.
 class Bits {
   public:
     explicit Bits(std::size_t size) : words_((size + 64) / 64) {}
-    bool operator[](std::size_t at) const { return (words_[at / 64] >> (at % 64)) & 1; }
-    void Set(std::size_t at) { words_[at / 64] |= std::uint64_t{1} << (at % 64); }
+    void Set(std::size_t at) {
+        std::atomic_ref<std::uint64_t>(words_[at / 64])
+            .fetch_or(std::uint64_t{1} << (at % 64), std::memory_order_relaxed);
+    }
     void Clear() { std::fill(words_.begin(), words_.end(), 0); }
     void Swap(Bits& other) { words_.swap(other.words_); }
     // The first set bit at or after `at`, or `end` when there is none before it.
     std::size_t Next(std::size_t at, std::size_t end) const {
         while (at < end) {
-            const std::uint64_t word = words_[at / 64] >> (at % 64);
+            const std::uint64_t word =
+                std::atomic_ref<std::uint64_t>(const_cast<std::uint64_t&>(words_[at / 64]))
+                    .load(std::memory_order_relaxed) >>
+                (at % 64);
             if (word != 0) {
                 return std::min(end, at + static_cast<std::size_t>(__builtin_ctzll(word)));
             }
@@ -190,12 +199,14 @@ class Bits {
 // order, eight bytes at a time: every group of keys whose titles agreed so far is sorted by
 // its keys' prefixes and split where they differ; keys still tied then take the next eight
 // bytes of their titles. That is done in row order, so the titles are read front to back
-// instead of all over; `scratch` (one entry per row) maps a row to its key's position.
+// instead of all over; `scratch` (one entry per row) maps a row to its key's position. A large
+// table's groups and rows are taken in parts by two threads (groups and rows are apart).
 void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
               std::vector<std::int32_t>& scratch) {
     const std::size_t n = keys.size();
     // Two threads pay once the keys are many; below that the start of a thread costs more.
     constexpr std::size_t kSharedSort = 100'000;
+    const std::size_t parts = n >= kSharedSort ? 16 : 1;
     Bits starts(n);      // the first position of every group
     Bits open(n);        // the groups to sort at this length, by their first position
     Bits still_open(n);  // the groups to sort at the next length
@@ -204,47 +215,57 @@ void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
         starts.Set(0);
         open.Set(0);
     }
+    std::vector<std::uint8_t> tied(parts);
     for (std::size_t offset = 0;; offset += kPrefixBytes) {
         std::fill(scratch.begin(), scratch.end(), -1);
         still_open.Clear();
-        bool tied = false;
-        for (std::size_t g = open.Next(0, n); g < n; g = open.Next(g + 1, n)) {
-            const std::size_t end = starts.Next(g + 1, n);
-            SortByPrefix(keys.data() + g, keys.data() + end, 0, end - g >= kSharedSort);
-            for (std::size_t s = g; s < end;) {
-                std::size_t t = s + 1;
-                bool all_ended = Ended(keys[s]);
-                while (t < end && keys[t].prefix == keys[s].prefix) {
-                    all_ended = all_ended && Ended(keys[t]);
-                    ++t;
-                }
-                starts.Set(s);
-                if (t - s > 1) {
-                    if (all_ended) {  // only lengths (NUL bytes against padding) and rows left
-                        std::sort(keys.data() + s, keys.data() + t,
-                                  KeyLess{titles, offset + kPrefixBytes});
-                    } else {
-                        still_open.Set(s);
-                        tied = true;
-                        for (std::size_t p = s; p < t; ++p) {
-                            scratch[static_cast<std::size_t>(RowOf(keys[p]))] =
-                                static_cast<std::int32_t>(p);
+        std::fill(tied.begin(), tied.end(), std::uint8_t{0});
+        // The groups that start in each part of the positions.
+        ShareWork(parts, [&](std::size_t part) {
+            const std::size_t first = part * n / parts;
+            const std::size_t last = (part + 1) * n / parts;
+            for (std::size_t g = open.Next(first, n); g < last; g = open.Next(g + 1, n)) {
+                const std::size_t end = starts.Next(g + 1, n);
+                SortByPrefix(keys.data() + g, keys.data() + end, 0, end - g >= kSharedSort);
+                for (std::size_t s = g; s < end;) {
+                    std::size_t t = s + 1;
+                    bool all_ended = Ended(keys[s]);
+                    while (t < end && keys[t].prefix == keys[s].prefix) {
+                        all_ended = all_ended && Ended(keys[t]);
+                        ++t;
+                    }
+                    starts.Set(s);
+                    if (t - s > 1) {
+                        if (all_ended) {  // only lengths (NUL bytes against padding) and rows left
+                            std::sort(keys.data() + s, keys.data() + t,
+                                      KeyLess{titles, offset + kPrefixBytes});
+                        } else {
+                            still_open.Set(s);
+                            tied[part] = 1;
+                            for (std::size_t p = s; p < t; ++p) {
+                                scratch[static_cast<std::size_t>(RowOf(keys[p]))] =
+                                    static_cast<std::int32_t>(p);
+                            }
                         }
                     }
+                    s = t;
                 }
-                s = t;
             }
-        }
-        if (!tied) {
+        });
+        if (std::find(tied.begin(), tied.end(), std::uint8_t{1}) == tied.end()) {
             return;
         }
         open.Swap(still_open);
-        for (std::size_t row = 0; row < n; ++row) {
-            if (scratch[row] >= 0) {
-                keys[static_cast<std::size_t>(scratch[row])] =
-                    KeyAt(titles[row], offset + kPrefixBytes, static_cast<std::int32_t>(row));
+        // The next eight bytes of the tied titles, each part of the rows in row order.
+        ShareWork(parts, [&](std::size_t part) {
+            const std::size_t last = (part + 1) * n / parts;
+            for (std::size_t row = part * n / parts; row < last; ++row) {
+                if (scratch[row] >= 0) {
+                    keys[static_cast<std::size_t>(scratch[row])] =
+                        KeyAt(titles[row], offset + kPrefixBytes, static_cast<std::int32_t>(row));
+                }
             }
-        }
+        });
     }
 }
 
