@@ -2,6 +2,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QItemSelection>
+#include <QHoverEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -205,10 +206,30 @@ void TitleListView::paintEvent(QPaintEvent* event) {
             option.state |= QStyle::State_Selected;
         }
         if (focus && index == current) option.state |= QStyle::State_HasFocus;
+        if (line == hover_line_) option.state |= QStyle::State_MouseOver;
         if (option.state & QStyle::State_Enabled) option.palette.setCurrentColorGroup(QPalette::Normal);
         style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
         itemDelegateForIndex(index)->paint(&painter, option, index);
     }
+}
+
+bool TitleListView::viewportEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::HoverEnter:
+        case QEvent::HoverMove: {
+            const QModelIndex index =
+                indexAt(static_cast<QHoverEvent*>(event)->position().toPoint());
+            hover_line_ = index.isValid() ? index.row() : -1;
+            break;
+        }
+        case QEvent::HoverLeave:
+            hover_line_ = -1;
+            break;
+        default:
+            break;
+    }
+    // The base class redraws the lines the mouse left and entered.
+    return QAbstractItemView::viewportEvent(event);
 }
 
 void TitleListView::mousePressEvent(QMouseEvent* event) {

@@ -74,6 +74,8 @@ protected:
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
     void paintEvent(QPaintEvent* event) override;
+    // Follows the line under the mouse, for styles that mark it.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     int Lines() const;
@@ -83,6 +85,7 @@ private:
     int LineAt(int y) const;
 
     bool in_mouse_press_ = false;
+    int hover_line_ = -1;
 };
 
 }  // namespace varnimo

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QHoverEvent>
+#include <QStyledItemDelegate>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -98,6 +100,43 @@ TEST(TitleList, KeysScrollingAndHitsFollowTheFixedLineHeight) {
     QCoreApplication::processEvents();
     EXPECT_EQ(view.indexAt(QPoint(5, 1)).row(), 0);
     EXPECT_FALSE(view.indexAt(QPoint(5, 3 * TitleListModel::kLineHeight + 1)).isValid());
+}
+
+// Styles that mark the line under the mouse (they turn on hover events for the list) get it
+// painted as such, and only that line.
+TEST(TitleList, TheLineUnderTheMouseIsPaintedAsHovered) {
+    class Recorder : public QStyledItemDelegate {
+    public:
+        void paint(QPainter* painter, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) const override {
+            if (option.state & QStyle::State_MouseOver) hovered.push_back(index.row());
+            QStyledItemDelegate::paint(painter, option, index);
+        }
+        mutable std::vector<int> hovered;
+    } recorder;
+    TitleListModel model([](std::int32_t) -> std::string_view { return "Title"; });
+    TitleListView view;
+    view.setModel(&model);
+    view.setItemDelegate(&recorder);
+    view.viewport()->setAttribute(Qt::WA_Hover);
+    view.resize(200, 100);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    model.SetRows(std::vector<std::int32_t>(20));
+    QCoreApplication::processEvents();
+
+    QHoverEvent move(QEvent::HoverMove, QPointF(5, 2.5 * TitleListModel::kLineHeight),
+                     QPointF(5, 2.5 * TitleListModel::kLineHeight), QPointF(-1, -1));
+    QCoreApplication::sendEvent(view.viewport(), &move);
+    recorder.hovered.clear();
+    view.viewport()->repaint();
+    EXPECT_EQ(recorder.hovered, std::vector<int>{2});
+
+    QHoverEvent leave(QEvent::HoverLeave, QPointF(-1, -1), QPointF(-1, -1), QPointF(5, 30));
+    QCoreApplication::sendEvent(view.viewport(), &leave);
+    recorder.hovered.clear();
+    view.viewport()->repaint();
+    EXPECT_TRUE(recorder.hovered.empty());
 }
 
 }  // namespace
