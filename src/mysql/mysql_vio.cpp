@@ -82,13 +82,7 @@ int TMysqlVio::Close() {
     return result;
 }
 
-bool TMysqlVio::WaitReadableFor(int millis) {
-    if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
-        return true;
-    }
-    if (Kind_ == vkClosed) {
-        return false;
-    }
+bool TMysqlVio::WaitForSocket(int millis) {
     pollfd entry{};
     entry.fd = Socket_;
     entry.events = POLLIN;

@@ -74,7 +74,11 @@ class TMysqlVio {
     // sends are bounded by the timeout. 0, or -8 no socket, -6 refused at once (closed again;
     // LastSocketError_ tells why).
     int StartConnect(const TResolvedAddress& address);
+    // True at once for a pipe (its reads block) and for bytes already read ahead, false when
+    // closed; otherwise what WaitForSocket says.
     bool WaitReadableFor(int millis);
+    // The platform's wait for the socket to have data within `millis` (negative: no limit).
+    bool WaitForSocket(int millis);
     bool WaitReadableUntil(std::chrono::steady_clock::time_point deadline);
     void SetError(int32_t code, std::string text);
     void ForgetSocket();

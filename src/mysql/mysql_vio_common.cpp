@@ -128,6 +128,16 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
     return result;
 }
 
+bool TMysqlVio::WaitReadableFor(int millis) {
+    if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
+        return true;
+    }
+    if (Kind_ == vkClosed) {
+        return false;
+    }
+    return WaitForSocket(millis);
+}
+
 bool TMysqlVio::WaitReadable(int secs) {
     return WaitReadableFor(secs < 0 ? -1 : (secs > INT_MAX / 1000 ? INT_MAX : secs * 1000));
 }

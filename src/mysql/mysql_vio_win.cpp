@@ -173,13 +173,7 @@ int TMysqlVio::Close() {
     return result;
 }
 
-bool TMysqlVio::WaitReadableFor(int millis) {
-    if (Kind_ == vkNamedPipe || (Kind_ != vkClosed && AheadPos_ < AheadEnd_)) {
-        return true;
-    }
-    if (Kind_ == vkClosed) {
-        return false;
-    }
+bool TMysqlVio::WaitForSocket(int millis) {
     // A refused or failed connect shows in the exception set, never in the read set; waiting
     // for data alone would sit out the whole timeout on a port where nobody listens.
     fd_set readable;
