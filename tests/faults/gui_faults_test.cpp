@@ -47,17 +47,6 @@ private:
     rtl::WriteFaultHook* previous_ = nullptr;
 };
 
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 // A picture with enough detail that its compressed data is long, so cutting it leaves most
 // of the pixels undelivered.
 QByteArray NoisyPicture(const char* format) {
@@ -116,7 +105,7 @@ protected:
 
 TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
     Open();
-    const QByteArray before = Bytes("options.dat");
+    const QByteArray before = test::ReadFile("options.dat");
     const QStringList entries = FolderEntries();
     Tpath_form& dialog = form_->path_form();
     dialog.show();
@@ -134,7 +123,7 @@ TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
         ASSERT_EQ(test::Desktop().boxes.size(), 1u) << test::Desktop().Texts().join(" | ").toStdString();
         EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
         EXPECT_EQ(test::Desktop().boxes[0].text, kDiskFull);
-        EXPECT_EQ(Bytes("options.dat"), before);
+        EXPECT_EQ(test::ReadFile("options.dat"), before);
         EXPECT_EQ(FolderEntries(), entries);  // no temporary file left behind
     }
 
@@ -142,7 +131,7 @@ TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
     test::Desktop().Clear();
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList{"Saved successfully!"});
-    EXPECT_TRUE(Bytes("options.dat").contains("\r\nchanged/\r\n"));
+    EXPECT_TRUE(test::ReadFile("options.dat").contains("\r\nchanged/\r\n"));
     EXPECT_EQ(FolderEntries(), entries);
     dialog.hide();
 }
@@ -168,7 +157,7 @@ TEST_F(Faults, FailedScanCacheWriteLeavesNoCacheAndTheNextResetScansAgain) {
         Child<QAction>(form_.get(), "Reset")->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
             << test::Desktop().Texts().join(" | ").toStdString();
-        EXPECT_EQ(Bytes("scanned.dat"), QByteArray("1\r\n1\r\n0\r\n1\r\n1\r\n"));
+        EXPECT_EQ(test::ReadFile("scanned.dat"), QByteArray("1\r\n1\r\n0\r\n1\r\n1\r\n"));
         EXPECT_EQ(ListLines(), 4);
         form_.reset();
         demo_.reset();
@@ -182,9 +171,10 @@ TEST_F(Faults, BrokenScreenshotsShowTheImageErrorAndTheWindowGoesOn) {
     MakeFolder(settings);
     const QByteArray jpeg = NoisyPicture("JPEG");
     const QByteArray png = NoisyPicture("PNG");
-    WriteBytes("shots/alpha_t.png", QByteArray::fromRawData("\x13\x77\xA0\xFE\x01garbage bytes", 18));
-    WriteBytes("shots/beta_t.JPEG", jpeg.left(jpeg.size() * 6 / 10));
-    WriteBytes("shots/gamma_t.png", png.left(png.size() / 2));
+    test::WriteFile("shots/alpha_t.png",
+                    QByteArray::fromRawData("\x13\x77\xA0\xFE\x01garbage bytes", 18));
+    test::WriteFile("shots/beta_t.JPEG", jpeg.left(jpeg.size() * 6 / 10));
+    test::WriteFile("shots/gamma_t.png", png.left(png.size() / 2));
     ShowWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
     QAbstractItemView* list = Child<QAbstractItemView>(form_.get(), "TitleBox");

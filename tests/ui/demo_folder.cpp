@@ -7,14 +7,20 @@
 
 namespace varnimo::test {
 
-namespace {
-
-void Write(const QString& path, const QByteArray& bytes) {
+QByteArray ReadFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
         throw std::runtime_error("cannot write " + path.toStdString());
     }
 }
+
+namespace {
 
 void Picture(const QString& path, const QColor& colour, const char* format) {
     QImage image(64, 56, QImage::Format_RGB32);
@@ -29,7 +35,7 @@ DemoFolder::DemoFolder(Settings settings) : previous_(QDir::currentPath()) {
     for (const char* sub : {"shots", "roms", "snes9x", "zsnes"}) root.mkdir(sub);
 
     if (settings.with_catalogue) {
-        Write(Path("SNES_screens.dat"),
+        WriteFile(Path("SNES_screens.dat"),
               "1.5\r\n"
               "Gamma Blocks (J);gamma_t.png;gamma_i.png;1;1\r\n"
               "Alpha Quest (U);alpha_t.png;alpha_i.jpg;8;1\r\n"
@@ -42,19 +48,19 @@ DemoFolder::DemoFolder(Settings settings) : previous_(QDir::currentPath()) {
                                   "\r\n" + ZsnesPath() + "\r\n" +
                                   QString::number(settings.interval) + "\r\n0\r\n")
                                      .toLocal8Bit();
-        Write(Path("options.dat"), lines);
+        WriteFile(Path("options.dat"), lines);
     }
-    Write(Path("roms/Gamma Blocks (J).zip"), QByteArray(1000, 'g'));
-    Write(Path("roms/Alpha Quest (U).zip"), QByteArray(2048, 'a'));
-    Write(Path("roms/beta Racer (E).zip"), QByteArray(1048576, 'b'));
-    Write(Path("roms/Delta Force (G).zip"), QByteArray(100, 'd'));
+    WriteFile(Path("roms/Gamma Blocks (J).zip"), QByteArray(1000, 'g'));
+    WriteFile(Path("roms/Alpha Quest (U).zip"), QByteArray(2048, 'a'));
+    WriteFile(Path("roms/beta Racer (E).zip"), QByteArray(1048576, 'b'));
+    WriteFile(Path("roms/Delta Force (G).zip"), QByteArray(100, 'd'));
 
     Picture(Path("shots/gamma_t.png"), kGammaTitle, "PNG");
     Picture(Path("shots/alpha_t.png"), kAlphaTitle, "PNG");
     Picture(Path("shots/alpha_i.jpg"), kAlphaIngame, "JPEG");
     Picture(Path("shots/beta_t.JPEG"), kBetaTitle, "JPEG");
     Picture(Path("shots/beta_i.bmp"), kBetaIngame, "BMP");
-    Write(Path("shots/delta_t.jpg"), "this is no picture");
+    WriteFile(Path("shots/delta_t.jpg"), "this is no picture");
     Picture(Path("shots/delta_i.gif"), kBetaIngame, "PNG");
 
     QDir::setCurrent(dir_.path());

@@ -12,6 +12,7 @@
 //   Delta Force (G)        4   yes   delta_t.jpg       delta_i.gif    18     5
 //                                    (not a picture)   (unknown kind)
 
+#include <QByteArray>
 #include <QColor>
 #include <QDir>
 #include <QString>
@@ -50,6 +51,11 @@ private:
     QTemporaryDir dir_;
     QString previous_;
 };
+
+// The bytes of the file at `path`, or "(missing)" when it cannot be read.
+QByteArray ReadFile(const QString& path);
+// Makes the file at `path` hold exactly `bytes`; throws when it cannot.
+void WriteFile(const QString& path, const QByteArray& bytes);
 
 // True when `actual` is within a JPEG's error of `expected`.
 bool NearColour(const QColor& actual, const QColor& expected);

@@ -27,17 +27,6 @@ namespace {
 using test::DemoFolder;
 using test::NearColour;
 
-QByteArray ReadFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 const QString kScanNotice = "Varnimo will now scan ";
 const QString kSaved = "scanned.dat saved successfully!";
 
@@ -409,9 +398,9 @@ TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
 
 TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExists) {
     Open();
-    const QByteArray cache = ReadFile("scanned.dat");
+    const QByteArray cache = test::ReadFile("scanned.dat");
     QDir().mkdir(demo_->Path("other roms"));
-    WriteFile(demo_->Path("other roms/Omega Missing (U).zip"), "o");
+    test::WriteFile(demo_->Path("other roms/Omega Missing (U).zip"), "o");
     struct : FolderBrowser {
         QString Browse(QWidget*, const QString&) override { return folder; }
         QString folder;
@@ -425,7 +414,7 @@ TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExi
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
     EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
                                     "Gamma Blocks (J)"}));
-    EXPECT_EQ(ReadFile("scanned.dat"), cache);
+    EXPECT_EQ(test::ReadFile("scanned.dat"), cache);
 }
 
 TEST_F(MainWindow, AMissingCatalogueEndsTheProgram) {

@@ -36,17 +36,6 @@ struct AnsweringBrowser : FolderBrowser {
     QStringList asked;
 };
 
-QByteArray ReadFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 class OptionsDialog : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -284,8 +273,8 @@ TEST_F(OptionsDialog, EmulatorFoldersAreAskedForUntilTheProgramIsThere) {
         {"zsnes_path_button", "zsnes_edit", "zsnes", "snes9x", "Please locate the ZSNES Folder.",
          "Could not find ZSNES!", &settings::ProgramOptions::ZsnesPath}};
     // The names the Linux builds have are taken as well as the original ones.
-    WriteFile(demo_->Path("snes9x/snes9x-gtk"), "");
-    WriteFile(demo_->Path("zsnes/zsnes"), "");
+    test::WriteFile(demo_->Path("snes9x/snes9x-gtk"), "");
+    test::WriteFile(demo_->Path("zsnes/zsnes"), "");
     for (const auto& e : emulators) {
         SCOPED_TRACE(e.folder);
         const QString empty = demo_->Path(e.other), right = demo_->Path(e.folder);
@@ -315,7 +304,7 @@ TEST_F(OptionsDialog, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
     Show();
     QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please enter at least a ROM path!!"}));
-    EXPECT_EQ(ReadFile("options.dat"), "(missing)");
+    EXPECT_EQ(test::ReadFile("options.dat"), "(missing)");
 
     unit().ProgramOptions.ScreenPath = "/s/";
     unit().ProgramOptions.ZsnesPath = "/z/";
@@ -324,11 +313,11 @@ TEST_F(OptionsDialog, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
     test::Desktop().Clear();
     QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Saved successfully!"}));
-    EXPECT_EQ(ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n4000\r\n0\r\n");
+    EXPECT_EQ(test::ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n4000\r\n0\r\n");
 
     QTest::mouseClick(Ingame(), Qt::LeftButton);
     QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
-    EXPECT_EQ(ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
+    EXPECT_EQ(test::ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
 
     // A failed write ends the handler with the runtime's error and no success message.
     struct FailWrites : rtl::WriteFaultHook {
@@ -340,7 +329,7 @@ TEST_F(OptionsDialog, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
     rtl::SetWriteFaultHook(previous);
     ASSERT_EQ(test::Desktop().boxes.size(), 1u);
     EXPECT_TRUE(test::Desktop().boxes[0].text.startsWith("E/A-Fehler"));
-    EXPECT_EQ(ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
+    EXPECT_EQ(test::ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
 }
 
 TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
@@ -350,7 +339,7 @@ TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
     EXPECT_FALSE(unit().OptionsLoaded);
 
     // Line 6 is 2: in-game only, the timer stops, the bar goes to 0; line 5 is not taken.
-    WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n2\r\n");
+    test::WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n2\r\n");
     Drag(3);
     test::Desktop().Clear();
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
@@ -361,7 +350,7 @@ TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
     ExpectOutcome(0, 0, "ingame", 2, "loaded mode 2");
 
     // Five lines: the mode goes back to Alternate and the radio buttons stay as they are.
-    WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n");
+    test::WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n");
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
     ExpectOutcome(0, 0, "ingame", 0, "loaded without line 6");
 
@@ -370,14 +359,14 @@ TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
     // Then 5, no mode at all: the radio buttons are left as they are, the mode is taken.
     Drag(3);
     for (int mode : {1, 5}) {
-        WriteFile("options.dat",
+        test::WriteFile("options.dat",
                   "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n" + QByteArray::number(mode) + "\r\n");
         QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
         ExpectOutcome(0, 0, "startup", mode, mode == 1 ? "loaded mode 1" : "loaded mode 5");
     }
 
     // A line 6 that is no number: the paths are in, the conversion error is shown.
-    WriteFile("options.dat", "/t/\r\n\r\n\r\n\r\n1000\r\ntwo\r\n");
+    test::WriteFile("options.dat", "/t/\r\n\r\n\r\n\r\n1000\r\ntwo\r\n");
     test::Desktop().Clear();
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(),
