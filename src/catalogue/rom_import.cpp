@@ -156,13 +156,6 @@ void RefuseExisting(const char* file, bool replace) {
     }
 }
 
-// Answers no box: the import reports in one line of its own.
-class SilentBoxes final : public settings::MessageBoxes {
-  public:
-    void ErrorBox(const std::string&) override {}
-    void InfoBox(const std::string&) override {}
-};
-
 std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -256,8 +249,13 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     options.Snes9xPath = emulator_folder(request.snes9x_folder, settings::Emulator::Snes9x);
     options.ZsnesPath = emulator_folder(request.zsnes_folder, settings::Emulator::Zsnes);
 
-    // The catalogue goes in place last: a collection is complete once it is there.
-    rtl::TextFileWriter catalogue(kCatalogueFileName);
+    // All three files or none: a catalogue beside another import's options and cache would
+    // report ROMs the collection does not have. The catalogue goes in place last, so a
+    // collection is complete once it is there.
+    rtl::TextFileSet files({settings::kOptionsFileName, kScanCacheFileName, kCatalogueFileName});
+    settings::WriteOptionsLines(files.File(0), options, kImportedInterval, settings::Alternate);
+    WriteScanCacheLines(table, files.File(1));
+    rtl::TextFileWriter& catalogue = files.File(2);
     catalogue.WriteLine("0");
     std::string line;
     for (std::size_t row = 0; row < table.Size(); ++row) {
@@ -265,10 +263,7 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
         line.append(";").append(table.IngameShot[row]).append(";0;0");
         catalogue.WriteLine(line);
     }
-    SilentBoxes boxes;
-    settings::SaveOptions(options, kImportedInterval, settings::Alternate, boxes);
-    WriteScanCache(table);
-    catalogue.Commit();
+    files.Commit();
     return summary;
 }
 

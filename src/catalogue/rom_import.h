@@ -58,8 +58,10 @@ KnownRomTable TitlesOfRomFolder(const std::string& rom_folder, RomImportSummary&
 
 // Does the whole import. Checks everything before writing anything: a ROM or screenshot
 // folder that is missing, not a folder or unreadable, and a data file that is there
-// already (without `replace`), throw RomImportError and leave the folder as it was. Each
-// file is replaced only by a complete new one; a failed write throws EInOutError.
+// already (without `replace`), throw RomImportError and leave the folder as it was. The
+// three files are replaced together or not at all: a failed write or rename throws
+// EInOutError and leaves the folder as it was, apart from temporary files an import that
+// was killed left there, which go.
 RomImportSummary ImportRomFolder(const RomImportRequest& request);
 
 // The screenshot subfolders of the common thumbnail sets and the name a title has there.

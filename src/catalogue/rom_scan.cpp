@@ -253,6 +253,11 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
 
 void WriteScanCache(const KnownRomTable& table, const std::string& file) {
     rtl::TextFileWriter writer(file);
+    WriteScanCacheLines(table, writer);
+    writer.Commit();
+}
+
+void WriteScanCacheLines(const KnownRomTable& table, rtl::TextFileWriter& writer) {
     for (std::int32_t status : table.ScanStatus) {
         writer.WriteLine(std::to_string(status));
     }
@@ -261,7 +266,6 @@ void WriteScanCache(const KnownRomTable& table, const std::string& file) {
     if (table.ScanStatus.empty()) {
         writer.WriteLine("0");
     }
-    writer.Commit();
 }
 
 }  // namespace varnimo::catalogue

@@ -10,6 +10,10 @@
 
 #include "catalogue/known_rom_table.h"
 
+namespace varnimo::rtl {
+class TextFileWriter;
+}
+
 namespace varnimo::catalogue {
 
 inline constexpr const char* kScanCacheFileName = "scanned.dat";
@@ -30,5 +34,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
 // empty file does not read). The old cache is replaced only by a complete
 // new one; a failure throws EInOutError and leaves no partial file.
 void WriteScanCache(const KnownRomTable& table, const std::string& file = kScanCacheFileName);
+// The same lines into `writer`, which the caller commits.
+void WriteScanCacheLines(const KnownRomTable& table, rtl::TextFileWriter& writer);
 
 }  // namespace varnimo::catalogue

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string_view>
 #include <utility>
 
 #include "rtl/files.h"
@@ -249,7 +251,7 @@ void TextFileWriter::WriteLine(std::string_view line) {
     }
 }
 
-void TextFileWriter::Commit() {
+void TextFileWriter::Complete() {
     if (fd_ < 0) {
         throw EInOutError(EBADF);
     }
@@ -267,7 +269,11 @@ void TextFileWriter::Commit() {
         Discard();
         throw EInOutError(error);
     }
-    fault = InjectedFault("rename");
+}
+
+void TextFileWriter::Commit() {
+    Complete();
+    int fault = InjectedFault("rename");
     if (fault == 0) {
         fault = RenameOver(temp_path_, path_);
     }
@@ -276,6 +282,190 @@ void TextFileWriter::Commit() {
         throw EInOutError(fault);
     }
     temp_path_.clear();
+}
+
+// ---- Files replaced together -------------------------------------------------------------
+
+struct TextFileSet::Member {
+    std::unique_ptr<TextFileWriter> writer;
+    std::string keep;    // the old file's temporary name while the set is put in place
+    bool moved = false;  // the old file is only there under `keep`, not under its own name
+    bool placed = false;
+};
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kSeparators = "\\/";
+#else
+constexpr const char* kSeparators = "/";
+#endif
+
+bool IsLetterOrDigit(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// True for the names TemporarySuffix() makes for `file_name`.
+bool IsTemporaryName(std::string_view name, std::string_view file_name) {
+    return name.size() == file_name.size() + 7 && name.substr(0, file_name.size()) == file_name &&
+           name[file_name.size()] == '.' &&
+           std::all_of(name.end() - 6, name.end(), IsLetterOrDigit);
+}
+
+// 0 when nothing is there, else the file's type bits; a link counts as itself.
+int TypeOf(const std::string& path) {
+    struct stat info {};
+#ifdef _WIN32
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & S_IFMT) : 0;
+#else
+    return ::lstat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & S_IFMT) : 0;
+#endif
+}
+
+// Removes the temporary files of `path` that a killed process left: plain files with the
+// writer's temporary names in the same folder, nothing else.
+void RemoveLeftovers(const std::string& path) {
+    const std::size_t cut = path.find_last_of(kSeparators);
+    const std::string folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
+    const std::string_view name =
+        cut == std::string::npos ? std::string_view(path) : std::string_view(path).substr(cut + 1);
+    std::vector<std::string> leftovers;
+    try {
+        ForEachFolderEntry(folder, [&](std::string_view entry, bool is_file) {
+            if (is_file && IsTemporaryName(entry, name)) {
+                leftovers.push_back(folder + std::string(entry));
+            }
+        });
+    } catch (const EInOutError&) {
+        return;  // a folder that cannot be listed takes no new file either, which says why
+    }
+    for (const std::string& leftover : leftovers) {
+        if (TypeOf(leftover) == S_IFREG) {
+            ::unlink(leftover.c_str());
+        }
+    }
+}
+
+// Gives the old file at `path` the temporary name `keep` as well, so it can be put back.
+// A second link leaves the file under its own name all the while; where the file system has
+// no links (FAT, Windows) the old file is moved aside instead. Returns 0 or the errno.
+int KeepOldFile(const std::string& path, std::string& keep, bool& moved) {
+    for (unsigned attempt = 0; attempt <= 100; ++attempt) {
+        keep = path + TemporarySuffix();
+        int error = 0;
+#ifndef _WIN32
+        error = InjectedFault("link");
+        if (error == 0 && ::link(path.c_str(), keep.c_str()) != 0) {
+            error = errno;
+        }
+        if (error == 0) {
+            moved = false;
+            return 0;
+        }
+        if (error == EEXIST) {
+            continue;
+        }
+        if (error != EPERM && error != ENOTSUP && error != EOPNOTSUPP && error != EMLINK &&
+            error != ENOSYS) {
+            keep.clear();
+            return error;
+        }
+#endif
+        if (TypeOf(keep) != 0) {
+            continue;
+        }
+        error = InjectedFault("rename");
+        if (error == 0 && std::rename(path.c_str(), keep.c_str()) != 0) {
+            error = errno;
+        }
+        if (error == 0) {
+            moved = true;
+            return 0;
+        }
+        if (error != EEXIST) {
+            keep.clear();
+            return error;
+        }
+    }
+    keep.clear();
+    return EEXIST;
+}
+
+}  // namespace
+
+TextFileSet::TextFileSet(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        RemoveLeftovers(path);
+    }
+    members_.reserve(paths.size());
+    for (const std::string& path : paths) {
+        members_.emplace_back();
+        members_.back().writer = std::make_unique<TextFileWriter>(path);
+    }
+}
+
+TextFileSet::~TextFileSet() = default;
+
+TextFileWriter& TextFileSet::File(std::size_t index) {
+    return *members_.at(index).writer;
+}
+
+void TextFileSet::Commit() {
+    try {
+        for (Member& member : members_) {
+            member.writer->Complete();
+        }
+        for (Member& member : members_) {
+            TextFileWriter& writer = *member.writer;
+            const int type = TypeOf(writer.path_);
+            if (type == S_IFDIR) {
+                throw EInOutError(EISDIR);
+            }
+            if (type != 0) {
+                if (int error = KeepOldFile(writer.path_, member.keep, member.moved)) {
+                    throw EInOutError(error);
+                }
+            }
+            int error = InjectedFault("rename");
+            if (error == 0) {
+                error = RenameOver(writer.temp_path_, writer.path_);
+            }
+            if (error != 0) {
+                throw EInOutError(error);
+            }
+            writer.temp_path_.clear();
+            member.placed = true;
+        }
+    } catch (...) {
+        PutBack();
+        throw;
+    }
+    // Every new file is in place: the old ones may go.
+    for (Member& member : members_) {
+        if (!member.keep.empty()) {
+            ::unlink(member.keep.c_str());
+        }
+    }
+    members_.clear();
+}
+
+void TextFileSet::PutBack() noexcept {
+    for (auto member = members_.rbegin(); member != members_.rend(); ++member) {
+        const std::string& path = member->writer->path_;
+        if (member->keep.empty()) {
+            if (member->placed) {
+                ::unlink(path.c_str());
+            }
+        } else if (member->placed || member->moved) {
+            // A failure here leaves the old file under its temporary name rather than lose it.
+            if (RenameOver(member->keep, path) == 0) {
+                member->keep.clear();
+            }
+        } else if (::unlink(member->keep.c_str()) == 0) {
+            member->keep.clear();
+        }
+    }
+    members_.clear();
 }
 
 }  // namespace varnimo::rtl

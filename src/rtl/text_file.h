@@ -66,7 +66,10 @@ class TextFileWriter {
     void Commit();
 
   private:
+    friend class TextFileSet;
     void Flush();
+    // Flushes, syncs and closes the temporary file, which stays where it is.
+    void Complete();
     void Discard() noexcept;
 
     std::string path_;
@@ -75,9 +78,39 @@ class TextFileWriter {
     std::string pending_;
 };
 
-// Seam for tests: every low-level step of TextFileWriter ("create", "write", "sync",
-// "rename") first asks the installed hook; a non-zero answer is taken as the errno of a
-// failed call. This lets a test make a write fail even when it runs as root.
+// Text files that are replaced together: all of them or none. Each is written through a
+// TextFileWriter of its own; Commit() first completes every temporary file, then puts the
+// files in place one after the other in the order given, each old file kept under a
+// temporary name until all are in place. If any step fails, every file that was there
+// before is put back, those that were not are removed again, no temporary file stays and
+// EInOutError is raised. Dropping the set without Commit() leaves the folder as it was.
+//
+// A process killed half-way leaves temporary files (the name of one of these files, a dot
+// and six letters or digits). The set removes those of its files before it writes anything,
+// so the next attempt starts clean; it removes nothing else.
+class TextFileSet {
+  public:
+    // Removes the leftovers and creates the temporary files. Throws EInOutError when one
+    // cannot be created.
+    explicit TextFileSet(const std::vector<std::string>& paths);
+    ~TextFileSet();
+    TextFileSet(const TextFileSet&) = delete;
+    TextFileSet& operator=(const TextFileSet&) = delete;
+
+    // The writer of paths[index]. It belongs to the set: never Commit() it.
+    TextFileWriter& File(std::size_t index);
+    void Commit();
+
+  private:
+    struct Member;
+    void PutBack() noexcept;
+
+    std::vector<Member> members_;
+};
+
+// Seam for tests: every low-level step of TextFileWriter and TextFileSet ("create", "write",
+// "sync", "link", "rename") first asks the installed hook; a non-zero answer is taken as the errno
+// of a failed call. This lets a test make a write fail even when it runs as root.
 class WriteFaultHook {
   public:
     virtual ~WriteFaultHook() = default;

@@ -62,15 +62,20 @@ bool SaveOptions(const ProgramOptions& options, std::uint32_t interval, std::int
         return false;
     }
     rtl::TextFileWriter writer(file);
+    WriteOptionsLines(writer, options, interval, show_mode);
+    writer.Commit();
+    boxes.InfoBox("Saved successfully!");
+    return true;
+}
+
+void WriteOptionsLines(rtl::TextFileWriter& writer, const ProgramOptions& options,
+                       std::uint32_t interval, std::int32_t show_mode) {
     writer.WriteLine(options.ScreenPath);
     writer.WriteLine(options.RomPath);
     writer.WriteLine(options.Snes9xPath);
     writer.WriteLine(options.ZsnesPath);
     writer.WriteLine(std::to_string(interval));
     writer.WriteLine(std::to_string(show_mode));
-    writer.Commit();
-    boxes.InfoBox("Saved successfully!");
-    return true;
 }
 
 }  // namespace varnimo::settings

@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <string>
 
+namespace varnimo::rtl {
+class TextFileWriter;
+}
+
 namespace varnimo::settings {
 
 inline constexpr const char* kOptionsFileName = "options.dat";
@@ -60,5 +64,9 @@ bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& op
 // a failed write raises EInOutError and leaves the old file as it was.
 bool SaveOptions(const ProgramOptions& options, std::uint32_t interval, std::int32_t show_mode,
                  MessageBoxes& boxes, const std::string& file = kOptionsFileName);
+
+// The six lines Save writes, into `writer`, which the caller commits.
+void WriteOptionsLines(rtl::TextFileWriter& writer, const ProgramOptions& options,
+                       std::uint32_t interval, std::int32_t show_mode);
 
 }  // namespace varnimo::settings

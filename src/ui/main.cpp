@@ -37,8 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (start.user_collection) {
-        if (std::string problem = varnimo::EnterCollectionFolder(varnimo::UserCollectionFolder());
-            !problem.empty()) {
+        if (std::string problem = varnimo::EnterUserCollection(); !problem.empty()) {
             std::fprintf(stderr, "varnimo: %s\n", problem.c_str());
             return 1;
         }

@@ -1,13 +1,30 @@
 #include "catalogue/rom_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#endif
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
+#include "rtl/text_file.h"
 
 namespace varnimo::catalogue {
 namespace {
@@ -227,6 +244,298 @@ TEST(RomImport, FoldersThatCannotBeReadStopTheImport) {
         EXPECT_EQ(dir.Listing(), "file.zip roms ");
     }
 }
+
+// Everything in the working directory, by name: the type, the permission bits and the bytes
+// of each file, where a link points. Checks that a failed import left the folder as it was.
+std::map<std::string, std::string> FolderBytes() {
+    std::map<std::string, std::string> folder;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        const std::string name = entry.path().filename().string();
+        struct stat info {};
+        EXPECT_EQ(::lstat(name.c_str(), &info), 0) << name;
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%o ", static_cast<unsigned>(info.st_mode & 07777));
+        std::string& what = folder[name];
+        what = mode;
+        if (S_ISLNK(info.st_mode)) {
+            what += "link to " + std::filesystem::read_symlink(name).string();
+        } else if (S_ISDIR(info.st_mode)) {
+            what += "folder";
+        } else {
+            what += ReadBytes(name);
+        }
+    }
+    return folder;
+}
+
+// What a killed import leaves: temporary files of the three data files.
+const std::vector<std::string> kLeftovers = {"options.dat.Ab12Cd", "SNES_screens.dat.x9Y8z7",
+                                             "scanned.dat.000000"};
+
+// Sets up a collection folder: ROMs, the old data files `present`, a killed import's
+// leftovers, and names like them that are no leftovers of ours and must stay.
+void MakeCollectionFolder(const std::vector<std::string>& present) {
+    WriteBytes("roms/a.zip", "rom");
+    WriteBytes("roms/b.smc", "rom");
+    for (const std::string& name : present) {
+        WriteBytes(name, "old " + name + "\r\n");
+        ::chmod(name.c_str(), 0640);
+    }
+    for (const std::string& name : kLeftovers)
+        WriteBytes(name, "half");
+    for (const char* name : {"options.dat.Ab12C", "options.dat.Ab12Cd7", "scanned.dat.Ab-2Cd",
+                             "roms.dat.Ab12Cd", "xoptions.dat.Ab12Cd"}) {
+        WriteBytes(name, "mine");
+    }
+    std::filesystem::create_directory("scanned.dat.Qw12Er");
+    std::filesystem::create_symlink("roms", "SNES_screens.dat.Lnk123");
+}
+
+// Counts the steps of the writes and fails the n-th (from 1) as a full disk or a failed
+// rename would; 0 fails none. Without hard links every link is refused, as FAT does.
+class FailingStep final : public rtl::WriteFaultHook {
+  public:
+    FailingStep(int fail_at, bool hard_links) : fail_at_(fail_at), hard_links_(hard_links) {
+        previous_ = rtl::SetWriteFaultHook(this);
+    }
+    ~FailingStep() override { rtl::SetWriteFaultHook(previous_); }
+    int Fault(std::string_view operation) override {
+        if (operation == "link" && !hard_links_)
+            return EPERM;
+        steps_.push_back(std::string(operation));
+        return static_cast<int>(steps_.size()) == fail_at_ ? ENOSPC : 0;
+    }
+    std::string Steps() const {
+        std::string all;
+        for (const std::string& step : steps_)
+            all += step + " ";
+        return all;
+    }
+
+  private:
+    int fail_at_;
+    bool hard_links_;
+    std::vector<std::string> steps_;
+    rtl::WriteFaultHook* previous_;
+};
+
+struct HalfWayCase {
+    const char* rule;
+    std::vector<std::string> present;  // data files there before
+    bool hard_links;
+    const char* steps;  // every step of a whole import, in order
+};
+
+const HalfWayCase kHalfWay[] = {
+    {"a first import",
+     {},
+     true,
+     "create create create write sync write sync write sync rename rename rename "},
+    {"a forced import over a whole collection",
+     {"options.dat", "scanned.dat", "SNES_screens.dat"},
+     true,
+     "create create create write sync write sync write sync link rename link rename link rename "},
+    {"the same where the file system has no links: the old files are moved aside",
+     {"options.dat", "scanned.dat", "SNES_screens.dat"},
+     false,
+     "create create create write sync write sync write sync "
+     "rename rename rename rename rename rename "},
+    {"a forced import beside an options.dat alone",
+     {"options.dat"},
+     true,
+     "create create create write sync write sync write sync link rename rename rename "},
+};
+
+void PrintTo(const HalfWayCase& c, std::ostream* out) {
+    *out << c.rule;
+}
+
+class ImportFailingHalfWay : public ::testing::TestWithParam<HalfWayCase> {};
+
+// All three data files are put in place or none: whichever step fails, the folder holds what
+// it held before, byte for byte, less the leftovers of a killed import, and nothing new.
+TEST_P(ImportFailingHalfWay, LeavesTheFolderAsItWas) {
+    const HalfWayCase& c = GetParam();
+    const RomImportRequest request = Request("roms", "", !c.present.empty());
+    auto before = [](const std::vector<std::string>& present) {
+        MakeCollectionFolder(present);
+        std::map<std::string, std::string> folder = FolderBytes();
+        for (const std::string& name : kLeftovers)
+            folder.erase(name);
+        return folder;
+    };
+    int steps = 0;
+    {
+        TempDir dir;
+        std::map<std::string, std::string> expected = before(c.present);
+        FailingStep count(0, c.hard_links);
+        ImportRomFolder(request);
+        EXPECT_EQ(count.Steps(), c.steps);
+        steps = static_cast<int>(std::count(c.steps, c.steps + std::strlen(c.steps), ' '));
+        // A replaced file keeps its mode; a new one gets what the umask grants, as the files
+        // the test made did.
+        auto mode = [&](const char* name) {
+            return std::count(c.present.begin(), c.present.end(), name) != 0
+                       ? std::string("640 ")
+                       : expected["roms.dat.Ab12Cd"].substr(0, 4);
+        };
+        expected["SNES_screens.dat"] = mode("SNES_screens.dat") + "0\r\na;;;0;0\r\nb;;;0;0\r\n";
+        expected["scanned.dat"] = mode("scanned.dat") + "1\r\n2\r\n";
+        expected["options.dat"] = mode("options.dat") + "\r\n" +
+                                  std::filesystem::current_path().string() +
+                                  "/roms/\r\n\r\n\r\n2000\r\n0\r\n";
+        EXPECT_EQ(FolderBytes(), expected);
+    }
+    for (int fail_at = 1; fail_at <= steps; ++fail_at) {
+        TempDir dir;
+        const std::map<std::string, std::string> expected = before(c.present);
+        FailingStep fault(fail_at, c.hard_links);
+        try {
+            ImportRomFolder(request);
+            ADD_FAILURE() << "step " << fail_at << ": imported";
+        } catch (const rtl::EInOutError& error) {
+            EXPECT_STREQ(error.what(), "E/A-Fehler 28") << "step " << fail_at;
+        }
+        EXPECT_EQ(FolderBytes(), expected) << "step " << fail_at << " of " << fault.Steps();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImportFailingHalfWay, ::testing::ValuesIn(kHalfWay),
+                         [](const ::testing::TestParamInfo<HalfWayCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
+
+#ifdef __linux__
+// Runs `body` in a child process with a mount namespace of its own, where it may mount a file
+// system that nobody else sees and that goes away with it. Returns what the child reports, or
+// why it could not run. As root the namespace needs nothing else; otherwise (or where a
+// container withholds the right) a user namespace of the child's own grants it.
+std::string InPrivateMountNamespace(const std::function<std::string()>& body) {
+    int report[2];
+    if (::pipe(report) != 0)
+        return std::string("pipe: ") + std::strerror(errno);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        std::string text;
+        auto write_file = [](const char* path, const std::string& bytes) {
+            std::ofstream out(path);
+            out << bytes;
+            return static_cast<bool>(out.flush());
+        };
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWNS) != 0 &&
+            (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
+             !write_file("/proc/self/setgroups", "deny") ||
+             !write_file("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+             !write_file("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))) {
+            text = std::string("no mount namespace of our own: ") + std::strerror(errno);
+        } else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            // Else the mount could show in the namespace we came from.
+            text = std::string("cannot make the mounts private: ") + std::strerror(errno);
+        } else {
+            try {
+                text = body();
+            } catch (const std::exception& error) {
+                text = std::string("unexpected: ") + error.what();
+            }
+        }
+        for (std::size_t done = 0; done < text.size();) {
+            const ssize_t put = ::write(report[1], text.data() + done, text.size() - done);
+            if (put <= 0)
+                break;
+            done += static_cast<std::size_t>(put);
+        }
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        text += " (the child ended with status " + std::to_string(status) + ")";
+    return text;
+}
+
+// One line per entry: the name, the mode and the size of what is there.
+std::string Describe(const std::map<std::string, std::string>& folder) {
+    std::string text;
+    for (const auto& [name, what] : folder)
+        text += "\n  " + name + ": " + what.substr(0, what.find(' ')) + ", " +
+                std::to_string(what.size()) + " bytes";
+    return text;
+}
+
+// A really full file system, not an injected failure: a tmpfs holds a collection and is then
+// made so small that a forced import of a bigger ROM folder runs out of pages or inodes at
+// the step each row names. The old collection stays, byte for byte, with nothing beside it.
+TEST(RomImport, AFullFileSystemLeavesTheOldCollection) {
+    const struct {
+        const char* limit;  // tmpfs option: what runs out
+        unsigned room;      // pages or inodes left beside the old collection
+        const char* steps;  // the steps up to the one that found no room
+    } cases[] = {
+        {"size", 0, "create create create write "},
+        {"size", 1, "create create create write sync write "},
+        {"size", 2, "create create create write sync write sync write "},
+        {"size", 3, "create create create write sync write sync write write "},
+        {"nr_inodes", 0, "create "},
+        {"nr_inodes", 2, "create create create "},
+        // tmpfs counts every further link as an inode.
+        {"nr_inodes", 3, "create create create write sync write sync write sync link "},
+    };
+    TempDir dir;
+    // Titles long enough that the catalogue of the big folder needs several pages.
+    for (int i = 0; i < 300; ++i)
+        WriteBytes("big/" + std::to_string(i) + std::string(200, 'x') + ".zip", "");
+    WriteBytes("small/a.zip", "");
+    const std::string here = dir.Path().string() + "/";
+    for (const auto& c : cases) {
+        std::filesystem::create_directory("collection");
+        const std::string report = InPrivateMountNamespace([&] {
+            if (::mount("tmpfs", "collection", "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0)
+                return std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+            if (::chdir("collection") != 0)
+                return std::string("cannot enter it: ") + std::strerror(errno);
+            ImportRomFolder(Request(here + "small"));
+            struct statvfs use {};
+            if (::statvfs(".", &use) != 0)
+                return std::string("statvfs: ") + std::strerror(errno);
+            const bool pages = c.limit == std::string("size");
+            const auto limit = pages ? (use.f_blocks - use.f_bfree + c.room) * use.f_frsize
+                                     : use.f_files - use.f_ffree + c.room;
+            const std::string options = std::string(c.limit) + "=" + std::to_string(limit);
+            if (::mount("tmpfs", ".", "tmpfs", MS_REMOUNT | MS_NOSUID | MS_NODEV,
+                        options.c_str()) != 0) {
+                return "cannot remount with " + options + ": " + std::strerror(errno);
+            }
+            const std::map<std::string, std::string> before = FolderBytes();
+            FailingStep steps(0, true);
+            try {
+                ImportRomFolder(Request(here + "big", "", true));
+                return "imported with " + options;
+            } catch (const rtl::EInOutError& error) {
+                std::string problems;
+                if (error.what() != std::string("E/A-Fehler 28"))
+                    problems += std::string(" failed with ") + error.what();
+                if (steps.Steps() != c.steps)
+                    problems += " failed after the steps " + steps.Steps();
+                if (const auto after = FolderBytes(); after != before)
+                    problems +=
+                        " changed the folder from" + Describe(before) + "\nto" + Describe(after);
+                return problems;
+            }
+        });
+        EXPECT_EQ(report, "") << c.limit << " " << c.room;
+        std::filesystem::remove("collection");
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace varnimo::catalogue

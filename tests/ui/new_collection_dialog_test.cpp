@@ -18,6 +18,7 @@
 #include "main_window.h"
 #include "new_collection_dialog.h"
 #include "recording_desktop.h"
+#include "rtl/text_file.h"
 
 namespace varnimo {
 namespace {
@@ -129,6 +130,33 @@ TEST_F(NewCollection, ARefusedImportSaysWhyAndCancelLeavesTheDocumentedStart) {
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"Could not load Options!", "Could not load Datafile!"}));
     EXPECT_TRUE(QDir::current().entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(NewCollection, ASecondCreateWorksAfterAFailedOne) {
+    // The first import cannot put its last file in place, as on a full network share.
+    struct FailThirdRename final : rtl::WriteFaultHook {
+        FailThirdRename() : previous(rtl::SetWriteFaultHook(this)) {}
+        ~FailThirdRename() override { rtl::SetWriteFaultHook(previous); }
+        int Fault(std::string_view operation) override {
+            return operation == "rename" && ++renames == 3 ? ENOSPC : 0;
+        }
+        rtl::WriteFaultHook* previous;
+        int renames = 0;
+    } fault;
+    Start([&](NewCollectionDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("rom_edit"))
+            ->setText(dir_.filePath(QStringLiteral("roms")));
+        Click(dialog, "create_button");
+        EXPECT_EQ(test::Desktop().Texts(), QStringList({"E/A-Fehler 28"}));
+        EXPECT_TRUE(dialog.isVisible());
+        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        EXPECT_EQ(QDir::current().entryList(all).join(' ').toStdString(), "");  // nothing half made
+        test::Desktop().Clear();
+        Click(dialog, "create_button");
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
+    EXPECT_EQ(Lines(), QStringList({"alpha (U)", "Beta (E)"}));
 }
 
 TEST_F(NewCollection, IsNotOfferedWhereACatalogueIsThere) {
