@@ -2,7 +2,10 @@
 
 #include <QDesktopServices>
 #include <QFile>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QProcess>
+#include <QSpacerItem>
 
 #ifdef Q_OS_UNIX
 #include <sys/wait.h>
@@ -13,9 +16,30 @@
 
 namespace varnimo {
 
+namespace {
+
+// A window manager draws the title beside the window's icon and buttons, often in bold; a box
+// only as wide as a short text ("E/A-Fehler 2") had its title cut to "Va... o". Room for the
+// title in bold and about ten lines' height of title bar keeps it whole.
+int WidthForTitle(const QMessageBox& box) {
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(box.windowTitle()) + 10 * metrics.height();
+}
+
+}  // namespace
+
 void QtDesktop::ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                         const QString& text) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    // The box fixes its size from its layout's minimum when it shows; a spacer across the
+    // whole layout holds that minimum at the title's width.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(
+            new QSpacerItem(WidthForTitle(box), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 
