@@ -28,11 +28,13 @@ int WidthForTitle(const QMessageBox& box) {
     return metrics.horizontalAdvance(box.windowTitle()) + 10 * metrics.height();
 }
 
-}  // namespace
-
-void QtDesktop::ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                        const QString& text) {
+// Every box of the program is made here.
+void RunBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+            bool copyable) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    if (copyable) {
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
     // The box fixes its size from its layout's minimum when it shows; a spacer across the
     // whole layout holds that minimum at the title's width.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
@@ -41,6 +43,31 @@ void QtDesktop::ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& 
             grid->rowCount(), 0, 1, grid->columnCount());
     }
     box.exec();
+}
+
+}  // namespace
+
+void Desktop::ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                              const QString& text) {
+    ShowBox(parent, icon, title, text);
+}
+
+void Desktop::OpenAddress(QWidget* parent, const QUrl& url) {
+    if (OpenUrl(url))
+        return;
+    ShowCopyableBox(parent, QMessageBox::Information, QStringLiteral("Varnimo"),
+                    QStringLiteral("No web browser could be started. The address to copy:\n\n") +
+                        url.toString());
+}
+
+void QtDesktop::ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                        const QString& text) {
+    RunBox(parent, icon, title, text, false);
+}
+
+void QtDesktop::ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text) {
+    RunBox(parent, icon, title, text, true);
 }
 
 void QtDesktop::StartDetached(const QString& program, const QStringList& arguments) {
@@ -76,6 +103,8 @@ void QtDesktop::StartDetachedBytes(const std::string& program, const std::string
 #endif
 }
 
-void QtDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+bool QtDesktop::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 }  // namespace varnimo
