@@ -32,7 +32,7 @@ public:
         if (icon == QMessageBox::Critical) errors_ = true;
     }
     void StartDetached(const QString&, const QStringList&) override {}
-    void OpenUrl(const QUrl&) override {}
+    bool OpenUrl(const QUrl&) override { return true; }
     bool Errors() const { return errors_; }
 
 private:

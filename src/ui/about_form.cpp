@@ -50,8 +50,8 @@ bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TAboutForm::Label8Click() {
-    // Whether a browser opened is not looked at; the dialog stays open either way.
-    desktop_.OpenUrl(QUrl(QString::fromLatin1(HomepageAddress)));
+    // The dialog stays open either way; without a browser the address is shown to copy.
+    desktop_.OpenAddress(this, QUrl(QString::fromLatin1(HomepageAddress)));
 }
 
 void TAboutForm::exit_buttonClick() {

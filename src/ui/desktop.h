@@ -19,6 +19,10 @@ public:
     // A modal box with one OK button; returns when it is closed.
     virtual void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                          const QString& text) = 0;
+    // The same with a text the user can select and copy (an address to paste elsewhere). By
+    // default it is shown as any other box.
+    virtual void ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                 const QString& text);
     // Starts `program` with `arguments`, without a shell and without waiting. The outcome is
     // not reported: the caller has nothing to do with it.
     virtual void StartDetached(const QString& program, const QStringList& arguments) = 0;
@@ -26,7 +30,11 @@ public:
     // from 8-bit files need not be valid in the locale's encoding, and a round trip through
     // QString would change such bytes; by default it decodes and starts as above.
     virtual void StartDetachedBytes(const std::string& program, const std::string& argument);
-    virtual void OpenUrl(const QUrl& url) = 0;
+    // Hands `url` to the system's handler for web addresses; false when nothing took it.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+    // Opens `url`; when nothing can, shows the address in a box the user can copy it from,
+    // so the click never goes unanswered.
+    void OpenAddress(QWidget* parent, const QUrl& url);
 };
 
 // The real desktop: QMessageBox, QProcess, QDesktopServices.
@@ -34,10 +42,12 @@ class QtDesktop final : public Desktop {
 public:
     void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override;
+    void ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                         const QString& text) override;
     void StartDetached(const QString& program, const QStringList& arguments) override;
     // Starts the program with exactly these bytes (POSIX), no shell, not waited for.
     void StartDetachedBytes(const std::string& program, const std::string& argument) override;
-    void OpenUrl(const QUrl& url) override;
+    bool OpenUrl(const QUrl& url) override;
 };
 
 }  // namespace varnimo

@@ -455,7 +455,7 @@ void TForm1::StartProgram(const std::string& file, const std::string& argument) 
 }
 
 void TForm1::OpenAddress(const std::string& address) {
-    desktop_.OpenUrl(QUrl(QString::fromLocal8Bit(address)));
+    desktop_.OpenAddress(this, QUrl(QString::fromLocal8Bit(address)));
 }
 
 void TForm1::RequestQuit() {

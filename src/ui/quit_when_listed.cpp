@@ -23,7 +23,7 @@ public:
         }
     }
     void StartDetached(const QString&, const QStringList&) override {}
-    void OpenUrl(const QUrl&) override {}
+    bool OpenUrl(const QUrl&) override { return true; }
 };
 
 }  // namespace

@@ -1,16 +1,21 @@
 #include "title_list.h"
 
 #include <QAbstractItemDelegate>
-#include <QItemSelection>
+#include <QAccessible>
 #include <QHoverEvent>
+#include <QItemSelection>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSize>
+#include <QString>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <algorithm>
-#include <QSize>
-#include <QString>
+#include <utility>
+
+#include "title_list_accessible.h"
 
 namespace varnimo {
 
@@ -70,6 +75,7 @@ TitleListView::TitleListView(QWidget* parent) : QAbstractItemView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideNone);
+    InstallTitleListAccessibility();
 }
 
 int TitleListView::Lines() const {
@@ -127,7 +133,9 @@ QModelIndex TitleListView::moveCursor(CursorAction action, Qt::KeyboardModifiers
     const int lines = Lines();
     if (lines == 0) return {};
     const QModelIndex current = currentIndex();
-    if (!current.isValid()) return model()->index(0, 0, rootIndex());
+    // Without a caret the keys start from the first line; End still goes to the last.
+    if (!current.isValid())
+        return model()->index(action == MoveEnd ? lines - 1 : 0, 0, rootIndex());
     const int page = std::max(1, LinesShown() - 1);
     int line = current.row();
     switch (action) {
@@ -143,6 +151,44 @@ QModelIndex TitleListView::moveCursor(CursorAction action, Qt::KeyboardModifiers
         case MoveRight: break;
     }
     return model()->index(std::clamp(line, 0, lines - 1), 0, rootIndex());
+}
+
+void TitleListView::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex caret = currentIndex();
+    const bool step = (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) &&
+                      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (step && caret.isValid() && selectionModel() != nullptr &&
+        !selectionModel()->isSelected(caret)) {
+        setCurrentIndex(caret);
+        event->accept();
+        return;
+    }
+    QAbstractItemView::keyPressEvent(event);
+}
+
+void TitleListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(current.row());
+        QAccessible::updateAccessibility(&focus);
+    }
+    QAbstractItemView::currentChanged(current, previous);
+}
+
+void TitleListView::selectionChanged(const QItemSelection& selected,
+                                     const QItemSelection& deselected) {
+    if (QAccessible::isActive()) {
+        // A list box selects one line at a time: the first line of each side says it all.
+        for (const auto& [lines, kind] : {std::pair{&selected, QAccessible::SelectionAdd},
+                                          std::pair{&deselected, QAccessible::SelectionRemove}}) {
+            if (lines->isEmpty())
+                continue;
+            QAccessibleEvent change(this, kind);
+            change.setChild(lines->front().top());
+            QAccessible::updateAccessibility(&change);
+        }
+    }
+    QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 void TitleListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {

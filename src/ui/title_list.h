@@ -61,6 +61,13 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // Up or Down on a line the caret stands on without having chosen it (where focus by Tab
+    // leaves it) chooses that line rather than the next one, as a list box does.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Both tell accessibility tools what changed, as Qt's own list view does.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
     // A list box keeps its one selected line: Ctrl with a click or Space on that line, which
     // a single-selection Qt view takes as "deselect", leaves it selected.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,

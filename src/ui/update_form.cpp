@@ -162,7 +162,7 @@ void Tupdate_form::PlainBox(const std::string& text) {
 }
 
 void Tupdate_form::OpenAddress(const std::string& address) {
-    desktop_.OpenUrl(QUrl(QString::fromLocal8Bit(address)));
+    desktop_.OpenAddress(this, QUrl(QString::fromLocal8Bit(address)));
 }
 
 void Tupdate_form::CloseDialog() {

@@ -37,7 +37,7 @@ public:
     void StartDetachedBytes(const std::string& program, const std::string& argument) override {
         real_.StartDetachedBytes(program, argument);
     }
-    void OpenUrl(const QUrl&) override {}
+    bool OpenUrl(const QUrl&) override { return true; }
 
 private:
     QtDesktop real_;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "about_form.h"
 #include "app/homepage.h"
@@ -15,6 +16,7 @@
 #include "demo_folder.h"
 #include "main_window.h"
 #include "recording_desktop.h"
+#include "update_form.h"
 
 namespace varnimo {
 namespace {
@@ -102,6 +104,34 @@ TEST_F(AboutDialog, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     QTest::qWait(50);
     EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
     EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+// Without a web browser, every link to the homepage shows the address in a box the user can
+// copy it from; with one, no box comes up.
+TEST_F(AboutDialog, AnAddressNoBrowserTakesIsShownToCopy) {
+    const QString homepage = QString::fromLatin1(HomepageAddress);
+    const std::function<void()> links[] = {
+        [&] { dialog().Label8Click(); },
+        [&] { form_->update_form().checker().download_link_labelClick(); },
+        [&] { form_->OpenAddress(HomepageAddress); },
+    };
+    for (const bool browser : {true, false}) {
+        for (const auto& open : links) {
+            test::Desktop().Clear();
+            test::Desktop().opens_urls = browser;
+            open();
+            EXPECT_EQ(test::Desktop().urls, std::vector<QUrl>({QUrl(homepage)}));
+            if (browser) {
+                EXPECT_TRUE(test::Desktop().boxes.empty());
+                continue;
+            }
+            ASSERT_EQ(test::Desktop().boxes.size(), 1u);
+            EXPECT_TRUE(test::Desktop().boxes[0].copyable);
+            EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
+            EXPECT_TRUE(test::Desktop().boxes[0].text.endsWith("\n" + homepage))
+                << test::Desktop().boxes[0].text.toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QActionGroup>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/unit1.h"
 #include "demo_folder.h"
@@ -29,6 +33,55 @@ using test::NearColour;
 
 const QString kScanNotice = "Varnimo will now scan ";
 const QString kSaved = "scanned.dat saved successfully!";
+
+// Records what the title list tells accessibility tools: "focus 2" (line 2 has the focus; -1
+// is the list itself), "select 2", "unselect 2", "reset" (rebuilt). Qt hands events on only
+// over a real accessibility bus (the gui_accessibility_bus test runs inside one); offscreen
+// nothing is told and Hears() is false.
+class ListAnnouncements {
+  public:
+    explicit ListAnnouncements(QObject* list) {
+        list_ = list;
+        told_ = &told_here_;
+        previous_ = QAccessible::installUpdateHandler(&Record);
+    }
+    ~ListAnnouncements() {
+        QAccessible::installUpdateHandler(previous_);
+        told_ = nullptr;
+    }
+    static bool Hears() { return QAccessible::isActive(); }
+    std::vector<std::string> Take() { return std::exchange(told_here_, {}); }
+
+  private:
+    static void Record(QAccessibleEvent* event) {
+        if (told_ == nullptr || event->object() != list_)
+            return;
+        const std::string line = std::to_string(event->child());
+        switch (event->type()) {
+            case QAccessible::Focus:
+                told_->push_back("focus " + line);
+                break;
+            case QAccessible::SelectionAdd:
+                told_->push_back("select " + line);
+                break;
+            case QAccessible::SelectionRemove:
+                told_->push_back("unselect " + line);
+                break;
+            case QAccessible::TableModelChanged:
+                if (static_cast<QAccessibleTableModelChangeEvent*>(event)->modelChangeType() ==
+                    QAccessibleTableModelChangeEvent::ModelReset) {
+                    told_->push_back("reset");
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    static inline QObject* list_ = nullptr;
+    static inline std::vector<std::string>* told_ = nullptr;
+    std::vector<std::string> told_here_;
+    QAccessible::UpdateHandler previous_ = nullptr;
+};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -289,6 +342,95 @@ TEST_F(MainWindow, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
                                 .convertToFormat(QImage::Format_RGB32);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return ScreenImage().convertToFormat(QImage::Format_RGB32) == no_image; }, 2000));
+}
+
+// The list as a screen reader sees it: its titles, the chosen one selected and the caret's
+// line focused, every move told. Keys work as in a list box (focus by Tab puts the caret on
+// the first title and the first Down chooses it), and each choice runs the window's update.
+TEST_F(MainWindow, TheTitleListIsReadAndDrivenThroughAccessibility) {
+    if (qEnvironmentVariableIsSet("VARNIMO_EXPECT_ACCESSIBILITY_BUS")) {
+        ASSERT_TRUE(QTest::qWaitFor([] { return ListAnnouncements::Hears(); }))
+            << "no accessibility bus came up";
+    }
+    Open();
+    QApplication::setActiveWindow(form_.get());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isActiveWindow(); }));
+    ListAnnouncements told(List());
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(list->tableInterface(), nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    const auto names = [&] {
+        QStringList names;
+        for (int line = 0; line < list->childCount(); ++line) {
+            const QAccessibleInterface* child = list->child(line);
+            names << (child != nullptr ? child->text(QAccessible::Name) : "(none)");
+        }
+        return names;
+    };
+    EXPECT_EQ(names(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
+                                    "Gamma Blocks (J)"}));
+
+    const auto key = [this](Qt::Key pressed) {
+        return [this, pressed] { QTest::keyClick(List(), pressed); };
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        int selected;  // -1: none
+        int focused;
+        std::vector<std::string> told;
+    } steps[] = {
+        {"Tab into the list",
+         [&] {
+             Child<QPushButton>("zsnes_load")->setFocus();  // the control before the list
+             QTest::keyClick(Child<QPushButton>("zsnes_load"), Qt::Key_Tab);
+         },
+         -1,
+         0,
+         {"focus 0", "focus -1"}},
+        {"first Down", key(Qt::Key_Down), 0, 0, {"select 0"}},
+        {"Down", key(Qt::Key_Down), 1, 1, {"select 1", "unselect 0", "focus 1"}},
+        {"End", key(Qt::Key_End), 3, 3, {"select 3", "unselect 1", "focus 3"}},
+        {"PageUp", key(Qt::Key_PageUp), 0, 0, {"select 0", "unselect 3", "focus 0"}},
+        {"Up on the first line", key(Qt::Key_Up), 0, 0, {}},
+        {"PageDown", key(Qt::Key_PageDown), 3, 3, {"select 3", "unselect 0", "focus 3"}},
+        {"Home", key(Qt::Key_Home), 0, 0, {"select 0", "unselect 3", "focus 0"}},
+        {"click", [&] { ClickLine(2); }, 2, 2, {"focus 2", "select 2", "unselect 0"}},
+        {"choose through the table",
+         [&] { list->tableInterface()->selectRow(1); },
+         1,
+         1,
+         {"select 1", "unselect 2", "focus 1"}},
+        {"the line's own action",
+         [&] {
+             list->child(3)->actionInterface()->doAction(
+                 QAccessibleActionInterface::toggleAction());
+         },
+         3,
+         3,
+         {"select 3", "unselect 1", "focus 3"}},
+        {"rebuild", [&] { Action("All3")->trigger(); }, -1, -1, {"reset"}},
+        {"End after the rebuild", key(Qt::Key_End), 4, 4, {"select 4", "focus 4"}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        if (ListAnnouncements::Hears()) {
+            EXPECT_EQ(told.Take(), step.told);
+        }
+        for (int line = 0; line < list->childCount(); ++line) {
+            const QAccessible::State state = list->child(line)->state();
+            EXPECT_EQ(bool(state.selected), line == step.selected) << "line " << line;
+            EXPECT_EQ(bool(state.focused), line == step.focused) << "line " << line;
+        }
+        QAccessibleInterface* focus = list->focusChild();
+        EXPECT_EQ(focus != nullptr ? list->indexOfChild(focus) : -1, step.focused);
+        EXPECT_EQ(form_->unit().SelectedIndex, step.selected);
+    }
+    EXPECT_EQ(names(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
+                                    "Gamma Blocks (J)", "Omega Missing (U)"}));
+    EXPECT_EQ(Caption("genre_label"), "Genre: Puzzle");  // Omega, chosen by End
 }
 
 TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders) {

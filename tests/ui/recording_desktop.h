@@ -1,7 +1,7 @@
 #pragma once
-// The desktop of the GUI tests: records every box, program start and address, and closes
-// each box at once (after running `while_open`, which stands for what happens while a
-// modal box is up).
+// The desktop of the GUI tests: records every box, program start and address (opened, or
+// not when a test says so), and closes each box at once (after running `while_open`, which
+// stands for what happens while a modal box is up).
 
 #include <QStringList>
 #include <functional>
@@ -15,6 +15,7 @@ struct RecordedBox {
     QMessageBox::Icon icon;
     QString title;
     QString text;
+    bool copyable = false;
 };
 
 struct RecordedStart {
@@ -29,10 +30,18 @@ public:
         boxes.push_back({icon, title, text});
         if (while_open) while_open(boxes.back());
     }
+    void ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                         const QString& text) override {
+        ShowBox(parent, icon, title, text);
+        boxes.back().copyable = true;
+    }
     void StartDetached(const QString& program, const QStringList& arguments) override {
         starts.push_back({program, arguments});
     }
-    void OpenUrl(const QUrl& url) override { urls.push_back(url); }
+    bool OpenUrl(const QUrl& url) override {
+        urls.push_back(url);
+        return opens_urls;
+    }
 
     QStringList Texts() const {
         QStringList texts;
@@ -43,12 +52,14 @@ public:
         boxes.clear();
         starts.clear();
         urls.clear();
+        opens_urls = true;
         while_open = nullptr;
     }
 
     std::vector<RecordedBox> boxes;
     std::vector<RecordedStart> starts;
     std::vector<QUrl> urls;
+    bool opens_urls = true;  // false: as on a system without a web browser
     std::function<void(const RecordedBox&)> while_open;
 };
 

@@ -27,7 +27,10 @@ public:
     void StartDetached(const QString& program, const QStringList& arguments) override {
         std::fprintf(stderr, "start %s %s\n", qPrintable(program), qPrintable(arguments.join(' ')));
     }
-    void OpenUrl(const QUrl& url) override { std::fprintf(stderr, "open %s\n", qPrintable(url.toString())); }
+    bool OpenUrl(const QUrl& url) override {
+        std::fprintf(stderr, "open %s\n", qPrintable(url.toString()));
+        return true;
+    }
 };
 
 }  // namespace
