@@ -1,5 +1,7 @@
 // Catalogue figures, in-process: the start-up and reset sequence, the search per keystroke
-// and the fresh scan of the ROM folder, each beside the anchor it is compared with.
+// and the fresh scan of the ROM folder, each beside the anchor it is compared with; and what
+// an import with DAT files does per file: reading DATs, merging them with the files found,
+// the CRC of a ROM file.
 //
 // The collections come from varnimo-bench-collection, in the folder named by
 // VARNIMO_BENCH_DATA (c3k, c100k, c1m; the ones that are missing are left out). Run with
@@ -20,6 +22,9 @@
 #include <vector>
 
 #include "app/unit1.h"
+#include "catalogue/dat_file.h"
+#include "catalogue/dat_merge.h"
+#include "catalogue/rom_crc.h"
 #include "catalogue/rom_scan.h"
 #include "catalogue/title_index.h"
 #include "quiet_view.h"
@@ -36,7 +41,8 @@ std::vector<Collection> g_collections;
 
 void EnterFolder(const Collection& collection) {
     if (::chdir(collection.folder.c_str()) != 0) {
-        std::fprintf(stderr, "cannot enter %s: %s\n", collection.folder.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "cannot enter %s: %s\n", collection.folder.c_str(),
+                     std::strerror(errno));
         std::exit(1);
     }
 }
@@ -58,7 +64,8 @@ struct LoadedUnit {
 LoadedUnit& Loaded(const Collection& collection) {
     static std::map<std::string, std::unique_ptr<LoadedUnit>> units;
     auto& unit = units[collection.folder];
-    if (!unit) unit = std::make_unique<LoadedUnit>(collection);
+    if (!unit)
+        unit = std::make_unique<LoadedUnit>(collection);
     EnterFolder(collection);
     return *unit;
 }
@@ -89,7 +96,8 @@ void ResetAgain(benchmark::State& state, const Collection& collection) {
         loaded.unit.ResetClick();
         benchmark::DoNotOptimize(loaded.unit.AvailableCount);
     }
-    if (loaded.Failed()) state.SkipWithError("the reset sequence showed an error");
+    if (loaded.Failed())
+        state.SkipWithError("the reset sequence showed an error");
 }
 
 // Anchor of the sequence: only reading the bytes of the two files it reads.
@@ -133,21 +141,53 @@ void SearchKeystroke(benchmark::State& state, const Collection& collection, std:
     loaded.unit.List_select(-1);
 }
 
+// Region > USA chosen in the menu: the list is rebuilt from the whole table. Show Roms is on
+// All, so the region test runs on every row.
+void RegionMenu(benchmark::State& state, const Collection& collection) {
+    LoadedUnit& loaded = Loaded(collection);
+    loaded.unit.List_select(2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        loaded.unit.Region_AllClick(-1);
+        state.ResumeTiming();
+        loaded.unit.Region_AllClick(2);
+        benchmark::DoNotOptimize(loaded.view.Lines());
+    }
+    state.counters["listed"] = static_cast<double>(loaded.view.Lines());
+    loaded.unit.Region_AllClick(-1);
+    loaded.unit.List_select(-1);
+}
+
+// What the first Region choice after a load adds once: the region words of every title.
+void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
+    LoadedUnit& loaded = Loaded(collection);
+    catalogue::TitleIndex index;
+    for (auto _ : state) {
+        state.PauseTiming();
+        index.Build(loaded.unit.KnownRomTable.Title);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(index.RegionWords());
+    }
+}
+
 // Anchor of the search: the plain loop over the rows, folding each title and looking for the
 // text in it, without ordering the result.
 void NaiveSearch(benchmark::State& state, const Collection& collection, std::string text) {
     LoadedUnit& loaded = Loaded(collection);
     const catalogue::TextColumn& titles = loaded.unit.KnownRomTable.Title;
     std::string needle;
-    for (char c : text) needle.push_back(catalogue::FoldAscii(c));
+    for (char c : text)
+        needle.push_back(catalogue::FoldAscii(c));
     std::vector<std::int32_t> rows;
     std::string folded;
     for (auto _ : state) {
         rows.clear();
         for (std::size_t i = 0; i < titles.size(); ++i) {
             folded.assign(titles[i]);
-            for (char& c : folded) c = catalogue::FoldAscii(c);
-            if (folded.find(needle) != std::string::npos) rows.push_back(static_cast<std::int32_t>(i));
+            for (char& c : folded)
+                c = catalogue::FoldAscii(c);
+            if (folded.find(needle) != std::string::npos)
+                rows.push_back(static_cast<std::int32_t>(i));
         }
         benchmark::DoNotOptimize(rows.data());
     }
@@ -198,6 +238,126 @@ void BareStat(benchmark::State& state, const Collection& collection) {
     }
 }
 
+// ---- DAT files and CRCs --------------------------------------------------------------------
+
+std::string ReadWhole(const std::string& path) {
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[65536];
+        std::size_t got = 0;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            bytes.append(chunk, got);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// A DAT of 4,000 games as the libretro database's SNES files are (3,700 to 4,300): the
+// excerpt's 250 games 16 times over, each copy with names and CRCs of its own.
+std::vector<std::string> LargeDats() {
+    static const std::vector<std::string> dats = [] {
+        std::vector<std::string> made;
+        for (const char* name :
+             {"snes-genre-excerpt.dat", "snes-maxusers-excerpt.dat", "snes-no-intro-excerpt.dat"}) {
+            const std::string excerpt = ReadWhole(std::string(VARNIMO_DAT_EXCERPTS) + "/" + name);
+            const std::size_t games = excerpt.find("\ngame (");
+            if (games == std::string::npos) {
+                std::fprintf(stderr, "cannot read the DAT excerpt %s\n", name);
+                std::exit(1);
+            }
+            std::string dat = excerpt.substr(0, games + 1);
+            for (int copy = 0; copy < 16; ++copy) {
+                std::string part = excerpt.substr(games + 1);
+                std::string mark = "#";
+                mark.push_back(static_cast<char>('a' + copy));
+                for (const std::string field : {"name \"", "comment \""}) {
+                    for (std::size_t at = 0; (at = part.find(field, at)) != std::string::npos;
+                         at += field.size()) {
+                        part.insert(at + field.size(), mark);
+                    }
+                }
+                for (std::size_t at = 0; (at = part.find("crc ", at)) != std::string::npos; ++at) {
+                    part[at + 4] = static_cast<char>("0123456789ABCDEF"[copy]);
+                }
+                dat += part;
+            }
+            made.push_back(std::move(dat));
+        }
+        return made;
+    }();
+    return dats;
+}
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
+    }
+    return out;
+}
+
+// The No-Intro DAT of 4,000 games as Logiqx XML.
+std::string LargeXmlDat() {
+    std::string xml = "<?xml version=\"1.0\"?>\n<datafile>\n";
+    for (const catalogue::DatGame& game : catalogue::ParseDat(LargeDats()[2], "bench.dat")) {
+        xml += "\t<game name=\"" + Escaped(game.name) + "\">\n\t\t<description>" +
+               Escaped(game.name) + "</description>\n";
+        for (const catalogue::DatRom& rom : game.roms) {
+            char crc[9];
+            std::snprintf(crc, sizeof crc, "%08x", rom.crc.value_or(0));
+            xml += "\t\t<rom name=\"" + Escaped(rom.name) + "\" size=\"" +
+                   std::to_string(rom.size.value_or(0)) + "\" crc=\"" + crc + "\"/>\n";
+        }
+        xml += "\t</game>\n";
+    }
+    return xml + "</datafile>\n";
+}
+
+void ReadDat(benchmark::State& state, bool xml) {
+    const std::string content = xml ? LargeXmlDat() : LargeDats()[2];
+    std::size_t games = 0;
+    for (auto _ : state) {
+        games = catalogue::ParseDat(content, "bench.dat").size();
+        benchmark::DoNotOptimize(games);
+    }
+    state.counters["games"] = static_cast<double>(games);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content.size()));
+}
+
+// Three DATs of 4,000 games merged with 3,500 files, half of them with a CRC.
+void MergeDats(benchmark::State& state) {
+    std::vector<std::vector<catalogue::DatGame>> dats;
+    for (const std::string& dat : LargeDats())
+        dats.push_back(catalogue::ParseDat(dat, "bench.dat"));
+    std::vector<catalogue::FoundRomFile> files;
+    for (std::size_t i = 0; i < 3500; ++i) {
+        const catalogue::DatGame& game = dats[2][i];
+        files.push_back({game.name, catalogue::kFoundSfc,
+                         i % 2 ? game.roms[0].crc : std::optional<std::uint32_t>()});
+    }
+    for (auto _ : state) {
+        catalogue::MergedCatalogue merged = catalogue::MergeCatalogue(dats, files);
+        benchmark::DoNotOptimize(merged.table.Size());
+    }
+}
+
+// The CRC of a ROM file of 1 MiB with a copier's header, in the page cache.
+void RawCrc(benchmark::State& state) {
+    const std::string path = "/tmp/varnimo-bench-crc-" + std::to_string(::getpid());
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::vector<char> bytes((1 << 20) + 512);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i * 131);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(catalogue::RawRomCrc(path));
+    state.SetBytesProcessed(state.iterations() * ((1 << 20) + 512));
+    ::unlink(path.c_str());
+}
+
 void Register() {
     const char* data = std::getenv("VARNIMO_BENCH_DATA");
     if (data == nullptr || *data == '\0') {
@@ -207,7 +367,8 @@ void Register() {
     for (const char* label : {"3k", "100k", "1m", "1m_owned"}) {
         std::string folder = std::string(data) + "/c" + label;
         struct stat info {};
-        if (::stat((folder + "/complete").c_str(), &info) == 0) g_collections.push_back({label, folder});
+        if (::stat((folder + "/complete").c_str(), &info) == 0)
+            g_collections.push_back({label, folder});
     }
     // Wall-clock time in milliseconds: what the user waits for.
     auto add = [](const std::string& name, auto&&... args) {
@@ -215,6 +376,10 @@ void Register() {
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
     };
+    add("dat_read/4k_games/text", ReadDat, false);
+    add("dat_read/4k_games/xml", ReadDat, true);
+    add("dat_merge/3x4k_games_3500_files", MergeDats);
+    add("crc_raw/1mib", RawCrc);
     // A keystroke first rebuilds the list for the text before it, untimed; a quick keystroke
     // would otherwise run that many thousand times to fill the minimum time.
     constexpr int kKeystrokes = 30;
@@ -234,9 +399,10 @@ void Register() {
                                              {"nomatch", "zelda"}}) {
                 add("search" + at + "/" + name, SearchKeystroke, c, std::string(text))
                     ->Iterations(kKeystrokes);
-                add("naive_search" + at + "/" + name, NaiveSearch, c,
-                                             std::string(text));
+                add("naive_search" + at + "/" + name, NaiveSearch, c, std::string(text));
             }
+            add("region_menu" + at + "/usa", RegionMenu, c)->Iterations(kKeystrokes);
+            add("region_words" + at, RegionWordsOnce, c)->Iterations(5);
         }
         if (std::string(c.label) == "100k") {
             add("scan" + at, FreshScan, c);

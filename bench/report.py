@@ -180,6 +180,13 @@ def main():
             target = dict(limit_ms=16, target_text="<= 16 ms") if key == "1m" else {}
             add_time(f"2 search {text}, {label} rows, core", f"search/{key}/{case}", bench,
                      "naive unsorted loop", f"naive_search/{key}/{case}", **target)
+    for key, label in sizes[1:]:
+        add_time(f"2 Region > USA (marker or region words), {label} rows, core",
+                 f"region_menu/{key}/usa", bench, "search '(u)', same rows",
+                 f"search/{key}/region", **(dict(limit_ms=16, target_text="<= 16 ms")
+                                            if key == "1m" else {}))
+        add_time(f"2 region words of every title, once after a load, {label} rows",
+                 f"region_words/{key}", bench)
     for case, text in [("all", "'' (every row)")] + texts:
         add_time(f"2 window keystroke {text}, 1 M rows, until the list is drawn",
                  f"window_search/1m/{case}", bench,
@@ -207,6 +214,12 @@ def main():
     add_time("7 varnimo-cli import, 100 k ROM files + thumbnails, process", "import_100k", proc,
              "ls -f of the ROM folder (process)", "ls_import_100k", limit_ms=1000,
              target_text="<= 1000 ms")
+    # 7. What an import with DAT files does besides listing the folder.
+    add_time("7 read a DAT of 4,000 games, clrmamepro text", "dat_read/4k_games/text", bench)
+    add_time("7 read a DAT of 4,000 games, Logiqx XML", "dat_read/4k_games/xml", bench)
+    add_time("7 merge 3 DATs of 4,000 games with 3,500 files", "dat_merge/3x4k_games_3500_files",
+             bench)
+    add_time("7 CRC of a 1 MiB ROM file in the page cache", "crc_raw/1mib", bench)
     # 5. MySQL.
     rows_label = f"{sql_rows // 1000} k" if sql_rows < 1_000_000 else f"{sql_rows // 1_000_000} M"
     for buffering in ("unbuffered", "buffered"):

@@ -121,3 +121,37 @@ put("fuzz_compressed_frames", "packet_across_frames", b"\x01" +
     len(body[:cut]).to_bytes(3, "little") + b"\x00\0\0\0" + body[:cut] +
     (7).to_bytes(3, "little") + b"\x01\0\0\0" + body[cut:])
 put("fuzz_compressed_frames", "plain", b"\x80" + reply)
+
+# --- DAT files and zip archives ---------------------------------------------------------------
+dats = "tests/catalogue/data/"
+for name in ("snes-genre-excerpt.dat", "snes-no-intro-excerpt.dat"):
+    text = read(dats + name)
+    put("fuzz_dat_zip", name.replace(".dat", "_head"), text[:text.index(b"\ngame (", 1500) + 1])
+put("fuzz_dat_zip", "text_edges", b"\xef\xbb\xbfclrmamepro ( name x )\r\nresource ( rom ( crc 0 ) )\r\n"
+    b"game ( name \"a \\\"b\\\" \\\\\" users 3 driver ( x ( y ) ) rom ( name r size 4 crc 0A0b0C0d ) )\r\n")
+put("fuzz_dat_zip", "logiqx", b"<?xml version=\"1.0\"?>\n<!DOCTYPE datafile [ <!ENTITY x \"y\"> ]>\n"
+    b"<!-- c -->\n<datafile><header><name>n</name></header>\n"
+    b"<game name=\"A &amp; B\"><description>&lt;&#65;&#x42;<![CDATA[<c>]]></description>"
+    b"<rom name='a.sfc' size=\"1024\" crc=\"d0c6e2aa\"/></game>\n"
+    b"<machine name=\"m\"><genre>Racing</genre><rom name=\"m\" size=\"0\"></rom></machine></datafile>\n")
+
+
+def stored_zip(entries, comment=b""):
+    out, directory = b"", b""
+    for name, content in entries:
+        crc = zlib.crc32(content).to_bytes(4, "little")
+        size = len(content).to_bytes(4, "little")
+        offset = len(out).to_bytes(4, "little")
+        out += (b"PK\x03\x04" + (20).to_bytes(2, "little") + bytes(8) + crc + size + size +
+                len(name).to_bytes(2, "little") + bytes(2) + name + content)
+        directory += (b"PK\x01\x02" + (20).to_bytes(2, "little") * 2 + bytes(8) + crc + size +
+                      size + len(name).to_bytes(2, "little") + bytes(8) + bytes(4) + offset + name)
+    count = len(entries).to_bytes(2, "little")
+    return (out + directory + b"PK\x05\x06" + bytes(4) + count + count +
+            len(directory).to_bytes(4, "little") + len(out).to_bytes(4, "little") +
+            len(comment).to_bytes(2, "little") + comment)
+
+
+put("fuzz_dat_zip", "zip_one", stored_zip([(b"Game (USA).sfc", b"\x01" * 600)]))
+put("fuzz_dat_zip", "zip_several", stored_zip([(b"readme.txt", b"r" * 90), (b"dir/", b""),
+                                               (b"g.SMC", b"s" * 40)], b"comment"))

@@ -168,6 +168,7 @@ void Unit1::search() {
         filters.player = PlayerFilter;
         filters.genre = GenreFilter;
         filters.region = RegionMarker;
+        filters.region_tag = RegionTag;
         filters.availability = AvailabilityFilter;
         catalogue::FilterRows(KnownRomTable, title_index_, filters, listed_rows_);
     }
@@ -206,6 +207,7 @@ void Unit1::Region_AllClick(int tag) {
     view_.SetMenuChecked(MenuGroup::Region, tag);
     if (const char* marker = catalogue::RegionMarkerForTag(tag)) {
         RegionMarker = marker;
+        RegionTag = tag;
     }
     search();
 }

@@ -40,6 +40,7 @@ class Unit1 {
     std::int32_t PlayerFilter = -1;
     std::int32_t GenreFilter = -1;
     std::string RegionMarker;
+    std::int32_t RegionTag = -1;  // the region RegionMarker stands for, also named in words
     std::int32_t AvailabilityFilter = -1;
 
     std::int32_t SelectedIndex = -1;  // line of the title list

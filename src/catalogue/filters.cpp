@@ -35,6 +35,37 @@ const char* RegionMarkerForTag(std::int32_t tag) {
 
 namespace {
 
+// The words of the regions, lower case, with the Region menu Tags they stand for as bits.
+struct RegionWord {
+    std::string_view word;
+    std::uint8_t bits;
+};
+constexpr RegionWord kRegionWords[] = {
+    {"europe", 1 << 0},  {"usa", 1 << 1}, {"japan", 1 << 2}, {"world", 0b111},
+    {"germany", 1 << 3}, {"de", 1 << 3},  {"spain", 1 << 4}, {"es", 1 << 4},
+    {"france", 1 << 5},  {"fr", 1 << 5},
+};
+
+bool HasRegionWords(std::int32_t tag) {
+    return tag >= 1 && tag <= 6;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool EqualsFolded(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (FoldAscii(text[i]) != lower[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Rows per part of the work shared between two cores: a whole number of 64-row words, small
 // enough that the last part leaves the other core little to wait for.
 constexpr std::size_t kRowsPerPart = 64 * 1024;
@@ -48,6 +79,34 @@ std::string Folded(std::string_view text) {
 }
 
 }  // namespace
+
+std::uint8_t RegionWordBits(std::string_view title) {
+    std::uint8_t bits = 0;
+    for (std::size_t open = title.find('('); open != std::string_view::npos;
+         open = title.find('(', open + 1)) {
+        const std::size_t close = title.find(')', open + 1);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        std::string_view group = title.substr(open + 1, close - open - 1);
+        for (bool more = true; more;) {
+            const std::size_t comma = group.find(',');
+            std::string_view word = group.substr(0, comma);
+            while (!word.empty() && IsBlank(word.front()))
+                word.remove_prefix(1);
+            while (!word.empty() && IsBlank(word.back()))
+                word.remove_suffix(1);
+            for (const RegionWord& region : kRegionWords) {
+                if (EqualsFolded(word, region.word)) {
+                    bits |= region.bits;
+                }
+            }
+            more = comma != std::string_view::npos;
+            group.remove_prefix(more ? comma + 1 : group.size());
+        }
+    }
+    return bits;
+}
 
 void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filters& filters,
                 std::vector<std::int32_t>& rows) {
@@ -68,6 +127,10 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
     // would not.
     std::vector<std::uint8_t> marks(count);
     std::vector<std::uint64_t> bits((count + 63) / 64);
+    const bool by_words = !region.empty() && HasRegionWords(filters.region_tag);
+    const std::uint8_t* words = by_words ? index.RegionWords() : nullptr;
+    const auto word_bit = static_cast<std::uint8_t>(by_words ? 1 << (filters.region_tag - 1) : 0);
+    std::vector<std::uint8_t> by_word(by_words ? count : 0);  // rows listed for a word
     ShareWork(parts, [&](std::size_t part) {
         const std::size_t first = part * kRowsPerPart;
         const std::size_t end = std::min(count, first + kRowsPerPart);
@@ -76,9 +139,11 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
         if (filters.availability != kShowAll) {
             const std::int32_t* status = table.ScanStatus.data();
             if (filters.availability == kShowAvailable) {
-                for (std::size_t i = first; i < end; ++i) mark[i] = status[i] > 0;
+                for (std::size_t i = first; i < end; ++i)
+                    mark[i] = status[i] > 0;
             } else if (filters.availability == kShowMissing) {
-                for (std::size_t i = first; i < end; ++i) mark[i] = status[i] == 0;
+                for (std::size_t i = first; i < end; ++i)
+                    mark[i] = status[i] == 0;
             } else {
                 std::fill(mark + first, mark + end, std::uint8_t{0});
             }
@@ -86,15 +151,28 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
         if (filters.player != -1) {
             const std::int32_t* player = table.PlayerCode.data();
             const std::int32_t wanted = filters.player;
-            for (std::size_t i = first; i < end; ++i) mark[i] &= player[i] == wanted;
+            for (std::size_t i = first; i < end; ++i)
+                mark[i] &= player[i] == wanted;
         }
         if (filters.genre != -1) {
             const std::int32_t* genre = table.GenreCode.data();
             const std::int32_t wanted = filters.genre;
-            for (std::size_t i = first; i < end; ++i) mark[i] &= genre[i] == wanted;
+            for (std::size_t i = first; i < end; ++i)
+                mark[i] &= genre[i] == wanted;
         }
-        index.KeepContaining(region, mark, first, end);
         index.KeepContaining(search, mark, first, end);
+        if (by_words) {
+            // A title without the marker may still name the region in words.
+            for (std::size_t i = first; i < end; ++i) {
+                by_word[i] = mark[i] & ((words[i] & word_bit) != 0);
+            }
+            index.KeepContaining(region, mark, first, end);
+            for (std::size_t i = first; i < end; ++i) {
+                mark[i] |= by_word[i];
+            }
+        } else {
+            index.KeepContaining(region, mark, first, end);
+        }
         for (std::size_t base = first; base < end; base += 64) {
             std::uint64_t word = 0;
 #ifdef __SSE2__

@@ -21,6 +21,7 @@ struct Filters {
     std::int32_t player = -1;      // PlayerFilter; -1 any
     std::int32_t genre = -1;       // GenreFilter; -1 any
     std::string_view region;       // RegionMarker; must occur like the search text
+    std::int32_t region_tag = -1;  // the Region menu's Tag: a title naming its region passes too
     std::int32_t availability = kShowAvailable;
 };
 
@@ -32,5 +33,12 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
 // The Region menu's marker for a Tag: -1 "", 1 "(E)", 2 "(U)", 3 "(J)", 4 "(G)", 5 "(S)",
 // 6 "(F)"; nullptr for any other Tag (the marker then stays as it is).
 const char* RegionMarkerForTag(std::int32_t tag);
+
+// The regions that `title` names in words, as today's dump sets write them: bit (Tag - 1)
+// for each Region menu Tag 1..6 named by a word of a group in parentheses (comma-separated
+// words, blanks around them and ASCII letter case ignored): 1 "Europe" or "World", 2 "USA"
+// or "World", 3 "Japan" or "World", 4 "Germany" or "De", 5 "Spain" or "Es", 6 "France" or
+// "Fr".
+std::uint8_t RegionWordBits(std::string_view title);
 
 }  // namespace varnimo::catalogue

@@ -4,19 +4,24 @@
 
 namespace varnimo::catalogue {
 
+namespace {
+
+// Indexed by code.
+constexpr const char* kRomExtensions[] = {"", ".zip", ".smc", ".fig", ".smd", ".sfc", ".swc"};
+
+}  // namespace
+
 const char* RomExtension(std::int32_t scan_status) {
-    switch (scan_status) {
-        case kFoundZip:
-            return ".zip";
-        case kFoundSmc:
-            return ".smc";
-        case kFoundFig:
-            return ".fig";
-        case kFoundSmd:
-            return ".smd";
-        default:
-            return "";
+    return scan_status > 0 && scan_status <= kFoundSwc ? kRomExtensions[scan_status] : "";
+}
+
+std::int32_t ScanStatusOfExtension(std::string_view extension) {
+    for (std::int32_t code = kFoundZip; code <= kFoundSwc; ++code) {
+        if (extension == kRomExtensions[code]) {
+            return code;
+        }
     }
+    return kNotFound;
 }
 
 void KnownRomTable::Resize(std::size_t rows) {

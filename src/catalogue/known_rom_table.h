@@ -5,21 +5,29 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/text_column.h"
 
 namespace varnimo::catalogue {
 
-// ScanStatus codes.
+// ScanStatus codes. 5 and 6 name the extensions today's dump sets use; a cache of the first
+// four reads as it always did. Of several files of one title the lowest code wins, so the
+// codes are also the order of preference: .zip, .smc, .fig, .smd, .sfc, .swc.
 inline constexpr std::int32_t kNotFound = 0;
 inline constexpr std::int32_t kFoundZip = 1;
 inline constexpr std::int32_t kFoundSmc = 2;
 inline constexpr std::int32_t kFoundFig = 3;
 inline constexpr std::int32_t kFoundSmd = 4;
+inline constexpr std::int32_t kFoundSfc = 5;
+inline constexpr std::int32_t kFoundSwc = 6;
 
-// ".zip", ".smc", ".fig" or ".smd" for the codes 1 to 4; empty for any other code.
+// ".zip", ".smc", ".fig", ".smd", ".sfc" or ".swc" for the codes 1 to 6; empty for any other.
 const char* RomExtension(std::int32_t scan_status);
+// The code of a ROM file's extension (with its dot), or kNotFound for any other. Lower case
+// only: the size line and the launch append exactly these.
+std::int32_t ScanStatusOfExtension(std::string_view extension);
 
 struct KnownRomTable {
     TextColumn Title;

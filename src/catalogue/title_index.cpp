@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "catalogue/filters.h"
 #include "catalogue/shared_work.h"
 #include "rtl/memory.h"
 
@@ -292,6 +293,8 @@ bool TitleLess(std::string_view a, std::string_view b) {
 
 void TitleIndex::Build(const TextColumn& titles) {
     titles_ = &titles;
+    region_words_ = std::vector<std::uint8_t>();
+    region_words_known_ = false;
     const std::size_t rows = titles.size();
     // The search walks the buffer once when every text starts at or after the end of the
     // text before it; empty texts can hold no hit and are left out of the question.
@@ -352,6 +355,22 @@ bool TitleIndex::Contains(std::size_t row, std::string_view folded_needle) const
         }
     }
     return false;
+}
+
+const std::uint8_t* TitleIndex::RegionWords() const {
+    if (!region_words_known_) {
+        const TextColumn& column = Searched();
+        region_words_.resize(order_.size());
+        constexpr std::size_t kRowsPerPart = 64 * 1024;
+        ShareWork((order_.size() + kRowsPerPart - 1) / kRowsPerPart, [&](std::size_t part) {
+            const std::size_t end = std::min(order_.size(), (part + 1) * kRowsPerPart);
+            for (std::size_t row = part * kRowsPerPart; row < end; ++row) {
+                region_words_[row] = RegionWordBits(column[row]);
+            }
+        });
+        region_words_known_ = true;
+    }
+    return region_words_.data();
 }
 
 void TitleIndex::KeepContaining(std::string_view folded_needle, std::uint8_t* marks,

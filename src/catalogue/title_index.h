@@ -28,10 +28,14 @@ class TitleIndex {
     // Sets marks[row] to 0 for every row in [first_row, end_row) whose title does not
     // contain `folded_needle` (its ASCII letters already folded), comparing with the titles'
     // letters folded; other marks are left alone. `marks` has Size() entries.
-    void KeepContaining(std::string_view folded_needle, std::uint8_t* marks,
-                        std::size_t first_row, std::size_t end_row) const;
+    void KeepContaining(std::string_view folded_needle, std::uint8_t* marks, std::size_t first_row,
+                        std::size_t end_row) const;
     // True when the title of `row` contains `needle`, which is already folded.
     bool Contains(std::size_t row, std::string_view folded_needle) const;
+    // One byte per row: the regions its title names in words (RegionWordBits of filters.h).
+    // Worked out in the first call after Build, on two threads, and kept: only a choice in
+    // the Region menu needs them. That first call must not overlap another use of the index.
+    const std::uint8_t* RegionWords() const;
 
   private:
     // The column searched: the titles themselves when their rows lie in row order in its
@@ -43,14 +47,15 @@ class TitleIndex {
     // `needle` (folded) matches with letters folded, in order; on_hit returns where the
     // search goes on.
     template <typename OnHit>
-    void FindAll(std::string_view needle, std::size_t from, std::size_t to,
-                 OnHit&& on_hit) const;
+    void FindAll(std::string_view needle, std::size_t from, std::size_t to, OnHit&& on_hit) const;
 
     const TextColumn* titles_ = nullptr;
     bool in_row_order_ = true;
     TextColumn copy_;
     std::vector<std::int32_t> order_;
-    std::array<std::uint64_t, 256> byte_counts_{};  // folded bytes in a sample of the titles
+    std::array<std::uint64_t, 256> byte_counts_{};    // folded bytes in a sample of the titles
+    mutable std::vector<std::uint8_t> region_words_;  // empty until asked for
+    mutable bool region_words_known_ = false;
 };
 
 // Maps ASCII A..Z to a..z and leaves every other byte alone.

@@ -83,6 +83,7 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
         filters.player = unit.PlayerFilter;
         filters.genre = unit.GenreFilter;
         filters.region = unit.RegionMarker;
+        filters.region_tag = unit.RegionTag;
         filters.availability = unit.AvailabilityFilter;
         std::vector<std::int32_t> expected;
         catalogue::FilterRows(unit.KnownRomTable, index, filters, expected);

@@ -319,8 +319,8 @@ TEST_F(Unit1Test, SizeLineFollowsTheCachedExtensionAndRounding) {
 }
 
 TEST_F(Unit1Test, EveryCachedStatusNamesTheFileForSizeAndLaunch) {
-    const char* const extensions[] = {".zip", ".smc", ".fig", ".smd"};
-    for (int status = 1; status <= 4; ++status) {
+    const char* const extensions[] = {".zip", ".smc", ".fig", ".smd", ".sfc", ".swc"};
+    for (int status = 1; status <= 6; ++status) {
         const std::string extension = extensions[status - 1];
         SCOPED_TRACE(extension);
         WriteBytes("scanned.dat", "1\r\n1\r\n" + std::to_string(status) + "\r\n1\r\n");

@@ -241,10 +241,9 @@ TEST_F(TitleFilters, ListMatchesAPlainScanOverRandomTitles) {
             std::vector<std::int32_t> expected;
             for (std::int32_t r : index.Order()) {
                 const Row& row = rows[static_cast<std::size_t>(r)];
-                const bool status_passes = filters.availability == kShowAll ||
-                                           (filters.availability == kShowAvailable
-                                                ? row.status > 0
-                                                : row.status == 0);
+                const bool status_passes =
+                    filters.availability == kShowAll ||
+                    (filters.availability == kShowAvailable ? row.status > 0 : row.status == 0);
                 if (status_passes && (filters.genre == -1 || row.genre == filters.genre) &&
                     (filters.player == -1 || row.players == filters.player) &&
                     contains(row.title, region) && contains(row.title, needle))
@@ -252,10 +251,80 @@ TEST_F(TitleFilters, ListMatchesAPlainScanOverRandomTitles) {
             }
             std::vector<std::int32_t> listed;
             FilterRows(table, index, filters, listed);
-            ASSERT_EQ(listed, expected) << "layout " << layout << " search text '" << needle
-                                        << "' round " << round;
+            ASSERT_EQ(listed, expected)
+                << "layout " << layout << " search text '" << needle << "' round " << round;
         }
     }
+}
+
+// Region > Europe ... French list the titles with their marker, as always, and the titles
+// whose groups in parentheses name the region in words. Each case says under which of the
+// six regions (Europe, USA, Japan, German, Spanish, French) it is listed. The table is
+// repeated so that it spans several parts of the shared work.
+TEST_F(TitleFilters, RegionMenuListsTitlesByMarkerOrByRegionWords) {
+    struct Case {
+        const char* title;
+        const char* regions;  // "EUJGSF", '-' where not listed
+    };
+    const Case cases[] = {
+        {"Alpha (USA)", "-U----"},
+        {"Beta (usa)", "-U----"},
+        {"Gamma (USA, Europe)", "EU----"},
+        {"Delta (Europe) (En,Fr,De)", "E--G-F"},
+        {"Epsilon (World)", "EUJ---"},
+        {"Zeta (Germany)", "---G--"},
+        {"Eta (Europe) (De)", "E--G--"},
+        {"Theta (U)", "-U----"},
+        {"Iota (Deutsch)", "------"},
+        {"Fresh Prince (Fr)", "-----F"},
+        {"Kappa (E) (Japan)", "E-J---"},  // marker and words
+        {"Lambda ( Spain ,\tEs )", "----S-"},
+        {"Mu (En, Es) [!]", "----S-"},
+        {"Nu USA Edition", "------"},
+        {"Xi (USA", "------"},
+        {"Omicron (France)(Ge)", "-----F"},
+        {"Pi (Japan-USA)", "------"},
+        {"Rho (Europe Edition)", "------"},
+        {"(s) Sigma", "----S-"},
+        {"Tau (Fr)(De)", "---G-F"},
+        {"Upsilon (Rev 1) (Spain)", "----S-"},
+        {"Phi (Brazil) (Hong Kong)", "------"},
+        {"Chi (EUROPE,JAPAN)", "E-J---"},
+        {"Psi ((USA))", "-U----"},
+        {"Omega (Es,)", "----S-"},
+    };
+    std::vector<Row> rows;
+    for (int copy = 0; copy < 3000; ++copy) {
+        for (const Case& c : cases)
+            rows.push_back({c.title, 0, 0, 1});
+    }
+    Fill(rows);
+    for (std::int32_t tag = 1; tag <= 6; ++tag) {
+        Filters filters = Search("");
+        filters.region = RegionMarkerForTag(tag);
+        filters.region_tag = tag;
+        Titles listed = Listed(filters);
+        std::sort(listed.begin(), listed.end());
+        Titles expected;
+        for (const Row& row : rows) {
+            for (const Case& c : cases) {
+                if (row.title == c.title && c.regions[tag - 1] != '-')
+                    expected.push_back(row.title);
+            }
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listed, expected) << "Region tag " << tag;
+    }
+    // Without its Tag a marker is only the marker: the documented filter.
+    Filters marker_only = Search("");
+    marker_only.region = "(U)";
+    EXPECT_EQ(Listed(marker_only).size(), 3000u);
+    // The words of another table's titles are not taken for the new ones'.
+    Fill({{"Solo (Japan)", 0, 0, 1}, {"Duo (USA)", 0, 0, 1}});
+    Filters usa = Search("");
+    usa.region = RegionMarkerForTag(2);
+    usa.region_tag = 2;
+    EXPECT_EQ(Listed(usa), Titles{"Duo (USA)"});
 }
 
 TEST(RegionMarkers, ByTag) {

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "rtl/files.h"
@@ -49,6 +51,34 @@ TEST_F(RomScan, FreshScanLooksForZipFilesOnly) {
 
     WriteScanCache(table);
     EXPECT_EQ(ReadBytes(kScanCacheFileName), "1\r\n0\r\n1\r\n0\r\n1\r\n");
+}
+
+// The codes and their extensions both ways, lower case only; the cache keeps every code.
+TEST_F(RomScan, CodesAndTheirExtensions) {
+    const std::pair<std::int32_t, std::string_view> codes[] = {{kNotFound, ""},
+                                                               {kFoundZip, ".zip"},
+                                                               {kFoundSmc, ".smc"},
+                                                               {kFoundFig, ".fig"},
+                                                               {kFoundSmd, ".smd"},
+                                                               {kFoundSfc, ".sfc"},
+                                                               {kFoundSwc, ".swc"},
+                                                               {7, ""},
+                                                               {-1, ""}};
+    for (const auto& [code, extension] : codes) {
+        EXPECT_EQ(RomExtension(code), extension) << code;
+        if (!extension.empty()) {
+            EXPECT_EQ(ScanStatusOfExtension(extension), code) << extension;
+        }
+    }
+    for (std::string_view other : {"", ".", ".SFC", ".Zip", ".7z", ".srm", "sfc", ".sfc "})
+        EXPECT_EQ(ScanStatusOfExtension(other), kNotFound) << other;
+
+    table.ScanStatus = {6, 5, 1, 0, 4};
+    WriteScanCache(table);
+    EXPECT_EQ(ReadBytes(kScanCacheFileName), "6\r\n5\r\n1\r\n0\r\n4\r\n");
+    table.ScanStatus.assign(5, 9);
+    ReadScanCache(table, Step());
+    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{6, 5, 1, 0, 4}));
 }
 
 TEST_F(RomScan, TheCacheOfAnEmptyCatalogueReadsBack) {
