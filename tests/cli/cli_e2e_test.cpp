@@ -12,7 +12,6 @@
 #include "rtl/files.h"
 #include "rtl/test_files.h"
 #include "run_program.h"
-#include "support/test_env.h"
 
 namespace varnimo {
 namespace {
@@ -34,10 +33,8 @@ Result RunCli(const std::vector<std::string>& args) {
 
 #ifdef _WIN32
 const std::string kExe = ".exe";
-constexpr char kPathListSeparator = ';';
 #else
 const std::string kExe;
-constexpr char kPathListSeparator = ':';
 #endif
 // Screenshot names are joined to their folder with one more separator.
 const std::string kShots = std::string("shots/") + rtl::kPathSeparator;
@@ -164,18 +161,69 @@ TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
     Result r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
-
-    // No emulator folder: the bare name, found where the shell would find it.
-    std::filesystem::remove("started.txt");
-    std::filesystem::rename("emu9", "bin");
-    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\nemuz/\r\n0\r\n0\r\n");
-    const std::string path = ::getenv("PATH");
-    testing::SetVariable("PATH", (dir.Path() / "bin").string() + kPathListSeparator + path);
-    r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
-    testing::SetVariable("PATH", path);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
 }
+
+#ifndef _WIN32
+// With no emulator folder the program is looked for in PATH's absolute folders only and
+// started by the path found there. The system's own search would take an empty or relative
+// entry as the working directory, where a program of that name in the collection folder
+// would run instead; here that one must never run, and with nothing found nothing starts.
+TEST_F(CliTest, WithoutAFolderTheProgramFoundOnThePathIsStartedByThatPath) {
+    const std::string here = dir.Path().string();
+    std::filesystem::create_directories("abs/empty");
+    std::filesystem::create_directories("abs/first");
+    std::filesystem::create_directories("abs/second");
+    std::filesystem::copy_file(kRecorder, "abs/first/snes9x");
+    std::filesystem::copy_file(kRecorder, "abs/second/snes9x-gtk");
+    // Stand-ins where a relative PATH entry points: the working directory and bin/.
+    const std::string impostor = "#!/bin/sh\necho \"$0\" >> ran-instead.txt\n";
+    WriteBytes("snes9x", impostor);
+    WriteBytes("bin/snes9x", impostor);
+    for (const char* name : {"snes9x", "bin/snes9x"}) {
+        std::filesystem::permissions(name, std::filesystem::perms::owner_all);
+    }
+    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\nemuz/\r\n0\r\n0\r\n");
+    const std::string first = here + "/abs/first";
+    const std::string second = here + "/abs/second";
+    const struct {
+        std::string path;     // the PATH the program runs with
+        std::string started;  // the program started, empty when none is found
+    } cases[] = {
+        {":" + first, first + "/snes9x"},
+        {first + ":.", first + "/snes9x"},
+        {".:bin:" + first + "/", first + "/snes9x"},
+        {"", ""},
+        {"bin:.:", ""},
+        {here + "/abs/empty:" + second, second + "/snes9x-gtk"},
+        {second + ":" + first, first + "/snes9x"},  // the first name is preferred
+    };
+    const std::string not_found =
+        "error: Snes9X was not found: choose its folder in Settings > Options.\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE("PATH=" + c.path);
+        std::filesystem::remove("started.txt");
+        const std::vector<std::string> env = {"PATH=" + c.path};
+        Result dry = testing::RunProgram({kCli, "launch", "snes9x", "1", "--dry-run"}, env);
+        Result run = testing::RunProgram({kCli, "launch", "snes9x", "1"}, env);
+        if (c.started.empty()) {
+            EXPECT_EQ(dry.status, 1);
+            EXPECT_EQ(dry.out, "");
+            EXPECT_EQ(dry.err, "notice: Varnimo will use scanned.dat\n" + not_found);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err, "notice: Varnimo will use scanned.dat\n" + not_found);
+        } else {
+            EXPECT_EQ(dry.status, 0);
+            EXPECT_EQ(dry.out, "program: " + c.started + "\nargument: roms/Bob's Game (U).zip\n");
+            EXPECT_EQ(run.status, 0);
+            for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            EXPECT_EQ(ReadBytes("started.txt"), "1|roms/Bob's Game (U).zip");
+        }
+        EXPECT_FALSE(std::filesystem::exists("ran-instead.txt"));
+    }
+}
+#endif
 
 TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
     WriteBytes("scanned.dat", "1\r\n1.0\r\n");
