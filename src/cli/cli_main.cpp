@@ -112,14 +112,14 @@ struct MenuChoice {
     int tag;
 };
 
-// Runs one handler of Unit1 the way the window's event loop would: a runtime error ends the
-// handler and shows its text. Returns false when that happened.
+// Runs one handler of Unit1 the way the window's event loop would: an error of any kind ends
+// the handler and shows its text. Returns false when that happened.
 bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
     try {
         handler();
         return true;
-    } catch (const rtl::RuntimeError& error) {
-        view.ReportError(error.what());
+    } catch (...) {
+        view.ReportError(rtl::CurrentErrorText());
         return false;
     }
 }

@@ -1,10 +1,11 @@
+#include <cstdio>
+
 #include "cli/cli_main.h"
+#include "rtl/runtime_error.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-
-#include <cstdio>
 #endif
 
 int main(int argc, char** argv) {
@@ -14,5 +15,12 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    return varnimo::cli::RunCli(argc, argv);
+    // Whatever a command runs into, it ends with an error line and status 1, never an abort.
+    try {
+        return varnimo::cli::RunCli(argc, argv);
+    } catch (...) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "error: %s\n", varnimo::rtl::CurrentErrorText().c_str());
+        return 1;
+    }
 }

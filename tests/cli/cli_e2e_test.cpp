@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <chrono>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -221,6 +226,106 @@ TEST_F(CliTest, WithoutAFolderTheProgramFoundOnThePathIsStartedByThatPath) {
             EXPECT_EQ(ReadBytes("started.txt"), "1|roms/Bob's Game (U).zip");
         }
         EXPECT_FALSE(std::filesystem::exists("ran-instead.txt"));
+    }
+}
+#endif
+
+// A NUL byte in a title or a folder setting names no file, though the name before it does:
+// the system would read a name only up to the NUL, so the program never hands it one.
+TEST(CliNames, ANulByteInATitleOrAFolderNamesNoFile) {
+    const std::string nul(1, '\0');
+    const struct {
+        const char* what;
+        std::string options;
+        std::string catalogue;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string listed;  // stdout of list
+        std::string owned;   // the counter's line
+        std::string cache;   // scanned.dat as the fresh scan writes it
+    } cases[] = {
+        {"title",
+         "shots/\r\nroms/\r\n\r\n\r\n0\r\n0\r\n",
+         "1\r\nz" + nul + "x;;;0;0\r\n",
+         {{"roms/z", ""}},
+         "",
+         "You have 0 of 1 known Roms\n",
+         "0\r\n"},
+        {"ROM folder",
+         "shots/\r\nro" + nul + "ms/\r\n\r\n\r\n0\r\n0\r\n",
+         "1\r\nGame;;;0;0\r\n",
+         {{"ro", ""}},
+         "",
+         "You have 0 of 1 known Roms\n",
+         "0\r\n"},
+        {"screenshot folder",
+         "ro" + nul + "ms/\r\nroms/\r\n\r\n\r\n0\r\n0\r\n",
+         "1\r\nGame;;;0;0\r\n",
+         {{"ro", "N"}, {"roms/Game.zip", ""}},
+         "Game\n",
+         "You have 1 of 1 known Roms\n",
+         "1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        WriteBytes("options.dat", c.options);
+        WriteBytes("SNES_screens.dat", c.catalogue);
+        for (const auto& [name, bytes] : c.files) {
+            WriteBytes(name, bytes);
+        }
+        Result r = RunCli({"list"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.listed);
+        EXPECT_EQ(r.err.find("error:"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.ends_with(c.owned)) << r.err;
+        EXPECT_EQ(ReadBytes("scanned.dat"), c.cache);
+    }
+}
+
+#ifndef _WIN32
+// A FIFO or a device where a ROM or a screenshot belongs is refused at once (a FIFO's open
+// would wait for a writer forever), and a screenshot file far larger than any screenshot is
+// refused before it is read.
+TEST_F(CliTest, FilesThatAreNotWhatTheySeemAreRefusedAtOnce) {
+    const std::string rom = "roms/Bob's Game (U).zip";
+    const std::string shot = "shots/bob_t.png";
+    const struct {
+        const char* what;
+        std::string replaced;  // this file becomes what `what` says
+        std::string error;     // the error line; empty for none
+        std::string screen;    // the screen: line where there is no error
+    } cases[] = {
+        {"fifo", rom, "error: E/A-Fehler 2\n", ""},
+        {"device", rom, "error: E/A-Fehler 2\n", ""},
+        {"fifo", shot, "", "screen: (no picture)\n"},
+        {"device", shot, "", "screen: (no picture)\n"},
+#ifdef VARNIMO_CLI_DECODES_SCREENSHOTS
+        {"64 MiB + 1", shot, "error: Bilddatei zu groß (über 64 MiB)\n", ""},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " as " + c.replaced);
+        const std::string saved = ReadBytes(c.replaced);
+        std::filesystem::remove(c.replaced);
+        std::optional<testing::FifoWriter> writer;
+        if (std::string(c.what) == "fifo") {
+            ASSERT_EQ(::mkfifo(c.replaced.c_str(), 0600), 0);
+            writer.emplace(c.replaced);
+        } else if (std::string(c.what) == "device") {
+            std::filesystem::create_symlink("/dev/null", c.replaced);
+        } else {
+            WriteBytes(c.replaced, "");
+            std::filesystem::resize_file(c.replaced, (std::uintmax_t{64} << 20) + 1);
+        }
+        Result r = RunCli({"show", "1"});
+        writer.reset();
+        EXPECT_EQ(r.status, c.error.empty() ? 0 : 1);
+        EXPECT_EQ(r.err, "notice: Varnimo will use scanned.dat\n" + c.error);
+        if (c.error.empty()) {
+            EXPECT_TRUE(r.out.ends_with("Player: 1 Player\n" + c.screen)) << r.out;
+        }
+        std::filesystem::remove(c.replaced);
+        WriteBytes(c.replaced, saved);
     }
 }
 #endif
