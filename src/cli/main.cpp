@@ -1,6 +1,8 @@
 #include <cstdio>
+#include <string>
 
 #include "cli/cli_main.h"
+#include "cli/terminal_text.h"
 #include "rtl/runtime_error.h"
 
 #ifdef _WIN32
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
         return varnimo::cli::RunCli(argc, argv);
     } catch (...) {
         std::fflush(stdout);
-        std::fprintf(stderr, "error: %s\n", varnimo::rtl::CurrentErrorText().c_str());
+        const std::string text = varnimo::rtl::CurrentErrorText();
+        std::fprintf(stderr, "error: %s\n", varnimo::cli::TerminalText(stderr)(text).c_str());
         return 1;
     }
 }

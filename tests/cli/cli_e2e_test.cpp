@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <chrono>
 #include <optional>
 #include <set>
@@ -133,10 +138,19 @@ TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "program: emuz/zsnesw" + kExe + "\nargument: roms/Bob's Game (U).zip\n");
 
-    Result none = RunCli({"launch", "snes9x", "7", "--dry-run"});
-    EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.out, "");
-    EXPECT_NE(none.err.find("error: Please select a ROM first!\n"), std::string::npos);
+    // A line beyond the list is no selection, for show as for the Run buttons.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"launch", "snes9x", "7", "--dry-run"},
+          {"show", "9999", "--ticks", "2"},
+          {"show", "3"},
+          {"--search", "nothing like it", "show", "0"}}) {
+        Result none = RunCli(args);
+        EXPECT_EQ(none.status, 1) << args[1];
+        EXPECT_EQ(none.out, "") << args[1];
+        EXPECT_EQ(none.err,
+                  "notice: Varnimo will use scanned.dat\nerror: Please select a ROM first!\n")
+            << args[1];
+    }
     EXPECT_EQ(RunCli({"launch", "nestopia", "1"}).status, 2);
 
     // A selection update that fails keeps the selection: the error shows, the Run button
@@ -326,6 +340,91 @@ TEST_F(CliTest, FilesThatAreNotWhatTheySeemAreRefusedAtOnce) {
         }
         std::filesystem::remove(c.replaced);
         WriteBytes(c.replaced, saved);
+    }
+}
+#endif
+
+#ifndef _WIN32
+// Runs varnimo-cli with stdout and stderr on a pseudo-terminal that passes bytes unchanged
+// (raw mode) and returns all it wrote there.
+Result RunOnTerminal(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {kCli};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    termios raw{};
+    ::cfmakeraw(&raw);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, &raw, nullptr);
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    Result run;
+    if (child < 0) {
+        return run;
+    }
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(terminal, chunk, sizeof chunk);
+        if (got > 0) {
+            run.out.append(chunk, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            break;  // EIO once the program has gone and its output is read
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// A file name can hold escape sequences; written to a terminal as they are they would drive
+// it. On a terminal every control byte of a title or a path shows as \xHH, on stdout and on
+// stderr; to a pipe the bytes stay exact.
+TEST(CliTerminal, ControlBytesShowOnATerminalAndStayExactInAPipe) {
+    TempDir dir;
+    const std::string title = "T\x1b[8mi\x07\x7ft\tle\nZ";  // ';' would end the title
+    const std::string shown = "T\\x1b[8mi\\x07\\x7ft\\x09le\\x0aZ";
+    const std::string roms = "ro\x1b[2Jms/";
+    const std::string roms_shown = "ro\\x1b[2Jms/";
+    WriteBytes("options.dat", "\x01shots/\r\n" + roms + "\r\nemu9/\r\n\r\n0\r\n0\r\n");
+    WriteBytes("SNES_screens.dat", "1\r\n" + title + ";p\x1b.png;p\x1b.png;1;1\r\n");
+    WriteBytes(roms + title + ".zip", "");
+    WriteBytes("\x01shots//p\x1b.png", ReadBytes(std::string(VARNIMO_SOURCE_DIR) +
+                                                 "/demo/screens/aether_knights_e_ingame.png"));
+    const std::string scan =
+        "notice: Varnimo will now scan " + roms_shown +
+        " for ROMS - please be patient, this could take a while\ninfo: scanned.dat saved "
+        "successfully!\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string on_terminal;  // stdout and stderr together
+        std::string to_pipe;      // stdout
+    } cases[] = {
+        {{"list"}, scan + shown + "\nShowing: 1/1\nYou have 1 of 1 known Roms\n", title + "\n"},
+        {{"show", "0"},
+         scan + "Size:  0 kbyte\nGenre: Puzzle\nPlayer: 1 Player\nscreen: \\x01shots//p\\x1b.png\n",
+         "Size:  0 kbyte\nGenre: Puzzle\nPlayer: 1 Player\nscreen: \x01shots//p\x1b.png\n"},
+        {{"launch", "snes9x", "0", "--dry-run"},
+         scan + "program: emu9/snes9x\nargument: " + roms_shown + shown + ".zip\n",
+         "program: emu9/snes9x\nargument: " + roms + title + ".zip\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::filesystem::remove("scanned.dat");
+        Result terminal = RunOnTerminal(c.args);
+        EXPECT_EQ(terminal.status, 0);
+        EXPECT_EQ(terminal.out, c.on_terminal);
+        std::filesystem::remove("scanned.dat");
+        Result pipe = RunCli(c.args);
+        EXPECT_EQ(pipe.status, 0);
+        EXPECT_EQ(pipe.out, c.to_pipe);
+        EXPECT_EQ(pipe.err.substr(0, 30 + roms.size()), "notice: Varnimo will now scan " + roms);
     }
 }
 #endif
