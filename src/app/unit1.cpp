@@ -358,13 +358,21 @@ void Unit1::SetTimer2Interval(std::uint32_t milliseconds) {
 
 void Unit1::progstarten(Emulator emulator) {
     if (SelectedIndex == -1 || !KnownRomTable.HasRow(SelectedRow)) {
-        view_.ErrorBox("Please select a ROM first!");
+        view_.ErrorBox(kNoSelectionError);
         return;
     }
     const auto row = static_cast<std::size_t>(SelectedRow);
     const std::string program = settings::EmulatorProgramToStart(
         emulator == Emulator::Snes9x ? ProgramOptions.Snes9xPath : ProgramOptions.ZsnesPath,
         emulator);
+    if (program.empty()) {
+        // No folder set and no program on PATH: a bare name would be looked for wherever the
+        // system looks, the working directory included, so nothing is started.
+        view_.ErrorBox(emulator == Emulator::Snes9x
+                           ? "Snes9X was not found: choose its folder in Settings > Options."
+                           : "ZSNES was not found: choose its folder in Settings > Options.");
+        return;
+    }
     // The program gets the path as one argument of its argument vector; the double quotes
     // of a Windows command line are only needed to keep a path with blanks together there,
     // and here they would become part of the file name.

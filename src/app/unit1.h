@@ -19,6 +19,9 @@
 
 namespace varnimo {
 
+// The error box of a Run button pressed with no title selected.
+inline constexpr const char* kNoSelectionError = "Please select a ROM first!";
+
 class Unit1 {
   public:
     explicit Unit1(MainView& view);

@@ -180,17 +180,16 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     // folder's listing once and looking the names up in it gives the answer of one
     // existence test per title with one pass over the folder, which matters most on network
     // shares and slow disks. Names the listing cannot answer exactly are asked for one by
-    // one: a title that reaches into another folder or holds a NUL byte (the system reads a
-    // name only up to it), a path too long for the system, a folder that cannot be listed
-    // or whose file system ignores letter case.
+    // one: a title that reaches into another folder, a path too long for the system, a
+    // folder that cannot be listed or whose file system ignores letter case. A name holding
+    // a NUL byte is in no listing and names no file, so both ways find nothing for it.
     const std::size_t slash = rom_path.rfind(rtl::kPathSeparator);
     const std::string folder = slash == std::string::npos ? "" : rom_path.substr(0, slash + 1);
     const std::string_view lead =
         std::string_view(rom_path).substr(slash == std::string::npos ? 0 : slash + 1);
     FileNames files;
     // A folder that can be read but not searched lists names the system would not find.
-    bool listed = rom_path.find('\0') == std::string::npos &&
-                  ::access(folder.empty() ? "." : folder.c_str(), X_OK) == 0;
+    bool listed = ::access(folder.empty() ? "." : folder.c_str(), X_OK) == 0;
     if (listed) {
         std::string probe;  // a name with a letter, to learn how the folder matches names
         struct stat info {};
@@ -218,7 +217,6 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     const std::size_t rows = table.Size();
     auto in_listing = [&](std::string_view title) {
         return listed && title.find(rtl::kPathSeparator) == std::string_view::npos &&
-               title.find('\0') == std::string_view::npos &&
                rom_path.size() + title.size() + 4 < PATH_MAX;
     };
     std::string name;

@@ -20,6 +20,7 @@
 #include "cli/import_command.h"
 #include "cli/screenshot_check.h"
 #include "cli/sql_command.h"
+#include "cli/terminal_text.h"
 #include "cli/terminal_view.h"
 #include "cli/update_check_command.h"
 #include "rtl/convert.h"
@@ -48,6 +49,7 @@ constexpr const char* kUsageText =
     "\n"
     "Options and filters:\n"
     "  -C DIR            run in DIR\n"
+    "  --directory DIR   the same as -C DIR\n"
     "  --help            this text\n"
     "  --version         the program version\n"
     "  --search TEXT     search text (applied last)\n"
@@ -57,11 +59,13 @@ constexpr const char* kUsageText =
     "  --show S          Show Roms entry (Available, Missing, All), by caption or Tag\n"
     "\n"
     "Message boxes are printed on stderr as 'error: ', 'info: ' or 'notice: ' lines.\n"
+    "Written to a terminal, control bytes in titles and paths show as \\xHH (\\x1b for ESC);\n"
+    "to a pipe or a file every byte is written as it is.\n"
     "Exit status: 0 done, 1 start-up ended early or the command showed an error, 2 usage.\n";
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) {
-        std::fprintf(stderr, "varnimo-cli: %s\n", problem.c_str());
+        std::fprintf(stderr, "varnimo-cli: %s\n", TerminalText(stderr)(problem).c_str());
     }
     std::fputs(kUsageText, stderr);
     std::fputs(ScreenshotCheckNote(), stderr);
@@ -112,14 +116,14 @@ struct MenuChoice {
     int tag;
 };
 
-// Runs one handler of Unit1 the way the window's event loop would: a runtime error ends the
-// handler and shows its text. Returns false when that happened.
+// Runs one handler of Unit1 the way the window's event loop would: an error of any kind ends
+// the handler and shows its text. Returns false when that happened.
 bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
     try {
         handler();
         return true;
-    } catch (const rtl::RuntimeError& error) {
-        view.ReportError(error.what());
+    } catch (...) {
+        view.ReportError(rtl::CurrentErrorText());
         return false;
     }
 }
@@ -130,9 +134,10 @@ void PrintCaptions(TerminalView& view) {
                 view.Caption(Control::player_label).c_str());
 }
 
-void PrintPicture(TerminalView& view) {
+// The screenshot's path is made of catalogue fields: shown as the terminal is to show it.
+void PrintPicture(TerminalView& view, const TerminalText& out) {
     if (auto picture = view.TakePicture()) {
-        std::printf("screen: %s\n", picture->c_str());
+        std::printf("screen: %s\n", out(*picture).c_str());
     }
 }
 
@@ -167,10 +172,10 @@ int RunCli(int argc, char** argv) {
         if (!value) {
             return Usage(std::string(option) + " needs a value");
         }
-        if (option == "-C") {
+        if (option == "-C" || option == "--directory") {
             if (::chdir(std::string(*value).c_str()) != 0) {
                 std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
-                             std::string(*value).c_str(), std::strerror(errno));
+                             TerminalText(stderr)(*value).c_str(), std::strerror(errno));
                 return kUsage;
             }
         } else if (option == "--search") {
@@ -280,11 +285,12 @@ int RunCli(int argc, char** argv) {
     if (command == "list") {
         // Written in pieces: a million titles gathered into one string first would take as
         // much memory again as the titles themselves.
+        const TerminalText shown(stdout);
         std::string out;
         constexpr std::size_t kPiece = 256 * 1024;
         out.reserve(kPiece);
         for (std::int32_t row : unit.ListedRows()) {
-            out.append(unit.TitleText(row));
+            shown.Append(out, unit.TitleText(row));
             out.push_back('\n');
             if (out.size() >= kPiece) {
                 std::fwrite(out.data(), 1, out.size(), stdout);
@@ -297,16 +303,24 @@ int RunCli(int argc, char** argv) {
                      view.Caption(Control::rom_count_label).c_str());
     } else if (command == "show") {
         view.SelectLine(*line);
-        view.TakePicture();
-        // A click is a mouse press followed by the click itself; both run the selection update.
-        if (RunHandler(view, [&] { unit.select(); })) {
-            RunHandler(view, [&] { unit.TitleBoxClick(); });
-        }
-        PrintCaptions(view);
-        PrintPicture(view);
-        for (int tick = 0; tick < ticks; ++tick) {
-            RunHandler(view, [&] { unit.test_timer(); });
-            PrintPicture(view);
+        if (view.SelectedLine() < 0) {
+            // No title on that line: what the Run buttons say for no selection, as `launch`
+            // does; there are no details to show.
+            view.ErrorBox(kNoSelectionError);
+        } else {
+            const TerminalText shown(stdout);
+            view.TakePicture();
+            // A click is a mouse press followed by the click itself; both run the selection
+            // update.
+            if (RunHandler(view, [&] { unit.select(); })) {
+                RunHandler(view, [&] { unit.TitleBoxClick(); });
+            }
+            PrintCaptions(view);
+            PrintPicture(view, shown);
+            for (int tick = 0; tick < ticks; ++tick) {
+                RunHandler(view, [&] { unit.test_timer(); });
+                PrintPicture(view, shown);
+            }
         }
     } else {
         view.SelectLine(*line);

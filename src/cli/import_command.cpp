@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "catalogue/rom_import.h"
+#include "cli/terminal_text.h"
 
 namespace varnimo::cli {
 
@@ -69,14 +70,14 @@ int RunImportCommand(int argc, char** argv) {
 
     try {
         const catalogue::RomImportSummary summary = catalogue::ImportRomFolder(request);
-        std::printf("%s\n", summary.Line().c_str());
+        std::printf("%s\n", TerminalText(stdout)(summary.Line()).c_str());
         return 0;
     } catch (const catalogue::RomImportError& error) {
-        std::fprintf(stderr, "error: %s%s\n", error.what(),
+        std::fprintf(stderr, "error: %s%s\n", TerminalText(stderr)(error.what()).c_str(),
                      error.ExistingFile().empty() ? "" : " (--force replaces it)");
     } catch (const std::runtime_error& error) {
         // What the import refused, or a runtime error of a write.
-        std::fprintf(stderr, "error: %s\n", error.what());
+        std::fprintf(stderr, "error: %s\n", TerminalText(stderr)(error.what()).c_str());
     }
     return 1;
 }

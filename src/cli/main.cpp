@@ -1,10 +1,13 @@
+#include <cstdio>
+#include <string>
+
 #include "cli/cli_main.h"
+#include "cli/terminal_text.h"
+#include "rtl/runtime_error.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-
-#include <cstdio>
 #endif
 
 int main(int argc, char** argv) {
@@ -14,5 +17,13 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    return varnimo::cli::RunCli(argc, argv);
+    // Whatever a command runs into, it ends with an error line and status 1, never an abort.
+    try {
+        return varnimo::cli::RunCli(argc, argv);
+    } catch (...) {
+        std::fflush(stdout);
+        const std::string text = varnimo::rtl::CurrentErrorText();
+        std::fprintf(stderr, "error: %s\n", varnimo::cli::TerminalText(stderr)(text).c_str());
+        return 1;
+    }
 }

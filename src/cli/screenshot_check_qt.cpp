@@ -63,7 +63,7 @@ void CheckScreenshot(const std::string& path) {
     }
     int error_code = 0;
     char message[1024] = "";
-    switch (check(path.c_str(), &error_code, message, sizeof message)) {
+    switch (check(path.data(), path.size(), &error_code, message, sizeof message)) {
         case kScreenshotModuleOk:
             return;
         case kScreenshotModuleImageError:

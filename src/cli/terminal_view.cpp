@@ -50,7 +50,7 @@ void TerminalView::ShowBuiltInPicture(BuiltInPicture picture) {
 
 void TerminalView::Message(const char* kind, const std::string& text) {
     std::fflush(stdout);
-    std::fprintf(messages_, "%s: %s\n", kind, text.c_str());
+    std::fprintf(messages_, "%s: %s\n", kind, message_text_(text).c_str());
     std::fflush(messages_);
 }
 
@@ -73,7 +73,8 @@ void TerminalView::PlainBox(const std::string& text) {
 
 void TerminalView::StartProgram(const std::string& file, const std::string& argument) {
     if (dry_run_out_ != nullptr) {
-        std::fprintf(dry_run_out_, "program: %s\nargument: %s\n", file.c_str(), argument.c_str());
+        std::fprintf(dry_run_out_, "program: %s\nargument: %s\n", (*dry_run_text_)(file).c_str(),
+                     (*dry_run_text_)(argument).c_str());
         return;
     }
     // No shell: the ROM path is one argument whatever it contains. The outcome is not

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_view.h"
+#include "cli/terminal_text.h"
 
 namespace varnimo {
 class Unit1;
@@ -19,14 +20,17 @@ namespace varnimo::cli {
 
 class TerminalView : public MainView {
   public:
-    explicit TerminalView(std::FILE* messages) : messages_(messages) {}
+    explicit TerminalView(std::FILE* messages) : messages_(messages), message_text_(messages) {}
 
     // The Unit1 whose search the search box's change event calls.
     void Attach(Unit1* unit) { unit_ = unit; }
     // The line a click selects; SelectedLine() answers -1 when it is not in the list.
     void SelectLine(int line) { selected_line_ = line; }
     // With a dry run, StartProgram prints what it would start on `out` instead.
-    void SetDryRun(std::FILE* out) { dry_run_out_ = out; }
+    void SetDryRun(std::FILE* out) {
+        dry_run_out_ = out;
+        dry_run_text_.emplace(out);
+    }
 
     std::string Caption(Control control) const;
     // The picture shown since the last call, as the `screen:` line names it.
@@ -68,7 +72,9 @@ class TerminalView : public MainView {
     void Message(const char* kind, const std::string& text);
 
     std::FILE* messages_;
+    TerminalText message_text_;
     std::FILE* dry_run_out_ = nullptr;
+    std::optional<TerminalText> dry_run_text_;
     Unit1* unit_ = nullptr;
     std::size_t line_count_ = 0;
     int selected_line_ = -1;

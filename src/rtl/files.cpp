@@ -15,26 +15,44 @@ namespace varnimo::rtl {
 
 bool FileExists(const std::string& path) {
     struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return !path.empty() && !HoldsNul(path) && ::stat(path.c_str(), &info) == 0 &&
+           S_ISREG(info.st_mode);
 }
 
-std::int64_t FileSize(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenFileForReading(const std::string& path, std::int64_t* size) {
+    if (HoldsNul(path)) {
+        throw EInOutError(ENOENT);
+    }
+    // A FIFO opened for reading waits for a writer, and a device may wait for whatever it
+    // serves; O_NONBLOCK makes the open return at once, and what it opened is then checked.
+    // Regular files ignore the flag when read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         throw EInOutError(errno);
     }
     struct stat info {};
-    int result = ::fstat(fd, &info);
-    int error = errno;
-    ::close(fd);
-    if (result != 0) {
+    const int error = ::fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : ENOENT;
+    if (error != 0) {
+        ::close(fd);
         throw EInOutError(error);
     }
-    return static_cast<std::int64_t>(info.st_size);
+    if (size != nullptr) {
+        *size = static_cast<std::int64_t>(info.st_size);
+    }
+    return fd;
+}
+
+std::int64_t FileSize(const std::string& path) {
+    std::int64_t size = 0;
+    ::close(OpenFileForReading(path, &size));
+    return size;
 }
 
 void ForEachFolderEntry(const std::string& path,
                         const std::function<void(std::string_view name, bool is_file)>& on_entry) {
+    if (HoldsNul(path)) {
+        throw EInOutError(ENOENT);
+    }
     std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.empty() ? "." : path.c_str()),
                                                &::closedir);
     if (!folder) {
@@ -74,20 +92,18 @@ void ForEachFolderEntry(const std::string& path,
     }
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw EInOutError(errno);
-    }
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit) {
+    std::int64_t size = 0;
+    const int fd = OpenFileForReading(path, &size);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    std::string bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (static_cast<std::uint64_t>(size) > limit) {
+        return std::nullopt;
     }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(size));
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
@@ -100,11 +116,17 @@ std::string ReadFileBytes(const std::string& path) {
         if (got == 0) {
             return bytes;
         }
+        if (static_cast<std::size_t>(got) > limit - bytes.size()) {
+            return std::nullopt;  // it grew past the limit while it was read
+        }
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
 }
 
 int RenameOver(const std::string& from, const std::string& to) {
+    if (HoldsNul(from) || HoldsNul(to)) {
+        return ENOENT;
+    }
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 

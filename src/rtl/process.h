@@ -6,9 +6,11 @@
 
 namespace varnimo::rtl {
 
-// Starts `program` with `argument` as its one argument and returns at once. A program
-// without a folder is looked for the platform's usual way. False when it could not be
-// started; nothing waits for or watches the program afterwards.
+// Starts the program file `program` with `argument` as its one argument and returns at
+// once. The name is a path, never looked for on PATH (a name without a folder is the file in
+// the working directory): the caller decides which file runs. False when it could not be
+// started, a name holding a NUL byte among them; nothing waits for or watches the program
+// afterwards, and it is nobody's child to be reaped.
 bool StartDetached(const std::string& program, const std::string& argument);
 
 // `argument` as one argument of a Windows command line: in double quotes, with the

@@ -4,22 +4,27 @@
 // they are (system code page).
 #include <windows.h>
 
+#include "rtl/files.h"
 #include "rtl/process.h"
 
 namespace varnimo::rtl {
 
 bool StartDetached(const std::string& program, const std::string& argument) {
-    // No application name: the first word of the command line is then looked up the way
-    // Windows looks up programs (the program's folder, the current folder, PATH) when it
-    // has no folder of its own. A file name cannot hold a quote, so quoting it is enough.
+    if (HoldsNul(program) || HoldsNul(argument)) {
+        return false;  // the program would get a shortened name: start nothing
+    }
+    // The program is named as the application too, so Windows starts that very file and
+    // never looks for the name in the program's folder, the current folder or PATH: the
+    // caller decided which file runs. The command line's first word is then only what the
+    // program sees as its name; a file name cannot hold a quote, so quoting it is enough.
     std::string command = "\"" + program + "\" " + QuoteWindowsArgument(argument);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started)) {
+    if (!::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
         return false;
     }
     ::CloseHandle(started.hThread);

@@ -1,5 +1,7 @@
 #include "rtl/runtime_error.h"
 
+#include <exception>
+#include <new>
 #include <string>
 
 namespace varnimo::rtl {
@@ -36,6 +38,22 @@ EImageError EImageError::UnknownExtension(std::string_view extension) {
 
 EImageError EImageError::Undecodable(std::string_view reason) {
     return EImageError("Ungültiges Bild: " + std::string(reason));
+}
+
+EImageError EImageError::TooLarge(std::size_t limit_bytes) {
+    return EImageError("Bilddatei zu groß (über " + std::to_string(limit_bytes >> 20) + " MiB)");
+}
+
+std::string CurrentErrorText() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "Zu wenig Arbeitsspeicher";
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "Unbekannter Fehler";
+    }
 }
 
 }  // namespace varnimo::rtl

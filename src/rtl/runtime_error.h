@@ -3,6 +3,7 @@
 // application's top-level handler shows in an error box. The texts are German, as the
 // program's runtime message catalogue has always been.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,6 +45,13 @@ class EImageError : public RuntimeError {
     static EImageError UnknownExtension(std::string_view extension);
     // "Ungültiges Bild: %s" with the decoder's reason.
     static EImageError Undecodable(std::string_view reason);
+    // "Bilddatei zu groß (über %d MiB)": refused before it is read.
+    static EImageError TooLarge(std::size_t limit_bytes);
 };
+
+// The text a top-level handler shows for the exception it is handling: what() of one that
+// says what it is, "Zu wenig Arbeitsspeicher" when memory ran out, "Unbekannter Fehler" for
+// anything else. Call it only inside a catch block.
+std::string CurrentErrorText();
 
 }  // namespace varnimo::rtl

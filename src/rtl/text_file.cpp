@@ -62,10 +62,7 @@ WriteFaultHook* SetWriteFaultHook(WriteFaultHook* hook) {
 // ---- Reader ------------------------------------------------------------------------------
 
 TextFileReader::TextFileReader(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        throw EInOutError(errno);
-    }
+    fd_ = OpenFileForReading(path);
     buffer_.resize(kBufferSize);
 }
 
@@ -178,6 +175,9 @@ std::string_view TextFileReader::ReadLine() {
 TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
     if (int fault = InjectedFault("create")) {
         throw EInOutError(fault);
+    }
+    if (HoldsNul(path_)) {
+        throw EInOutError(ENOENT);  // the system would write another file
     }
     // The data files are ordinary user files: a new one gets what the user's umask grants,
     // which open() applies by itself. A replaced one keeps its old permissions, which the

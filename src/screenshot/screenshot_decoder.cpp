@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
+#include <optional>
 
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
@@ -64,7 +65,11 @@ QImage DecodeScreenshot(std::string_view bytes, rtl::ImageFormat format, QSize s
 QImage LoadScreenshot(const std::string& path, QSize size) {
     // The extension is judged before anything is read.
     const rtl::ImageFormat format = rtl::ImageFormatOf(path);
-    return DecodeScreenshot(rtl::ReadFileBytes(path), format, size);
+    std::optional<std::string> bytes = rtl::ReadFileBytes(path, kScreenshotFileLimit);
+    if (!bytes) {
+        throw rtl::EImageError::TooLarge(kScreenshotFileLimit);
+    }
+    return DecodeScreenshot(*bytes, format, size);
 }
 
 }  // namespace varnimo

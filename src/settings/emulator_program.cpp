@@ -81,16 +81,14 @@ std::string FindEmulatorOnPath(Emulator emulator, std::string_view path) {
 }
 
 std::string EmulatorProgramToStart(const std::string& folder, Emulator emulator) {
-    const std::string_view first = EmulatorProgramNames(emulator).front();
     if (folder.empty()) {
-        // The bare name: the system's own search for programs finds the file found here.
         const char* path = std::getenv("PATH");
         auto hit = path != nullptr ? SearchPath(emulator, path) : std::nullopt;
-        return std::string(hit ? hit->name : first);
+        return hit ? hit->folder + std::string(hit->name) : std::string();
     }
     std::string program = FindEmulatorProgram(folder, emulator);
     if (program.empty())
-        program = folder + std::string(first);
+        program = folder + std::string(EmulatorProgramNames(emulator).front());
     return program;
 }
 

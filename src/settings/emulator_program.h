@@ -28,8 +28,10 @@ std::string FindEmulatorOnPath(Emulator emulator, std::string_view path);
 
 // The program the Run button starts for an emulator set to `folder`:
 //  - the first name that exists in the folder;
-//  - for an empty folder, the bare name, which the system looks for on the search path: the
-//    first name found on PATH, or else the first name;
+//  - for an empty folder, the first name found in an absolute folder of PATH, by its full
+//    path: the system's own search would also take PATH's empty and relative entries, which
+//    name the working directory, so a program of that name lying in a collection folder
+//    would run instead; empty when none is found, and nothing is to be started;
 //  - for a folder that holds none of them, the folder and the first name (starting it fails
 //    silently, as any start of a missing program does).
 std::string EmulatorProgramToStart(const std::string& folder, Emulator emulator);

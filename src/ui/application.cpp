@@ -1,7 +1,6 @@
 #include "application.h"
 
 #include <QIcon>
-#include <exception>
 
 #include "rtl/runtime_error.h"
 
@@ -23,12 +22,10 @@ Application::~Application() = default;
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const rtl::RuntimeError& error) {
-        ShowRuntimeError(error.what());
-    } catch (const std::exception& error) {
-        // Not one of ours (say, memory ran out): still end only this handler, never the
-        // program, and say what happened.
-        ShowRuntimeError(error.what());
+    } catch (...) {
+        // A runtime error, or one not of ours (memory ran out, anything at all): end only
+        // this handler, never the program, and say what happened.
+        ShowRuntimeError(rtl::CurrentErrorText());
     }
     return false;
 }

@@ -7,12 +7,7 @@
 #include <QProcess>
 #include <QSpacerItem>
 
-#ifdef Q_OS_UNIX
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
+#include "rtl/process.h"
 
 namespace varnimo {
 
@@ -81,26 +76,8 @@ void Desktop::StartDetachedBytes(const std::string& program, const std::string& 
 }
 
 void QtDesktop::StartDetachedBytes(const std::string& program, const std::string& argument) {
-#ifdef Q_OS_UNIX
-    // Everything the child needs is made before fork: after it only exec and _exit run.
-    const char* argv[] = {program.c_str(), argument.c_str(), nullptr};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // The middle process ends at once, so the emulator is nobody's child to wait for.
-        ::setsid();
-        if (::fork() == 0) {
-            ::execvp(argv[0], const_cast<char* const*>(argv));
-        }
-        ::_exit(0);
-    }
-    if (child > 0) {
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-#else
-    Desktop::StartDetachedBytes(program, argument);
-#endif
+    // The one way both programs start an emulator; its outcome is not reported.
+    rtl::StartDetached(program, argument);
 }
 
 bool QtDesktop::OpenUrl(const QUrl& url) {

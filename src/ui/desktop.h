@@ -45,7 +45,7 @@ public:
     void ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                          const QString& text) override;
     void StartDetached(const QString& program, const QStringList& arguments) override;
-    // Starts the program with exactly these bytes (POSIX), no shell, not waited for.
+    // Starts the program file with exactly these bytes, no shell, not waited for.
     void StartDetachedBytes(const std::string& program, const std::string& argument) override;
     bool OpenUrl(const QUrl& url) override;
 };

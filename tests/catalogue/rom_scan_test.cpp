@@ -90,8 +90,9 @@ TEST_F(RomScan, TheCacheOfAnEmptyCatalogueReadsBack) {
 
 // The scan reads the folder's listing once; its answer must be the one existence test per
 // name would give, over entries that look alike: case, folders, links, names that reach
-// into other folders, a NUL byte, other extensions, and folder settings with and without
-// their separator.
+// into other folders, other extensions, and folder settings with and without their
+// separator. A NUL byte in a title or the folder names no file, though the name before it
+// does (the system would read only that far).
 TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
     namespace fs = std::filesystem;
     WriteBytes("roms/Game.zip", "z");
@@ -132,19 +133,26 @@ TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
                                              "../Top",
                                              "../roms/Game",
                                              std::string("Game\0x", 6),
+                                             std::string("Game.zip\0", 9),
+                                             std::string("Plain\0", 6),
+                                             std::string("\0", 1),
                                              "Top",
                                              "Missing"};
     table.Resize(titles.size());
     for (std::size_t i = 0; i < titles.size(); ++i) {
         table.Title[i] = titles[i];
     }
-    for (const std::string rom_path : {"roms/", "roms", "", "./roms/", "roms//", "missing/"}) {
+    for (const std::string& rom_path :
+         {std::string("roms/"), std::string("roms"), std::string(), std::string("./roms/"),
+          std::string("roms//"), std::string("missing/"), std::string("roms/Plain\0/", 12),
+          std::string("roms/Game.zip\0", 14)}) {
         table.ScanStatus.assign(titles.size(), 9);
         steps = 0;
         ScanRomFolder(rom_path, table, Step());
         EXPECT_EQ(steps, static_cast<int>(titles.size()));
         for (std::size_t i = 0; i < titles.size(); ++i) {
-            EXPECT_EQ(table.ScanStatus[i], rtl::FileExists(rom_path + titles[i] + ".zip") ? 1 : 0)
+            const std::string name = rom_path + titles[i] + ".zip";
+            EXPECT_EQ(table.ScanStatus[i], rtl::FileExists(name) && !rtl::HoldsNul(name) ? 1 : 0)
                 << "folder '" << rom_path << "' title '" << titles[i] << "'";
         }
     }

@@ -2,7 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+#include <cerrno>
 #include <chrono>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -12,7 +22,6 @@
 #include "rtl/files.h"
 #include "rtl/test_files.h"
 #include "run_program.h"
-#include "support/test_env.h"
 
 namespace varnimo {
 namespace {
@@ -34,10 +43,8 @@ Result RunCli(const std::vector<std::string>& args) {
 
 #ifdef _WIN32
 const std::string kExe = ".exe";
-constexpr char kPathListSeparator = ';';
 #else
 const std::string kExe;
-constexpr char kPathListSeparator = ':';
 #endif
 // Screenshot names are joined to their folder with one more separator.
 const std::string kShots = std::string("shots/") + rtl::kPathSeparator;
@@ -131,10 +138,19 @@ TEST_F(CliTest, LaunchDryRunAndWithoutSelection) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "program: emuz/zsnesw" + kExe + "\nargument: roms/Bob's Game (U).zip\n");
 
-    Result none = RunCli({"launch", "snes9x", "7", "--dry-run"});
-    EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.out, "");
-    EXPECT_NE(none.err.find("error: Please select a ROM first!\n"), std::string::npos);
+    // A line beyond the list is no selection, for show as for the Run buttons.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"launch", "snes9x", "7", "--dry-run"},
+          {"show", "9999", "--ticks", "2"},
+          {"show", "3"},
+          {"--search", "nothing like it", "show", "0"}}) {
+        Result none = RunCli(args);
+        EXPECT_EQ(none.status, 1) << args[1];
+        EXPECT_EQ(none.out, "") << args[1];
+        EXPECT_EQ(none.err,
+                  "notice: Varnimo will use scanned.dat\nerror: Please select a ROM first!\n")
+            << args[1];
+    }
     EXPECT_EQ(RunCli({"launch", "nestopia", "1"}).status, 2);
 
     // A selection update that fails keeps the selection: the error shows, the Run button
@@ -164,18 +180,254 @@ TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
     Result r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
-
-    // No emulator folder: the bare name, found where the shell would find it.
-    std::filesystem::remove("started.txt");
-    std::filesystem::rename("emu9", "bin");
-    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\nemuz/\r\n0\r\n0\r\n");
-    const std::string path = ::getenv("PATH");
-    testing::SetVariable("PATH", (dir.Path() / "bin").string() + kPathListSeparator + path);
-    r = RunCli({"--search", "bob", "launch", "snes9x", "0"});
-    testing::SetVariable("PATH", path);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(started(), "1|roms/Bob's Game (U).zip");
 }
+
+#ifndef _WIN32
+// With no emulator folder the program is looked for in PATH's absolute folders only and
+// started by the path found there. The system's own search would take an empty or relative
+// entry as the working directory, where a program of that name in the collection folder
+// would run instead; here that one must never run, and with nothing found nothing starts.
+TEST_F(CliTest, WithoutAFolderTheProgramFoundOnThePathIsStartedByThatPath) {
+    const std::string here = dir.Path().string();
+    std::filesystem::create_directories("abs/empty");
+    std::filesystem::create_directories("abs/first");
+    std::filesystem::create_directories("abs/second");
+    std::filesystem::copy_file(kRecorder, "abs/first/snes9x");
+    std::filesystem::copy_file(kRecorder, "abs/second/snes9x-gtk");
+    // Stand-ins where a relative PATH entry points: the working directory and bin/.
+    const std::string impostor = "#!/bin/sh\necho \"$0\" >> ran-instead.txt\n";
+    WriteBytes("snes9x", impostor);
+    WriteBytes("bin/snes9x", impostor);
+    for (const char* name : {"snes9x", "bin/snes9x"}) {
+        std::filesystem::permissions(name, std::filesystem::perms::owner_all);
+    }
+    WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\nemuz/\r\n0\r\n0\r\n");
+    const std::string first = here + "/abs/first";
+    const std::string second = here + "/abs/second";
+    const struct {
+        std::string path;     // the PATH the program runs with
+        std::string started;  // the program started, empty when none is found
+    } cases[] = {
+        {":" + first, first + "/snes9x"},
+        {first + ":.", first + "/snes9x"},
+        {".:bin:" + first + "/", first + "/snes9x"},
+        {"", ""},
+        {"bin:.:", ""},
+        {here + "/abs/empty:" + second, second + "/snes9x-gtk"},
+        {second + ":" + first, first + "/snes9x"},  // the first name is preferred
+    };
+    const std::string not_found =
+        "error: Snes9X was not found: choose its folder in Settings > Options.\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE("PATH=" + c.path);
+        std::filesystem::remove("started.txt");
+        const std::vector<std::string> env = {"PATH=" + c.path};
+        Result dry = testing::RunProgram({kCli, "launch", "snes9x", "1", "--dry-run"}, env);
+        Result run = testing::RunProgram({kCli, "launch", "snes9x", "1"}, env);
+        if (c.started.empty()) {
+            EXPECT_EQ(dry.status, 1);
+            EXPECT_EQ(dry.out, "");
+            EXPECT_EQ(dry.err, "notice: Varnimo will use scanned.dat\n" + not_found);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err, "notice: Varnimo will use scanned.dat\n" + not_found);
+        } else {
+            EXPECT_EQ(dry.status, 0);
+            EXPECT_EQ(dry.out, "program: " + c.started + "\nargument: roms/Bob's Game (U).zip\n");
+            EXPECT_EQ(run.status, 0);
+            for (int wait = 0; wait < 100 && ReadBytes("started.txt").empty(); ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            EXPECT_EQ(ReadBytes("started.txt"), "1|roms/Bob's Game (U).zip");
+        }
+        EXPECT_FALSE(std::filesystem::exists("ran-instead.txt"));
+    }
+}
+#endif
+
+// A NUL byte in a title or a folder setting names no file, though the name before it does:
+// the system would read a name only up to the NUL, so the program never hands it one.
+TEST(CliNames, ANulByteInATitleOrAFolderNamesNoFile) {
+    const std::string nul(1, '\0');
+    const struct {
+        const char* what;
+        std::string options;
+        std::string catalogue;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string listed;  // stdout of list
+        std::string owned;   // the counter's line
+        std::string cache;   // scanned.dat as the fresh scan writes it
+    } cases[] = {
+        {"title",
+         "shots/\r\nroms/\r\n\r\n\r\n0\r\n0\r\n",
+         "1\r\nz" + nul + "x;;;0;0\r\n",
+         {{"roms/z", ""}},
+         "",
+         "You have 0 of 1 known Roms\n",
+         "0\r\n"},
+        {"ROM folder",
+         "shots/\r\nro" + nul + "ms/\r\n\r\n\r\n0\r\n0\r\n",
+         "1\r\nGame;;;0;0\r\n",
+         {{"ro", ""}},
+         "",
+         "You have 0 of 1 known Roms\n",
+         "0\r\n"},
+        {"screenshot folder",
+         "ro" + nul + "ms/\r\nroms/\r\n\r\n\r\n0\r\n0\r\n",
+         "1\r\nGame;;;0;0\r\n",
+         {{"ro", "N"}, {"roms/Game.zip", ""}},
+         "Game\n",
+         "You have 1 of 1 known Roms\n",
+         "1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        WriteBytes("options.dat", c.options);
+        WriteBytes("SNES_screens.dat", c.catalogue);
+        for (const auto& [name, bytes] : c.files) {
+            WriteBytes(name, bytes);
+        }
+        Result r = RunCli({"list"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.listed);
+        EXPECT_EQ(r.err.find("error:"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.ends_with(c.owned)) << r.err;
+        EXPECT_EQ(ReadBytes("scanned.dat"), c.cache);
+    }
+}
+
+#ifndef _WIN32
+// A FIFO or a device where a ROM or a screenshot belongs is refused at once (a FIFO's open
+// would wait for a writer forever), and a screenshot file far larger than any screenshot is
+// refused before it is read.
+TEST_F(CliTest, FilesThatAreNotWhatTheySeemAreRefusedAtOnce) {
+    const std::string rom = "roms/Bob's Game (U).zip";
+    const std::string shot = "shots/bob_t.png";
+    const struct {
+        const char* what;
+        std::string replaced;  // this file becomes what `what` says
+        std::string error;     // the error line; empty for none
+        std::string screen;    // the screen: line where there is no error
+    } cases[] = {
+        {"fifo", rom, "error: E/A-Fehler 2\n", ""},
+        {"device", rom, "error: E/A-Fehler 2\n", ""},
+        {"fifo", shot, "", "screen: (no picture)\n"},
+        {"device", shot, "", "screen: (no picture)\n"},
+#ifdef VARNIMO_CLI_DECODES_SCREENSHOTS
+        {"64 MiB + 1", shot, "error: Bilddatei zu groß (über 64 MiB)\n", ""},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " as " + c.replaced);
+        const std::string saved = ReadBytes(c.replaced);
+        std::filesystem::remove(c.replaced);
+        std::optional<testing::FifoWriter> writer;
+        if (std::string(c.what) == "fifo") {
+            ASSERT_EQ(::mkfifo(c.replaced.c_str(), 0600), 0);
+            writer.emplace(c.replaced);
+        } else if (std::string(c.what) == "device") {
+            std::filesystem::create_symlink("/dev/null", c.replaced);
+        } else {
+            WriteBytes(c.replaced, "");
+            std::filesystem::resize_file(c.replaced, (std::uintmax_t{64} << 20) + 1);
+        }
+        Result r = RunCli({"show", "1"});
+        writer.reset();
+        EXPECT_EQ(r.status, c.error.empty() ? 0 : 1);
+        EXPECT_EQ(r.err, "notice: Varnimo will use scanned.dat\n" + c.error);
+        if (c.error.empty()) {
+            EXPECT_TRUE(r.out.ends_with("Player: 1 Player\n" + c.screen)) << r.out;
+        }
+        std::filesystem::remove(c.replaced);
+        WriteBytes(c.replaced, saved);
+    }
+}
+#endif
+
+#ifndef _WIN32
+// Runs varnimo-cli with stdout and stderr on a pseudo-terminal that passes bytes unchanged
+// (raw mode) and returns all it wrote there.
+Result RunOnTerminal(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {kCli};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    termios raw{};
+    ::cfmakeraw(&raw);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, &raw, nullptr);
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    Result run;
+    if (child < 0) {
+        return run;
+    }
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(terminal, chunk, sizeof chunk);
+        if (got > 0) {
+            run.out.append(chunk, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            break;  // EIO once the program has gone and its output is read
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// A file name can hold escape sequences; written to a terminal as they are they would drive
+// it. On a terminal every control byte of a title or a path shows as \xHH, on stdout and on
+// stderr; to a pipe the bytes stay exact.
+TEST(CliTerminal, ControlBytesShowOnATerminalAndStayExactInAPipe) {
+    TempDir dir;
+    const std::string title = "T\x1b[8mi\x07\x7ft\tle\nZ";  // ';' would end the title
+    const std::string shown = "T\\x1b[8mi\\x07\\x7ft\\x09le\\x0aZ";
+    const std::string roms = "ro\x1b[2Jms/";
+    const std::string roms_shown = "ro\\x1b[2Jms/";
+    WriteBytes("options.dat", "\x01shots/\r\n" + roms + "\r\nemu9/\r\n\r\n0\r\n0\r\n");
+    WriteBytes("SNES_screens.dat", "1\r\n" + title + ";p\x1b.png;p\x1b.png;1;1\r\n");
+    WriteBytes(roms + title + ".zip", "");
+    WriteBytes("\x01shots//p\x1b.png", ReadBytes(std::string(VARNIMO_SOURCE_DIR) +
+                                                 "/demo/screens/aether_knights_e_ingame.png"));
+    const std::string scan =
+        "notice: Varnimo will now scan " + roms_shown +
+        " for ROMS - please be patient, this could take a while\ninfo: scanned.dat saved "
+        "successfully!\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string on_terminal;  // stdout and stderr together
+        std::string to_pipe;      // stdout
+    } cases[] = {
+        {{"list"}, scan + shown + "\nShowing: 1/1\nYou have 1 of 1 known Roms\n", title + "\n"},
+        {{"show", "0"},
+         scan + "Size:  0 kbyte\nGenre: Puzzle\nPlayer: 1 Player\nscreen: \\x01shots//p\\x1b.png\n",
+         "Size:  0 kbyte\nGenre: Puzzle\nPlayer: 1 Player\nscreen: \x01shots//p\x1b.png\n"},
+        {{"launch", "snes9x", "0", "--dry-run"},
+         scan + "program: emu9/snes9x\nargument: " + roms_shown + shown + ".zip\n",
+         "program: emu9/snes9x\nargument: " + roms + title + ".zip\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::filesystem::remove("scanned.dat");
+        Result terminal = RunOnTerminal(c.args);
+        EXPECT_EQ(terminal.status, 0);
+        EXPECT_EQ(terminal.out, c.on_terminal);
+        std::filesystem::remove("scanned.dat");
+        Result pipe = RunCli(c.args);
+        EXPECT_EQ(pipe.status, 0);
+        EXPECT_EQ(pipe.out, c.to_pipe);
+        EXPECT_EQ(pipe.err.substr(0, 30 + roms.size()), "notice: Varnimo will now scan " + roms);
+    }
+}
+#endif
 
 TEST_F(CliTest, AStartUpThatEndsEarlyExitsWithOne) {
     WriteBytes("scanned.dat", "1\r\n1.0\r\n");

@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <map>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "rtl/image_format.h"
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
+#include "rtl/text_file.h"
 
 namespace varnimo::rtl {
 namespace {
@@ -24,6 +31,65 @@ TEST(Files, OnlyAFileExistsNotAFolder) {
         FileExists(std::string("folder.zip/..") + kPathSeparator + kPathSeparator + "rom.zip"));
     EXPECT_EQ(FileSize("rom.zip"), 1000);
     EXPECT_THROW(FileSize("missing.zip"), EInOutError);
+}
+
+// A name is a file only when it names a regular file by all of its bytes: a name holding a
+// NUL byte (the system would read "rom.zip"), a folder, a FIFO and a device are none. None of
+// them exists, and every way of opening one fails at once with "no such file", without
+// waiting for a FIFO's writer.
+TEST(Files, NamesThatAreNoRegularFileAreNoFiles) {
+    testing::TempDir dir;
+    testing::WriteBytes("rom.zip", "0123456789");
+    std::filesystem::create_directory("folder.zip");
+    struct Case {
+        std::string name;
+        int error;  // the system's number; 0 where the platform has its own reason
+    };
+    std::vector<Case> cases = {{std::string("rom.zip\0.png", 12), ENOENT},
+                               {std::string("rom.zip\0", 8), ENOENT},
+#ifdef _WIN32
+                               {"folder.zip", 0}};
+#else
+                               {"folder.zip", ENOENT},
+                               {"fifo.zip", ENOENT},
+                               {"null.zip", ENOENT}};
+    ASSERT_EQ(::mkfifo("fifo.zip", 0600), 0);
+    testing::FifoWriter writer("fifo.zip");
+    std::filesystem::create_symlink("/dev/null", "null.zip");
+#endif
+    const std::map<std::string, std::function<void(const std::string&)>> opens = {
+        {"FileSize", [](const std::string& name) { FileSize(name); }},
+        {"ReadFileBytes", [](const std::string& name) { ReadFileBytes(name, 100); }},
+        {"TextFileReader", [](const std::string& name) { TextFileReader reader(name); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(FileExists(c.name));
+        for (const auto& [what, open] : opens) {
+            try {
+                open(c.name);
+                ADD_FAILURE() << what << " opened it";
+            } catch (const EInOutError& error) {
+                if (c.error != 0) {
+                    EXPECT_EQ(error.ErrorCode(), c.error) << what;
+                }
+            }
+        }
+    }
+    // The file the NUL names cut short is there all along, and read whole within the limit.
+    EXPECT_TRUE(FileExists("rom.zip"));
+    EXPECT_EQ(FileSize("rom.zip"), 10);
+    EXPECT_EQ(ReadFileBytes("rom.zip", 10), "0123456789");
+    EXPECT_EQ(ReadFileBytes("rom.zip", 9), std::nullopt);
+    EXPECT_THROW(ListFolder(std::string("folder.zip\0", 11)), EInOutError);
+    EXPECT_NE(RenameOver("rom.zip", std::string("moved\0", 6)), 0);
+    EXPECT_THROW(TextFileWriter(std::string("rom.zip\0", 8)), EInOutError);
+    EXPECT_EQ(testing::ReadBytes("rom.zip"), "0123456789");
+#ifdef _WIN32
+    EXPECT_EQ(dir.Listing(), "folder.zip rom.zip ");  // nothing moved, nothing half-written
+#else
+    EXPECT_EQ(dir.Listing(), "fifo.zip folder.zip null.zip rom.zip ");
+#endif
 }
 
 TEST(Files, ListFolderTellsFilesFromFoldersFollowingLinks) {

@@ -48,6 +48,11 @@ TEST(StartDetached, TheArgumentArrivesWholeAndUnchanged) {
     }
     testing::TempDir dir;
     EXPECT_FALSE(StartDetached((dir.Path() / "no such program").string(), "x"));
+    // A NUL byte would cut the program's name or the argument short: nothing starts.
+    EXPECT_FALSE(StartDetached(recorder + std::string("\0x", 2), "x"));
+    EXPECT_FALSE(StartDetached(recorder, std::string("roms/a\0b.zip", 12)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(dir.Listing(), "");
 }
 
 }  // namespace

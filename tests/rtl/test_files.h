@@ -12,6 +12,15 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#endif
+
 namespace varnimo::testing {
 
 class TempDir {
@@ -75,5 +84,34 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+#ifndef _WIN32
+// Opens the FIFO `path` for writing again and again while it lives: a reader that waits in
+// open() for a writer is let go (and then reads an empty file), so that code which would
+// block fails its test instead of hanging it.
+class FifoWriter {
+  public:
+    explicit FifoWriter(const std::string& path)
+        : thread_([this, path] {
+              while (!stop_) {
+                  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                  if (fd >= 0) {
+                      ::close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+          }) {}
+    ~FifoWriter() {
+        stop_ = true;
+        thread_.join();
+    }
+    FifoWriter(const FifoWriter&) = delete;
+    FifoWriter& operator=(const FifoWriter&) = delete;
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+#endif
 
 }  // namespace varnimo::testing

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "rtl/test_files.h"
@@ -47,12 +48,13 @@ TEST(EmulatorProgram, TheFirstNameThatExistsInTheFolderIsStarted) {
     }
 }
 
-TEST(EmulatorProgram, WithoutAFolderTheBareNameFoundOnThePathIsStarted) {
+TEST(EmulatorProgram, WithoutAFolderTheProgramFoundOnThePathIsStartedByItsPath) {
     TempDir dir;
     const std::string here = dir.Path().string();
     WriteBytes("a/zsnes", "");
     WriteBytes("b/snes9x-gtk", "");
     WriteBytes("b/zsnesw", "");
+    WriteBytes("snes9x", "");  // found only by a search that takes relative entries
     const std::string path = here + "/a:relative:" + here + "/b";
     EXPECT_EQ(FindEmulatorOnPath(Emulator::Snes9x, path), here + "/b/");
     // zsnesw is preferred even where it comes later on the path.
@@ -62,11 +64,18 @@ TEST(EmulatorProgram, WithoutAFolderTheBareNameFoundOnThePathIsStarted) {
 
     const char* old = std::getenv("PATH");
     const std::string saved = old != nullptr ? old : "";
-    ::setenv("PATH", (here + "/a").c_str(), 1);
-    EXPECT_EQ(EmulatorProgramToStart("", Emulator::Zsnes), "zsnes");
-    EXPECT_EQ(EmulatorProgramToStart("", Emulator::Snes9x), "snes9x");  // none: the first name
-    ::setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(EmulatorProgramToStart("", Emulator::Snes9x), "snes9x-gtk");
+    for (const auto& [value, zsnes, snes9x] : {
+             std::tuple<std::string, std::string, std::string>{here + "/a", here + "/a/zsnes", ""},
+             {path, here + "/b/zsnesw", here + "/b/snes9x-gtk"},
+             {":.:" + here + "/a/", here + "/a/zsnes", ""},
+             {"", "", ""},
+         }) {
+        ::setenv("PATH", value.c_str(), 1);
+        EXPECT_EQ(EmulatorProgramToStart("", Emulator::Zsnes), zsnes) << value;
+        EXPECT_EQ(EmulatorProgramToStart("", Emulator::Snes9x), snes9x) << value;
+    }
+    ::unsetenv("PATH");
+    EXPECT_EQ(EmulatorProgramToStart("", Emulator::Snes9x), "");
     ::setenv("PATH", saved.c_str(), 1);
 }
 #endif

@@ -11,6 +11,9 @@
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 #include "application.h"
 #include "recording_desktop.h"
@@ -85,6 +88,26 @@ TEST_F(TopLevelErrors, ReachTheApplicationFromTimersButtonsMenusListsAndQueuedCa
 
     EXPECT_EQ(entered_, 6);
     EXPECT_EQ(finished_, 0);
+}
+
+// Not only the runtime's errors: whatever a handler throws ends that handler, never the
+// program.
+TEST_F(TopLevelErrors, EveryKindOfExceptionEndsOnlyItsHandler) {
+    const struct {
+        std::function<void()> fail;
+        const char* text;
+    } cases[] = {
+        {[] { throw std::bad_alloc(); }, "Zu wenig Arbeitsspeicher"},
+        {[] { throw std::out_of_range("vector index"); }, "vector index"},
+        {[] { throw 42; }, "Unbekannter Fehler"},
+    };
+    for (const auto& c : cases) {
+        QPushButton button("Run");
+        QObject::connect(&button, &QPushButton::clicked, c.fail);
+        button.show();
+        QTest::mouseClick(&button, Qt::LeftButton);
+        ExpectOneErrorBox(QString::fromUtf8(c.text));
+    }
 }
 
 TEST_F(TopLevelErrors, ErrorsInsideABoxThatIsOpenAreShownToo) {

@@ -106,6 +106,16 @@ TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenConten
 
     // Metafiles are named by the format table but nothing here decodes them.
     EXPECT_NE(ImageErrorOf(Save("shot.emf", "PNG")).find("Ungültiges Bild"), std::string::npos);
+
+    // A file far larger than any screenshot is refused before it is read; one byte less is
+    // read (and is no picture).
+    QFile big(dir_.filePath("big.png"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(qint64{64} << 20));
+    big.close();
+    EXPECT_NE(ImageErrorOf(big.fileName()).find("Ungültiges Bild"), std::string::npos);
+    ASSERT_TRUE(big.resize((qint64{64} << 20) + 1));
+    EXPECT_EQ(ImageErrorOf(big.fileName()), "Bilddatei zu groß (über 64 MiB)");
 }
 
 }  // namespace

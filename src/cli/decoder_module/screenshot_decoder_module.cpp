@@ -3,7 +3,7 @@
 // million titles must not pay for them when it shows no picture.
 #include <cstddef>
 #include <cstdio>
-#include <exception>
+#include <string>
 
 #include "cli/decoder_module/screenshot_decoder_module.h"
 #include "rtl/runtime_error.h"
@@ -19,10 +19,11 @@ void CopyMessage(const char* text, char* message, std::size_t message_size) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int varnimo_check_screenshot_v1(
-    const char* path, int* error_code, char* message, std::size_t message_size) {
+extern "C" __attribute__((visibility("default"))) int varnimo_check_screenshot_v2(
+    const char* path, std::size_t path_size, int* error_code, char* message,
+    std::size_t message_size) {
     try {
-        varnimo::LoadScreenshot(path);
+        varnimo::LoadScreenshot(std::string(path, path_size));
         return kScreenshotModuleOk;
     } catch (const varnimo::rtl::EInOutError& error) {
         *error_code = error.ErrorCode();
@@ -31,8 +32,9 @@ extern "C" __attribute__((visibility("default"))) int varnimo_check_screenshot_v
     } catch (const varnimo::rtl::EImageError& error) {
         CopyMessage(error.what(), message, message_size);
         return kScreenshotModuleImageError;
-    } catch (const std::exception& error) {
-        CopyMessage(error.what(), message, message_size);
+    } catch (...) {
+        // No exception may cross into the program that loaded this module.
+        CopyMessage(varnimo::rtl::CurrentErrorText().c_str(), message, message_size);
         return kScreenshotModuleOtherError;
     }
 }

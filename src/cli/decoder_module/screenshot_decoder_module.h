@@ -6,7 +6,7 @@
 
 // The module's file name, and the name of its one function.
 #define VARNIMO_SCREENSHOT_MODULE "varnimo-screenshot.so"
-#define VARNIMO_SCREENSHOT_CHECK "varnimo_check_screenshot_v1"
+#define VARNIMO_SCREENSHOT_CHECK "varnimo_check_screenshot_v2"
 
 enum ScreenshotModuleResult {
     kScreenshotModuleOk = 0,
@@ -15,7 +15,8 @@ enum ScreenshotModuleResult {
     kScreenshotModuleOtherError = 3,  // `message` says what went wrong
 };
 
-// Decodes the screenshot at `path` as the window would; on failure fills `error_code` and
-// `message` (NUL-terminated, cut to `message_size` bytes) as the result says.
-using ScreenshotCheckFunction = int (*)(const char* path, int* error_code, char* message,
-                                        std::size_t message_size);
+// Decodes the screenshot at the `path_size` bytes of `path` as the window would (by its length,
+// so that a name holding a NUL byte arrives whole and is refused); on failure fills
+// `error_code` and `message` (NUL-terminated, cut to `message_size` bytes) as the result says.
+using ScreenshotCheckFunction = int (*)(const char* path, std::size_t path_size, int* error_code,
+                                        char* message, std::size_t message_size);
