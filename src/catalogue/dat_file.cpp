@@ -614,13 +614,19 @@ std::vector<DatGame> ParseDat(std::string_view content, const std::string& file)
 }
 
 std::vector<DatGame> ReadDatFile(const std::string& path) {
-    std::string bytes;
+    // The game list of one system is a few megabytes even with every field; a file far
+    // beyond that is no such list, and reading it whole could exhaust memory.
+    constexpr std::size_t kDatFileLimit = std::size_t{256} << 20;
+    std::optional<std::string> bytes;
     try {
-        bytes = rtl::ReadFileBytes(path);
+        bytes = rtl::ReadFileBytes(path, kDatFileLimit);
     } catch (const rtl::EInOutError& error) {
         throw DatError(path, 0, std::string("cannot read: ") + std::strerror(error.ErrorCode()));
     }
-    return ParseDat(bytes, path);
+    if (!bytes) {
+        throw DatError(path, 0, "larger than 256 MiB: not the game list of one system");
+    }
+    return ParseDat(*bytes, path);
 }
 
 }  // namespace varnimo::catalogue
