@@ -104,11 +104,13 @@ class TMysqlClient {
     // A reply that broke the protocol's rules: the connection cannot go on.
     void FailMalformedReply();
     // Reads row packets up to their end marker; `fields` (when given) get their MaxLength.
+    // Where row `maxRows` + 1 would begin only the end marker may stand: anything else breaks
+    // the reply (2013), and the rest of it is left unread.
     std::unique_ptr<TMysqlRowList> ReadRowList(std::vector<TMysqlField>* fields, int32_t count,
-                                               bool& failed);
+                                               uint64_t maxRows, bool& failed);
     // Turns the rows of five texts that describe the columns into Fields_ (count records, the
     // undescribed ones zeroed) and frees the rows. False, with the error state set, when
-    // memory is short or there are more descriptions than columns.
+    // memory is short.
     bool UnpackFieldList(std::unique_ptr<TMysqlRowList>& rows, int32_t count, bool longFlags);
     static void FreeRowList(std::unique_ptr<TMysqlRowList>& rows);
     void ResultFinished(TMysqlResult& result);
