@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,14 @@ class TMysqlClient {
     // A server may ask for any file on this machine during a query; that is refused unless
     // the user allowed it here.
     bool AllowLocalFiles = false;
+
+    // One moment by which every wait for the server ends, on top of ConnectTimeout for each
+    // wait: connecting (and reconnecting), logging in, commands and reading results alike.
+    // A wait cut short by it fails as a wait that ran out does (2003 while connecting, 2013
+    // after). For a caller that must bound a whole exchange; none is set by default.
+    void SetDeadline(std::chrono::steady_clock::time_point deadline) {
+        Net_->Vio().SetDeadline(deadline);
+    }
 
     void SetServerHost(const std::string& host);
     void SetUserName(const std::string& user);
