@@ -48,7 +48,7 @@ UpdateChecker::UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAd
 
 UpdateChecker::~UpdateChecker() {
     // The result first: an unbuffered one still reads from its client's connection.
-    result_.reset();
+    ReleaseResult();
     retired_client_.reset();
     client_.reset();
 }
@@ -103,7 +103,7 @@ void UpdateChecker::Button17Click() {
         sql_create(std::chrono::steady_clock::now() + deadline_);
         // The earlier press's result goes before the new query; with it goes the client it
         // may still read from.
-        result_.reset();
+        ReleaseResult();
         ReleaseRetiredClient();
         result_ = client_->RunQuery(UpdateQuery, false, completed);
     }
@@ -147,9 +147,19 @@ void UpdateChecker::ReleaseRetiredClient() {
         return;
     }
     if (result_ && result_->Client() == retired_client_.get()) {
-        result_.reset();
+        ReleaseResult();
     }
     retired_client_.reset();
+}
+
+void UpdateChecker::ReleaseResult() {
+    // Only the first row counts, and a server may send rows without end: a result that is
+    // still reading is not read to its end. Closing its connection (with the quit command)
+    // detaches it, and then it goes without reading anything more.
+    if (result_ && result_->Client()) {
+        result_->Client()->CloseConnection();
+    }
+    result_.reset();
 }
 
 void UpdateChecker::ReadServerValues() {

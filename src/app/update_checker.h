@@ -6,7 +6,8 @@
 // Ownership: the checker owns the client it talks through and the result of its last
 // query. A result never outlives the client it reads from: when a client is replaced, a
 // result still reading from it is released before that client goes. A result the client
-// has detached (its connection was closed) reads nothing and may stay held.
+// has detached (its connection was closed) reads nothing and may stay held. Only the first
+// row is ever read: a result that is let go has its connection closed, not its rows read.
 
 #include <array>
 #include <chrono>
@@ -88,6 +89,8 @@ class UpdateChecker {
     void ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client);
     // Frees a replaced client, first releasing the held result if it still reads from it.
     void ReleaseRetiredClient();
+    // Lets the held result go without reading the rest of its rows.
+    void ReleaseResult();
     void ReadServerValues();
     void WriteServerColumn();
     void WriteUnknownServerColumn();

@@ -1,5 +1,6 @@
 // The Update Checker against the in-process scripted server, for answers a real server does
-// not give to its query: a reply without a result set, bytes that come one at a time.
+// not give to its query: a reply without a result set, bytes that come one at a time, rows
+// without end.
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,56 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         EXPECT_EQ(checker.UpdateClient()->Net().LastErrorText(), c.text) << c.label;
         EXPECT_EQ(view.waiting, 0);
         server.Finish(0);
+    }
+}
+
+// A server that sends rows without end: the check reads the first, and when it lets the
+// result go (a second press, showing the dialog again, the end of the check in the terminal)
+// it closes the connection with the quit command instead of reading the rest.
+TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
+    TGreetingFields greeting;
+    greeting.Capabilities &= ~0x0020;
+    enum class LetGo { SecondPress, ShownAgain, CheckEnds };
+    for (LetGo let_go : {LetGo::SecondPress, LetGo::ShownAgain, LetGo::CheckEnds}) {
+        TScriptedServer server;
+        server.SendPacket(0, Greeting(greeting))
+            .ReceivePacket()
+            .SendPacket(2, OkPacket())  // login
+            .ReceivePacket()
+            .SendPacket(1, OkPacket())  // ping
+            .ReceivePacket()
+            .SendPacket(1, {1})
+            .SendPacket(2, FieldPacket("t", "progver", 16, 254))
+            .SendPacket(3, EndMarker());
+        for (uint8_t seq = 4; seq < 40; ++seq)
+            server.SendPacket(seq, RowPacket({"0." + std::to_string(seq)}));
+        server.Start();  // and then nothing: no end marker, the connection stays open
+
+        testing::RecordingView main_view;
+        Unit1 unit(main_view);
+        testing::RecordingUpdateView view;
+        auto checker = std::make_unique<UpdateChecker>(
+            view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
+            std::chrono::milliseconds(300));
+        checker->update_activate();
+        checker->Button17Click();
+        EXPECT_EQ(checker->ServerProgramVersion, 0.4);
+        switch (let_go) {
+            case LetGo::SecondPress:  // finds no greeting on its own connection
+                checker->Button17Click();
+                EXPECT_EQ(checker->UpdateResult(), nullptr);
+                break;
+            case LetGo::ShownAgain:
+                checker->update_activate();
+                EXPECT_EQ(checker->UpdateResult(), nullptr);
+                break;
+            case LetGo::CheckEnds:
+                checker.reset();
+                break;
+        }
+        server.Finish();
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(server.Trailing(), FromHex("01 00 00 00 01")) << static_cast<int>(let_go);
     }
 }
 
