@@ -41,6 +41,10 @@ class TMysqlClient {
     // A server may ask for any file on this machine during a query; that is refused unless
     // the user allowed it here.
     bool AllowLocalFiles = false;
+    // The most memory the rows of one buffered result may take; a server that sends more makes
+    // the query fail with 2008 (the connection is closed), as if memory had run out. A
+    // server could otherwise send rows until it has.
+    std::size_t MaxBufferedBytes = kDefaultMaxBufferedBytes;
 
     // One moment by which every wait for the server ends, on top of ConnectTimeout for each
     // wait: connecting (and reconnecting), logging in, commands and reading results alike.
@@ -114,9 +118,11 @@ class TMysqlClient {
     void FailMalformedReply();
     // Reads row packets up to their end marker; `fields` (when given) get their MaxLength.
     // Where row `maxRows` + 1 would begin only the end marker may stand: anything else breaks
-    // the reply (2013), and the rest of it is left unread.
+    // the reply (2013). Rows that take more than `maxBytes` of memory together are not kept
+    // (2008, the connection is closed). Either way the rest of the reply is left unread.
     std::unique_ptr<TMysqlRowList> ReadRowList(std::vector<TMysqlField>* fields, int32_t count,
-                                               uint64_t maxRows, bool& failed);
+                                               uint64_t maxRows, std::size_t maxBytes,
+                                               bool& failed);
     // Turns the rows of five texts that describe the columns into Fields_ (count records, the
     // undescribed ones zeroed) and frees the rows. False, with the error state set, when
     // memory is short.

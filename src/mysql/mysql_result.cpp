@@ -65,6 +65,7 @@ TMysqlRow* TMysqlRowList::Append(const uint8_t* packet, const TValueRef* values)
     }
     Last = added;
     ++RowCount;
+    Bytes += sizeof(TMysqlRow) + blockBytes;
     return added;
 }
 
@@ -128,7 +129,8 @@ int TMysqlClient::ReadQueryResult() {
     // The column descriptions come as rows of five texts each, up to their end marker; the
     // header's count bounds them, or a server could send descriptions without end.
     bool failed = false;
-    std::unique_ptr<TMysqlRowList> descriptions = ReadRowList(nullptr, 5, count, failed);
+    std::unique_ptr<TMysqlRowList> descriptions =
+        ReadRowList(nullptr, 5, count, kMaxFieldListBytes, failed);
     if (!descriptions) {
         return -1;
     }
@@ -182,7 +184,7 @@ void TMysqlClient::FreeRowList(std::unique_ptr<TMysqlRowList>& rows) {
 
 std::unique_ptr<TMysqlRowList> TMysqlClient::ReadRowList(std::vector<TMysqlField>* fields,
                                                          int32_t count, uint64_t maxRows,
-                                                         bool& failed) {
+                                                         std::size_t maxBytes, bool& failed) {
     failed = true;
     long length = Net_->ReadReply();
     if (length < 0) {
@@ -209,9 +211,10 @@ std::unique_ptr<TMysqlRowList> TMysqlClient::ReadRowList(std::vector<TMysqlField
             FailMalformedReply();
             return nullptr;
         }
-        if (!list->Append(packet, RowRefs_.data())) {
-            // The rest of the rows are still on their way; the connection cannot be used
-            // for another command, so it is closed.
+        if (!list->Append(packet, RowRefs_.data()) || list->Bytes > maxBytes) {
+            // No memory for the row, or more rows than the client keeps for one reply. The
+            // rest of the rows are still on their way; the connection cannot be used for
+            // another command, so it is closed.
             Net_->Close();
             Net_->SetClientError(kErrOutOfMemory);
             return nullptr;
@@ -247,8 +250,8 @@ std::unique_ptr<TMysqlResult> TMysqlClient::StoreResult() {
         return nullptr;
     }
     bool failed = false;
-    std::unique_ptr<TMysqlRowList> rows =
-        ReadRowList(&Fields_, FieldCount_, std::numeric_limits<uint64_t>::max(), failed);
+    std::unique_ptr<TMysqlRowList> rows = ReadRowList(
+        &Fields_, FieldCount_, std::numeric_limits<uint64_t>::max(), MaxBufferedBytes, failed);
     if (!rows) {
         // The reply ended (error packet or lost connection) before its end marker: nothing
         // of it is left to read, so the client must not stay waiting for rows.
