@@ -166,6 +166,11 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
 TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
     TGreetingFields greeting;
     greeting.Capabilities &= ~0x0020;
+    // Sent in one piece, so that the server is done sending before the client lets go.
+    TBytes answer = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "progver", 16, 254)),
+                            PlainFrame(3, EndMarker())});
+    for (uint8_t seq = 4; seq < 40; ++seq)
+        answer = Concat({answer, PlainFrame(seq, RowPacket({"0." + std::to_string(seq)}))});
     enum class LetGo { SecondPress, ShownAgain, CheckEnds };
     for (LetGo let_go : {LetGo::SecondPress, LetGo::ShownAgain, LetGo::CheckEnds}) {
         TScriptedServer server;
@@ -175,11 +180,7 @@ TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
             .ReceivePacket()
             .SendPacket(1, OkPacket())  // ping
             .ReceivePacket()
-            .SendPacket(1, {1})
-            .SendPacket(2, FieldPacket("t", "progver", 16, 254))
-            .SendPacket(3, EndMarker());
-        for (uint8_t seq = 4; seq < 40; ++seq)
-            server.SendPacket(seq, RowPacket({"0." + std::to_string(seq)}));
+            .Send(answer);
         server.Start();  // and then nothing: no end marker, the connection stays open
 
         testing::RecordingView main_view;
