@@ -65,7 +65,10 @@ TMysqlRow* TMysqlRowList::Append(const uint8_t* packet, const TValueRef* values)
     }
     Last = added;
     ++RowCount;
-    Bytes += sizeof(TMysqlRow) + blockBytes;
+    // Each of the two blocks costs the allocator its own header and rounding as well; with
+    // short rows that is a good part of what they take.
+    constexpr std::size_t kAllocationOverhead = 16;
+    Bytes += sizeof(TMysqlRow) + blockBytes + 2 * kAllocationOverhead;
     return added;
 }
 

@@ -57,7 +57,7 @@ class TMysqlRowList {
     int32_t ColumnCount = 0;
     TMysqlRow* First = nullptr;
     TMysqlRow* Last = nullptr;
-    // Memory the rows take: their records and blocks.
+    // Memory the rows take: their records and blocks, with what the allocator adds.
     std::size_t Bytes = 0;
 };
 
