@@ -42,12 +42,13 @@ class WaitScope {
 
 }  // namespace
 
-UpdateChecker::UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server)
-    : view_(view), unit_(unit), server_(std::move(server)) {}
+UpdateChecker::UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server,
+                             std::chrono::milliseconds deadline)
+    : view_(view), unit_(unit), server_(std::move(server)), deadline_(deadline) {}
 
 UpdateChecker::~UpdateChecker() {
     // The result first: an unbuffered one still reads from its client's connection.
-    result_.reset();
+    ReleaseResult();
     retired_client_.reset();
     client_.reset();
 }
@@ -78,10 +79,11 @@ void UpdateChecker::update_activate() {
     ShowUpdateLabels();
 }
 
-void UpdateChecker::sql_create() {
+void UpdateChecker::sql_create(std::chrono::steady_clock::time_point deadline) {
     auto client = std::make_unique<mysql::TMysqlClient>();
     // Only the built-in server's port is the client's default; a self-hosted one may differ.
     client->Port = server_.port;
+    client->SetDeadline(deadline);
     ReplaceClient(std::move(client));
     client_->SetServerHost(server_.host);
     client_->SetUserName(UpdateUser);
@@ -96,10 +98,12 @@ void UpdateChecker::Button17Click() {
     bool completed = false;
     {
         WaitScope wait(view_);
-        sql_create();
+        // One deadline for the whole press: the connect, the query's reconnect when the
+        // connect failed, and the reading of the answer.
+        sql_create(std::chrono::steady_clock::now() + deadline_);
         // The earlier press's result goes before the new query; with it goes the client it
         // may still read from.
-        result_.reset();
+        ReleaseResult();
         ReleaseRetiredClient();
         result_ = client_->RunQuery(UpdateQuery, false, completed);
     }
@@ -143,9 +147,19 @@ void UpdateChecker::ReleaseRetiredClient() {
         return;
     }
     if (result_ && result_->Client() == retired_client_.get()) {
-        result_.reset();
+        ReleaseResult();
     }
     retired_client_.reset();
+}
+
+void UpdateChecker::ReleaseResult() {
+    // Only the first row counts, and a server may send rows without end: a result that is
+    // still reading is not read to its end. Closing its connection (with the quit command)
+    // detaches it, and then it goes without reading anything more.
+    if (result_ && result_->Client()) {
+        result_->Client()->CloseConnection();
+    }
+    result_.reset();
 }
 
 void UpdateChecker::ReadServerValues() {

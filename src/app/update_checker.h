@@ -6,9 +6,11 @@
 // Ownership: the checker owns the client it talks through and the result of its last
 // query. A result never outlives the client it reads from: when a client is replaced, a
 // result still reading from it is released before that client goes. A result the client
-// has detached (its connection was closed) reads nothing and may stay held.
+// has detached (its connection was closed) reads nothing and may stay held. Only the first
+// row is ever read: a result that is let go has its connection closed, not its rows read.
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -26,6 +28,12 @@ inline constexpr const char* UpdateUser = "pubaccount";
 inline constexpr const char* UpdatePassword = "kobal";
 inline constexpr const char* UpdateQuery = "SELECT * FROM varnimo";
 
+// The longest one press of "Connect update Server" keeps the dialog waiting: the name lookup,
+// both connection attempts, the log-in, the query and the reading of its answer share it.
+// (The client's own 30-second timeout bounds each wait; a server that trickles its bytes,
+// each within that timeout, would otherwise hold the check for as long as it likes.)
+inline constexpr std::chrono::seconds UpdateCheckDeadline{30};
+
 // The captions of the two labels that share one place under the grids.
 inline constexpr const char* NoUpdatesText = "No Updates Available";
 inline constexpr const char* DownloadLinkText = "Click here to go to Download Page";
@@ -40,8 +48,10 @@ class UpdateChecker {
         Failed,       // not connected, or the query was refused
     };
 
-    // `unit` supplies the local versions at every activation; `server` is where to ask.
-    UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server);
+    // `unit` supplies the local versions at every activation; `server` is where to ask;
+    // `deadline` bounds each press (tests give a short one).
+    UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server,
+                  std::chrono::milliseconds deadline = UpdateCheckDeadline);
     ~UpdateChecker();
     UpdateChecker(const UpdateChecker&) = delete;
     UpdateChecker& operator=(const UpdateChecker&) = delete;
@@ -71,13 +81,16 @@ class UpdateChecker {
     bool UpdatesAvailable() const { return updates_available_; }
 
   private:
-    // Creates, configures and connects a new client (the first step of a press).
-    void sql_create();
+    // Creates, configures and connects a new client (the first step of a press); none of
+    // its waits goes past `deadline`.
+    void sql_create(std::chrono::steady_clock::time_point deadline);
     // Makes `client` the UpdateClient. The one it replaces stays until the held result no
     // longer reads from it (see ReleaseRetiredClient).
     void ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client);
     // Frees a replaced client, first releasing the held result if it still reads from it.
     void ReleaseRetiredClient();
+    // Lets the held result go without reading the rest of its rows.
+    void ReleaseResult();
     void ReadServerValues();
     void WriteServerColumn();
     void WriteUnknownServerColumn();
@@ -88,6 +101,7 @@ class UpdateChecker {
     UpdateView& view_;
     const Unit1& unit_;
     UpdateServerAddress server_;
+    std::chrono::milliseconds deadline_;
     std::unique_ptr<mysql::TMysqlClient> client_;
     // The client a press has just replaced, kept while the held result may read from it.
     std::unique_ptr<mysql::TMysqlClient> retired_client_;

@@ -21,7 +21,8 @@ const char kUsage[] =
     "usage: varnimo-cli sql [-h HOST] [-P PORT] [-u USER] [-p PASSWORD] [-D DATABASE]\n"
     "                       [--compress|--no-compress] [--buffered] [--timeout S]\n"
     "                       [--allow-local-files] [--pipe] QUERY\n"
-    "  --pipe  through the local named pipe MySQL (Windows) instead of TCP/IP\n";
+    "  --buffered  read the whole result (at most 1 GiB in memory) before printing it\n"
+    "  --pipe      through the local named pipe MySQL (Windows) instead of TCP/IP\n";
 
 int UsageError(const char* why, std::string_view what = "") {
     std::string line = std::string("varnimo-cli sql: ") + why + std::string(what) + "\n";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,18 @@ class TMysqlClient {
     // A server may ask for any file on this machine during a query; that is refused unless
     // the user allowed it here.
     bool AllowLocalFiles = false;
+    // The most memory the rows of one buffered result may take; a server that sends more makes
+    // the query fail with 2008 (the connection is closed), as if memory had run out. A
+    // server could otherwise send rows until it has.
+    std::size_t MaxBufferedBytes = kDefaultMaxBufferedBytes;
+
+    // One moment by which every wait for the server ends, on top of ConnectTimeout for each
+    // wait: connecting (and reconnecting), logging in, commands and reading results alike.
+    // A wait cut short by it fails as a wait that ran out does (2003 while connecting, 2013
+    // after). For a caller that must bound a whole exchange; none is set by default.
+    void SetDeadline(std::chrono::steady_clock::time_point deadline) {
+        Net_->Vio().SetDeadline(deadline);
+    }
 
     void SetServerHost(const std::string& host);
     void SetUserName(const std::string& user);
@@ -104,11 +117,15 @@ class TMysqlClient {
     // A reply that broke the protocol's rules: the connection cannot go on.
     void FailMalformedReply();
     // Reads row packets up to their end marker; `fields` (when given) get their MaxLength.
+    // Where row `maxRows` + 1 would begin only the end marker may stand: anything else breaks
+    // the reply (2013). Rows that take more than `maxBytes` of memory together are not kept
+    // (2008, the connection is closed). Either way the rest of the reply is left unread.
     std::unique_ptr<TMysqlRowList> ReadRowList(std::vector<TMysqlField>* fields, int32_t count,
+                                               uint64_t maxRows, std::size_t maxBytes,
                                                bool& failed);
     // Turns the rows of five texts that describe the columns into Fields_ (count records, the
     // undescribed ones zeroed) and frees the rows. False, with the error state set, when
-    // memory is short or there are more descriptions than columns.
+    // memory is short.
     bool UnpackFieldList(std::unique_ptr<TMysqlRowList>& rows, int32_t count, bool longFlags);
     static void FreeRowList(std::unique_ptr<TMysqlRowList>& rows);
     void ResultFinished(TMysqlResult& result);

@@ -65,6 +65,10 @@ TMysqlRow* TMysqlRowList::Append(const uint8_t* packet, const TValueRef* values)
     }
     Last = added;
     ++RowCount;
+    // Each of the two blocks costs the allocator its own header and rounding as well; with
+    // short rows that is a good part of what they take.
+    constexpr std::size_t kAllocationOverhead = 16;
+    Bytes += sizeof(TMysqlRow) + blockBytes + 2 * kAllocationOverhead;
     return added;
 }
 
@@ -125,9 +129,11 @@ int TMysqlClient::ReadQueryResult() {
     }
     uint64_t extra = 0;
     ExtraInfo_ = reader.Remaining() > 0 && reader.ReadLengthCode64(extra) ? extra : 0;
-    // The column descriptions come as rows of five texts each, up to their end marker.
+    // The column descriptions come as rows of five texts each, up to their end marker; the
+    // header's count bounds them, or a server could send descriptions without end.
     bool failed = false;
-    std::unique_ptr<TMysqlRowList> descriptions = ReadRowList(nullptr, 5, failed);
+    std::unique_ptr<TMysqlRowList> descriptions =
+        ReadRowList(nullptr, 5, count, kMaxFieldListBytes, failed);
     if (!descriptions) {
         return -1;
     }
@@ -143,49 +149,45 @@ int TMysqlClient::ReadQueryResult() {
 bool TMysqlClient::UnpackFieldList(std::unique_ptr<TMysqlRowList>& rows, int32_t count,
                                    bool longFlags) {
     std::vector<TMysqlField> fields;
-    bool tooMany = rows->RowCount > static_cast<uint64_t>(count);
-    if (!tooMany) {
-        try {
-            // Columns the server did not describe stay zeroed.
-            fields.resize(static_cast<std::size_t>(count));
-        } catch (const std::bad_alloc&) {
-            FreeRowList(rows);
-            Net_->SetClientError(kErrOutOfMemory);
-            return false;
-        }
-        std::size_t next = 0;
-        for (const TMysqlRow* row = rows->First; row; row = row->Next) {
-            std::string_view texts[5];
-            for (std::size_t i = 0; i < 5; ++i) {
-                if (row->Values[i]) {
-                    texts[i] = std::string_view(row->Values[i], row->Lengths[i]);
-                }
-            }
-            TFieldInfo info = FieldFromTexts(texts, longFlags);
-            TMysqlField& field = fields[next++];
-            field.Table.assign(info.Table);
-            field.Name.assign(info.Name);
-            field.Length = info.Length;
-            field.Type = info.Type;
-            field.Flags = info.Flags;
-            field.Decimals = info.Decimals;
-            field.MaxLength = 0;
-        }
-    }
-    FreeRowList(rows);
-    if (tooMany) {
-        // More descriptions than the header announced: the reply is broken.
-        FailMalformedReply();
+    try {
+        // Columns the server did not describe stay zeroed.
+        fields.resize(static_cast<std::size_t>(count));
+    } catch (const std::bad_alloc&) {
+        FreeRowList(rows);
+        Net_->SetClientError(kErrOutOfMemory);
         return false;
     }
+    // ReadRowList read no more rows than there are columns.
+    std::size_t next = 0;
+    for (const TMysqlRow* row = rows->First; row; row = row->Next) {
+        std::string_view texts[5];
+        for (std::size_t i = 0; i < 5; ++i) {
+            if (row->Values[i]) {
+                texts[i] = std::string_view(row->Values[i], row->Lengths[i]);
+            }
+        }
+        TFieldInfo info = FieldFromTexts(texts, longFlags);
+        TMysqlField& field = fields[next++];
+        field.Table.assign(info.Table);
+        field.Name.assign(info.Name);
+        field.Length = info.Length;
+        field.Type = info.Type;
+        field.Flags = info.Flags;
+        field.Decimals = info.Decimals;
+        field.MaxLength = 0;
+    }
+    FreeRowList(rows);
     Fields_ = std::move(fields);
     return true;
 }
 
-void TMysqlClient::FreeRowList(std::unique_ptr<TMysqlRowList>& rows) { rows.reset(); }
+void TMysqlClient::FreeRowList(std::unique_ptr<TMysqlRowList>& rows) {
+    rows.reset();
+}
 
 std::unique_ptr<TMysqlRowList> TMysqlClient::ReadRowList(std::vector<TMysqlField>* fields,
-                                                         int32_t count, bool& failed) {
+                                                         int32_t count, uint64_t maxRows,
+                                                         std::size_t maxBytes, bool& failed) {
     failed = true;
     long length = Net_->ReadReply();
     if (length < 0) {
@@ -207,13 +209,15 @@ std::unique_ptr<TMysqlRowList> TMysqlClient::ReadRowList(std::vector<TMysqlField
         if (IsEndMarker(packet, size)) {
             break;
         }
-        if (!DecodeRow(packet, size, static_cast<std::size_t>(count), RowRefs_.data())) {
+        if (list->RowCount >= maxRows ||
+            !DecodeRow(packet, size, static_cast<std::size_t>(count), RowRefs_.data())) {
             FailMalformedReply();
             return nullptr;
         }
-        if (!list->Append(packet, RowRefs_.data())) {
-            // The rest of the rows are still on their way; the connection cannot be used
-            // for another command, so it is closed.
+        if (!list->Append(packet, RowRefs_.data()) || list->Bytes > maxBytes) {
+            // No memory for the row, or more rows than the client keeps for one reply. The
+            // rest of the rows are still on their way; the connection cannot be used for
+            // another command, so it is closed.
             Net_->Close();
             Net_->SetClientError(kErrOutOfMemory);
             return nullptr;
@@ -249,7 +253,8 @@ std::unique_ptr<TMysqlResult> TMysqlClient::StoreResult() {
         return nullptr;
     }
     bool failed = false;
-    std::unique_ptr<TMysqlRowList> rows = ReadRowList(&Fields_, FieldCount_, failed);
+    std::unique_ptr<TMysqlRowList> rows = ReadRowList(
+        &Fields_, FieldCount_, std::numeric_limits<uint64_t>::max(), MaxBufferedBytes, failed);
     if (!rows) {
         // The reply ended (error packet or lost connection) before its end marker: nothing
         // of it is left to read, so the client must not stay waiting for rows.

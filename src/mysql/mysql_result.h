@@ -11,6 +11,14 @@ namespace varnimo::mysql {
 class TMysqlClient;
 struct TValueRef;
 
+// The most memory the column descriptions of one result may take together. Real results need
+// well under a megabyte even with the most columns a header may announce; a server that sends
+// more is refused (2008) instead of being believed.
+inline constexpr std::size_t kMaxFieldListBytes = std::size_t{16} << 20;
+// The default for the most memory the rows of one buffered result may take
+// (TMysqlClient::MaxBufferedBytes).
+inline constexpr std::size_t kDefaultMaxBufferedBytes = std::size_t{1} << 30;
+
 // One column of a result.
 struct TMysqlField {
     std::string Name;   // empty when the server sent none
@@ -49,6 +57,8 @@ class TMysqlRowList {
     int32_t ColumnCount = 0;
     TMysqlRow* First = nullptr;
     TMysqlRow* Last = nullptr;
+    // Memory the rows take: their records and blocks, with what the allocator adds.
+    std::size_t Bytes = 0;
 };
 
 // The result of a query with a result set, owned by the caller of RunQuery. A buffered result

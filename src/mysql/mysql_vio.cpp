@@ -115,10 +115,11 @@ bool TMysqlVio::WaitForSocket(int millis) {
 }
 
 long TMysqlVio::Receive(uint8_t* to, std::size_t count) {
-    // Data already there needs no wait; otherwise wait up to TimeoutSecs for it.
+    // Data already there needs no wait; otherwise wait up to TimeoutSecs (and never past the
+    // deadline) for it.
     ssize_t n = ::recv(Socket_, to, count, MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-        if (!WaitReadable(TimeoutSecs_)) {
+        if (!WaitForData()) {
             return -1;
         }
         n = ::recv(Socket_, to, count, MSG_DONTWAIT);

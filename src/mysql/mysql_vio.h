@@ -51,6 +51,15 @@ class TMysqlVio {
     bool CanRetry() const;
     bool CallInterrupted() const;
 
+    // A moment by which every wait for the server ends, whatever TimeoutSecs allows each one
+    // (the name lookup, the connect and every read alike); once it has passed nothing more is
+    // read, as after a wait that ran out. For callers that bound a whole exchange rather than
+    // each wait. The default, time_point::max(), sets none; it outlives Close. Writes do not
+    // wait for it: they block only on a full socket buffer, which the few hundred bytes of
+    // such an exchange never fill.
+    void SetDeadline(std::chrono::steady_clock::time_point deadline) { Deadline_ = deadline; }
+    std::chrono::steady_clock::time_point Deadline() const { return Deadline_; }
+
     void SetLastErrorText(std::string_view text);
     const std::string& LastErrorText() const { return LastErrorText_; }
 
@@ -80,6 +89,11 @@ class TMysqlVio {
     // The platform's wait for the socket to have data within `millis` (negative: no limit).
     bool WaitForSocket(int millis);
     bool WaitReadableUntil(std::chrono::steady_clock::time_point deadline);
+    // The wait before a socket read: up to TimeoutSecs, never past the deadline.
+    bool WaitForData();
+    // When the wait that starts now must end: TimeoutSecs from now or the deadline, whichever
+    // comes first.
+    std::chrono::steady_clock::time_point WaitEnd() const;
     void SetError(int32_t code, std::string text);
     void ForgetSocket();
 
@@ -94,6 +108,7 @@ class TMysqlVio {
     // The platform's error number of the last failed socket call of this transport; what
     // CanRetry and CallInterrupted look at.
     int LastSocketError_ = 0;
+    std::chrono::steady_clock::time_point Deadline_ = std::chrono::steady_clock::time_point::max();
     // Bytes received ahead of what the packet layer asked for: one packet header or row at a
     // time would otherwise cost a system call each.
     std::unique_ptr<uint8_t[]> ReadAhead_;

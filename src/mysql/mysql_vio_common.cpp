@@ -84,9 +84,7 @@ int TMysqlVio::ConnectTcp(const std::string& callerHost, int port) {
         port = 3306;
     }
     // One timeout covers the whole attempt: the name lookup and every address tried.
-    const TResolveClock::time_point deadline =
-        TimeoutSecs_ < 0 ? TResolveClock::time_point::max()
-                         : TResolveClock::now() + std::chrono::seconds(TimeoutSecs_);
+    const TResolveClock::time_point deadline = WaitEnd();
     TResolveResult found = ResolveHost(host, port, deadline);
     if (found.Addresses.empty()) {
         std::string text = FormatClientError(kErrUnknownHost, host.c_str(), found.ErrorNumber);
@@ -150,6 +148,20 @@ bool TMysqlVio::WaitReadableUntil(TResolveClock::time_point deadline) {
     return WaitReadableFor(static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX)));
 }
 
+TResolveClock::time_point TMysqlVio::WaitEnd() const {
+    if (TimeoutSecs_ < 0) {
+        return Deadline_;
+    }
+    return std::min(Deadline_, TResolveClock::now() + std::chrono::seconds(TimeoutSecs_));
+}
+
+bool TMysqlVio::WaitForData() {
+    if (Deadline_ == TResolveClock::time_point::max()) {
+        return WaitReadable(TimeoutSecs_);
+    }
+    return WaitReadableUntil(WaitEnd());
+}
+
 void TMysqlVio::ForgetSocket() {
     AheadPos_ = 0;
     AheadEnd_ = 0;
@@ -161,6 +173,12 @@ void TMysqlVio::ForgetSocket() {
 
 long TMysqlVio::ReadBytes(uint8_t* buffer, std::size_t count) {
     if (Kind_ == vkClosed) {
+        return -1;
+    }
+    // Past the deadline even bytes that are there already are not taken: a server that
+    // sends without pause must not keep the caller any longer than one that trickles.
+    if (Deadline_ != TResolveClock::time_point::max() && TResolveClock::now() >= Deadline_) {
+        LastSocketError_ = kTimedOut;
         return -1;
     }
     if (AheadPos_ < AheadEnd_) {

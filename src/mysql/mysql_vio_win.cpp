@@ -218,11 +218,12 @@ long TMysqlVio::Receive(uint8_t* to, std::size_t count) {
         }
         return static_cast<long>(got);
     }
-    // Data already there needs no wait; otherwise wait up to TimeoutSecs for it.
+    // Data already there needs no wait; otherwise wait up to TimeoutSecs (and never past the
+    // deadline) for it.
     SOCKET s = SocketOf(Socket_);
     int got = ::recv(s, reinterpret_cast<char*>(to), n, 0);
     if (got < 0 && ::WSAGetLastError() == WSAEWOULDBLOCK) {
-        if (!WaitReadable(TimeoutSecs_)) {
+        if (!WaitForData()) {
             return -1;
         }
         got = ::recv(s, reinterpret_cast<char*>(to), n, 0);

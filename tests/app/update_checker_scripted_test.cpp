@@ -1,5 +1,6 @@
-// The Update Checker against the in-process scripted server, for the answer a real server
-// does not give to its query: a reply without a result set.
+// The Update Checker against the in-process scripted server, for answers a real server does
+// not give to its query: a reply without a result set, bytes that come one at a time, rows
+// without end.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,9 @@
 #include "app/unit1.h"
 #include "app/update_checker.h"
 #include "app/update_test_view.h"
+#include "mysql/mysql_errors.h"
 #include "scripted_server.h"
+#include "support/test_sockets.h"
 
 namespace varnimo {
 namespace {
@@ -93,6 +96,118 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         EXPECT_EQ(server.Failure(), "") << c.name;
         EXPECT_FALSE(server.HasWaitingClient()) << c.name << ": a third attempt";
         EXPECT_EQ(server.Received().size(), c.refuseLogin ? 2u : 0u) << c.name;
+    }
+}
+
+// A server that sends one byte at a time, each well within the client's timeout, is given up
+// on when the check's deadline has passed: while it sends its greeting (the query's second
+// connection attempt then finds no time left either), and while it sends the query's answer.
+TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
+    TGreetingFields greeting;
+    greeting.Capabilities &= ~0x0020;
+    const TBytes answer =
+        Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "progver", 16, 254)),
+                PlainFrame(3, EndMarker()), PlainFrame(4, RowPacket({"0.5"})),
+                PlainFrame(5, EndMarker())});
+    auto trickle = [](TScriptedServer& server, const TBytes& bytes) {
+        for (uint8_t byte : bytes)
+            server.Send({byte}).Pause(40);
+    };
+    struct Case {
+        bool slow_greeting;
+        const char* label;
+        int32_t code;
+        std::string text;
+    };
+    const Case cases[] = {
+        {true, "ERROR - Not connected!", mysql::kErrConnectionFailed,
+         mysql::FormatClientError(mysql::kErrConnectionFailed, "127.0.0.1",
+                                  varnimo::testing::kTimedOut)},
+        {false, "Connected!", mysql::kErrServerLost, mysql::ErrorMessage(mysql::kErrServerLost)},
+    };
+    for (const Case& c : cases) {
+        TScriptedServer server;
+        if (c.slow_greeting)
+            trickle(server, PlainFrame(0, Greeting(greeting)));
+        else
+            server.SendPacket(0, Greeting(greeting));
+        server.ReceivePacket()
+            .SendPacket(2, OkPacket())  // login
+            .ReceivePacket()
+            .SendPacket(1, OkPacket())  // ping
+            .ReceivePacket();
+        if (c.slow_greeting)
+            server.Send(answer);
+        else
+            trickle(server, answer);
+        server.Start();
+
+        testing::RecordingView main_view;
+        Unit1 unit(main_view);
+        testing::RecordingUpdateView view;
+        UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
+                              std::chrono::milliseconds(300));
+        checker.update_activate();
+        checker.Button17Click();
+
+        EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Failed) << c.label;
+        EXPECT_EQ(view.connection_label, c.label);
+        EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."}) << c.label;
+        EXPECT_EQ(checker.UpdateClient()->Net().LastErrorCode(), c.code) << c.label;
+        EXPECT_EQ(checker.UpdateClient()->Net().LastErrorText(), c.text) << c.label;
+        EXPECT_EQ(view.waiting, 0);
+        server.Finish(0);
+    }
+}
+
+// A server that sends rows without end: the check reads the first, and when it lets the
+// result go (a second press, showing the dialog again, the end of the check in the terminal)
+// it closes the connection with the quit command instead of reading the rest.
+TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
+    TGreetingFields greeting;
+    greeting.Capabilities &= ~0x0020;
+    // Sent in one piece, so that the server is done sending before the client lets go.
+    TBytes answer = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "progver", 16, 254)),
+                            PlainFrame(3, EndMarker())});
+    for (uint8_t seq = 4; seq < 40; ++seq)
+        answer = Concat({answer, PlainFrame(seq, RowPacket({"0." + std::to_string(seq)}))});
+    enum class LetGo { SecondPress, ShownAgain, CheckEnds };
+    for (LetGo let_go : {LetGo::SecondPress, LetGo::ShownAgain, LetGo::CheckEnds}) {
+        TScriptedServer server;
+        server.SendPacket(0, Greeting(greeting))
+            .ReceivePacket()
+            .SendPacket(2, OkPacket())  // login
+            .ReceivePacket()
+            .SendPacket(1, OkPacket())  // ping
+            .ReceivePacket()
+            .Send(answer);
+        server.Start();  // and then nothing: no end marker, the connection stays open
+
+        testing::RecordingView main_view;
+        Unit1 unit(main_view);
+        testing::RecordingUpdateView view;
+        auto checker = std::make_unique<UpdateChecker>(
+            view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
+            std::chrono::milliseconds(300));
+        checker->update_activate();
+        checker->Button17Click();
+        EXPECT_EQ(checker->ServerProgramVersion, 0.4);
+        switch (let_go) {
+            case LetGo::SecondPress:  // finds no greeting on its own connection
+                checker->Button17Click();
+                EXPECT_EQ(checker->UpdateResult(), nullptr);
+                break;
+            case LetGo::ShownAgain:
+                checker->update_activate();
+                EXPECT_EQ(checker->UpdateResult(), nullptr);
+                break;
+            case LetGo::CheckEnds:
+                checker.reset();
+                break;
+        }
+        server.Finish();
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(server.Trailing(), FromHex("01 00 00 00 01")) << static_cast<int>(let_go);
     }
 }
 

@@ -300,6 +300,45 @@ TEST(Results, HeaderAnnouncingAbsurdlyManyColumnsIsALostConnection) {
     }
 }
 
+// What one result holds in memory is bounded: its column descriptions together to 16 MiB, the
+// rows of a buffered result to MaxBufferedBytes. A server that sends more fails the query with
+// 2008, and the rest of its reply is not read.
+TEST(Results, MemoryHeldForOneResultIsBounded) {
+    const std::string huge(9 << 20, 'n');
+    TBytes rows = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "a", 1000, 253)),
+                          PlainFrame(3, EndMarker())});
+    for (uint8_t seq = 4; seq < 40; ++seq) {
+        rows = Concat({rows, PlainFrame(seq, RowPacket({std::string(1000, 'r')}))});
+    }
+    struct Case {
+        const char* name;
+        TBytes reply;
+        bool completed;
+    };
+    const Case cases[] = {
+        {"descriptions",
+         Concat({PlainFrame(1, {2}), PlainFrame(2, FieldPacket("t", huge, 1, 253)),
+                 PlainFrame(3, FieldPacket("t", huge, 1, 253)), PlainFrame(4, EndMarker())}),
+         false},
+        {"buffered rows", Concat({rows, PlainFrame(40, EndMarker())}), true},
+    };
+    for (const Case& c : cases) {
+        TScriptedServer server;
+        Login(server).ReceivePacket().Send(c.reply);
+        server.Start();
+        TMysqlClient client;
+        client.MaxBufferedBytes = 16 << 10;
+        AimAndOpen(client, server);
+        bool completed = !c.completed;
+        EXPECT_EQ(client.RunQuery("SELECT *", true, completed), nullptr) << c.name;
+        EXPECT_EQ(completed, c.completed) << c.name;
+        EXPECT_EQ(client.Net().LastErrorCode(), kErrOutOfMemory) << c.name;
+        EXPECT_FALSE(client.IsConnectionOpen()) << c.name;
+        EXPECT_EQ(client.Status(), TClientStatus::Ready) << c.name;
+        EXPECT_TRUE(client.Fields().empty()) << c.name;
+    }
+}
+
 // Column descriptions are five length-coded texts whose binary parts may hold zero bytes or be
 // cut short; a server that describes fewer columns than announced leaves the rest zeroed, one
 // that describes more has broken the reply.
@@ -329,21 +368,32 @@ TEST(Results, ColumnDescriptionsAreUnpackedFromTheirTexts) {
     EXPECT_EQ(result->Fields[2].Type, 0u);
     EXPECT_TRUE(result->Eof);
 
-    TScriptedServer tooMany;
-    Login(tooMany)
-        .ReceivePacket()
-        .SendPacket(1, {1})
-        .SendPacket(2, FieldPacket("t", "a", 11, 3))
-        .SendPacket(3, FieldPacket("t", "b", 11, 3))
-        .SendPacket(4, EndMarker());
-    tooMany.Start();
-    TMysqlClient other;
-    AimAndOpen(other, tooMany);
-    EXPECT_EQ(other.RunQuery("SELECT *", true, completed), nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(other.Net().LastErrorCode(), kErrServerLost);
-    EXPECT_FALSE(other.IsConnectionOpen());
-    EXPECT_TRUE(other.Fields().empty());
+    // The announced count bounds the descriptions read: where the end marker belongs, a
+    // second description ends the reply, and nothing behind it is read (here a server error
+    // that would otherwise be reported, after more descriptions that could go on for ever).
+    const TBytes more = FieldPacket("t", "c", 11, 3);
+    for (bool endless : {false, true}) {
+        TScriptedServer tooMany;
+        Login(tooMany)
+            .ReceivePacket()
+            .SendPacket(1, {1})
+            .SendPacket(2, FieldPacket("t", "a", 11, 3))
+            .SendPacket(3, FieldPacket("t", "b", 11, 3));
+        if (endless) {
+            tooMany.SendPacket(4, more).SendPacket(5, more).SendPacket(6, ErrorPacket(1105, "x"));
+        } else {
+            tooMany.SendPacket(4, EndMarker());
+        }
+        tooMany.Start();
+        TMysqlClient other;
+        AimAndOpen(other, tooMany);
+        EXPECT_EQ(other.RunQuery("SELECT *", endless, completed), nullptr);
+        EXPECT_FALSE(completed);
+        EXPECT_EQ(other.Net().LastErrorCode(), kErrServerLost) << endless;
+        EXPECT_FALSE(other.IsConnectionOpen());
+        EXPECT_TRUE(other.Fields().empty());
+        EXPECT_EQ(other.Status(), TClientStatus::Ready);
+    }
 }
 
 TEST(Results, OkReplyWithoutTransactionsCapability) {

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -334,6 +335,20 @@ TEST(PacketLayer, SilentServerTimesOutAsLostConnection) {
     server.Start();
     TMysqlNet net;
     OpenAndReadHello(net, server, 1);
+    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.LastErrorCode(), kErrServerLost);
+    EXPECT_FALSE(net.IsOpen());
+}
+
+// Past a deadline nothing more is read, not even a packet that is there already: a server
+// that never pauses must not hold a bounded exchange any longer than one that trickles.
+TEST(PacketLayer, NothingIsReadPastTheDeadline) {
+    TScriptedServer server;
+    server.Send(Concat({Hello(), PlainFrame(1, Text("hi"))}));
+    server.Start();
+    TMysqlNet net;
+    OpenAndReadHello(net, server);
+    net.Vio().SetDeadline(std::chrono::steady_clock::now());
     EXPECT_EQ(net.ReadReply(), -1);
     EXPECT_EQ(net.LastErrorCode(), kErrServerLost);
     EXPECT_FALSE(net.IsOpen());
