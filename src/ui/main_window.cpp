@@ -69,6 +69,9 @@ TForm1::TForm1(Desktop& desktop, QWidget* parent)
     ui_->setupUi(this);
     timer2_.setObjectName(QStringLiteral("Timer2"));
     ui_->TitleBox->setModel(&model_);
+    // A screen reader names a control by what it is for; neither has a caption of its own.
+    ui_->TitleBox->setAccessibleName(QStringLiteral("Roms"));
+    ui_->search_edit_box->setAccessibleName(QStringLiteral("Search"));
     unit_ = std::make_unique<Unit1>(*this);
     path_form_ = std::make_unique<Tpath_form>(*unit_, desktop_, this);
     AboutForm_ = std::make_unique<TAboutForm>(desktop_, this);

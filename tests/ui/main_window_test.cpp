@@ -360,6 +360,11 @@ TEST_F(MainWindow, TheTitleListIsReadAndDrivenThroughAccessibility) {
     ASSERT_NE(list, nullptr);
     ASSERT_NE(list->tableInterface(), nullptr);
     EXPECT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(list->text(QAccessible::Name), "Roms");
+    const QLineEdit* search = form_->findChild<QLineEdit*>("search_edit_box");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QLineEdit*>(search))
+                  ->text(QAccessible::Name),
+              "Search");
     const auto names = [&] {
         QStringList names;
         for (int line = 0; line < list->childCount(); ++line) {
