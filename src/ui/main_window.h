@@ -30,7 +30,7 @@ class Tupdate_form;
 
 class TForm1 : public QMainWindow, public MainView {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(Desktop& desktop, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -72,10 +72,10 @@ public:
     void Info1Click();    // Help > About...
     void update_click();  // Help > Update?
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void SetUpLook();
     void SetUpStoredPictures();
     void ConnectEvents();
