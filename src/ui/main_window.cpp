@@ -11,6 +11,7 @@
 #include "about_form.h"
 #include "app/unit1.h"
 #include "fonts.h"
+#include "new_collection_dialog.h"
 #include "path_form.h"
 #include "picture_loading.h"
 #include "screenshot/screenshot_decoder.h"
@@ -185,6 +186,7 @@ void TForm1::ConnectEvents() {
     connect(ui_->Reset, &QAction::triggered, this, [this] { unit_->ResetClick(); });
     connect(ui_->Beenden1, &QAction::triggered, this, [this] { unit_->Beenden1Click(); });
     connect(ui_->path, &QAction::triggered, this, &TForm1::pathClick);
+    connect(ui_->import_rom_folder, &QAction::triggered, this, &TForm1::import_rom_folderClick);
     connect(ui_->Info1, &QAction::triggered, this, &TForm1::Info1Click);
     connect(ui_->Update1, &QAction::triggered, this, &TForm1::update_click);
 
@@ -229,8 +231,25 @@ void TForm1::FirstActivation() {
 
 // --- Dialog commands ---------------------------------------------------------------------
 
+void TForm1::SetOwnCollection() {
+    unit_->OwnCollection = true;
+    ui_->import_rom_folder->setVisible(true);
+}
+
 void TForm1::pathClick() {
     path_form_->exec();
+}
+
+void TForm1::import_rom_folderClick() {
+    NewCollectionDialog dialog(
+        desktop_,
+        ImportAgainRequest(unit_->ProgramOptions, unit_->Timer2Interval(), unit_->ShowMode),
+        this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The new options.dat holds the folders just chosen: read it as at the start.
+    unit_->OptionsLoaded = false;
+    unit_->ResetClick();
 }
 
 void TForm1::Info1Click() {

@@ -67,8 +67,15 @@ class TForm1 : public QMainWindow, public MainView {
     void OpenAddress(const std::string& address) override;
     void RequestQuit() override;
 
+    // The collection is the user's own (--user-collection): Settings offers "Import ROM
+    // folder...", and the reset sequence uses the import's scan cache without a notice.
+    void SetOwnCollection();
+
     // --- Menu commands that open the dialogs ---------------------------------------------
     void pathClick();     // Settings > Options
+    // Settings > Import ROM folder...: the New collection dialog, filled with today's folders
+    // and DAT files; a collection made again runs the reset sequence with its options.
+    void import_rom_folderClick();
     void Info1Click();    // Help > About...
     void update_click();  // Help > Update?
 

@@ -84,7 +84,7 @@ class ListAnnouncements {
 };
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
         form_.reset();
@@ -114,7 +114,8 @@ protected:
     QStringList Lines() const {
         QStringList lines;
         const QAbstractItemModel* model = List()->model();
-        for (int i = 0; i < model->rowCount(); ++i) lines << model->index(i, 0).data().toString();
+        for (int i = 0; i < model->rowCount(); ++i)
+            lines << model->index(i, 0).data().toString();
         return lines;
     }
     QColor ScreenColour() const {
@@ -129,7 +130,8 @@ protected:
     }
     int Checked(const char* group) const {
         int checked = 0;
-        for (QAction* action : Child<QActionGroup>(group)->actions()) checked += action->isChecked();
+        for (QAction* action : Child<QActionGroup>(group)->actions())
+            checked += action->isChecked();
         return checked;
     }
     bool WaitForScreen(const QColor& colour) {
@@ -153,7 +155,8 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     QStringList tab_order;
     QWidget* widget = List();
     do {
-        if (widget->focusPolicy() & Qt::TabFocus) tab_order << widget->objectName();
+        if (widget->focusPolicy() & Qt::TabFocus)
+            tab_order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != List());
     EXPECT_EQ(tab_order, QStringList({"TitleBox", "emu_load", "search_edit_box", "clear_button",
@@ -170,10 +173,12 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     // Windowed controls lie above every picture and text, the list above the background.
     const QObjectList& order = Child<QWidget>("client")->children();
     EXPECT_LT(order.indexOf(Child<QLabel>("Image_background")), order.indexOf(List()));
-    EXPECT_LT(order.indexOf(Child<QLabel>("showing_counter")), order.indexOf(Child<QWidget>("Panel2")));
+    EXPECT_LT(order.indexOf(Child<QLabel>("showing_counter")),
+              order.indexOf(Child<QWidget>("Panel2")));
 
     QStringList menus;
-    for (QAction* menu : form_->menuBar()->actions()) menus << menu->text();
+    for (QAction* menu : form_->menuBar()->actions())
+        menus << menu->text();
     EXPECT_EQ(menus, QStringList({"&Settings", "Genre", "Player", "Region", "&Help"}));
 
     // One exclusive group per radio menu, the start entry checked and drawn in bold.
@@ -181,8 +186,10 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
         const char* group;
         int entries;
         const char* start;
-    } groups[] = {{"BackgroundGroup", 5, "Default_background"}, {"ShowRomsGroup", 3, "All2"},
-                  {"GenreGroup", 20, "Genre_All"},           {"PlayerGroup", 7, "Player_All"},
+    } groups[] = {{"BackgroundGroup", 5, "Default_background"},
+                  {"ShowRomsGroup", 3, "All2"},
+                  {"GenreGroup", 20, "Genre_All"},
+                  {"PlayerGroup", 7, "Player_All"},
                   {"RegionGroup", 7, "All1"}};
     for (const auto& g : groups) {
         QActionGroup* group = Child<QActionGroup>(g.group);
@@ -201,7 +208,9 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     EXPECT_FALSE(Action("N2")->isEnabled());
     EXPECT_FALSE(Action("N2")->isCheckable());
 
-    // Every dialog entry opens its dialog.
+    // Every dialog entry opens its dialog; the import is offered only for the user's own
+    // collection.
+    EXPECT_FALSE(Action("import_rom_folder")->isVisible());
     EXPECT_TRUE(Action("path")->isEnabled());
     EXPECT_TRUE(Action("Info1")->isEnabled());
     EXPECT_TRUE(Action("Update1")->isEnabled());
@@ -211,7 +220,8 @@ TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     // While the first notice is up, the window is activated again: nothing nests.
     int scans_seen_while_open = 0;
     test::Desktop().while_open = [&](const test::RecordedBox& box) {
-        if (!box.text.startsWith(kScanNotice)) return;
+        if (!box.text.startsWith(kScanNotice))
+            return;
         ++scans_seen_while_open;
         QApplication::setActiveWindow(form_.get());
         QEvent activate(QEvent::WindowActivate);
@@ -226,9 +236,9 @@ TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     QTest::qWait(50);
     EXPECT_EQ(scans_seen_while_open, 1);
     ASSERT_EQ(test::Desktop().boxes.size(), 2u);
-    EXPECT_EQ(test::Desktop().boxes[0].text,
-              kScanNotice + demo_->RomPath() +
-                  " for ROMS - please be patient, this could take a while");
+    EXPECT_EQ(
+        test::Desktop().boxes[0].text,
+        kScanNotice + demo_->RomPath() + " for ROMS - please be patient, this could take a while");
     EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
     EXPECT_EQ(test::Desktop().boxes[1].icon, QMessageBox::Information);
@@ -441,11 +451,11 @@ TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders)
     EXPECT_EQ(form_->SelectedLine(), -1);
     EXPECT_EQ(form_->unit().SelectedIndex, -1);
 
-    const QImage default_screen = LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
-                                      .convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return ScreenImage().convertToFormat(QImage::Format_RGB32) == default_screen;
-    }));
+    const QImage default_screen =
+        LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
+            .convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ScreenImage().convertToFormat(QImage::Format_RGB32) == default_screen; }));
     EXPECT_EQ(Caption("filesize_label"), "Size: - select Rom -");
     EXPECT_EQ(Caption("genre_label"), "Genre: - select Rom -");
     EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
@@ -512,7 +522,10 @@ TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
 TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
     Open();
     const auto background = [&] {
-        return Child<QLabel>("Image_background")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        return Child<QLabel>("Image_background")
+            ->pixmap()
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     };
     const auto stored = [](const char* name) {
         return LoadStoredPicture(QStringLiteral(":/pictures/") + name, QSize(665, 426))
@@ -549,7 +562,8 @@ TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExi
     } browser;
     browser.folder = demo_->Path("other roms");
     form_->path_form().SetFolderBrowser(browser);
-    QTest::mouseClick(form_->path_form().findChild<QPushButton*>("rom_path_button"), Qt::LeftButton);
+    QTest::mouseClick(form_->path_form().findChild<QPushButton*>("rom_path_button"),
+                      Qt::LeftButton);
     ASSERT_EQ(form_->unit().ProgramOptions.RomPath, (browser.folder + "/").toStdString());
 
     Action("Reset")->trigger();
