@@ -171,6 +171,9 @@ void TForm1::ConnectEvents() {
             [this] { unit_->progstarten(Emulator::Snes9x); });
     connect(ui_->zsnes_load, &QPushButton::clicked, this,
             [this] { unit_->progstarten(Emulator::Zsnes); });
+    // A double-click on a title or Enter in the list is "Run with Snes9X".
+    connect(ui_->TitleBox, &TitleListView::startRequested, this,
+            [this] { unit_->progstarten(Emulator::Snes9x); });
 
     // Press, click and selection change all run the selection update. The selection change
     // that a press makes is left to the press, which runs the update right after it.

@@ -80,6 +80,12 @@ TitleListView::TitleListView(QWidget* parent) : QAbstractItemView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideNone);
     InstallTitleListAccessibility();
+    // Qt tells a double-click on a line (both clicks on it) for any button; a start is the
+    // left button's.
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] {
+        if (double_click_button_ == Qt::LeftButton)
+            emit startRequested();
+    });
 }
 
 int TitleListView::Lines() const {
@@ -182,6 +188,12 @@ QModelIndex TitleListView::moveCursor(CursorAction action, Qt::KeyboardModifiers
 }
 
 void TitleListView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        emit startRequested();
+        return;
+    }
     const QModelIndex caret = currentIndex();
     const bool step = (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) &&
                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
@@ -322,6 +334,12 @@ void TitleListView::mousePressEvent(QMouseEvent* event) {
     }
     in_mouse_press_ = false;
     emit mousePressed();
+}
+
+void TitleListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    double_click_button_ = event->button();
+    QAbstractItemView::mouseDoubleClickEvent(event);
+    double_click_button_ = Qt::NoButton;
 }
 
 QItemSelectionModel::SelectionFlags TitleListView::selectionCommand(const QModelIndex& index,

@@ -58,11 +58,15 @@ class TitleListView : public QAbstractItemView {
   signals:
     // A mouse button went down on the list; the selection already reflects the press.
     void mousePressed();
+    // A double-click on a line, or Enter: the user asks to start the chosen title.
+    void startRequested();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     // Up or Down on a line the caret stands on without having chosen it (where focus by Tab
-    // leaves it) chooses that line rather than the next one, as a list box does.
+    // leaves it) chooses that line rather than the next one, as a list box does. Enter asks to
+    // start the chosen title.
     void keyPressEvent(QKeyEvent* event) override;
     // Both tell accessibility tools what changed, as Qt's own list view does.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -92,6 +96,7 @@ class TitleListView : public QAbstractItemView {
     int LineAt(int y) const;
 
     bool in_mouse_press_ = false;
+    Qt::MouseButton double_click_button_ = Qt::NoButton;  // while a double-click is handled
     int hover_line_ = -1;
 };
 

@@ -505,6 +505,71 @@ TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
+// A double-click on a title and Enter in the list are "Run with Snes9X": the same start, and
+// the same box when nothing is chosen. Other buttons and the empty part of the list do
+// nothing.
+TEST_F(MainWindow, ADoubleClickOrEnterInTheListRunsSnes9X) {
+    Open();
+    const QString rom = demo_->RomPath();
+    // As the window system sends it: a click, then the second press as a double-click, and its
+    // release.
+    const auto double_click = [&](Qt::MouseButton button, QPoint at) {
+        QTest::mouseClick(List()->viewport(), button, {}, at);
+        QTest::mouseDClick(List()->viewport(), button, {}, at);
+        QTest::mouseRelease(List()->viewport(), button, {}, at);
+    };
+    const auto line_centre = [&](int line) {
+        return List()->visualRect(List()->model()->index(line, 0)).center();
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QString started;  // the ROM started, or empty
+        QStringList boxes;
+    } steps[] = {
+        {"Enter with nothing chosen",
+         [&] { QTest::keyClick(List(), Qt::Key_Return); },
+         "",
+         {"Please select a ROM first!"}},
+        {"double-click on a title",
+         [&] { double_click(Qt::LeftButton, line_centre(1)); },
+         rom + "beta Racer (E).zip",
+         {}},
+        {"right double-click", [&] { double_click(Qt::RightButton, line_centre(3)); }, "", {}},
+        {"double-click below the last title",
+         [&] { double_click(Qt::LeftButton, QPoint(20, List()->viewport()->height() - 3)); },
+         "",
+         {}},
+        {"Enter on the chosen title",
+         [&] {
+             ClickLine(0);
+             QTest::keyClick(List(), Qt::Key_Return);
+         },
+         rom + "Alpha Quest (U).zip",
+         {}},
+        {"Enter of the keypad after a move",
+         [&] {
+             QTest::keyClick(List(), Qt::Key_Down);
+             QTest::keyClick(List(), Qt::Key_Enter, Qt::KeypadModifier);
+         },
+         rom + "beta Racer (E).zip",
+         {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        test::Desktop().Clear();
+        step.act();
+        EXPECT_EQ(test::Desktop().Texts(), step.boxes);
+        if (step.started.isEmpty()) {
+            EXPECT_TRUE(test::Desktop().starts.empty());
+            continue;
+        }
+        ASSERT_EQ(test::Desktop().starts.size(), 1u);
+        EXPECT_EQ(test::Desktop().starts[0].program, demo_->Snes9xPath() + "snes9x");
+        EXPECT_EQ(test::Desktop().starts[0].arguments, QStringList({step.started}));
+    }
+}
+
 TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
     Open();
     ClickLine(0);
