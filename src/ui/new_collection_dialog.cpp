@@ -128,6 +128,10 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
     progress_ = new QProgressBar;
     progress_->setObjectName(QStringLiteral("import_progress"));
     progress_->setFormat(QStringLiteral("%v of %m ROM files read"));
+    // Its room is kept while it is hidden, so the texts above keep theirs when it shows.
+    QSizePolicy keep_room = progress_->sizePolicy();
+    keep_room.setRetainSizeWhenHidden(true);
+    progress_->setSizePolicy(keep_room);
     progress_->hide();
     layout->addWidget(progress_);
 
