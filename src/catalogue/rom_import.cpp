@@ -46,11 +46,16 @@ std::string WithSeparator(std::string folder) {
     return folder;
 }
 
-// Folders are stored whole, so the collection does not depend on where it is opened from.
-std::string AbsoluteFolder(const std::string& folder) {
+// Folders and files are stored whole, so the collection does not depend on where it is opened
+// from.
+std::string AbsolutePath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    return WithSeparator(error ? folder : absolute.lexically_normal().string());
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    return WithSeparator(AbsolutePath(folder));
 }
 
 // Lists a folder the import reads, or says why it cannot.
@@ -201,8 +206,8 @@ std::vector<std::vector<DatGame>> ReadDats(const std::vector<std::string>& files
     return dats;
 }
 
-// Reads every file once for its CRC, on two threads: the files are mostly in the page cache
-// after a copy, and the CRC is then what takes the time.
+// Reads every file once for its CRC, on two threads: with the files in the page cache the CRC
+// is what takes the time, and a second core halves it.
 void ComputeCrcs(const std::string& rom_folder, std::vector<FoundRomFile>& files,
                  const std::function<void(std::size_t, std::size_t)>& progress) {
     const std::string folder = WithSeparator(rom_folder);
@@ -216,13 +221,6 @@ void ComputeCrcs(const std::string& rom_folder, std::vector<FoundRomFile>& files
         if (progress)
             progress(done, files.size());
     });
-}
-
-// Absolute, so that the list means the same files wherever the collection is opened from.
-std::string AbsoluteFile(const std::string& file) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
-    return error ? file : absolute.lexically_normal().string();
 }
 
 }  // namespace
@@ -251,7 +249,7 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     std::vector<std::string> dat_list;
     if (request.remember_dat_files) {
         for (const std::string& dat : request.dat_files) {
-            dat_list.push_back(AbsoluteFile(dat));
+            dat_list.push_back(AbsolutePath(dat));
             if (!CanBeLine(dat_list.back())) {
                 throw RomImportError("the name of the DAT file " + dat +
                                      " holds a line end or Ctrl-Z and cannot be remembered");
@@ -277,7 +275,7 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     }
     summary.by_crc = merged.counts.by_crc;
     summary.by_name = merged.counts.by_name;
-    summary.dat_files = dats.size();
+    summary.dats_read = dats.size();
     summary.known = merged.counts.known;
     summary.missing = merged.counts.missing;
 
@@ -363,7 +361,7 @@ std::string RomImportSummary::Skipped() const {
 std::string RomImportSummary::Line() const {
     std::string line = "imported " + Plural(titles, "title", "titles") + " from " + rom_folder +
                        ", " + std::to_string(with_screenshots) + " with screenshots";
-    if (dat_files != 0) {
+    if (dats_read != 0) {
         line += ", " + std::to_string(with_genre) + " with a genre, " +
                 std::to_string(with_players) + " with players, " + std::to_string(by_crc) +
                 " matched by CRC and " + std::to_string(by_name) + " by name";

@@ -51,7 +51,7 @@ struct RomImportSummary {
     std::size_t with_players = 0;
     std::size_t by_crc = 0;
     std::size_t by_name = 0;
-    std::size_t dat_files = 0;
+    std::size_t dats_read = 0;       // DAT files
     std::size_t known = 0;           // games the DATs list with their ROM files
     std::size_t missing = 0;         // of these, the ones without a file: rows with status 0
     std::size_t unusable_names = 0;  // names that cannot be a catalogue title
