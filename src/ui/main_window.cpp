@@ -246,8 +246,7 @@ void TForm1::pathClick() {
 void TForm1::import_rom_folderClick() {
     NewCollectionDialog dialog(
         desktop_,
-        ImportAgainRequest(unit_->ProgramOptions, unit_->Timer2Interval(), unit_->ShowMode),
-        this);
+        ImportAgainRequest(unit_->ProgramOptions, unit_->Timer2Interval(), unit_->ShowMode), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The new options.dat holds the folders just chosen: read it as at the start.

@@ -72,7 +72,7 @@ class TForm1 : public QMainWindow, public MainView {
     void SetOwnCollection();
 
     // --- Menu commands that open the dialogs ---------------------------------------------
-    void pathClick();     // Settings > Options
+    void pathClick();  // Settings > Options
     // Settings > Import ROM folder...: the New collection dialog, filled with today's folders
     // and DAT files; a collection made again runs the reset sequence with its options.
     void import_rom_folderClick();
