@@ -18,6 +18,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "catalogue/catalogue_file.h"
@@ -191,7 +192,7 @@ void NewCollectionDialog::CreateClick() {
     progress_->setRange(0, 0);  // busy until the ROM files are read
     progress_->show();
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    worker_ = std::thread([this, request = std::move(request)] {
+    auto import = [this, request = std::move(request)] {
         Outcome outcome;
         try {
             outcome.text = catalogue::ImportRomFolder(request).Line();
@@ -209,7 +210,12 @@ void NewCollectionDialog::CreateClick() {
         }
         QMetaObject::invokeMethod(
             this, [this, outcome] { Finished(outcome); }, Qt::QueuedConnection);
-    });
+    };
+    try {
+        worker_ = std::thread(std::move(import));
+    } catch (const std::system_error& error) {
+        Finished({false, error.what()});  // no thread to run it on: nothing was made
+    }
 }
 
 void NewCollectionDialog::ShowProgress(std::size_t done, std::size_t total) {
@@ -220,7 +226,8 @@ void NewCollectionDialog::ShowProgress(std::size_t done, std::size_t total) {
 }
 
 void NewCollectionDialog::Finished(const Outcome& outcome) {
-    worker_.join();
+    if (worker_.joinable())
+        worker_.join();
     QApplication::restoreOverrideCursor();
     progress_->hide();
     SetInputsEnabled(true);
