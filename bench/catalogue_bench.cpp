@@ -16,8 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,10 @@
 #include "catalogue/dat_merge.h"
 #include "catalogue/rom_crc.h"
 #include "catalogue/rom_scan.h"
+#include "catalogue/shared_work.h"
 #include "catalogue/title_index.h"
 #include "quiet_view.h"
+#include "rtl/files.h"
 
 namespace varnimo::bench {
 namespace {
@@ -358,6 +362,43 @@ void RawCrc(benchmark::State& state) {
     ::unlink(path.c_str());
 }
 
+// The CRCs of a folder of ROM files as the import reads them: every file once, on two threads
+// (or one). The bytes counted are the ROM bytes read; a zip's CRC comes from its directory.
+void FolderCrcs(benchmark::State& state, std::string folder, bool two_threads) {
+    struct File {
+        std::string path;
+        std::int32_t status;
+    };
+    std::vector<File> files;
+    std::int64_t bytes = 0;
+    for (const rtl::FolderEntry& entry : rtl::ListFolder(folder)) {
+        const std::size_t dot = entry.Name.rfind('.');
+        const std::int32_t status = dot == std::string::npos
+                                        ? catalogue::kNotFound
+                                        : catalogue::ScanStatusOfExtension(entry.Name.substr(dot));
+        if (!entry.IsFile || status == catalogue::kNotFound)
+            continue;
+        files.push_back({folder + "/" + entry.Name, status});
+        if (status != catalogue::kFoundZip)
+            bytes += rtl::FileSize(files.back().path);
+    }
+    std::vector<std::optional<std::uint32_t>> crcs(files.size());
+    const std::function<void(std::size_t)> part = [&](std::size_t k) {
+        crcs[k] = catalogue::RomFileCrc(files[k].path, files[k].status);
+    };
+    for (auto _ : state) {
+        if (two_threads) {
+            catalogue::ShareWork(files.size(), part);
+        } else {
+            for (std::size_t k = 0; k < files.size(); ++k)
+                part(k);
+        }
+        benchmark::DoNotOptimize(crcs.data());
+    }
+    state.counters["files"] = static_cast<double>(files.size());
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
 void Register() {
     const char* data = std::getenv("VARNIMO_BENCH_DATA");
     if (data == nullptr || *data == '\0') {
@@ -380,6 +421,15 @@ void Register() {
     add("dat_read/4k_games/xml", ReadDat, true);
     add("dat_merge/3x4k_games_3500_files", MergeDats);
     add("crc_raw/1mib", RawCrc);
+    // The ROM folder of the import with DAT files, made by bench/make_dat_collection.py.
+    const std::string dat_folder = std::string(data) + "/import_dats";
+    struct stat made {};
+    if (::stat((dat_folder + "/complete").c_str(), &made) == 0) {
+        add("crc_folder/3500x1mib/two_threads", FolderCrcs, dat_folder + "/roms", true)
+            ->Iterations(3);
+        add("crc_folder/3500x1mib/one_thread", FolderCrcs, dat_folder + "/roms", false)
+            ->Iterations(3);
+    }
     // A keystroke first rebuilds the list for the text before it, untimed; a quick keystroke
     // would otherwise run that many thousand times to fill the minimum time.
     constexpr int kKeystrokes = 30;

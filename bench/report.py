@@ -10,6 +10,7 @@ the figure divided by its anchor.
 """
 import json
 import os
+import re
 import statistics
 import sys
 
@@ -25,19 +26,19 @@ def load_benchmarks(path):
         if entry.get("run_type") != "iteration":
             continue
         # A fixed iteration count shows in the name; the figure is the same figure.
-        name = entry["run_name"].removesuffix("/real_time").removesuffix("/iterations:30")
+        name = re.sub(r"/iterations:\d+$", "", entry["run_name"].removesuffix("/real_time"))
         if entry.get("error_occurred"):
             failed.add(name)
             continue
         scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[entry.get("time_unit", "ns")]
         times.setdefault(name, []).append(entry["real_time"] * scale)
         cpu.setdefault(name, []).append(entry["cpu_time"] * scale)
-        for key in ("listed", "found"):
+        for key in ("listed", "found", "bytes_per_second"):
             if key in entry:
-                counters.setdefault(name, {})[key] = entry[key]
+                counters.setdefault(name, {}).setdefault(key, []).append(entry[key])
     out = {}
     for name, values in times.items():
-        extra = dict(counters.get(name, {}))
+        extra = {key: statistics.median(v) for key, v in counters.get(name, {}).items()}
         extra["cpu_ms"] = statistics.median(cpu[name])
         out[name] = (statistics.median(values), min(values), max(values), len(values), extra)
     for name in failed - set(out):
@@ -156,6 +157,9 @@ def main():
         listed = figure[4].get("listed")
         if listed is not None:
             measured += f" [{int(listed)} listed]"
+        speed = figure[4].get("bytes_per_second")
+        if speed is not None:
+            measured += f" [{speed / 1e6:.0f} MB/s]"
         rows.append((label + note, measured, target_text, anchor_label or "",
                      timed(anchor) if anchor else ("not measured" if anchor_name else ""),
                      f"{ratio:.2f}" if ratio is not None else "", verdict))
@@ -220,6 +224,16 @@ def main():
     add_time("7 merge 3 DATs of 4,000 games with 3,500 files", "dat_merge/3x4k_games_3500_files",
              bench)
     add_time("7 CRC of a 1 MiB ROM file in the page cache", "crc_raw/1mib", bench)
+    add_time("7 varnimo-cli import, 3,500 ROM files of 1 MiB + 3 DATs of 4,000 games, process",
+             "import_dats", proc, "cat of the ROM files (process)", "cat_import_dats",
+             limit_ms=3000, target_text="<= 3000 ms")
+    for threads in ("two_threads", "one_thread"):
+        add_time(f"7 CRC of those 3,500 ROM files in the page cache, {threads.replace('_', ' ')}",
+                 f"crc_folder/3500x1mib/{threads}", bench)
+    rows_path = os.path.join(results, "import-dats-rows")
+    merged_rows = open(rows_path).read().strip() if os.path.exists(rows_path) else "?"
+    add_time(f"1 varnimo-cli list of that merged collection ({merged_rows} rows), process",
+             "list_import_dats", proc, "cat the 2 files (process)", "cat_list_import_dats")
     # 5. MySQL.
     rows_label = f"{sql_rows // 1000} k" if sql_rows < 1_000_000 else f"{sql_rows // 1_000_000} M"
     for buffering in ("unbuffered", "buffered"):

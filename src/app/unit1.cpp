@@ -117,7 +117,9 @@ void Unit1::FillScanStatus() {
     view_.SetVisible(Control::loading_Button, true);
     auto step = [this] { view_.StepProgress(); };
     if (rtl::FileExists(catalogue::kScanCacheFileName)) {
-        view_.PlainBox("Varnimo will use scanned.dat");
+        if (!OwnCollection) {
+            view_.PlainBox("Varnimo will use scanned.dat");
+        }
         catalogue::ReadScanCache(KnownRomTable, step);
     } else {
         view_.PlainBox("Varnimo will now scan " + ProgramOptions.RomPath +

@@ -34,6 +34,9 @@ class Unit1 {
     std::string ModeText;  // line 6 as the dialog's Load last read it
     std::int32_t ShowMode = settings::Alternate;
     bool ShowIngameNext = false;  // slideshow phase
+    // The collection is the program's own (the window's --user-collection): its scan cache
+    // is the import's, so the reset sequence uses it without saying so.
+    bool OwnCollection = false;
 
     catalogue::KnownRomTable KnownRomTable;
     std::int32_t AvailableCount = 0;

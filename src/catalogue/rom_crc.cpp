@@ -224,9 +224,12 @@ std::optional<std::uint32_t> RawRomCrc(const std::string& path) {
     const std::int64_t size = file.Size();
     if (size < 0)
         return std::nullopt;
-    // One buffer per thread, reused: a fresh megabyte per file would cost the system's
-    // zeroed pages again for every file.
-    constexpr std::size_t kChunk = 1 << 20;
+    // One buffer per thread, reused: a fresh one per file would cost the system's zeroed
+    // pages again for every file. A quarter of a megabyte stays in the core's own cache
+    // between the copy out of the page cache and the CRC reading it; with a megabyte the copy
+    // went out to memory and took longer than the CRC (3,500 files of 1 MiB: 1.5 s of system
+    // time against 0.35 s).
+    constexpr std::size_t kChunk = 1 << 18;
     thread_local std::vector<unsigned char> buffer(kChunk);
     std::int64_t skip = size % 1024 == 512 ? 512 : 0;
     uLong crc = crc32_z(0, nullptr, 0);

@@ -3,17 +3,22 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "catalogue/catalogue_file.h"
+#include "catalogue/dat_file.h"
+#include "catalogue/dat_merge.h"
+#include "catalogue/rom_crc.h"
 #include "catalogue/rom_scan.h"
-#include "catalogue/title_index.h"
+#include "catalogue/shared_work.h"
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
 #include "rtl/text_file.h"
@@ -24,27 +29,15 @@ namespace varnimo::catalogue {
 
 namespace {
 
-constexpr std::uint32_t kImportedInterval = 2000;
-
-// The ScanStatus an extension gives, or kNotFound for any other. Lower case only: the scan
-// and the launch append exactly these.
-std::int32_t StatusOfExtension(std::string_view extension) {
-    if (extension == ".zip")
-        return kFoundZip;
-    if (extension == ".smc")
-        return kFoundSmc;
-    if (extension == ".fig")
-        return kFoundFig;
-    if (extension == ".smd")
-        return kFoundSmd;
-    return kNotFound;
+// A name that fits on one line of a data file.
+bool CanBeLine(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\x1a", 3)) == std::string_view::npos;
 }
 
 // A ';' would split the catalogue line, a CR or LF would end it, and a Ctrl-Z would end the
 // whole file when it is read back; an empty title names no file.
 bool CanBeTitle(std::string_view title) {
-    return !title.empty() &&
-           title.find_first_of(std::string_view(";\r\n\x1a", 4)) == std::string_view::npos;
+    return !title.empty() && CanBeLine(title) && title.find(';') == std::string_view::npos;
 }
 
 std::string WithSeparator(std::string folder) {
@@ -53,11 +46,16 @@ std::string WithSeparator(std::string folder) {
     return folder;
 }
 
-// Folders are stored whole, so the collection does not depend on where it is opened from.
-std::string AbsoluteFolder(const std::string& folder) {
+// Folders and files are stored whole, so the collection does not depend on where it is opened
+// from.
+std::string AbsolutePath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-    return WithSeparator(error ? folder : absolute.lexically_normal().string());
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    return WithSeparator(AbsolutePath(folder));
 }
 
 // Lists a folder the import reads, or says why it cannot.
@@ -114,10 +112,11 @@ ScreenFolder ListScreenFolder(const std::string& folder) {
     return screens;
 }
 
-// Sets the two screenshot fields of every row from what the screenshot folder holds: the
-// thumbnail set's title screen and in-game picture, each else a picture named after the
-// title. Returns how many rows got at least one.
-std::size_t FindScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
+// Sets the two screenshot fields of every row: the thumbnail set's title screen and in-game
+// picture, each else a picture named after the title, each else the name the thumbnail set
+// would give it, so that a picture added later, or a screenshot folder set later, shows.
+// Returns how many rows with a ROM file got at least one picture that is there.
+std::size_t NameScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
     std::size_t found = 0;
     std::string plain;
     for (std::size_t row = 0; row < table.Size(); ++row) {
@@ -130,21 +129,18 @@ std::size_t FindScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
                 break;
             }
         }
-        std::string startup = plain;
-        std::string ingame = plain;
-        if (!screens.titles.Empty() || !screens.snaps.Empty()) {
-            const std::string thumbnail = ThumbnailName(title) + ".png";
-            if (screens.titles.Has(thumbnail)) {
-                startup = std::string(kTitleScreensFolder) + rtl::kPathSeparator + thumbnail;
-            }
-            if (screens.snaps.Has(thumbnail)) {
-                ingame = std::string(kInGameScreensFolder) + rtl::kPathSeparator + thumbnail;
-            }
-        }
-        if (!startup.empty() || !ingame.empty())
+        const std::string thumbnail = ThumbnailName(title) + ".png";
+        bool any = false;
+        auto pick = [&](const NameSet& set, std::string_view folder) {
+            const bool in_set = set.Has(thumbnail);
+            any = any || in_set || !plain.empty();
+            return in_set || plain.empty() ? std::string(folder) + rtl::kPathSeparator + thumbnail
+                                           : plain;
+        };
+        table.StartupShot[row] = pick(screens.titles, kTitleScreensFolder);
+        table.IngameShot[row] = pick(screens.snaps, kInGameScreensFolder);
+        if (any && table.ScanStatus[row] != kNotFound)
             ++found;
-        table.StartupShot[row] = startup;
-        table.IngameShot[row] = ingame;
     }
     return found;
 }
@@ -160,6 +156,73 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// The ROM files of a folder's listing, one per title (of several files of one title the
+// lowest code, which is the order .zip, .smc, .fig, .smd, .sfc, .swc), in title order; the
+// rest goes into `summary`.
+std::vector<FoundRomFile> RomFilesOfFolder(const std::string& rom_folder,
+                                           RomImportSummary& summary) {
+    std::vector<FoundRomFile> found;
+    for (rtl::FolderEntry& entry : ListImportFolder("the ROM folder", rom_folder)) {
+        if (!entry.IsFile) {
+            ++summary.not_files;
+            continue;
+        }
+        const std::size_t dot = entry.Name.rfind('.');
+        const std::string_view extension = dot == std::string::npos
+                                               ? std::string_view()
+                                               : std::string_view(entry.Name).substr(dot);
+        const std::int32_t status = ScanStatusOfExtension(extension);
+        if (status == kNotFound) {
+            ++summary.other_extensions[std::string(extension)];
+            continue;
+        }
+        entry.Name.resize(dot);
+        if (!CanBeTitle(entry.Name)) {
+            ++summary.unusable_names;
+            continue;
+        }
+        found.push_back({std::move(entry.Name), status, std::nullopt});
+    }
+    std::sort(found.begin(), found.end(), [](const FoundRomFile& a, const FoundRomFile& b) {
+        return a.title != b.title ? a.title < b.title : a.status < b.status;
+    });
+    found.erase(std::unique(found.begin(), found.end(),
+                            [](const FoundRomFile& a, const FoundRomFile& b) {
+                                return a.title == b.title;
+                            }),
+                found.end());
+    return found;
+}
+
+std::vector<std::vector<DatGame>> ReadDats(const std::vector<std::string>& files) {
+    std::vector<std::vector<DatGame>> dats;
+    for (const std::string& file : files) {
+        try {
+            dats.push_back(ReadDatFile(file));
+        } catch (const DatError& error) {
+            throw RomImportError(error.what());
+        }
+    }
+    return dats;
+}
+
+// Reads every file once for its CRC, on two threads: with the files in the page cache the CRC
+// is what takes the time, and a second core halves it.
+void ComputeCrcs(const std::string& rom_folder, std::vector<FoundRomFile>& files,
+                 const std::function<void(std::size_t, std::size_t)>& progress) {
+    const std::string folder = WithSeparator(rom_folder);
+    std::mutex report;
+    std::size_t done = 0;
+    ShareWork(files.size(), [&](std::size_t k) {
+        FoundRomFile& file = files[k];
+        file.crc = RomFileCrc(folder + file.title + RomExtension(file.status), file.status);
+        std::lock_guard<std::mutex> lock(report);
+        ++done;
+        if (progress)
+            progress(done, files.size());
+    });
+}
+
 }  // namespace
 
 std::string ThumbnailName(std::string_view title) {
@@ -171,71 +234,50 @@ std::string ThumbnailName(std::string_view title) {
     return name;
 }
 
-KnownRomTable TitlesOfRomFolder(const std::string& rom_folder, RomImportSummary& summary) {
-    struct Found {
-        std::string title;
-        std::int32_t status;
-    };
-    std::vector<Found> found;
-    for (rtl::FolderEntry& entry : ListImportFolder("the ROM folder", rom_folder)) {
-        if (!entry.IsFile) {
-            ++summary.not_files;
-            continue;
-        }
-        const std::size_t dot = entry.Name.rfind('.');
-        const std::string_view extension = dot == std::string::npos
-                                               ? std::string_view()
-                                               : std::string_view(entry.Name).substr(dot);
-        const std::int32_t status = StatusOfExtension(extension);
-        if (status == kNotFound) {
-            ++summary.other_extensions[std::string(extension)];
-            continue;
-        }
-        entry.Name.resize(dot);
-        if (!CanBeTitle(entry.Name)) {
-            ++summary.unusable_names;
-            continue;
-        }
-        found.push_back({std::move(entry.Name), status});
-    }
-    // One row per title; of several files of one title the lowest code wins, which is the
-    // order .zip, .smc, .fig, .smd.
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        return a.title != b.title ? a.title < b.title : a.status < b.status;
-    });
-    found.erase(std::unique(found.begin(), found.end(),
-                            [](const Found& a, const Found& b) { return a.title == b.title; }),
-                found.end());
-
-    // Rows in the order the list shows them, so the catalogue reads like the list.
-    TextColumn titles;
-    titles.resize(found.size());
-    for (std::size_t i = 0; i < found.size(); ++i)
-        titles.Set(i, found[i].title);
-    TitleIndex index;
-    index.Build(titles);
-    KnownRomTable table;
-    table.Resize(found.size());
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const Found& row = found[static_cast<std::size_t>(index.Order()[i])];
-        table.Title.Set(i, row.title);
-        table.ScanStatus[i] = row.status;
-    }
-    summary.titles = table.Size();
-    return table;
-}
-
 RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     RomImportSummary summary;
-    KnownRomTable table = TitlesOfRomFolder(request.rom_folder, summary);
-    std::optional<ScreenFolder> screens;
+    std::vector<FoundRomFile> files = RomFilesOfFolder(request.rom_folder, summary);
+    if (files.empty()) {
+        const std::string skipped = summary.Skipped();
+        throw RomImportError("the ROM folder " + request.rom_folder +
+                             " holds no ROM files (.zip, .smc, .fig, .smd, .sfc or .swc)" +
+                             (skipped.empty() ? "" : ": it holds " + skipped));
+    }
+    ScreenFolder screens;
     if (!request.screen_folder.empty())
         screens = ListScreenFolder(request.screen_folder);
-    for (const char* file : {settings::kOptionsFileName, kCatalogueFileName, kScanCacheFileName}) {
-        RefuseExisting(file, request.replace);
+    std::vector<std::string> dat_list;
+    if (request.remember_dat_files) {
+        for (const std::string& dat : request.dat_files) {
+            dat_list.push_back(AbsolutePath(dat));
+            if (!CanBeLine(dat_list.back())) {
+                throw RomImportError("the name of the DAT file " + dat +
+                                     " holds a line end or Ctrl-Z and cannot be remembered");
+            }
+        }
     }
-    if (screens)
-        summary.with_screenshots = FindScreenshots(*screens, table);
+    // The list of DAT files is only a note for the next import: it is replaced whatever.
+    for (const char* file : {settings::kOptionsFileName, kCatalogueFileName, kScanCacheFileName})
+        RefuseExisting(file, request.replace);
+    const std::vector<std::vector<DatGame>> dats = ReadDats(request.dat_files);
+    if (!dats.empty())
+        ComputeCrcs(request.rom_folder, files, request.progress);
+
+    MergedCatalogue merged = MergeCatalogue(dats, std::move(files));
+    KnownRomTable& table = merged.table;
+    summary.with_screenshots = NameScreenshots(screens, table);
+    for (std::size_t row = 0; row < table.Size(); ++row) {
+        if (table.ScanStatus[row] == kNotFound)
+            continue;
+        ++summary.titles;
+        summary.with_genre += table.GenreCode[row] != 0;
+        summary.with_players += table.PlayerCode[row] != 0;
+    }
+    summary.by_crc = merged.counts.by_crc;
+    summary.by_name = merged.counts.by_name;
+    summary.dats_read = dats.size();
+    summary.known = merged.counts.known;
+    summary.missing = merged.counts.missing;
 
     settings::ProgramOptions options;
     options.ScreenPath = request.screen_folder.empty() ? "" : AbsoluteFolder(request.screen_folder);
@@ -249,31 +291,46 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     options.Snes9xPath = emulator_folder(request.snes9x_folder, settings::Emulator::Snes9x);
     options.ZsnesPath = emulator_folder(request.zsnes_folder, settings::Emulator::Zsnes);
 
-    // All three files or none: a catalogue beside another import's options and cache would
-    // report ROMs the collection does not have. The catalogue goes in place last, so a
-    // collection is complete once it is there.
-    rtl::TextFileSet files({settings::kOptionsFileName, kScanCacheFileName, kCatalogueFileName});
-    settings::WriteOptionsLines(files.File(0), options, kImportedInterval, settings::Alternate);
-    WriteScanCacheLines(table, files.File(1));
-    rtl::TextFileWriter& catalogue = files.File(2);
+    // All files or none: a catalogue beside another import's options and cache would report
+    // ROMs the collection does not have. The catalogue goes in place last, so a collection is
+    // complete once it is there.
+    std::vector<std::string> paths = {settings::kOptionsFileName, kScanCacheFileName};
+    if (request.remember_dat_files)
+        paths.push_back(kDatListFileName);
+    paths.push_back(kCatalogueFileName);
+    rtl::TextFileSet set(paths);
+    settings::WriteOptionsLines(set.File(0), options, request.interval, request.show_mode);
+    WriteScanCacheLines(table, set.File(1));
+    for (const std::string& dat : dat_list)
+        set.File(2).WriteLine(dat);
+    rtl::TextFileWriter& catalogue = set.File(paths.size() - 1);
     catalogue.WriteLine("0");
     std::string line;
     for (std::size_t row = 0; row < table.Size(); ++row) {
         line.assign(table.Title[row]).append(";").append(table.StartupShot[row]);
-        line.append(";").append(table.IngameShot[row]).append(";0;0");
+        line.append(";").append(table.IngameShot[row]).append(";");
+        line.append(std::to_string(table.GenreCode[row])).append(";");
+        line.append(std::to_string(table.PlayerCode[row]));
         catalogue.WriteLine(line);
     }
-    files.Commit();
+    set.Commit();
     return summary;
 }
 
-std::string RomImportSummary::Line() const {
-    std::string line = "imported " + Plural(titles, "title", "titles") + " from " + rom_folder;
-    if (titles == 0) {
-        line += " (no .zip, .smc, .fig or .smd files there: the collection is empty)";
-    } else {
-        line += ", " + std::to_string(with_screenshots) + " with screenshots";
+std::vector<std::string> RememberedDatFiles() {
+    std::vector<std::string> files;
+    if (!rtl::FileExists(kDatListFileName))
+        return files;
+    rtl::TextFileReader reader(kDatListFileName);
+    while (!reader.Eof()) {
+        const std::string_view line = reader.ReadLine();
+        if (!line.empty())
+            files.emplace_back(line);
     }
+    return files;
+}
+
+std::string RomImportSummary::Skipped() const {
     std::vector<std::string> skipped;
     std::size_t others = 0;
     std::string by_extension;
@@ -284,10 +341,8 @@ std::string RomImportSummary::Line() const {
         by_extension += (extension.empty() ? std::string("no extension") : extension) + " " +
                         std::to_string(count);
     }
-    if (others != 0) {
-        skipped.push_back(Plural(others, "file", "files") + " the scan cannot find (" +
-                          by_extension + ")");
-    }
+    if (others != 0)
+        skipped.push_back(Plural(others, "other file", "other files") + " (" + by_extension + ")");
     if (unusable_names != 0) {
         skipped.push_back(Plural(unusable_names, "name", "names") +
                           " that cannot be a title (empty, or with ';', CR, LF or Ctrl-Z)");
@@ -297,10 +352,26 @@ std::string RomImportSummary::Line() const {
             Plural(not_files, "subfolder or other non-file", "subfolders or other non-files") +
             " (subfolders are not looked into)");
     }
-    line += skipped.empty() ? "; nothing skipped" : "; skipped ";
+    std::string text;
     for (std::size_t i = 0; i < skipped.size(); ++i)
-        line += (i == 0 ? "" : ", ") + skipped[i];
-    return line;
+        text += (i == 0 ? "" : ", ") + skipped[i];
+    return text;
+}
+
+std::string RomImportSummary::Line() const {
+    std::string line = "imported " + Plural(titles, "title", "titles") + " from " + rom_folder +
+                       ", " + std::to_string(with_screenshots) + " with screenshots";
+    if (dats_read != 0) {
+        line += ", " + std::to_string(with_genre) + " with a genre, " +
+                std::to_string(with_players) + " with players, " + std::to_string(by_crc) +
+                " matched by CRC and " + std::to_string(by_name) + " by name";
+        if (known != 0) {
+            line += "; " + std::to_string(missing) + " of " +
+                    Plural(known, "known game", "known games") + " missing";
+        }
+    }
+    const std::string skipped = Skipped();
+    return line + (skipped.empty() ? "; nothing skipped" : "; skipped " + skipped);
 }
 
 }  // namespace varnimo::catalogue

@@ -1,5 +1,6 @@
 #include "cli/import_command.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -14,11 +15,17 @@ namespace varnimo::cli {
 namespace {
 
 constexpr const char* kImportUsage =
-    "usage: varnimo-cli [-C DIR] import ROMDIR [--screens DIR] [--snes9x DIR] [--zsnes DIR]\n"
-    "                   [--force]\n"
+    "usage: varnimo-cli [-C DIR] import ROMDIR [--dat FILE]... [--screens DIR] [--snes9x DIR]\n"
+    "                   [--zsnes DIR] [--force]\n"
     "\n"
-    "Makes a collection in the working directory from the ROM files (.zip, .smc, .fig, .smd)\n"
-    "in ROMDIR: SNES_screens.dat with one line per title, scanned.dat and options.dat.\n"
+    "Makes a collection in the working directory from the ROM files (.zip, .smc, .fig, .smd,\n"
+    ".sfc, .swc) in ROMDIR: SNES_screens.dat with one line per title, scanned.dat and\n"
+    "options.dat. Other files (.7z, .srm, readmes) are skipped and counted.\n"
+    "  --dat FILE      a DAT file of a dump set (clrmamepro text or Logiqx XML), e.g. the\n"
+    "                  libretro database's metadat/genre, metadat/maxusers and\n"
+    "                  metadat/no-intro files: genre and players come from them, and every\n"
+    "                  game a No-Intro DAT lists is a title, the ones you lack as missing.\n"
+    "                  With DAT files each ROM file is read once for its CRC.\n"
     "  --screens DIR   screenshot folder: Named_Titles/ and Named_Snaps/ of a thumbnail set,\n"
     "                  or pictures named after the titles (.png, .jpg, .jpeg)\n"
     "  --snes9x DIR    Snes9X folder (else the one of snes9x or snes9x-gtk on PATH)\n"
@@ -29,6 +36,38 @@ int ImportUsage(const std::string& problem) {
     std::fprintf(stderr, "varnimo-cli: %s\n%s", problem.c_str(), kImportUsage);
     return 2;
 }
+
+// The reading of the ROM files, on one terminal line that is written over, for imports long
+// enough to wait for; nothing when stderr is no terminal (a log gets no carriage returns).
+class ProgressLine {
+  public:
+    ProgressLine() : start_(Clock::now()), last_(start_) {}
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+    ~ProgressLine() {
+        if (width_ != 0)
+            std::fprintf(stderr, "\r%*s\r", width_, "");
+    }
+    void Show(std::size_t done, std::size_t total) {
+        const Clock::time_point now = Clock::now();
+        if (now - start_ < std::chrono::milliseconds(300) ||
+            (now - last_ < std::chrono::milliseconds(100) && done != total)) {
+            return;
+        }
+        last_ = now;
+        const int width =
+            std::fprintf(stderr, "\rreading ROM files for their CRC: %zu of %zu", done, total);
+        std::fflush(stderr);
+        if (width > width_)
+            width_ = width;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start_;
+    Clock::time_point last_;
+    int width_ = 0;
+};
 
 }  // namespace
 
@@ -43,6 +82,10 @@ int RunImportCommand(int argc, char** argv) {
         }
         if (arg == "--force") {
             request.replace = true;
+        } else if (arg == "--dat") {
+            if (i + 1 >= argc)
+                return ImportUsage("--dat needs a file");
+            request.dat_files.push_back(argv[++i]);
         } else if (arg == "--screens" || arg == "--snes9x" || arg == "--zsnes") {
             if (i + 1 >= argc)
                 return ImportUsage(std::string(arg) + " needs a folder");
@@ -69,7 +112,16 @@ int RunImportCommand(int argc, char** argv) {
         request.search_path = path;
 
     try {
-        const catalogue::RomImportSummary summary = catalogue::ImportRomFolder(request);
+        catalogue::RomImportSummary summary;
+        {
+            ProgressLine line;
+            if (TerminalText(stderr).IsTerminal()) {
+                request.progress = [&line](std::size_t done, std::size_t total) {
+                    line.Show(done, total);
+                };
+            }
+            summary = catalogue::ImportRomFolder(request);
+        }
         std::printf("%s\n", TerminalText(stdout)(summary.Line()).c_str());
         return 0;
     } catch (const catalogue::RomImportError& error) {

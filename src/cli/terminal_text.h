@@ -19,6 +19,7 @@ class TerminalText {
     // Appends `text` to `out` as this stream is to show it.
     void Append(std::string& out, std::string_view text) const;
     std::string operator()(std::string_view text) const;
+    bool IsTerminal() const { return shows_controls_; }
 
   private:
     bool shows_controls_;

@@ -54,13 +54,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     // A collection of the user's own starts empty: ask for the folders to make it from. Cancel
-    // leaves the folder as it was, and the start below says what is missing.
-    if (start.user_collection)
-        varnimo::OfferNewCollection(app.desktop());
+    // leaves the folder as it was and ends the program: there is nothing to show, and nothing
+    // the user did wrong.
+    if (start.user_collection && !varnimo::OfferNewCollection(app.desktop()))
+        return 0;
     // The main window is created first and is the only one shown; closing it ends the
     // program. The dialogs join here, created hidden, in the order Options, About, Update
     // Checker.
     varnimo::TForm1 Form1(app.desktop());
+    if (start.user_collection)
+        Form1.SetOwnCollection();
     Form1.show();
     if (quit_when_listed)
         varnimo::QuitWhenListed(Form1);

@@ -11,6 +11,7 @@
 #include "about_form.h"
 #include "app/unit1.h"
 #include "fonts.h"
+#include "new_collection_dialog.h"
 #include "path_form.h"
 #include "picture_loading.h"
 #include "screenshot/screenshot_decoder.h"
@@ -29,24 +30,33 @@ const QColor kMaroon(0x80, 0x00, 0x00);
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 
 // Labels size themselves to their caption, keeping their top-left corner and height.
-void FitToText(QLabel* label) { label->resize(label->sizeHint().width(), label->height()); }
+void FitToText(QLabel* label) {
+    label->resize(label->sizeHint().width(), label->height());
+}
 
 void SetColours(QWidget* widget, const QColor& text, const QColor* background) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, text);
-    if (background) palette.setColor(QPalette::Window, *background);
+    if (background)
+        palette.setColor(QPalette::Window, *background);
     widget->setPalette(palette);
     widget->setAutoFillBackground(background != nullptr);
 }
 
 int BackgroundSlot(int tag) {
     switch (tag) {
-        case -1: return 0;
-        case 1: return 1;
-        case 2: return 2;
-        case 3: return 3;
-        case 4: return 4;
-        default: return -1;
+        case -1:
+            return 0;
+        case 1:
+            return 1;
+        case 2:
+            return 2;
+        case 3:
+            return 3;
+        case 4:
+            return 4;
+        default:
+            return -1;
     }
 }
 
@@ -75,7 +85,8 @@ TForm1::TForm1(Desktop& desktop, QWidget* parent)
     unit_ = std::make_unique<Unit1>(*this);
     path_form_ = std::make_unique<Tpath_form>(*unit_, desktop_, this);
     AboutForm_ = std::make_unique<TAboutForm>(desktop_, this);
-    update_form_ = std::make_unique<Tupdate_form>(*unit_, desktop_, Tupdate_form::ServerForThisRun(), this);
+    update_form_ =
+        std::make_unique<Tupdate_form>(*unit_, desktop_, Tupdate_form::ServerForThisRun(), this);
 
     SetUpLook();
     SetUpStoredPictures();
@@ -116,7 +127,8 @@ void TForm1::SetUpLook() {
     // Tags travel with the menu entries as action data; the .ui file keeps them as "Tag".
     for (QAction* action : findChildren<QAction*>()) {
         const QVariant tag = action->property("Tag");
-        if (tag.isValid()) action->setData(tag.toInt());
+        if (tag.isValid())
+            action->setData(tag.toInt());
     }
 
     // A fixed client area of 660 x 424 with the menu bar above it.
@@ -127,9 +139,8 @@ void TForm1::SetUpLook() {
 
 void TForm1::SetUpStoredPictures() {
     const QSize screen_size = ui_->screen->size();
-    default_screen_ =
-        QPixmap::fromImage(LoadStoredPicture(QStringLiteral(":/pictures/default_screen.jpg"),
-                                             screen_size));
+    default_screen_ = QPixmap::fromImage(
+        LoadStoredPicture(QStringLiteral(":/pictures/default_screen.jpg"), screen_size));
     no_image_screen_ = QPixmap::fromImage(
         LoadStoredPicture(QStringLiteral(":/pictures/no_image.jpg"), screen_size));
 
@@ -163,13 +174,17 @@ void TForm1::ConnectEvents() {
             [this] { unit_->progstarten(Emulator::Snes9x); });
     connect(ui_->zsnes_load, &QPushButton::clicked, this,
             [this] { unit_->progstarten(Emulator::Zsnes); });
+    // A double-click on a title or Enter in the list is "Run with Snes9X".
+    connect(ui_->TitleBox, &TitleListView::startRequested, this,
+            [this] { unit_->progstarten(Emulator::Snes9x); });
 
     // Press, click and selection change all run the selection update. The selection change
     // that a press makes is left to the press, which runs the update right after it.
     connect(ui_->TitleBox, &TitleListView::mousePressed, this, [this] { unit_->select(); });
     connect(ui_->TitleBox, &QAbstractItemView::clicked, this, [this] { unit_->TitleBoxClick(); });
     connect(ui_->TitleBox->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!updating_list_ && !ui_->TitleBox->InMousePress()) unit_->TitleBoxClick();
+        if (!updating_list_ && !ui_->TitleBox->InMousePress())
+            unit_->TitleBoxClick();
     });
 
     connect(&timer2_, &QTimer::timeout, this, [this] { unit_->test_timer(); });
@@ -177,6 +192,7 @@ void TForm1::ConnectEvents() {
     connect(ui_->Reset, &QAction::triggered, this, [this] { unit_->ResetClick(); });
     connect(ui_->Beenden1, &QAction::triggered, this, [this] { unit_->Beenden1Click(); });
     connect(ui_->path, &QAction::triggered, this, &TForm1::pathClick);
+    connect(ui_->import_rom_folder, &QAction::triggered, this, &TForm1::import_rom_folderClick);
     connect(ui_->Info1, &QAction::triggered, this, &TForm1::Info1Click);
     connect(ui_->Update1, &QAction::triggered, this, &TForm1::update_click);
 
@@ -207,7 +223,8 @@ void TForm1::showEvent(QShowEvent* event) {
 // can be seen. Dialogs and message boxes that close later hand the focus back without
 // coming here again.
 void TForm1::FirstActivation() {
-    if (first_activation_done_) return;
+    if (first_activation_done_)
+        return;
     const QWindow* window = windowHandle();
     if ((window == nullptr || !window->isExposed()) && exposure_waits_ < 50) {
         ++exposure_waits_;
@@ -220,11 +237,33 @@ void TForm1::FirstActivation() {
 
 // --- Dialog commands ---------------------------------------------------------------------
 
-void TForm1::pathClick() { path_form_->exec(); }
+void TForm1::SetOwnCollection() {
+    unit_->OwnCollection = true;
+    ui_->import_rom_folder->setVisible(true);
+}
 
-void TForm1::Info1Click() { AboutForm_->exec(); }
+void TForm1::pathClick() {
+    path_form_->exec();
+}
 
-void TForm1::update_click() { update_form_->exec(); }
+void TForm1::import_rom_folderClick() {
+    NewCollectionDialog dialog(
+        desktop_,
+        ImportAgainRequest(unit_->ProgramOptions, unit_->Timer2Interval(), unit_->ShowMode), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The new options.dat holds the folders just chosen: read it as at the start.
+    unit_->OptionsLoaded = false;
+    unit_->ResetClick();
+}
+
+void TForm1::Info1Click() {
+    AboutForm_->exec();
+}
+
+void TForm1::update_click() {
+    update_form_->exec();
+}
 
 // --- Title list --------------------------------------------------------------------------
 
@@ -255,21 +294,32 @@ std::string TForm1::SearchText() const {
 void TForm1::SetSearchText(const std::string& text) {
     const QString decoded = QString::fromLocal8Bit(text);
     // Only a different text is a change; the change event rebuilds the list at once.
-    if (decoded != ui_->search_edit_box->text()) ui_->search_edit_box->setText(decoded);
+    if (decoded != ui_->search_edit_box->text())
+        ui_->search_edit_box->setText(decoded);
 }
 
 QWidget* TForm1::Widget(Control control) const {
     switch (control) {
-        case Control::TitleBox: return ui_->TitleBox;
-        case Control::search_edit_box: return ui_->search_edit_box;
-        case Control::showing_counter: return ui_->showing_counter;
-        case Control::rom_count_label: return ui_->rom_count_label;
-        case Control::filesize_label: return ui_->filesize_label;
-        case Control::genre_label: return ui_->genre_label;
-        case Control::player_label: return ui_->player_label;
-        case Control::ProgressBar: return ui_->ProgressBar;
-        case Control::loading_Button: return ui_->loading_Button;
-        case Control::screen: return ui_->screen;
+        case Control::TitleBox:
+            return ui_->TitleBox;
+        case Control::search_edit_box:
+            return ui_->search_edit_box;
+        case Control::showing_counter:
+            return ui_->showing_counter;
+        case Control::rom_count_label:
+            return ui_->rom_count_label;
+        case Control::filesize_label:
+            return ui_->filesize_label;
+        case Control::genre_label:
+            return ui_->genre_label;
+        case Control::player_label:
+            return ui_->player_label;
+        case Control::ProgressBar:
+            return ui_->ProgressBar;
+        case Control::loading_Button:
+            return ui_->loading_Button;
+        case Control::screen:
+            return ui_->screen;
     }
     return nullptr;
 }
@@ -298,7 +348,9 @@ void TForm1::SetVisible(Control control, bool visible) {
     }
 }
 
-void TForm1::Repaint() { repaint(); }
+void TForm1::Repaint() {
+    repaint();
+}
 
 // --- Progress ----------------------------------------------------------------------------
 
@@ -310,7 +362,8 @@ void TForm1::SetProgressRange(int min, int max) {
 }
 
 void TForm1::SetProgress(int position) {
-    progress_position_ = std::clamp(position, progress_min_, std::max(progress_min_, progress_max_));
+    progress_position_ =
+        std::clamp(position, progress_min_, std::max(progress_min_, progress_max_));
     ApplyProgress();
 }
 
@@ -380,7 +433,8 @@ const QPixmap& TForm1::Background(int tag) {
 }
 
 void TForm1::ShowBackground(int tag) {
-    if (BackgroundSlot(tag) < 0) return;
+    if (BackgroundSlot(tag) < 0)
+        return;
     ui_->Image_background->setPixmap(Background(tag));
 }
 
@@ -388,11 +442,16 @@ void TForm1::ShowBackground(int tag) {
 
 QActionGroup* TForm1::Group(MenuGroup group) const {
     switch (group) {
-        case MenuGroup::Background: return ui_->BackgroundGroup;
-        case MenuGroup::ShowRoms: return ui_->ShowRomsGroup;
-        case MenuGroup::Genre: return ui_->GenreGroup;
-        case MenuGroup::Player: return ui_->PlayerGroup;
-        case MenuGroup::Region: return ui_->RegionGroup;
+        case MenuGroup::Background:
+            return ui_->BackgroundGroup;
+        case MenuGroup::ShowRoms:
+            return ui_->ShowRomsGroup;
+        case MenuGroup::Genre:
+            return ui_->GenreGroup;
+        case MenuGroup::Player:
+            return ui_->PlayerGroup;
+        case MenuGroup::Region:
+            return ui_->RegionGroup;
     }
     return nullptr;
 }
@@ -409,7 +468,8 @@ void TForm1::SetMenuChecked(MenuGroup group, int tag) {
 // --- Timer2 ------------------------------------------------------------------------------
 
 void TForm1::SetTimerInterval(std::uint32_t milliseconds) {
-    if (milliseconds == timer_interval_) return;
+    if (milliseconds == timer_interval_)
+        return;
     timer_interval_ = milliseconds;
     ApplyTimer();
 }

@@ -30,7 +30,7 @@ class Tupdate_form;
 
 class TForm1 : public QMainWindow, public MainView {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(Desktop& desktop, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -67,15 +67,22 @@ public:
     void OpenAddress(const std::string& address) override;
     void RequestQuit() override;
 
+    // The collection is the user's own (--user-collection): Settings offers "Import ROM
+    // folder...", and the reset sequence uses the import's scan cache without a notice.
+    void SetOwnCollection();
+
     // --- Menu commands that open the dialogs ---------------------------------------------
-    void pathClick();     // Settings > Options
+    void pathClick();  // Settings > Options
+    // Settings > Import ROM folder...: the New collection dialog, filled with today's folders
+    // and DAT files; a collection made again runs the reset sequence with its options.
+    void import_rom_folderClick();
     void Info1Click();    // Help > About...
     void update_click();  // Help > Update?
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void SetUpLook();
     void SetUpStoredPictures();
     void ConnectEvents();

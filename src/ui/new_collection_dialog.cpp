@@ -4,66 +4,161 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
+#include <exception>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "catalogue/catalogue_file.h"
-#include "catalogue/rom_import.h"
 #include "desktop.h"
 #include "rtl/files.h"
 
 namespace varnimo {
 
-NewCollectionDialog::NewCollectionDialog(Desktop& desktop, QWidget* parent)
-    : QDialog(parent), desktop_(desktop) {
+namespace {
+
+// A folder as the fields show it: without the separator the options keep at its end.
+QString FolderField(const std::string& folder) {
+    QString text = QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(folder)));
+    if (text.size() > 1 && text.endsWith(QDir::separator()))
+        text.chop(1);
+    return text;
+}
+
+std::string FileName(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+
+}  // namespace
+
+QStringList QtFilesBrowser::Browse(QWidget* parent, const QString& instruction) {
+    return QFileDialog::getOpenFileNames(parent, instruction, QDir::homePath(),
+                                         QStringLiteral("DAT files (*.dat *.xml);;All files (*)"));
+}
+
+QString JoinFileList(const QStringList& files) {
+    if (files.size() == 1)
+        return files.front();
+    QStringList quoted;
+    for (const QString& file : files)
+        quoted << QLatin1Char('"') + file + QLatin1Char('"');
+    return quoted.join(QLatin1Char(' '));
+}
+
+QStringList SplitFileList(const QString& text) {
+    // Between quotes a name; outside them blanks, or a bare name.
+    QStringList files;
+    const QStringList parts = text.split(QLatin1Char('"'));
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString name = i % 2 == 1 ? parts[i] : parts[i].trimmed();
+        if (!name.isEmpty())
+            files << name;
+    }
+    return files;
+}
+
+NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportRequest base,
+                                         QWidget* parent)
+    : QDialog(parent), desktop_(desktop), base_(std::move(base)) {
     setObjectName(QStringLiteral("new_collection"));
     setWindowTitle(QStringLiteral("New collection"));
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(QStringLiteral(
-        "Varnimo lists the ROM files (.zip, .smc, .fig, .smd) of a folder and makes your\n"
-        "collection from them. Screenshots are found by title: Named_Titles and Named_Snaps\n"
-        "of a thumbnail set, or pictures named after the titles (.png, .jpg, .jpeg)."));
+    QString about = QStringLiteral(
+        "Varnimo lists the ROM files (.zip, .smc, .fig, .smd, .sfc, .swc) of a folder and makes "
+        "your collection from them; other files (.7z, saves, readmes) are skipped. Screenshots "
+        "are found by title: Named_Titles and Named_Snaps of a thumbnail set, or pictures named "
+        "after the titles (.png, .jpg, .jpeg). DAT files of a dump set (the libretro database's "
+        "genre, maxusers and no-intro files, or a No-Intro DAT) give the genre and players and "
+        "list the games you are missing; with them every ROM file is read once.");
+    if (base_.replace) {
+        about += QStringLiteral(
+            "\n\nCreate replaces the collection; the emulator folders and the slideshow "
+            "settings stay as they are.");
+    }
+    auto* intro = new QLabel(about);
+    intro->setObjectName(QStringLiteral("intro"));
+    intro->setWordWrap(true);
     layout->addWidget(intro);
 
     auto* grid = new QGridLayout;
     layout->addLayout(grid);
     auto add_row = [&](int row, const QString& caption, const char* name,
-                       const QString& instruction) {
-        grid->addWidget(new QLabel(caption), row, 0);
+                       const std::function<void()>& browse_click) {
+        auto* label = new QLabel(caption);
+        grid->addWidget(label, row, 0);
         auto* edit = new QLineEdit;
         edit->setObjectName(QString::fromLatin1(name));
         edit->setMinimumWidth(360);
+        label->setBuddy(edit);
         grid->addWidget(edit, row, 1);
         auto* browse = new QPushButton(QStringLiteral("Browse..."));
         browse->setObjectName(QString::fromLatin1(name) + QStringLiteral("_browse"));
         grid->addWidget(browse, row, 2);
-        connect(browse, &QPushButton::clicked, this,
-                [this, instruction, edit] { Browse(instruction, edit); });
+        connect(browse, &QPushButton::clicked, this, browse_click);
         return edit;
     };
     rom_edit_ = add_row(0, QStringLiteral("ROM folder:"), "rom_edit",
-                        QStringLiteral("Please locate your Roms."));
-    screen_edit_ = add_row(1, QStringLiteral("Screenshot folder (optional):"), "screen_edit",
-                           QStringLiteral("Please locate the screenshots."));
+                        [this] { Browse(QStringLiteral("Please locate your Roms."), rom_edit_); });
+    screen_edit_ =
+        add_row(1, QStringLiteral("Screenshot folder (optional):"), "screen_edit",
+                [this] { Browse(QStringLiteral("Please locate the screenshots."), screen_edit_); });
+    dat_edit_ = add_row(2, QStringLiteral("Game information (optional):"), "dat_edit", [this] {
+        const QStringList files =
+            files_browser_->Browse(this, QStringLiteral("Please locate the DAT files."));
+        if (!files.isEmpty()) {
+            QStringList native;
+            for (const QString& file : files)
+                native << QDir::toNativeSeparators(file);
+            dat_edit_->setText(JoinFileList(native));
+        }
+    });
+    dat_edit_->setPlaceholderText(QStringLiteral("DAT files, each in double quotes"));
+
+    progress_ = new QProgressBar;
+    progress_->setObjectName(QStringLiteral("import_progress"));
+    progress_->setFormat(QStringLiteral("%v of %m ROM files read"));
+    // Its room is kept while it is hidden, so the texts above keep theirs when it shows.
+    QSizePolicy keep_room = progress_->sizePolicy();
+    keep_room.setRetainSizeWhenHidden(true);
+    progress_->setSizePolicy(keep_room);
+    progress_->hide();
+    layout->addWidget(progress_);
 
     auto* buttons = new QDialogButtonBox;
     create_button_ = buttons->addButton(QStringLiteral("Create"), QDialogButtonBox::AcceptRole);
     create_button_->setObjectName(QStringLiteral("create_button"));
-    create_button_->setEnabled(false);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel_button"));
+    cancel_button_ = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel_button_->setObjectName(QStringLiteral("cancel_button"));
     layout->addWidget(buttons);
     connect(create_button_, &QPushButton::clicked, this, &NewCollectionDialog::CreateClick);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
     connect(rom_edit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { create_button_->setEnabled(!text.isEmpty()); });
+
+    rom_edit_->setText(FolderField(base_.rom_folder));
+    screen_edit_->setText(FolderField(base_.screen_folder));
+    QStringList dats;
+    for (const std::string& file : base_.dat_files)
+        dats << QFile::decodeName(QByteArray::fromStdString(file));
+    dat_edit_->setText(JoinFileList(dats));
+    create_button_->setEnabled(!rom_edit_->text().isEmpty());
+}
+
+NewCollectionDialog::~NewCollectionDialog() {
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void NewCollectionDialog::Browse(const QString& instruction, QLineEdit* edit) {
@@ -73,43 +168,112 @@ void NewCollectionDialog::Browse(const QString& instruction, QLineEdit* edit) {
 }
 
 void NewCollectionDialog::CreateClick() {
-    catalogue::RomImportRequest request;
-    // Folders go to the import as the bytes the file system knows them by.
-    request.rom_folder = QFile::encodeName(rom_edit_->text()).toStdString();
-    request.screen_folder = QFile::encodeName(screen_edit_->text()).toStdString();
+    if (Importing())
+        return;
+    catalogue::RomImportRequest request = base_;
+    // Folders and files go to the import as the bytes the file system knows them by.
+    request.rom_folder = FileName(rom_edit_->text());
+    request.screen_folder = FileName(screen_edit_->text());
+    request.dat_files.clear();
+    for (const QString& file : SplitFileList(dat_edit_->text()))
+        request.dat_files.push_back(FileName(file));
     if (const char* path = std::getenv("PATH"))
         request.search_path = path;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        const catalogue::RomImportSummary summary = catalogue::ImportRomFolder(request);
-        QApplication::restoreOverrideCursor();
-        desktop_.ShowBox(this, QMessageBox::Information, QStringLiteral("New collection"),
-                         QString::fromLocal8Bit(summary.Line()));
-        accept();
-    } catch (const catalogue::RomImportError& error) {
-        // Nothing was made: say why and let the user choose again.
-        std::string text = error.what();
-        if (!error.ExistingFile().empty()) {
-            text += ": move it out of " + QFile::encodeName(QDir::currentPath()).toStdString() +
-                    " to make a new collection there";
+    // Each step of the bar in one event; a folder of many small files must not flood this
+    // thread with one event per file.
+    request.progress = [this](std::size_t done, std::size_t total) {
+        if (done == total || done * 200 / total != (done - 1) * 200 / total) {
+            QMetaObject::invokeMethod(
+                this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
         }
-        Refused(text);
-    } catch (const std::runtime_error& error) {
-        Refused(error.what());  // a write failed; what was there before is still there
+    };
+
+    SetInputsEnabled(false);
+    progress_->setRange(0, 0);  // busy until the ROM files are read
+    progress_->show();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    auto import = [this, request = std::move(request)] {
+        Outcome outcome;
+        try {
+            outcome.text = catalogue::ImportRomFolder(request).Line();
+            outcome.done = true;
+        } catch (const catalogue::RomImportError& error) {
+            // Nothing was made: say why and let the user choose again.
+            outcome.text = error.what();
+            if (!error.ExistingFile().empty()) {
+                outcome.text += ": move it out of " +
+                                QFile::encodeName(QDir::currentPath()).toStdString() +
+                                " to make a new collection there";
+            }
+        } catch (const std::exception& error) {
+            outcome.text = error.what();  // a write failed; what was there before is still there
+        }
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { Finished(outcome); }, Qt::QueuedConnection);
+    };
+    try {
+        worker_ = std::thread(std::move(import));
+    } catch (const std::system_error& error) {
+        Finished({false, error.what()});  // no thread to run it on: nothing was made
     }
 }
 
-void NewCollectionDialog::Refused(const std::string& text) {
-    QApplication::restoreOverrideCursor();
-    desktop_.ShowBox(this, QMessageBox::Critical, QStringLiteral("New collection"),
-                     QString::fromLocal8Bit(text));
+void NewCollectionDialog::ShowProgress(std::size_t done, std::size_t total) {
+    if (!Importing())
+        return;
+    progress_->setRange(0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
+    progress_->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
 }
 
-void OfferNewCollection(Desktop& desktop) {
+void NewCollectionDialog::Finished(const Outcome& outcome) {
+    if (worker_.joinable())
+        worker_.join();
+    QApplication::restoreOverrideCursor();
+    progress_->hide();
+    SetInputsEnabled(true);
+    desktop_.ShowBox(this, outcome.done ? QMessageBox::Information : QMessageBox::Critical,
+                     QStringLiteral("New collection"), QString::fromLocal8Bit(outcome.text));
+    if (outcome.done)
+        accept();
+}
+
+void NewCollectionDialog::SetInputsEnabled(bool enabled) {
+    for (QWidget* input : findChildren<QLineEdit*>())
+        input->setEnabled(enabled);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setEnabled(enabled);
+    if (enabled)
+        create_button_->setEnabled(!rom_edit_->text().isEmpty());
+}
+
+void NewCollectionDialog::reject() {
+    // The import writes the collection's files; it is not stopped half-way.
+    if (!Importing())
+        QDialog::reject();
+}
+
+bool OfferNewCollection(Desktop& desktop) {
     if (rtl::FileExists(catalogue::kCatalogueFileName))
-        return;
-    NewCollectionDialog dialog(desktop);
-    dialog.exec();
+        return true;
+    catalogue::RomImportRequest first;
+    first.remember_dat_files = true;
+    NewCollectionDialog dialog(desktop, std::move(first));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+catalogue::RomImportRequest ImportAgainRequest(const settings::ProgramOptions& options,
+                                               std::uint32_t interval, std::int32_t show_mode) {
+    catalogue::RomImportRequest request;
+    request.rom_folder = options.RomPath;
+    request.screen_folder = options.ScreenPath;
+    request.dat_files = catalogue::RememberedDatFiles();
+    request.snes9x_folder = options.Snes9xPath;
+    request.zsnes_folder = options.ZsnesPath;
+    request.interval = interval;
+    request.show_mode = show_mode;
+    request.replace = true;
+    request.remember_dat_files = true;
+    return request;
 }
 
 }  // namespace varnimo

@@ -29,14 +29,16 @@ void TitleListModel::SetRows(const std::vector<std::int32_t>& rows) {
 }
 
 void TitleListModel::Clear() {
-    if (rows_.empty()) return;
+    if (rows_.empty())
+        return;
     beginResetModel();
     rows_.clear();
     endResetModel();
 }
 
 std::int32_t TitleListModel::RowOfLine(int line) const {
-    if (line < 0 || static_cast<std::size_t>(line) >= rows_.size()) return -1;
+    if (line < 0 || static_cast<std::size_t>(line) >= rows_.size())
+        return -1;
     return rows_[static_cast<std::size_t>(line)];
 }
 
@@ -45,7 +47,8 @@ int TitleListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QModelIndex TitleListModel::index(int row, int column, const QModelIndex& parent) const {
-    if (row < 0 || column != 0 || parent.isValid() || static_cast<std::size_t>(row) >= rows_.size()) {
+    if (row < 0 || column != 0 || parent.isValid() ||
+        static_cast<std::size_t>(row) >= rows_.size()) {
         return {};
     }
     return createIndex(row, column);
@@ -53,7 +56,8 @@ QModelIndex TitleListModel::index(int row, int column, const QModelIndex& parent
 
 QVariant TitleListModel::data(const QModelIndex& index, int role) const {
     const std::int32_t row = RowOfLine(index.row());
-    if (row < 0) return {};
+    if (row < 0)
+        return {};
     switch (role) {
         case Qt::DisplayRole: {
             const std::string_view title = titles_(row);
@@ -76,6 +80,12 @@ TitleListView::TitleListView(QWidget* parent) : QAbstractItemView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideNone);
     InstallTitleListAccessibility();
+    // Qt tells a double-click on a line (both clicks on it) for any button; a start is the
+    // left button's.
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] {
+        if (double_click_button_ == Qt::LeftButton)
+            emit startRequested();
+    });
 }
 
 int TitleListView::Lines() const {
@@ -88,8 +98,9 @@ int TitleListView::LinesShown() const {
 
 int TitleListView::LineAt(int y) const {
     // Rounded down for a point above the first line too.
-    const int offset = y >= 0 ? y / TitleListModel::kLineHeight
-                              : -((-y + TitleListModel::kLineHeight - 1) / TitleListModel::kLineHeight);
+    const int offset =
+        y >= 0 ? y / TitleListModel::kLineHeight
+               : -((-y + TitleListModel::kLineHeight - 1) / TitleListModel::kLineHeight);
     return verticalScrollBar()->value() + offset;
 }
 
@@ -98,26 +109,35 @@ int TitleListView::verticalOffset() const {
 }
 
 QRect TitleListView::visualRect(const QModelIndex& index) const {
-    if (!index.isValid() || index.parent() != rootIndex() || index.model() != model()) return {};
+    if (!index.isValid() || index.parent() != rootIndex() || index.model() != model())
+        return {};
     return QRect(0, index.row() * TitleListModel::kLineHeight - verticalOffset(),
                  viewport()->width(), TitleListModel::kLineHeight);
 }
 
 QModelIndex TitleListView::indexAt(const QPoint& point) const {
     const int line = LineAt(point.y());
-    if (point.x() < 0 || point.x() >= viewport()->width() || line < 0 || line >= Lines()) return {};
+    if (point.x() < 0 || point.x() >= viewport()->width() || line < 0 || line >= Lines())
+        return {};
     return model()->index(line, 0, rootIndex());
 }
 
 void TitleListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
-    if (!index.isValid() || index.model() != model()) return;
+    if (!index.isValid() || index.model() != model())
+        return;
     const int line = index.row();
     const int shown = LinesShown();
     int top = verticalScrollBar()->value();
     switch (hint) {
-        case PositionAtTop: top = line; break;
-        case PositionAtBottom: top = line - shown + 1; break;
-        case PositionAtCenter: top = line - shown / 2; break;
+        case PositionAtTop:
+            top = line;
+            break;
+        case PositionAtBottom:
+            top = line - shown + 1;
+            break;
+        case PositionAtCenter:
+            top = line - shown / 2;
+            break;
         case EnsureVisible:
             if (line < top) {
                 top = line;
@@ -131,7 +151,8 @@ void TitleListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
 
 QModelIndex TitleListView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
     const int lines = Lines();
-    if (lines == 0) return {};
+    if (lines == 0)
+        return {};
     const QModelIndex current = currentIndex();
     // Without a caret the keys start from the first line; End still goes to the last.
     if (!current.isValid())
@@ -140,20 +161,39 @@ QModelIndex TitleListView::moveCursor(CursorAction action, Qt::KeyboardModifiers
     int line = current.row();
     switch (action) {
         case MoveUp:
-        case MovePrevious: line -= 1; break;
+        case MovePrevious:
+            line -= 1;
+            break;
         case MoveDown:
-        case MoveNext: line += 1; break;
-        case MovePageUp: line -= page; break;
-        case MovePageDown: line += page; break;
-        case MoveHome: line = 0; break;
-        case MoveEnd: line = lines - 1; break;
+        case MoveNext:
+            line += 1;
+            break;
+        case MovePageUp:
+            line -= page;
+            break;
+        case MovePageDown:
+            line += page;
+            break;
+        case MoveHome:
+            line = 0;
+            break;
+        case MoveEnd:
+            line = lines - 1;
+            break;
         case MoveLeft:
-        case MoveRight: break;
+        case MoveRight:
+            break;
     }
     return model()->index(std::clamp(line, 0, lines - 1), 0, rootIndex());
 }
 
 void TitleListView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        emit startRequested();
+        return;
+    }
     const QModelIndex caret = currentIndex();
     const bool step = (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) &&
                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
@@ -193,7 +233,8 @@ void TitleListView::selectionChanged(const QItemSelection& selected,
 
 void TitleListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
     const int lines = Lines();
-    if (lines == 0 || selectionModel() == nullptr) return;
+    if (lines == 0 || selectionModel() == nullptr)
+        return;
     const QRect area = rect.normalized();
     const int first = std::clamp(LineAt(area.top()), 0, lines - 1);
     const int last = std::clamp(LineAt(area.bottom()), 0, lines - 1);
@@ -208,7 +249,8 @@ QRegion TitleListView::visualRegionForSelection(const QItemSelection& selection)
     const int bottom = top + LinesShown();
     QRegion region;
     for (const QItemSelectionRange& range : selection) {
-        if (range.parent() != rootIndex()) continue;
+        if (range.parent() != rootIndex())
+            continue;
         const int first = std::max(range.top(), top);
         const int last = std::min(range.bottom(), bottom);
         if (first <= last) {
@@ -235,7 +277,8 @@ void TitleListView::scrollContentsBy(int, int) {
 
 void TitleListView::paintEvent(QPaintEvent* event) {
     const int lines = Lines();
-    if (lines == 0) return;
+    if (lines == 0)
+        return;
     QPainter painter(viewport());
     QStyleOptionViewItem base;
     initViewItemOption(&base);
@@ -251,9 +294,12 @@ void TitleListView::paintEvent(QPaintEvent* event) {
         if (selectionModel() != nullptr && selectionModel()->isSelected(index)) {
             option.state |= QStyle::State_Selected;
         }
-        if (focus && index == current) option.state |= QStyle::State_HasFocus;
-        if (line == hover_line_) option.state |= QStyle::State_MouseOver;
-        if (option.state & QStyle::State_Enabled) option.palette.setCurrentColorGroup(QPalette::Normal);
+        if (focus && index == current)
+            option.state |= QStyle::State_HasFocus;
+        if (line == hover_line_)
+            option.state |= QStyle::State_MouseOver;
+        if (option.state & QStyle::State_Enabled)
+            option.palette.setCurrentColorGroup(QPalette::Normal);
         style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
         itemDelegateForIndex(index)->paint(&painter, option, index);
     }
@@ -290,12 +336,18 @@ void TitleListView::mousePressEvent(QMouseEvent* event) {
     emit mousePressed();
 }
 
+void TitleListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    double_click_button_ = event->button();
+    QAbstractItemView::mouseDoubleClickEvent(event);
+    double_click_button_ = Qt::NoButton;
+}
+
 QItemSelectionModel::SelectionFlags TitleListView::selectionCommand(const QModelIndex& index,
-                                                                   const QEvent* event) const {
+                                                                    const QEvent* event) const {
     const QItemSelectionModel::SelectionFlags command =
         QAbstractItemView::selectionCommand(index, event);
     return command.testFlag(QItemSelectionModel::Deselect) ? QItemSelectionModel::NoUpdate
-                                                            : command;
+                                                           : command;
 }
 
 }  // namespace varnimo

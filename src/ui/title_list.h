@@ -4,8 +4,8 @@
 // height, so the view shows a million titles without asking each one for its size and
 // without keeping anything per line.
 
-#include <QAbstractListModel>
 #include <QAbstractItemView>
+#include <QAbstractListModel>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -15,7 +15,7 @@ namespace varnimo {
 
 class TitleListModel : public QAbstractListModel {
     Q_OBJECT
-public:
+  public:
     // The bytes of the title of a table row, in the system code page.
     using TitleSource = std::function<std::string_view(std::int32_t row)>;
 
@@ -35,7 +35,7 @@ public:
     QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-private:
+  private:
     TitleSource titles_;
     std::vector<std::int32_t> rows_;
 };
@@ -45,7 +45,7 @@ private:
 // a record per line at every change of their number.
 class TitleListView : public QAbstractItemView {
     Q_OBJECT
-public:
+  public:
     explicit TitleListView(QWidget* parent = nullptr);
 
     // True while a mouse press is being handled (its selection change belongs to the press).
@@ -55,14 +55,18 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;
 
-signals:
+  signals:
     // A mouse button went down on the list; the selection already reflects the press.
     void mousePressed();
+    // A double-click on a line, or Enter: the user asks to start the chosen title.
+    void startRequested();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     // Up or Down on a line the caret stands on without having chosen it (where focus by Tab
-    // leaves it) chooses that line rather than the next one, as a list box does.
+    // leaves it) chooses that line rather than the next one, as a list box does. Enter asks to
+    // start the chosen title.
     void keyPressEvent(QKeyEvent* event) override;
     // Both tell accessibility tools what changed, as Qt's own list view does.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -84,7 +88,7 @@ protected:
     // Follows the line under the mouse, for styles that mark it.
     bool viewportEvent(QEvent* event) override;
 
-private:
+  private:
     int Lines() const;
     // Lines that fit on the screen whole (at least one).
     int LinesShown() const;
@@ -92,6 +96,7 @@ private:
     int LineAt(int y) const;
 
     bool in_mouse_press_ = false;
+    Qt::MouseButton double_click_button_ = Qt::NoButton;  // while a double-click is handled
     int hover_line_ = -1;
 };
 

@@ -1,7 +1,6 @@
 #include "catalogue/rom_crc.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <optional>
 #include <string>
@@ -9,65 +8,18 @@
 
 #include "catalogue/known_rom_table.h"
 #include "rtl/test_files.h"
+#include "support/rom_files.h"
 
 namespace varnimo::catalogue {
 namespace {
 
+using testing::Crc;
+using testing::Le;
 using testing::TempDir;
+using testing::WithCrc;
 using testing::WriteBytes;
-
-std::uint32_t Crc(std::string_view bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-std::string Le(std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    return out;
-}
-
-struct ZipEntry {
-    std::string name;
-    std::string content;
-};
-
-// A zip archive of stored entries, as archivers write it; with `zip64` the sizes, the count
-// and the directory's place are given only in the zip64 records.
-std::string Zip(const std::vector<ZipEntry>& entries, const std::string& comment = "",
-                bool zip64 = false) {
-    std::string out;
-    std::string directory;
-    for (const ZipEntry& entry : entries) {
-        const std::uint32_t crc = Crc(entry.content);
-        const std::size_t offset = out.size();
-        out += Le(0x04034b50, 4) + Le(20, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) + Le(crc, 4) +
-               Le(entry.content.size(), 4) + Le(entry.content.size(), 4) +
-               Le(entry.name.size(), 2) + Le(0, 2) + entry.name + entry.content;
-        const std::uint64_t size32 = zip64 ? 0xFFFFFFFF : entry.content.size();
-        const std::string extra =
-            zip64 ? Le(1, 2) + Le(16, 2) + Le(entry.content.size(), 8) + Le(entry.content.size(), 8)
-                  : "";
-        directory += Le(0x02014b50, 4) + Le(45, 2) + Le(20, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) +
-                     Le(crc, 4) + Le(size32, 4) + Le(size32, 4) + Le(entry.name.size(), 2) +
-                     Le(extra.size(), 2) + Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) +
-                     Le(offset, 4) + entry.name + extra;
-    }
-    const std::size_t directory_offset = out.size();
-    out += directory;
-    if (zip64) {
-        const std::size_t record = out.size();
-        out += Le(0x06064b50, 4) + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(0, 4) + Le(0, 4) +
-               Le(entries.size(), 8) + Le(entries.size(), 8) + Le(directory.size(), 8) +
-               Le(directory_offset, 8);
-        out += Le(0x07064b50, 4) + Le(0, 4) + Le(record, 8) + Le(1, 4);
-    }
-    out += Le(0x06054b50, 4) + Le(0, 2) + Le(0, 2) + Le(zip64 ? 0xFFFF : entries.size(), 2) +
-           Le(zip64 ? 0xFFFF : entries.size(), 2) + Le(zip64 ? 0xFFFFFFFF : directory.size(), 4) +
-           Le(zip64 ? 0xFFFFFFFF : directory_offset, 4) + Le(comment.size(), 2) + comment;
-    return out;
-}
+using testing::Zip;
+using testing::ZipEntry;
 
 std::string Bytes(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
@@ -124,6 +76,7 @@ TEST(RomCrc, OfZipArchivesAndRawFiles) {
         {"not a zip", kFoundZip, "just some text that is long enough to hold an end", std::nullopt},
         {"empty file as zip", kFoundZip, "", std::nullopt},
         {"raw file", kFoundSfc, rom, Crc(rom)},
+        {"raw file made to have a DAT's CRC", kFoundSfc, WithCrc(rom, 0xF2EE11F9), 0xF2EE11F9},
         {"raw file with a copier header", kFoundSmc, header + rom, Crc(rom)},
         {"header across the first read", kFoundFig, header + big, Crc(big)},
         {"a multiple of 1,024 keeps its first 512 bytes", kFoundSwc, big, Crc(big)},

@@ -25,6 +25,7 @@
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
 #include "rtl/text_file.h"
+#include "support/rom_files.h"
 
 namespace varnimo::catalogue {
 namespace {
@@ -39,79 +40,88 @@ struct ImportCase {
     std::vector<std::string> shots;    // under shots/; with none, no screenshot folder is given
     std::vector<std::string> present;  // data files there before the import
     bool force;
-    const char* catalogue;  // after the version line; nullptr: refused, nothing written
-    const char* scan;       // scanned.dat, or the error's text when refused
-    const char* summary;    // part of the summary line
+    // After the version line; "~" stands for the thumbnail set's names of the row's title.
+    // nullptr: refused, nothing written.
+    const char* catalogue;
+    const char* scan;     // scanned.dat, or the error's text when refused
+    const char* summary;  // part of the summary line
 };
 
 const ImportCase kCases[] = {
     {"one row per title in list order, letter case folded",
-     {"b.zip", "A.smc", "c (E).fig", "D.smd", "a.zip"},
+     {"b.zip", "A.smc", "c (E).fig", "D.smd", "a.zip", "e (USA).sfc", "F.swc"},
      {},
      {},
      false,
-     "A;;;0;0\r\na;;;0;0\r\nb;;;0;0\r\nc (E);;;0;0\r\nD;;;0;0\r\n",
-     "2\r\n1\r\n1\r\n3\r\n4\r\n",
-     "imported 5 titles"},
-    {"several files of one title: .zip, then .smc, .fig, .smd",
-     {"x.smd", "x.fig", "x.smc", "y.smd", "y.zip", "z.fig", "z.smd"},
+     "A;~;0;0\r\na;~;0;0\r\nb;~;0;0\r\nc (E);~;0;0\r\nD;~;0;0\r\ne (USA);~;0;0\r\nF;~;0;0\r\n",
+     "2\r\n1\r\n1\r\n3\r\n4\r\n5\r\n6\r\n",
+     "imported 7 titles"},
+    {"several files of one title: .zip, then .smc, .fig, .smd, .sfc, .swc",
+     {"x.smd", "x.fig", "x.smc", "x.sfc", "y.swc", "y.zip", "z.swc", "z.sfc", "z.smd", "w.swc",
+      "w.sfc"},
      {},
      {},
      false,
-     "x;;;0;0\r\ny;;;0;0\r\nz;;;0;0\r\n",
-     "2\r\n1\r\n3\r\n",
-     "imported 3 titles"},
-    {"other extensions, upper case ones too, are counted by extension",
-     {"a.SFC", "b.sfc", "c.ZIP", "README", "e.7z", "f.sfc"},
+     "w;~;0;0\r\nx;~;0;0\r\ny;~;0;0\r\nz;~;0;0\r\n",
+     "5\r\n2\r\n1\r\n4\r\n",
+     "imported 4 titles"},
+    {"other extensions, upper case ones too, are skipped and counted by extension",
+     {"a.SFC", "b.sfc", "c.ZIP", "README", "e.7z", "f.srm", "g.swc"},
      {},
      {},
      false,
-     "",
-     "0\r\n",
-     "no .zip, .smc, .fig or .smd files there: the collection is empty); skipped 6 files the "
-     "scan cannot find (no extension 1, .7z 1, .SFC 1, .ZIP 1, .sfc 2)"},
+     "b;~;0;0\r\ng;~;0;0\r\n",
+     "5\r\n6\r\n",
+     "2 titles from"},
+    {"... and named in the summary",
+     {"a.SFC", "b.sfc", "c.ZIP", "README", "e.7z", "f.srm", "g.swc"},
+     {},
+     {},
+     false,
+     "b;~;0;0\r\ng;~;0;0\r\n",
+     "5\r\n6\r\n",
+     "; skipped 5 other files (no extension 1, .7z 1, .SFC 1, .ZIP 1, .srm 1)"},
     {"names that cannot be a title are skipped and counted",
      {"a;b.zip", "c\rd.zip", "e\nf.zip", std::string("g\x1ah.zip"), ".zip", "ok.zip"},
      {},
      {},
      false,
-     "ok;;;0;0\r\n",
+     "ok;~;0;0\r\n",
      "1\r\n",
      "skipped 5 names that cannot be a title"},
     {"subfolders are not looked into",
-     {"sub/", "sub/x.zip", "y.zip.d/"},
+     {"sub/", "sub/x.zip", "y.zip.d/", "z.zip"},
      {},
      {},
      false,
-     "",
-     "0\r\n",
+     "z;~;0;0\r\n",
+     "1\r\n",
      "skipped 2 subfolders or other non-files"},
     {"names that are no UTF-8 stay bytes",
      {"caf\xe9 (G).zip", "\xff\xfe.smc"},
      {},
      {},
      false,
-     "caf\xe9 (G);;;0;0\r\n\xff\xfe;;;0;0\r\n",
+     "caf\xe9 (G);~;0;0\r\n\xff\xfe;~;0;0\r\n",
      "1\r\n2\r\n",
      "nothing skipped"},
-    {"thumbnail set: special characters become _",
+    {"thumbnail set: special characters become _, also in the names of pictures not there",
      {"A: B & C?.zip", "Q*\"|<>`\\.zip"},
      {"Named_Titles/A_ B _ C_.png", "Named_Snaps/A_ B _ C_.png", "Named_Snaps/Q_______.png"},
      {},
      false,
      "A: B & C?;Named_Titles/A_ B _ C_.png;Named_Snaps/A_ B _ C_.png;0;0\r\n"
-     "Q*\"|<>`\\;;Named_Snaps/Q_______.png;0;0\r\n",
+     "Q*\"|<>`\\;Named_Titles/Q_______.png;Named_Snaps/Q_______.png;0;0\r\n",
      "1\r\n1\r\n",
      "2 titles from"},
-    {"pictures named after the title, for both, where the set has none",
+    {"pictures named after the title where the set has none; only pictures there are counted",
      {"p.zip", "q.zip", "r.zip", "s.zip", "t.zip"},
      {"p.jpg", "q.jpeg", "q.png", "Named_Titles/r.png", "s.gif", "T.png", "Named_Snaps/t.PNG"},
      {},
      false,
-     "p;p.jpg;p.jpg;0;0\r\nq;q.png;q.png;0;0\r\nr;Named_Titles/"
-     "r.png;;0;0\r\ns;;;0;0\r\nt;;;0;0\r\n",
+     "p;p.jpg;p.jpg;0;0\r\nq;q.png;q.png;0;0\r\nr;~;0;0\r\ns;~;0;0\r\nt;~;0;0\r\n",
      "1\r\n1\r\n1\r\n1\r\n1\r\n",
-     "5 titles from"},
+     "/roms/, 3 with screenshots"},
     {"a data file that is there already stops the import",
      {"a.zip"},
      {},
@@ -125,18 +135,45 @@ const ImportCase kCases[] = {
      {},
      {"options.dat", "SNES_screens.dat", "scanned.dat"},
      true,
-     "a;;;0;0\r\n",
+     "a;~;0;0\r\n",
      "1\r\n",
      "1 title from"},
-    {"an empty ROM folder makes an empty collection that reads back",
+    {"a ROM folder without ROM files is refused, saying what it holds",
+     {"a.7z", "b.7z", "readme.txt", "sub/"},
+     {},
+     {},
+     false,
+     nullptr,
+     "the ROM folder roms holds no ROM files (.zip, .smc, .fig, .smd, .sfc or .swc): it holds 3 "
+     "other files (.7z 2, .txt 1), 1 subfolder or other non-file (subfolders are not looked "
+     "into)",
+     ""},
+    {"... an empty one too",
      {},
      {},
      {},
      false,
-     "",
-     "0\r\n",
-     "collection is empty); nothing skipped"},
+     nullptr,
+     "the ROM folder roms holds no ROM files (.zip, .smc, .fig, .smd, .sfc or .swc)",
+     ""},
 };
+
+// The expected catalogue lines with "~" spelled out: the thumbnail set's names of the title.
+std::string Expanded(const char* lines) {
+    std::string text;
+    std::string_view rest = lines;
+    for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
+         rest.remove_prefix(end + 1)) {
+        std::string line(rest.substr(0, end + 1));
+        const std::string title = line.substr(0, line.find(';'));
+        if (const std::size_t mark = line.find(";~;"); mark != std::string::npos) {
+            line.replace(mark + 1, 1,
+                         "Named_Titles/" + title + ".png;Named_Snaps/" + title + ".png");
+        }
+        text += line;
+    }
+    return text;
+}
 
 RomImportRequest Request(std::string roms, std::string shots = "", bool force = false) {
     RomImportRequest request;
@@ -176,7 +213,7 @@ TEST_P(RomImportRules, MakesTheCollection) {
             FAIL() << "imported";
         } catch (const RomImportError& error) {
             EXPECT_EQ(error.what(), std::string(c.scan));
-            EXPECT_EQ(error.ExistingFile(), c.present.at(0));
+            EXPECT_EQ(error.ExistingFile(), c.present.empty() ? "" : c.present[0]);
         }
         EXPECT_EQ(dir.Listing(), before);
         for (const std::string& name : c.present)
@@ -184,7 +221,7 @@ TEST_P(RomImportRules, MakesTheCollection) {
         return;
     }
     const RomImportSummary summary = ImportRomFolder(request);
-    EXPECT_EQ(ReadBytes("SNES_screens.dat"), std::string("0\r\n") + c.catalogue);
+    EXPECT_EQ(ReadBytes("SNES_screens.dat"), "0\r\n" + Expanded(c.catalogue));
     EXPECT_EQ(ReadBytes("scanned.dat"), c.scan);
     EXPECT_NE(summary.Line().find(c.summary), std::string::npos) << summary.Line();
     EXPECT_EQ(dir.Listing(), "SNES_screens.dat options.dat roms scanned.dat " +
@@ -195,6 +232,161 @@ INSTANTIATE_TEST_SUITE_P(Cases, RomImportRules, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ImportCase>& info) {
                              return "Case" + std::to_string(info.index);
                          });
+
+// A collection named the way today's sets name files, with game information from a list of
+// every known game (Logiqx XML), a genre DAT and a players DAT (clrmamepro text): files are
+// recognised by the CRC of their content (a zip's from its directory, a headered file's
+// without the header), else by name; known games without a file are rows with status 0.
+struct DatCase {
+    const char* rule;
+    std::vector<std::string> dats;  // of kDats, or a file that is not there
+    const char* catalogue;          // as in ImportCase; nullptr: refused
+    const char* scan;               // scanned.dat, or the error's text when refused
+    const char* summary;            // part of the summary line
+};
+
+const std::map<std::string, std::string> kDats = {
+    {"list.xml",
+     "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<datafile>\r\n"
+     "<header><name>Test set</name></header>\r\n"
+     "<game name=\"Alpha Quest (USA)\"><rom name=\"Alpha Quest (USA).sfc\" size=\"1024\" "
+     "crc=\"11111111\"/></game>\r\n"
+     "<game name=\"Beta Racer (Europe)\"><rom name=\"Beta Racer (Europe).sfc\" size=\"1024\" "
+     "crc=\"22222222\"/></game>\r\n"
+     "<game name=\"Gamma &amp; Co (Japan)\"><rom name=\"Gamma &amp; Co (Japan).sfc\" "
+     "size=\"1024\" crc=\"33333333\"/></game>\r\n"
+     "<game name=\"Delta (USA)\"><rom name=\"Delta (USA).sfc\" size=\"1024\" "
+     "crc=\"44444444\"/></game>\r\n"
+     "<game name=\"Epsilon (USA)\"><rom name=\"Epsilon (USA).sfc\" size=\"1024\" "
+     "crc=\"55555555\"/></game>\r\n"
+     "</datafile>\r\n"},
+    {"genre.dat",
+     "clrmamepro (\n\tname \"genres\"\n)\n\n"
+     "game (\n\tcomment \"Alpha Quest (USA)\"\n\tgenre \"Platform\"\n\trom ( crc 11111111 )\n)\n"
+     "game (\n\tcomment \"Beta Racer (Europe)\"\n\tgenre \"Racing\"\n\trom ( crc 22222222 )\n)\n"
+     "game (\n\tcomment \"Gamma & Co (Japan)\"\n\tgenre \"Puzzle\"\n\trom ( crc 33333333 )\n)\n"
+     "game (\n\tcomment \"Epsilon (USA)\"\n\tgenre \"Sports\"\n\trom ( crc 55555555 )\n)\n"},
+    {"users.dat",
+     "clrmamepro (\n\tname \"players\"\n)\n\n"
+     "game (\n\tcomment \"Alpha Quest (USA)\"\n\tusers 1\n\trom ( crc 11111111 )\n)\n"
+     "game (\n\tcomment \"Beta Racer (Europe)\"\n\tusers 2\n\trom ( crc 22222222 )\n)\n"
+     "game (\n\tcomment \"Delta (USA)\"\n\tusers 4\n\trom ( crc 44444444 )\n)\n"},
+    {"bad.dat", "clrmamepro (\n\tname \"broken\"\n)\n\ngame (\n\tcomment \"Open\n)\n"},
+};
+
+const DatCase kDatCases[] = {
+    {"every known game, genre and players from three DATs",
+     {"list.xml", "genre.dat", "users.dat"},
+     "alpha;~;8;1\r\nBeta Racer (Europe);~;13;2\r\nDelta (USA);~;0;5\r\nEpsilon (USA);~;7;0\r\n"
+     "Gamma & Co (Japan);Named_Titles/Gamma _ Co (Japan).png;Named_Snaps/Gamma _ Co (Japan).png;1;"
+     "0\r\nHack (USA);~;0;0\r\n",
+     "5\r\n2\r\n5\r\n1\r\n0\r\n1\r\n",
+     "imported 5 titles from $/roms/, 0 with screenshots, 3 with a genre, 3 with players, 3 "
+     "matched by CRC and 1 by name; 1 of 5 known games missing; skipped 1 other file (.txt 1)"},
+    {"a genre DAT alone lists no games: only the files are rows",
+     {"genre.dat"},
+     "alpha;~;8;0\r\nBeta Racer (Europe);~;13;0\r\nDelta (USA);~;0;0\r\nEpsilon (USA);~;7;0\r\n"
+     "Hack (USA);~;0;0\r\n",
+     "5\r\n2\r\n5\r\n1\r\n1\r\n",
+     ", 3 with a genre, 0 with players, 3 matched by CRC and 0 by name; skipped"},
+    {"without DAT files nothing is read",
+     {},
+     "alpha;~;0;0\r\nBeta Racer (Europe);~;0;0\r\nDelta (USA);~;0;0\r\nEpsilon (USA);~;0;0\r\n"
+     "Hack (USA);~;0;0\r\n",
+     "5\r\n2\r\n5\r\n1\r\n1\r\n",
+     "imported 5 titles from $/roms/, 0 with screenshots; skipped"},
+    {"a malformed DAT is named with its line and nothing is written",
+     {"genre.dat", "bad.dat"},
+     nullptr,
+     "bad.dat:6: a quoted text is not closed on its line",
+     ""},
+    {"a DAT that is not there", {"list.xml", "missing.dat"}, nullptr, "missing.dat: ", ""},
+};
+
+void PrintTo(const DatCase& c, std::ostream* out) {
+    *out << c.rule;
+}
+
+class ImportWithDats : public ::testing::TestWithParam<DatCase> {};
+
+TEST_P(ImportWithDats, RecognisesFilesAndKnownGames) {
+    const DatCase& c = GetParam();
+    TempDir dir;
+    const std::string rom(1020, 'r');
+    WriteBytes("roms/alpha.sfc", testing::WithCrc(rom, 0x11111111));
+    WriteBytes("roms/Beta Racer (Europe).smc",
+               std::string(512, 'h') + testing::WithCrc(rom, 0x22222222));
+    WriteBytes("roms/Delta (USA).sfc", rom);
+    WriteBytes("roms/Epsilon (USA).zip",
+               testing::Zip({{"read me.txt", rom + rom},
+                             {"Epsilon.sfc", testing::WithCrc(rom, 0x55555555)}}));
+    WriteBytes("roms/Hack (USA).zip", testing::Zip({{"Hack.sfc", rom}}));
+    WriteBytes("roms/notes.txt", "");
+    RomImportRequest request = Request("roms");
+    for (const std::string& dat : c.dats) {
+        if (kDats.count(dat) != 0)
+            WriteBytes(dat, kDats.at(dat));
+        request.dat_files.push_back(dat);
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> progress;
+    request.progress = [&](std::size_t done, std::size_t total) {
+        progress.emplace_back(done, total);
+    };
+    const std::string before = dir.Listing();
+    if (c.catalogue == nullptr) {
+        try {
+            ImportRomFolder(request);
+            FAIL() << "imported";
+        } catch (const RomImportError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind(c.scan, 0), 0u) << error.what();
+        }
+        EXPECT_EQ(dir.Listing(), before);
+        return;
+    }
+    std::string summary = ImportRomFolder(request).Line();
+    EXPECT_EQ(ReadBytes("SNES_screens.dat"), "0\r\n" + Expanded(c.catalogue));
+    EXPECT_EQ(ReadBytes("scanned.dat"), c.scan);
+    const std::string here = dir.Path().string();
+    std::string expected = c.summary;
+    if (const std::size_t at = expected.find('$'); at != std::string::npos)
+        expected.replace(at, 1, here);
+    EXPECT_NE(summary.find(expected), std::string::npos) << summary;
+    // Each ROM file read once, with the progress of every one; none read without DAT files.
+    std::vector<std::pair<std::size_t, std::size_t>> each;
+    for (std::size_t done = 1; !c.dats.empty() && done <= 5; ++done)
+        each.emplace_back(done, 5);
+    EXPECT_EQ(progress, each);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImportWithDats, ::testing::ValuesIn(kDatCases),
+                         [](const ::testing::TestParamInfo<DatCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
+
+// The window's import keeps the DAT files it was given beside the collection, by their whole
+// names, for the next import; the terminal's leaves no such note.
+TEST(RomImport, RemembersItsDatFilesWhenAsked) {
+    TempDir dir;
+    WriteBytes("roms/a.sfc", "rom");
+    WriteBytes("dats/genre.dat", kDats.at("genre.dat"));
+    WriteBytes("list.xml", kDats.at("list.xml"));
+    RomImportRequest request = Request("roms");
+    request.dat_files = {"dats/genre.dat", "./dats/../list.xml"};
+    ImportRomFolder(request);
+    EXPECT_EQ(dir.Listing(), "SNES_screens.dat dats list.xml options.dat roms scanned.dat ");
+    EXPECT_EQ(RememberedDatFiles(), std::vector<std::string>{});
+
+    request.remember_dat_files = true;
+    request.replace = true;
+    ImportRomFolder(request);
+    const std::string here = dir.Path().string();
+    EXPECT_EQ(ReadBytes(kDatListFileName), here + "/dats/genre.dat\r\n" + here + "/list.xml\r\n");
+    EXPECT_EQ(RememberedDatFiles(),
+              (std::vector<std::string>{here + "/dats/genre.dat", here + "/list.xml"}));
+    request.dat_files.clear();
+    ImportRomFolder(request);
+    EXPECT_EQ(RememberedDatFiles(), std::vector<std::string>{});
+}
 
 TEST(RomImport, OptionsHoldWholeFoldersAndEmulatorsFromThePath) {
     TempDir dir;
@@ -225,7 +417,7 @@ TEST(RomImport, OptionsHoldWholeFoldersAndEmulatorsFromThePath) {
 TEST(RomImport, FoldersThatCannotBeReadStopTheImport) {
     TempDir dir;
     WriteBytes("file.zip", "rom");
-    std::filesystem::create_directory("roms");
+    WriteBytes("roms/a.zip", "rom");
     const struct {
         RomImportRequest request;
         const char* error;
@@ -379,7 +571,10 @@ TEST_P(ImportFailingHalfWay, LeavesTheFolderAsItWas) {
                        ? std::string("640 ")
                        : expected["roms.dat.Ab12Cd"].substr(0, 4);
         };
-        expected["SNES_screens.dat"] = mode("SNES_screens.dat") + "0\r\na;;;0;0\r\nb;;;0;0\r\n";
+        expected["SNES_screens.dat"] =
+            mode("SNES_screens.dat") +
+            "0\r\na;Named_Titles/a.png;Named_Snaps/a.png;0;0\r\nb;Named_Titles/b.png;Named_Snaps/"
+            "b.png;0;0\r\n";
         expected["scanned.dat"] = mode("scanned.dat") + "1\r\n2\r\n";
         expected["options.dat"] = mode("options.dat") + "\r\n" +
                                   std::filesystem::current_path().string() +
@@ -490,9 +685,11 @@ TEST(RomImport, AFullFileSystemLeavesTheOldCollection) {
         {"nr_inodes", 3, "create create create write sync write sync write sync link "},
     };
     TempDir dir;
-    // Titles long enough that the catalogue of the big folder needs several pages.
+    // Titles long enough that the catalogue of the big folder needs several pages, and short
+    // enough that the writer holds it whole until the end (a title is there three times:
+    // itself and in its two picture names).
     for (int i = 0; i < 300; ++i)
-        WriteBytes("big/" + std::to_string(i) + std::string(200, 'x') + ".zip", "");
+        WriteBytes("big/" + std::to_string(i) + std::string(52, 'x') + ".zip", "");
     WriteBytes("small/a.zip", "");
     const std::string here = dir.Path().string() + "/";
     for (const auto& c : cases) {

@@ -22,6 +22,8 @@
 #include "rtl/files.h"
 #include "rtl/test_files.h"
 #include "run_program.h"
+#include "support/rom_files.h"
+#include "support/test_env.h"
 
 namespace varnimo {
 namespace {
@@ -477,12 +479,11 @@ TEST_F(CliTest, ImportMakesACollectionOnceAndSaysWhatItSkipped) {
     std::filesystem::create_directory("new");
     WriteBytes("mine/Zoo (U).zip", "");
     WriteBytes("mine/ape (E).smc", "");
-    WriteBytes("mine/x.sfc", "");
+    WriteBytes("mine/x.7z", "");
     Result r = RunCli({"-C", "new", "import", "../mine", "--snes9x", "/opt/s9x", "--zsnes", ""});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "imported 2 titles from " + here +
-                  "/mine/, 0 with screenshots; skipped 1 file the scan cannot find (.sfc 1)\n");
+    EXPECT_EQ(r.out, "imported 2 titles from " + here +
+                         "/mine/, 0 with screenshots; skipped 1 other file (.7z 1)\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(ReadBytes("new/options.dat"),
               "\r\n" + here + "/mine/\r\n/opt/s9x/\r\n\r\n2000\r\n0\r\n");
@@ -504,13 +505,157 @@ TEST_F(CliTest, ImportMakesACollectionOnceAndSaysWhatItSkipped) {
     Result missing = RunCli({"import", "nope"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "error: the ROM folder nope: No such file or directory\n");
+    std::filesystem::create_directory("other");
+    WriteBytes("saves/a.srm", "");
+    Result no_roms = RunCli({"-C", "other", "import", "../saves"});
+    EXPECT_EQ(no_roms.status, 1);
+    EXPECT_EQ(no_roms.err,
+              "error: the ROM folder ../saves holds no ROM files (.zip, .smc, .fig, .smd, .sfc "
+              "or .swc): it holds 1 other file (.srm 1)\n");
+    EXPECT_TRUE(std::filesystem::is_empty("other"));  // nothing written
     for (const std::vector<std::string>& usage : {std::vector<std::string>{"import"},
                                                   {"import", "mine", "other"},
                                                   {"import", "mine", "--screens"},
                                                   {"import", "mine", "--fast"},
+                                                  {"import", "mine", "--dat"},
                                                   {"--genre", "8", "import", "mine"}}) {
         EXPECT_EQ(RunCli(usage).status, 2);
     }
+}
+#endif
+
+#ifndef _WIN32
+// A collector's folder named the way today's sets name files, imported with the libretro
+// database's genre, maxusers and No-Intro DATs (real excerpts) and a small No-Intro DAT in
+// Logiqx XML: the menus then list what a collector looks for.
+TEST_F(CliTest, ImportWithDatFilesGivesGenrePlayersRegionsAndTheMissingGames) {
+    using testing::WithCrc;
+    const std::string rom(1020, 'r');
+    // Content with the CRC the DATs list for the game: raw, behind a copier's header, or
+    // stored in a zip archive.
+    const auto raw = [&](std::uint32_t crc) { return WithCrc(rom, crc); };
+    const auto headered = [&](std::uint32_t crc) { return std::string(512, 'h') + raw(crc); };
+    const auto zipped = [&](const char* entry, std::uint32_t crc) {
+        return testing::Zip({{"readme.txt", rom + rom}, {entry, raw(crc)}});
+    };
+    const std::vector<std::pair<std::string, std::string>> files = {
+        // Named as No-Intro names them: recognised by name, whatever the content.
+        {"3 Ninjas Kick Back (USA).sfc", rom},
+        {"7th Saga, The (USA).sfc", rom},
+        {"ActRaiser (USA).sfc", rom},
+        {"Addams Family Values (Europe) (En,Fr,De).sfc", rom},
+        {"Aerobiz (USA).sfc", rom},
+        {"Arkanoid - Doh It Again (USA).swc", rom},
+        {"Battle Pinball (Japan).sfc", rom},
+        // Recognised by content.
+        {"Aladdin (Europe).smc", headered(0x44FF6E78)},
+        {"Aladdin (Germany).zip", zipped("Aladdin (Germany).sfc", 0xA7AD3E5D)},
+        {"Aladdin (World) (Disney Classic Games).sfc", raw(0xC997AED1)},
+        {"Asterix (Europe) (En,Fr,De,Es).zip", zipped("Asterix.sfc", 0x5DDEDC28)},
+        {"Axelay (U) [!].smc", headered(0xF812B533)},
+        // Games the XML DAT lists, one of them twice in the folder.
+        {"Super Mario World (USA).sfc", raw(0xB19ED489)},
+        {"Tetris & Dr. Mario (USA).zip", zipped("Tetris & Dr. Mario (USA).sfc", 0x4D6B8E1A)},
+        {"Die Schl\xC3\xBCmpfe (Germany).zip", zipped("Smurfs.sfc", 0x1B73B7CF)},
+        {"Super Metroid (Japan, USA) (En).sfc", raw(0xD63ED5F8)},
+        {"EarthBound (USA).sfc", raw(0xDC9BB451)},
+        {"EarthBound (USA).zip", zipped("EarthBound (USA).sfc", 0xDC9BB451)},
+        // No DAT knows them: hacks and translations keep rows of their own.
+        {"Super Mario World Kaizo (Hack).sfc", rom + "kaizo"},
+        {"Secret of Mana (Germany) (Translated En).sfc", rom + "mana"},
+        // Not ROM files.
+        {"Chrono Trigger (USA).7z", rom},
+        {"Super Mario World (USA).srm", "save"},
+        {"readme.txt", "read me"},
+    };
+    for (const auto& [name, bytes] : files)
+        WriteBytes("set/" + name, bytes);
+    WriteBytes("nointro.xml",
+               "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile>\n<datafile>\n"
+               "\t<header><name>Nintendo - Super Nintendo Entertainment System</name></header>\n"
+               "\t<game name=\"Super Mario World (USA)\"><description>Super Mario World (USA)"
+               "</description><rom name=\"Super Mario World (USA).sfc\" size=\"524288\" "
+               "crc=\"b19ed489\"/></game>\n"
+               "\t<game name=\"Tetris &amp; Dr. Mario (USA)\"><rom name=\"Tetris &amp; Dr. Mario "
+               "(USA).sfc\" size=\"1048576\" crc=\"4d6b8e1a\"/></game>\n"
+               "\t<game name=\"Die Schl\xC3\xBCmpfe (Germany)\"><rom name=\"Die Schl\xC3\xBCmpfe "
+               "(Germany).sfc\" size=\"1048576\" crc=\"1b73b7cf\"/></game>\n"
+               "\t<game name=\"Super Metroid (Japan, USA) (En)\"><rom name=\"Super Metroid (Japan, "
+               "USA) (En).sfc\" size=\"3145728\" crc=\"d63ed5f8\"/></game>\n"
+               "\t<game name=\"EarthBound (USA)\"><rom name=\"EarthBound (USA).sfc\" "
+               "size=\"3145728\" crc=\"dc9bb451\"/></game>\n"
+               "\t<game name=\"F-Zero (USA)\"><rom name=\"F-Zero (USA).sfc\" size=\"524288\" "
+               "crc=\"aa0e31de\"/></game>\n"
+               "</datafile>\n");
+    const std::string dats = std::string(VARNIMO_SOURCE_DIR) + "/tests/catalogue/data/";
+    std::filesystem::create_directory("mine");
+    Result imported =
+        RunCli({"-C", "mine", "import", "../set", "--dat", dats + "snes-genre-excerpt.dat", "--dat",
+                dats + "snes-maxusers-excerpt.dat", "--dat", dats + "snes-no-intro-excerpt.dat",
+                "--dat", "../nointro.xml", "--zsnes", "/opt/zs"});
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.err, "");  // no progress line: stderr is no terminal
+    EXPECT_EQ(imported.out,
+              "imported 19 titles from " + dir.Path().string() +
+                  "/set/, 0 with screenshots, 12 with a genre, 12 with players, 10 matched by CRC "
+                  "and 7 by name; 239 of 256 known games missing; skipped 3 other files (.7z 1, "
+                  ".srm 1, .txt 1)\n");
+
+    const auto list = [](std::vector<std::string> filters) {
+        filters.insert(filters.begin(), {"-C", "mine"});
+        filters.push_back("list");
+        return RunCli(filters);
+    };
+    const struct {
+        std::vector<std::string> filters;
+        const char* titles;
+    } menus[] = {
+        {{"--genre", "Jump 'n Run"},
+         "3 Ninjas Kick Back (USA)\nActRaiser (USA)\nAladdin (Europe)\nAladdin (Germany)\n"
+         "Aladdin (World) (Disney Classic Games)\n"},
+        {{"--genre", "Pinball"}, "Battle Pinball (Japan)\n"},
+        {{"--genre", "RPG 2D", "--show", "All", "--search", "saga"}, "7th Saga, The (USA)\n"},
+        {{"--genre", "uncategorized"},
+         "Die Schl\xC3\xBCmpfe (Germany)\nEarthBound (USA)\nSecret of Mana (Germany) (Translated "
+         "En)\nSuper Mario World (USA)\nSuper Mario World Kaizo (Hack)\nSuper Metroid (Japan, "
+         "USA) (En)\nTetris & Dr. Mario (USA)\n"},
+        {{"--player", "more than 2"}, "Aerobiz (USA)\n"},
+        {{"--player", "2P Simultan"}, "3 Ninjas Kick Back (USA)\nArkanoid - Doh It Again (USA)\n"},
+        {{"--region", "German"},
+         "Addams Family Values (Europe) (En,Fr,De)\nAladdin (Germany)\nAsterix (Europe) "
+         "(En,Fr,De,Es)\nDie Schl\xC3\xBCmpfe (Germany)\nSecret of Mana (Germany) (Translated "
+         "En)\n"},
+        {{"--region", "Spanish"}, "Asterix (Europe) (En,Fr,De,Es)\n"},
+        {{"--region", "Japan"},
+         "Aladdin (World) (Disney Classic Games)\nBattle Pinball (Japan)\nSuper Metroid (Japan, "
+         "USA) (En)\n"},
+        {{"--region", "USA", "--genre", "Action Adventure"},
+         "Arkanoid - Doh It Again (USA)\nAxelay (U) [!]\n"},
+        {{"--show", "Missing", "--search", "aladdin"},
+         "Aladdin (France)\nAladdin (Japan)\nAladdin (Spain)\nAladdin (USA)\nAladdin (USA) "
+         "(Beta)\nAladdin 2000 (USA) (Pirate)\n"},
+        {{"--show", "Missing", "--search", "zero"}, "F-Zero (USA)\n"},
+        {{"--show", "Missing", "--search", "axelay"},
+         "Axelay (Europe)\nAxelay (Japan)\nAxelay (USA) (Sample)\n"},
+    };
+    for (const auto& menu : menus) {
+        Result r = list(menu.filters);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, menu.titles) << menu.filters[1];
+    }
+    Result all = list({});
+    EXPECT_EQ(all.err,
+              "notice: Varnimo will use scanned.dat\nShowing: 19/19\nYou have 19 of 258 known "
+              "Roms\n");
+
+    // A .swc title shows its size and launches with its extension.
+    Result show = RunCli({"-C", "mine", "--search", "arkanoid", "show", "0"});
+    EXPECT_EQ(show.out.substr(0, show.out.find("screen:")),
+              "Size:  1 kbyte\nGenre: Action Adventure\nPlayer: 2P Simultan\n");
+    Result launch =
+        RunCli({"-C", "mine", "--search", "arkanoid", "launch", "zsnes", "0", "--dry-run"});
+    EXPECT_NE(launch.out.find("/set/Arkanoid - Doh It Again (USA).swc\n"), std::string::npos)
+        << launch.out;
 }
 #endif
 

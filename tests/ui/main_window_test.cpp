@@ -84,7 +84,7 @@ class ListAnnouncements {
 };
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
         form_.reset();
@@ -114,7 +114,8 @@ protected:
     QStringList Lines() const {
         QStringList lines;
         const QAbstractItemModel* model = List()->model();
-        for (int i = 0; i < model->rowCount(); ++i) lines << model->index(i, 0).data().toString();
+        for (int i = 0; i < model->rowCount(); ++i)
+            lines << model->index(i, 0).data().toString();
         return lines;
     }
     QColor ScreenColour() const {
@@ -129,7 +130,8 @@ protected:
     }
     int Checked(const char* group) const {
         int checked = 0;
-        for (QAction* action : Child<QActionGroup>(group)->actions()) checked += action->isChecked();
+        for (QAction* action : Child<QActionGroup>(group)->actions())
+            checked += action->isChecked();
         return checked;
     }
     bool WaitForScreen(const QColor& colour) {
@@ -153,7 +155,8 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     QStringList tab_order;
     QWidget* widget = List();
     do {
-        if (widget->focusPolicy() & Qt::TabFocus) tab_order << widget->objectName();
+        if (widget->focusPolicy() & Qt::TabFocus)
+            tab_order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != List());
     EXPECT_EQ(tab_order, QStringList({"TitleBox", "emu_load", "search_edit_box", "clear_button",
@@ -170,10 +173,12 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     // Windowed controls lie above every picture and text, the list above the background.
     const QObjectList& order = Child<QWidget>("client")->children();
     EXPECT_LT(order.indexOf(Child<QLabel>("Image_background")), order.indexOf(List()));
-    EXPECT_LT(order.indexOf(Child<QLabel>("showing_counter")), order.indexOf(Child<QWidget>("Panel2")));
+    EXPECT_LT(order.indexOf(Child<QLabel>("showing_counter")),
+              order.indexOf(Child<QWidget>("Panel2")));
 
     QStringList menus;
-    for (QAction* menu : form_->menuBar()->actions()) menus << menu->text();
+    for (QAction* menu : form_->menuBar()->actions())
+        menus << menu->text();
     EXPECT_EQ(menus, QStringList({"&Settings", "Genre", "Player", "Region", "&Help"}));
 
     // One exclusive group per radio menu, the start entry checked and drawn in bold.
@@ -181,8 +186,10 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
         const char* group;
         int entries;
         const char* start;
-    } groups[] = {{"BackgroundGroup", 5, "Default_background"}, {"ShowRomsGroup", 3, "All2"},
-                  {"GenreGroup", 20, "Genre_All"},           {"PlayerGroup", 7, "Player_All"},
+    } groups[] = {{"BackgroundGroup", 5, "Default_background"},
+                  {"ShowRomsGroup", 3, "All2"},
+                  {"GenreGroup", 20, "Genre_All"},
+                  {"PlayerGroup", 7, "Player_All"},
                   {"RegionGroup", 7, "All1"}};
     for (const auto& g : groups) {
         QActionGroup* group = Child<QActionGroup>(g.group);
@@ -201,7 +208,9 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     EXPECT_FALSE(Action("N2")->isEnabled());
     EXPECT_FALSE(Action("N2")->isCheckable());
 
-    // Every dialog entry opens its dialog.
+    // Every dialog entry opens its dialog; the import is offered only for the user's own
+    // collection.
+    EXPECT_FALSE(Action("import_rom_folder")->isVisible());
     EXPECT_TRUE(Action("path")->isEnabled());
     EXPECT_TRUE(Action("Info1")->isEnabled());
     EXPECT_TRUE(Action("Update1")->isEnabled());
@@ -211,7 +220,8 @@ TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     // While the first notice is up, the window is activated again: nothing nests.
     int scans_seen_while_open = 0;
     test::Desktop().while_open = [&](const test::RecordedBox& box) {
-        if (!box.text.startsWith(kScanNotice)) return;
+        if (!box.text.startsWith(kScanNotice))
+            return;
         ++scans_seen_while_open;
         QApplication::setActiveWindow(form_.get());
         QEvent activate(QEvent::WindowActivate);
@@ -226,9 +236,9 @@ TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     QTest::qWait(50);
     EXPECT_EQ(scans_seen_while_open, 1);
     ASSERT_EQ(test::Desktop().boxes.size(), 2u);
-    EXPECT_EQ(test::Desktop().boxes[0].text,
-              kScanNotice + demo_->RomPath() +
-                  " for ROMS - please be patient, this could take a while");
+    EXPECT_EQ(
+        test::Desktop().boxes[0].text,
+        kScanNotice + demo_->RomPath() + " for ROMS - please be patient, this could take a while");
     EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
     EXPECT_EQ(test::Desktop().boxes[1].icon, QMessageBox::Information);
@@ -446,11 +456,11 @@ TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders)
     EXPECT_EQ(form_->SelectedLine(), -1);
     EXPECT_EQ(form_->unit().SelectedIndex, -1);
 
-    const QImage default_screen = LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
-                                      .convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return ScreenImage().convertToFormat(QImage::Format_RGB32) == default_screen;
-    }));
+    const QImage default_screen =
+        LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
+            .convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ScreenImage().convertToFormat(QImage::Format_RGB32) == default_screen; }));
     EXPECT_EQ(Caption("filesize_label"), "Size: - select Rom -");
     EXPECT_EQ(Caption("genre_label"), "Genre: - select Rom -");
     EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
@@ -500,6 +510,71 @@ TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
+// A double-click on a title and Enter in the list are "Run with Snes9X": the same start, and
+// the same box when nothing is chosen. Other buttons and the empty part of the list do
+// nothing.
+TEST_F(MainWindow, ADoubleClickOrEnterInTheListRunsSnes9X) {
+    Open();
+    const QString rom = demo_->RomPath();
+    // As the window system sends it: a click, then the second press as a double-click, and its
+    // release.
+    const auto double_click = [&](Qt::MouseButton button, QPoint at) {
+        QTest::mouseClick(List()->viewport(), button, {}, at);
+        QTest::mouseDClick(List()->viewport(), button, {}, at);
+        QTest::mouseRelease(List()->viewport(), button, {}, at);
+    };
+    const auto line_centre = [&](int line) {
+        return List()->visualRect(List()->model()->index(line, 0)).center();
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QString started;  // the ROM started, or empty
+        QStringList boxes;
+    } steps[] = {
+        {"Enter with nothing chosen",
+         [&] { QTest::keyClick(List(), Qt::Key_Return); },
+         "",
+         {"Please select a ROM first!"}},
+        {"double-click on a title",
+         [&] { double_click(Qt::LeftButton, line_centre(1)); },
+         rom + "beta Racer (E).zip",
+         {}},
+        {"right double-click", [&] { double_click(Qt::RightButton, line_centre(3)); }, "", {}},
+        {"double-click below the last title",
+         [&] { double_click(Qt::LeftButton, QPoint(20, List()->viewport()->height() - 3)); },
+         "",
+         {}},
+        {"Enter on the chosen title",
+         [&] {
+             ClickLine(0);
+             QTest::keyClick(List(), Qt::Key_Return);
+         },
+         rom + "Alpha Quest (U).zip",
+         {}},
+        {"Enter of the keypad after a move",
+         [&] {
+             QTest::keyClick(List(), Qt::Key_Down);
+             QTest::keyClick(List(), Qt::Key_Enter, Qt::KeypadModifier);
+         },
+         rom + "beta Racer (E).zip",
+         {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        test::Desktop().Clear();
+        step.act();
+        EXPECT_EQ(test::Desktop().Texts(), step.boxes);
+        if (step.started.isEmpty()) {
+            EXPECT_TRUE(test::Desktop().starts.empty());
+            continue;
+        }
+        ASSERT_EQ(test::Desktop().starts.size(), 1u);
+        EXPECT_EQ(test::Desktop().starts[0].program, demo_->Snes9xPath() + "snes9x");
+        EXPECT_EQ(test::Desktop().starts[0].arguments, QStringList({step.started}));
+    }
+}
+
 TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
     Open();
     ClickLine(0);
@@ -517,7 +592,10 @@ TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
 TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
     Open();
     const auto background = [&] {
-        return Child<QLabel>("Image_background")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        return Child<QLabel>("Image_background")
+            ->pixmap()
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     };
     const auto stored = [](const char* name) {
         return LoadStoredPicture(QStringLiteral(":/pictures/") + name, QSize(665, 426))
@@ -554,7 +632,8 @@ TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExi
     } browser;
     browser.folder = demo_->Path("other roms");
     form_->path_form().SetFolderBrowser(browser);
-    QTest::mouseClick(form_->path_form().findChild<QPushButton*>("rom_path_button"), Qt::LeftButton);
+    QTest::mouseClick(form_->path_form().findChild<QPushButton*>("rom_path_button"),
+                      Qt::LeftButton);
     ASSERT_EQ(form_->unit().ProgramOptions.RomPath, (browser.folder + "/").toStdString());
 
     Action("Reset")->trigger();

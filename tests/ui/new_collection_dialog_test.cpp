@@ -1,5 +1,6 @@
-// The "New collection" dialog of a user's own collection, driven offscreen: folders from a
-// stand-in browser, boxes answered by the recording desktop, then the window's start.
+// The "New collection" dialog of a user's own collection, driven offscreen: folders and files
+// from stand-in browsers, boxes answered by the recording desktop, then the window's start
+// and its Settings > Import ROM folder....
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,20 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
+#include "app/unit1.h"
+#include "catalogue/rom_import.h"
+#include "demo_folder.h"
 #include "main_window.h"
 #include "new_collection_dialog.h"
 #include "recording_desktop.h"
@@ -32,12 +41,29 @@ struct AnsweringBrowser : FolderBrowser {
     QStringList asked;
 };
 
-void Touch(const QString& path) {
+struct AnsweringFilesBrowser : FilesBrowser {
+    QStringList Browse(QWidget*, const QString& instruction) override {
+        asked << instruction;
+        return answer;
+    }
+    QStringList answer;
+    QStringList asked;
+};
+
+void Touch(const QString& path, const QByteArray& bytes = "x") {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("x");
+    file.write(bytes);
 }
+
+// A genre DAT and a players DAT of the libretro database's kind, naming one game of the folder.
+const QByteArray kGenreDat =
+    "clrmamepro (\n\tname \"genre\"\n)\n\ngame (\n\tcomment \"alpha (U)\"\n"
+    "\tgenre \"Puzzle\"\n\trom ( crc 12345678 )\n)\n";
+const QByteArray kPlayersDat =
+    "clrmamepro (\n\tname \"maxusers\"\n)\n\ngame (\n\tcomment \"Beta "
+    "(E)\"\n\tusers 2\n\trom ( crc 87654321 )\n)\n";
 
 class NewCollection : public ::testing::Test {
   protected:
@@ -50,27 +76,39 @@ class NewCollection : public ::testing::Test {
         Touch(dir_.filePath(QStringLiteral("roms/alpha (U).zip")));
         Touch(dir_.filePath(QStringLiteral("roms/notes.txt")));
         Touch(dir_.filePath(QStringLiteral("shots/Named_Titles/alpha (U).png")));
+        Touch(dir_.filePath(QStringLiteral("dats/genre.dat")), kGenreDat);
+        Touch(dir_.filePath(QStringLiteral("dats/max users.dat")), kPlayersDat);
+        Touch(dir_.filePath(QStringLiteral("docs/manual.txt")));
     }
     void TearDown() override {
+        form_.reset();
         QDir::setCurrent(previous_);
         test::Desktop().Clear();
     }
 
     // Runs the start as main does: the offer first (answered by `answer`, which gets the
-    // open dialog), then the window.
-    void Start(const std::function<void(NewCollectionDialog&)>& answer) {
-        QTimer::singleShot(0, [&] {
+    // open dialog), then the window, unless the offer was cancelled.
+    bool Start(const std::function<void(NewCollectionDialog&)>& answer) {
+        Answer(answer);
+        if (!OfferNewCollection(test::Desktop()))
+            return false;
+        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_->SetOwnCollection();
+        form_->show();
+        return true;
+    }
+    // Answers the next modal dialog, a New collection dialog, with `answer`.
+    void Answer(const std::function<void(NewCollectionDialog&)>& answer) {
+        QTimer::singleShot(0, [this, answer] {
             auto* dialog = qobject_cast<NewCollectionDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->windowTitle(), "New collection");
             dialog->SetFolderBrowser(browser_);
+            dialog->SetFilesBrowser(files_browser_);
             answer(*dialog);
-            if (dialog->isVisible())
+            if (dialog->isVisible() && !dialog->Importing())
                 dialog->reject();  // never leave the test waiting
         });
-        OfferNewCollection(test::Desktop());
-        form_ = std::make_unique<TForm1>(test::Desktop());
-        form_->show();
     }
     QStringList Lines() {
         QAbstractItemModel* model =
@@ -84,52 +122,86 @@ class NewCollection : public ::testing::Test {
         QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)),
                           Qt::LeftButton);
     }
+    static QLineEdit* Field(QWidget& dialog, const char* name) {
+        return dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
+    }
+    // Presses Create and waits for the import to end.
+    static void Create(NewCollectionDialog& dialog) {
+        Click(dialog, "create_button");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Importing(); }, 10000));
+    }
+    QString Path(const char* relative) const {
+        return dir_.filePath(QString::fromLatin1(relative));
+    }
 
     QTemporaryDir dir_;
     QString previous_;
     AnsweringBrowser browser_;
+    AnsweringFilesBrowser files_browser_;
     std::unique_ptr<TForm1> form_;
 };
 
-TEST_F(NewCollection, CreateImportsTheChosenFoldersAndTheWindowListsThem) {
-    Start([&](NewCollectionDialog& dialog) {
+TEST_F(NewCollection, CreateImportsTheChosenFoldersAndDatFilesAndTheWindowListsThem) {
+    ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
         auto* create = dialog.findChild<QPushButton*>(QStringLiteral("create_button"));
         EXPECT_FALSE(create->isEnabled());  // nothing to import yet
-        browser_.answers = {dir_.filePath(QStringLiteral("roms")),
-                            dir_.filePath(QStringLiteral("shots"))};
+        browser_.answers = {Path("roms"), Path("shots")};
+        files_browser_.answer = {Path("dats/genre.dat"), Path("dats/max users.dat")};
         Click(dialog, "rom_edit_browse");
         Click(dialog, "screen_edit_browse");
+        Click(dialog, "dat_edit_browse");
         EXPECT_EQ(browser_.asked,
                   QStringList({"Please locate your Roms.", "Please locate the screenshots."}));
+        EXPECT_EQ(files_browser_.asked, QStringList({"Please locate the DAT files."}));
+        EXPECT_EQ(Field(dialog, "dat_edit")->text(),
+                  '"' + Path("dats/genre.dat") + "\" \"" + Path("dats/max users.dat") + '"');
         EXPECT_TRUE(create->isEnabled());
-        Click(dialog, "create_button");
+        Create(dialog);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    });
+    }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
     EXPECT_EQ(Lines(), QStringList({"alpha (U)", "Beta (E)"}));
-    const QStringList boxes = test::Desktop().Texts();
-    ASSERT_FALSE(boxes.isEmpty());
-    EXPECT_EQ(boxes[0], "imported 2 titles from " + dir_.filePath(QStringLiteral("roms")) +
-                            "/, 1 with screenshots; skipped 1 file the scan cannot find (.txt 1)");
-    EXPECT_EQ(boxes.mid(1), QStringList({"Varnimo will use scanned.dat"}));
+    // The summary, and nothing about the scan cache: the collection is the program's own.
+    EXPECT_EQ(test::Desktop().Texts(),
+              QStringList({"imported 2 titles from " + Path("roms") +
+                           "/, 1 with screenshots, 1 with a genre, 1 with players, 0 matched by "
+                           "CRC and 2 by name; skipped 1 other file (.txt 1)"}));
+    EXPECT_EQ(test::ReadFile(catalogue::kDatListFileName),
+              (Path("dats/genre.dat") + "\r\n" + Path("dats/max users.dat") + "\r\n").toUtf8());
 }
 
-TEST_F(NewCollection, ARefusedImportSaysWhyAndCancelLeavesTheDocumentedStart) {
-    Start([&](NewCollectionDialog& dialog) {
-        dialog.findChild<QLineEdit*>(QStringLiteral("rom_edit"))
-            ->setText(QStringLiteral("missing"));
-        Click(dialog, "create_button");
-        EXPECT_EQ(test::Desktop().Texts(),
-                  QStringList({"the ROM folder missing: No such file or directory"}));
-        EXPECT_TRUE(dialog.isVisible());  // the user may choose again
+TEST_F(NewCollection, ARefusedImportSaysWhyAndStaysOpenAndCancelEndsTheStartQuietly) {
+    Touch(Path("dats/broken.dat"), "clrmamepro (\n\tname \"x\"\n)\ngame ( comment \"x\"\n");
+    const struct {
+        const char* rom_folder;
+        QString dats;
+        QString why;
+    } refusals[] = {
+        {"missing", "", "the ROM folder missing: No such file or directory"},
+        {"docs", "",
+         "the ROM folder " + Path("docs") +
+             " holds no ROM files (.zip, .smc, .fig, .smd, .sfc or .swc): it holds 1 other file "
+             "(.txt 1)"},
+        {"roms", Path("dats/broken.dat"),
+         Path("dats/broken.dat") + ":4: the '(' of this line is not closed"},
+    };
+    EXPECT_FALSE(Start([&](NewCollectionDialog& dialog) {
+        for (const auto& refusal : refusals) {
+            test::Desktop().Clear();
+            const QString folder = QString::fromLatin1(refusal.rom_folder);
+            Field(dialog, "rom_edit")
+                ->setText(folder == "missing" ? folder : Path(refusal.rom_folder));
+            Field(dialog, "dat_edit")->setText(refusal.dats);
+            Create(dialog);
+            EXPECT_EQ(test::Desktop().Texts(), QStringList({refusal.why}));
+            EXPECT_TRUE(dialog.isVisible());  // the user may choose again
+        }
         test::Desktop().Clear();
         Click(dialog, "cancel_button");
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
-    EXPECT_EQ(test::Desktop().Texts(),
-              QStringList({"Could not load Options!", "Could not load Datafile!"}));
-    EXPECT_TRUE(QDir::current().entryList(QDir::Files).isEmpty());
+    }));
+    EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
+    EXPECT_TRUE(QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(NewCollection, ASecondCreateWorksAfterAFailedOne) {
@@ -143,26 +215,154 @@ TEST_F(NewCollection, ASecondCreateWorksAfterAFailedOne) {
         rtl::WriteFaultHook* previous;
         int renames = 0;
     } fault;
-    Start([&](NewCollectionDialog& dialog) {
-        dialog.findChild<QLineEdit*>(QStringLiteral("rom_edit"))
-            ->setText(dir_.filePath(QStringLiteral("roms")));
-        Click(dialog, "create_button");
+    ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
+        Field(dialog, "rom_edit")->setText(Path("roms"));
+        Create(dialog);
         EXPECT_EQ(test::Desktop().Texts(), QStringList({"E/A-Fehler 28"}));
         EXPECT_TRUE(dialog.isVisible());
         const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
         EXPECT_EQ(QDir::current().entryList(all).join(' ').toStdString(), "");  // nothing half made
         test::Desktop().Clear();
-        Click(dialog, "create_button");
+        Create(dialog);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    });
+    }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
     EXPECT_EQ(Lines(), QStringList({"alpha (U)", "Beta (E)"}));
 }
 
+// The import runs beside the windows: while it is held half-way, this thread goes on handling
+// events, the dialog shows the ROM files read and takes no input, and it cannot be closed.
+TEST_F(NewCollection, TheWindowsKeepDrawingWhileTheImportRuns) {
+    struct HoldFirstCreate final : rtl::WriteFaultHook {
+        HoldFirstCreate() : previous(rtl::SetWriteFaultHook(this)) {}
+        ~HoldFirstCreate() override { rtl::SetWriteFaultHook(previous); }
+        int Fault(std::string_view operation) override {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (operation == "create" && !reached) {
+                reached = true;
+                released_again.wait_for(lock, std::chrono::seconds(10), [&] { return released; });
+            }
+            return 0;
+        }
+        bool Reached() {
+            std::lock_guard<std::mutex> lock(mutex);
+            return reached;
+        }
+        void Release() {
+            std::lock_guard<std::mutex> lock(mutex);
+            released = true;
+            released_again.notify_all();
+        }
+        rtl::WriteFaultHook* previous;
+        std::mutex mutex;
+        std::condition_variable released_again;
+        bool reached = false;
+        bool released = false;
+    } hold;
+    ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
+        Field(dialog, "rom_edit")->setText(Path("roms"));
+        Field(dialog, "dat_edit")->setText(Path("dats/genre.dat"));
+        Click(dialog, "create_button");
+        auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("import_progress"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Reached(); }));
+        // The two ROM files were read for their CRCs before the files are written.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return progress->value() == 2; }));
+        EXPECT_TRUE(dialog.Importing());
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_EQ(progress->maximum(), 2);
+        EXPECT_FALSE(Field(dialog, "rom_edit")->isEnabled());
+        EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("cancel_button"))->isEnabled());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        dialog.reject();
+        EXPECT_TRUE(dialog.isVisible());
+        hold.Release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Importing(); }));
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_FALSE(progress->isVisible());
+    }));
+    hold.Release();
+}
+
+// Settings > Import ROM folder... mends a collection: the dialog comes filled with today's
+// folders and DAT files; a folder without ROM files is refused and the dialog stays; Create
+// replaces the collection, keeping the emulator folders and the slideshow settings, and the
+// window shows the new one.
+TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
+    ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
+        Field(dialog, "rom_edit")->setText(Path("roms"));
+        Field(dialog, "screen_edit")->setText(Path("shots"));
+        Field(dialog, "dat_edit")->setText(Path("dats/genre.dat"));
+        Create(dialog);
+    }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
+    auto* settings = form_->findChild<QMenu*>(QStringLiteral("Datei1"));
+    QAction* item = form_->findChild<QAction*>(QStringLiteral("import_rom_folder"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isVisible());
+    EXPECT_EQ(item->text(), "&Import ROM folder...");
+    const QList<QAction*> entries = settings->actions();
+    EXPECT_EQ(entries.indexOf(item),
+              entries.indexOf(form_->findChild<QAction*>(QStringLiteral("Reset"))) + 1);
+    // What the Options dialog would have changed since.
+    form_->unit().ProgramOptions.Snes9xPath = "/opt/snes9x/";
+    form_->unit().SetTimer2Interval(5000);
+    form_->unit().ShowMode = 2;
+
+    Touch(Path("roms 2/Gamma (J).sfc"));
+    Touch(Path("roms 2/Gamma (J).srm"));
+    test::Desktop().Clear();
+    Answer([&](NewCollectionDialog& dialog) {
+        EXPECT_EQ(Field(dialog, "rom_edit")->text(), Path("roms"));
+        EXPECT_EQ(Field(dialog, "screen_edit")->text(), Path("shots"));
+        EXPECT_EQ(Field(dialog, "dat_edit")->text(), Path("dats/genre.dat"));
+        Field(dialog, "rom_edit")->setText(Path("docs"));
+        Create(dialog);
+        ASSERT_EQ(test::Desktop().Texts().size(), 1);
+        EXPECT_TRUE(test::Desktop().Texts()[0].startsWith("the ROM folder " + Path("docs") +
+                                                          " holds no ROM files"));
+        EXPECT_TRUE(dialog.isVisible());
+        test::Desktop().Clear();
+        Field(dialog, "rom_edit")->setText(Path("roms 2"));
+        Field(dialog, "dat_edit")->clear();
+        Create(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    });
+    item->trigger();
+    EXPECT_EQ(Lines(), QStringList({"Gamma (J)"}));
+    EXPECT_EQ(test::Desktop().Texts(),
+              QStringList({"imported 1 title from " + Path("roms 2") +
+                           "/, 0 with screenshots; skipped 1 other file (.srm 1)"}));
+    EXPECT_EQ(form_->unit().ProgramOptions.RomPath, (Path("roms 2") + '/').toStdString());
+    EXPECT_EQ(test::ReadFile("options.dat"),
+              (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
+               QString::fromStdString(form_->unit().ProgramOptions.ZsnesPath) + "\r\n5000\r\n2\r\n")
+                  .toUtf8());
+    EXPECT_EQ(test::ReadFile(catalogue::kDatListFileName), "");
+}
+
 TEST_F(NewCollection, IsNotOfferedWhereACatalogueIsThere) {
     Touch(QStringLiteral("SNES_screens.dat"));
-    OfferNewCollection(test::Desktop());  // would wait for a person if it showed the dialog
+    // Would wait for a person if it showed the dialog.
+    EXPECT_TRUE(OfferNewCollection(test::Desktop()));
     EXPECT_TRUE(test::Desktop().boxes.empty());
+}
+
+TEST(FileList, OneLineForSeveralFileNames) {
+    const struct {
+        QStringList files;
+        QString line;
+    } cases[] = {
+        {{}, ""},
+        {{"/d/one file.dat"}, "/d/one file.dat"},
+        {{"/d/a.dat", "/d/b c.xml"}, "\"/d/a.dat\" \"/d/b c.xml\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JoinFileList(c.files), c.line);
+        EXPECT_EQ(SplitFileList(c.line), c.files);
+    }
+    // Typed by hand: bare names beside quoted ones, blanks around them.
+    EXPECT_EQ(SplitFileList("  \"/d/a.dat\"/d/b.dat  \"/d/c d.dat\" "),
+              QStringList({"/d/a.dat", "/d/b.dat", "/d/c d.dat"}));
 }
 
 }  // namespace
