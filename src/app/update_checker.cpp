@@ -23,7 +23,7 @@ int PackRow(int k) {
 
 // A server value: the column's text as a number with "."; NULL, a missing column and
 // anything that is not such a number count as 0.
-double ServerValue(const mysql::TMysqlResult& result, int column) {
+double ServerValue(const mysql::ResultSet& result, int column) {
     const char* text = result.ColumnText(column);
     return text == nullptr ? 0.0 : rtl::PointFloat(text);
 }
@@ -56,7 +56,7 @@ UpdateChecker::~UpdateChecker() {
 void UpdateChecker::update_activate() {
     {
         WaitScope wait(view_);
-        ReplaceClient(std::make_unique<mysql::TMysqlClient>());
+        ReplaceClient(std::make_unique<mysql::Client>());
         ReleaseRetiredClient();
     }
 
@@ -80,9 +80,9 @@ void UpdateChecker::update_activate() {
 }
 
 void UpdateChecker::sql_create(std::chrono::steady_clock::time_point deadline) {
-    auto client = std::make_unique<mysql::TMysqlClient>();
+    auto client = std::make_unique<mysql::Client>();
     // Only the built-in server's port is the client's default; a self-hosted one may differ.
-    client->Port = server_.port;
+    client->SetPort(server_.port);
     client->SetDeadline(deadline);
     ReplaceClient(std::move(client));
     client_->SetServerHost(server_.host);
@@ -95,7 +95,7 @@ void UpdateChecker::sql_create(std::chrono::steady_clock::time_point deadline) {
 }
 
 void UpdateChecker::Button17Click() {
-    bool completed = false;
+    mysql::QueryStatus status = mysql::QueryStatus::Failed;
     {
         WaitScope wait(view_);
         // One deadline for the whole press: the connect, the query's reconnect when the
@@ -105,15 +105,18 @@ void UpdateChecker::Button17Click() {
         // may still read from.
         ReleaseResult();
         ReleaseRetiredClient();
-        result_ = client_->RunQuery(UpdateQuery, false, completed);
+        mysql::QueryReply reply = client_->RunQuery(UpdateQuery, false);
+        status = reply.status;
+        result_ = std::move(reply.result);
     }
 
-    if (result_) {
+    if (status == mysql::QueryStatus::ResultSet) {
         outcome_ = Outcome::Downloaded;
         view_.PlainBox("Downloaded Server variables");
         ReadServerValues();
         WriteServerColumn();
-    } else if (completed) {
+    } else if (status != mysql::QueryStatus::Failed) {
+        // No rows, or rows the client could not keep: the server answered all the same.
         outcome_ = Outcome::NoResultSet;
         view_.PlainBox("All Checked, but something was wrong");
     } else {
@@ -135,7 +138,7 @@ void UpdateChecker::download_link_labelClick() {
     view_.OpenAddress(HomepageAddress);
 }
 
-void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client) {
+void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::Client> client) {
     // A client retired earlier and not yet freed has no result reading from it any more
     // than the current one would; free it now so at most one waits.
     ReleaseRetiredClient();
@@ -146,7 +149,7 @@ void UpdateChecker::ReleaseRetiredClient() {
     if (!retired_client_) {
         return;
     }
-    if (result_ && result_->Client() == retired_client_.get()) {
+    if (result_ && result_->SourceClient() == retired_client_.get()) {
         ReleaseResult();
     }
     retired_client_.reset();
@@ -156,8 +159,8 @@ void UpdateChecker::ReleaseResult() {
     // Only the first row counts, and a server may send rows without end: a result that is
     // still reading is not read to its end. Closing its connection (with the quit command)
     // detaches it, and then it goes without reading anything more.
-    if (result_ && result_->Client()) {
-        result_->Client()->CloseConnection();
+    if (result_ && result_->SourceClient()) {
+        result_->SourceClient()->CloseConnection();
     }
     result_.reset();
 }

@@ -16,8 +16,8 @@
 
 #include "app/update_addresses.h"
 #include "app/update_view.h"
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_result.h"
+#include "mysql/client.h"
+#include "mysql/result_set.h"
 
 namespace varnimo {
 
@@ -72,8 +72,8 @@ class UpdateChecker {
     double ServerDatabaseVersion = 0;
     std::array<double, 26> ServerPackVersions{};
 
-    mysql::TMysqlClient* UpdateClient() const { return client_.get(); }
-    mysql::TMysqlResult* UpdateResult() const { return result_.get(); }
+    mysql::Client* UpdateClient() const { return client_.get(); }
+    mysql::ResultSet* UpdateResult() const { return result_.get(); }
     const UpdateServerAddress& Server() const { return server_; }
     Outcome LastOutcome() const { return outcome_; }
     // The server's last read showed a newer program, catalogue or pack than the local one;
@@ -86,7 +86,7 @@ class UpdateChecker {
     void sql_create(std::chrono::steady_clock::time_point deadline);
     // Makes `client` the UpdateClient. The one it replaces stays until the held result no
     // longer reads from it (see ReleaseRetiredClient).
-    void ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client);
+    void ReplaceClient(std::unique_ptr<mysql::Client> client);
     // Frees a replaced client, first releasing the held result if it still reads from it.
     void ReleaseRetiredClient();
     // Lets the held result go without reading the rest of its rows.
@@ -102,10 +102,10 @@ class UpdateChecker {
     const Unit1& unit_;
     UpdateServerAddress server_;
     std::chrono::milliseconds deadline_;
-    std::unique_ptr<mysql::TMysqlClient> client_;
+    std::unique_ptr<mysql::Client> client_;
     // The client a press has just replaced, kept while the held result may read from it.
-    std::unique_ptr<mysql::TMysqlClient> retired_client_;
-    std::unique_ptr<mysql::TMysqlResult> result_;
+    std::unique_ptr<mysql::Client> retired_client_;
+    std::unique_ptr<mysql::ResultSet> result_;
     Outcome outcome_ = Outcome::NotChecked;
     bool updates_available_ = false;
 };

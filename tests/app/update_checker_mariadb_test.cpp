@@ -171,8 +171,8 @@ TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
     EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Downloaded);
     // Held, unbuffered, still reading from the connected client.
     ASSERT_NE(checker.UpdateResult(), nullptr);
-    EXPECT_FALSE(checker.UpdateResult()->Buffered);
-    EXPECT_EQ(checker.UpdateResult()->Client(), checker.UpdateClient());
+    EXPECT_FALSE(checker.UpdateResult()->IsBuffered());
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), checker.UpdateClient());
     EXPECT_TRUE(checker.UpdateClient()->IsConnectionOpen());
 
     // The built-in database answers the same way.
@@ -187,14 +187,14 @@ TEST_F(UpdateCheckerMariadb, EachPressConnectsANewClientAndEndsTheOldOne) {
     UpdateChecker checker(view, unit, Server(Db("row")));
     checker.update_activate();
     checker.Button17Click();
-    const mysql::TMysqlClient* first = checker.UpdateClient();
+    const mysql::Client* first = checker.UpdateClient();
     const std::uint32_t first_id = first->ThreadId();
     checker.Button17Click();
 
     ASSERT_NE(checker.UpdateClient(), first);
     EXPECT_NE(checker.UpdateClient()->ThreadId(), first_id);
     ASSERT_NE(checker.UpdateResult(), nullptr);
-    EXPECT_EQ(checker.UpdateResult()->Client(), checker.UpdateClient());
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), checker.UpdateClient());
     EXPECT_EQ(view.boxes, std::vector<std::string>(2, "Downloaded Server variables"));
     EXPECT_EQ(view.Column(2), std::vector<std::string>(std::begin(kShown), std::end(kShown)));
     EXPECT_TRUE(ConnectionGone(first_id));
@@ -273,7 +273,7 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
     EXPECT_EQ(view.closed, 1);
     EXPECT_FALSE(checker.UpdateClient()->IsConnectionOpen());
     ASSERT_NE(checker.UpdateResult(), nullptr);  // held, but detached: it reads nothing more
-    EXPECT_EQ(checker.UpdateResult()->Client(), nullptr);
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), nullptr);
     EXPECT_TRUE(ConnectionGone(id));
 
     // A Reset read new local versions; the next showing shows them beside the old answer.
@@ -289,7 +289,7 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
 
     checker.Button17Click();
     EXPECT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(checker.UpdateResult()->Client(), checker.UpdateClient());
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), checker.UpdateClient());
 }
 
 TEST_F(UpdateCheckerMariadb, ShowingAgainWithoutExitReleasesTheResultBeforeItsClient) {

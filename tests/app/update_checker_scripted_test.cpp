@@ -8,7 +8,7 @@
 #include "app/unit1.h"
 #include "app/update_checker.h"
 #include "app/update_test_view.h"
-#include "mysql/mysql_errors.h"
+#include "mysql/errors.h"
 #include "scripted_server.h"
 #include "support/test_sockets.h"
 
@@ -18,9 +18,9 @@ namespace {
 using namespace mysql::testing;
 
 TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
-    TGreetingFields greeting;
-    greeting.Capabilities &= ~0x0020;  // no compression: the script speaks plain packets
-    TScriptedServer server;
+    GreetingFields greeting;
+    greeting.capabilities &= ~0x0020;  // no compression: the script speaks plain packets
+    ScriptedServer server;
     server.SendPacket(0, Greeting(greeting))
         .ReceivePacket()
         .SendPacket(2, OkPacket())  // login
@@ -51,7 +51,7 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
     server.Finish();
     EXPECT_EQ(server.Failure(), "");
     ASSERT_EQ(server.Received().size(), 3u);
-    const TBytes& query = server.Received()[2];
+    const Bytes& query = server.Received()[2];
     EXPECT_EQ(std::string(query.begin() + 5, query.end()), "SELECT * FROM varnimo");
     EXPECT_EQ(query[4], 3);  // the query command
 }
@@ -60,15 +60,15 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
 // then the check fails the ordinary way: a server that hangs up at once, and one that
 // refuses the login.
 TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
-    TGreetingFields greeting;
-    greeting.Capabilities &= ~0x0020;
-    const TBytes refusal = ErrorPacket(1045, "Access denied for user 'pubaccount'");
+    GreetingFields greeting;
+    greeting.capabilities &= ~0x0020;
+    const Bytes refusal = ErrorPacket(1045, "Access denied for user 'pubaccount'");
     struct Case {
         const char* name;
         bool refuseLogin;
     };
     for (const Case& c : {Case{"hangs up", false}, Case{"login refused", true}}) {
-        TScriptedServer server;
+        ScriptedServer server;
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (attempt > 0)
                 server.Accept();
@@ -103,13 +103,13 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
 // on when the check's deadline has passed: while it sends its greeting (the query's second
 // connection attempt then finds no time left either), and while it sends the query's answer.
 TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
-    TGreetingFields greeting;
-    greeting.Capabilities &= ~0x0020;
-    const TBytes answer =
+    GreetingFields greeting;
+    greeting.capabilities &= ~0x0020;
+    const Bytes answer =
         Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "progver", 16, 254)),
                 PlainFrame(3, EndMarker()), PlainFrame(4, RowPacket({"0.5"})),
                 PlainFrame(5, EndMarker())});
-    auto trickle = [](TScriptedServer& server, const TBytes& bytes) {
+    auto trickle = [](ScriptedServer& server, const Bytes& bytes) {
         for (uint8_t byte : bytes)
             server.Send({byte}).Pause(40);
     };
@@ -126,7 +126,7 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         {false, "Connected!", mysql::kErrServerLost, mysql::ErrorMessage(mysql::kErrServerLost)},
     };
     for (const Case& c : cases) {
-        TScriptedServer server;
+        ScriptedServer server;
         if (c.slow_greeting)
             trickle(server, PlainFrame(0, Greeting(greeting)));
         else
@@ -153,8 +153,8 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Failed) << c.label;
         EXPECT_EQ(view.connection_label, c.label);
         EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."}) << c.label;
-        EXPECT_EQ(checker.UpdateClient()->Net().LastErrorCode(), c.code) << c.label;
-        EXPECT_EQ(checker.UpdateClient()->Net().LastErrorText(), c.text) << c.label;
+        EXPECT_EQ(checker.UpdateClient()->LastErrorCode(), c.code) << c.label;
+        EXPECT_EQ(checker.UpdateClient()->LastErrorText(), c.text) << c.label;
         EXPECT_EQ(view.waiting, 0);
         server.Finish(0);
     }
@@ -164,16 +164,16 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
 // result go (a second press, showing the dialog again, the end of the check in the terminal)
 // it closes the connection with the quit command instead of reading the rest.
 TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
-    TGreetingFields greeting;
-    greeting.Capabilities &= ~0x0020;
+    GreetingFields greeting;
+    greeting.capabilities &= ~0x0020;
     // Sent in one piece, so that the server is done sending before the client lets go.
-    TBytes answer = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "progver", 16, 254)),
-                            PlainFrame(3, EndMarker())});
+    Bytes answer = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "progver", 16, 254)),
+                           PlainFrame(3, EndMarker())});
     for (uint8_t seq = 4; seq < 40; ++seq)
         answer = Concat({answer, PlainFrame(seq, RowPacket({"0." + std::to_string(seq)}))});
     enum class LetGo { SecondPress, ShownAgain, CheckEnds };
     for (LetGo let_go : {LetGo::SecondPress, LetGo::ShownAgain, LetGo::CheckEnds}) {
-        TScriptedServer server;
+        ScriptedServer server;
         server.SendPacket(0, Greeting(greeting))
             .ReceivePacket()
             .SendPacket(2, OkPacket())  // login

@@ -80,7 +80,7 @@ TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
     EXPECT_EQ(yours[14], "12.5");
     EXPECT_EQ(yours[27], "1E-7");
     EXPECT_EQ(view.Column(2), std::vector<std::string>(28));  // nothing asked yet
-    mysql::TMysqlClient* first = checker.UpdateClient();
+    mysql::Client* first = checker.UpdateClient();
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(first->IsConnectionOpen());
 
