@@ -93,7 +93,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
     const Bytes refusal = ErrorPacket(1045, "Access denied for user 'pubaccount'");
     struct Case {
         const char* name;
-        bool refuseLogin;
+        bool refuse_login;
     };
     for (const Case& c : {Case{"hangs up", false}, Case{"login refused", true}}) {
         ScriptedServer server;
@@ -101,7 +101,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (attempt > 0)
                 server.Accept();
-            if (c.refuseLogin)
+            if (c.refuse_login)
                 server.SendPacket(0, Greeting(greeting)).ReceivePacket().SendPacket(2, refusal);
             else
                 server.Disconnect();
@@ -126,7 +126,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         server.Finish(0);
         EXPECT_EQ(server.Failure(), "") << c.name;
         EXPECT_FALSE(server.HasWaitingClient()) << c.name << ": a third attempt";
-        EXPECT_EQ(server.Received().size(), c.refuseLogin ? 5u : 3u) << c.name;
+        EXPECT_EQ(server.Received().size(), c.refuse_login ? 5u : 3u) << c.name;
     }
 }
 

@@ -175,14 +175,14 @@ struct FakePipe {
     }
 };
 
-class PipeCalls {
+class ReplacedPipeCalls {
   public:
-    explicit PipeCalls(PipeCalls calls) : old_(ReplacePipeCalls(calls)) {
+    explicit ReplacedPipeCalls(PipeCalls calls) : old_(ReplacePipeCalls(calls)) {
         FakePipe::opens = 0;
         FakePipe::waits = 0;
         FakePipe::file = std::filesystem::temp_directory_path() / "varnimo-not-a-pipe";
     }
-    ~PipeCalls() {
+    ~ReplacedPipeCalls() {
         ReplacePipeCalls(old_);
         std::error_code ignored;
         std::filesystem::remove(FakePipe::file, ignored);
@@ -194,7 +194,7 @@ class PipeCalls {
 
 TEST(NamedPipe, BusyAfterEveryWaitGives2017After101OpensAndAStatelessHandle2018) {
     {
-        PipeCalls calls({FakePipe::AlwaysBusy, FakePipe::FreeAgain});
+        ReplacedPipeCalls calls({FakePipe::AlwaysBusy, FakePipe::FreeAgain});
         Transport vio;
         EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "h", "p", 0, 1, false),
                   ConnectStatus::PipeFailed);
@@ -202,7 +202,7 @@ TEST(NamedPipe, BusyAfterEveryWaitGives2017After101OpensAndAStatelessHandle2018)
         EXPECT_EQ(FakePipe::waits, 101);
         EXPECT_EQ(vio.LastErrorText(), "Can't open named pipe to host: .  pipe: MySQL (231)");
     }
-    PipeCalls calls({FakePipe::NotAPipe, FakePipe::FreeAgain});
+    ReplacedPipeCalls calls({FakePipe::NotAPipe, FakePipe::FreeAgain});
     Transport vio;
     const int before = Handles();
     EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "h", "p", 0, 1, false),
