@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "mysql/mysql_client.h"
+#include "mysql/client.h"
 
 namespace {
 
@@ -59,21 +59,20 @@ int main(int argc, char** argv) {
     using namespace varnimo::mysql;
 
     auto cycle = [&](long i) {
-        TMysqlClient client;
-        client.ConnectTimeout = 10;
+        Client client;
+        client.SetConnectTimeout(10);
         // Alternate the plain and the compressed format and both kinds of result.
-        client.UseCompression = (i % 2) == 1;
+        client.SetUseCompression((i % 2) == 1);
         if (!client.ConnectTo(argv[1], argv[3], argv[4], argv[5], port, "", false,
-                              client.ClientFlags)) {
-            std::fprintf(stderr, "cycle %ld: connect: %d %s\n", i, client.Net().LastErrorCode(),
-                         client.Net().LastErrorText().c_str());
+                              client.ClientFlags())) {
+            std::fprintf(stderr, "cycle %ld: connect: %d %s\n", i, client.LastErrorCode(),
+                         client.LastErrorText().c_str());
             return false;
         }
-        bool completed = false;
-        auto result = client.RunQuery("SELECT * FROM varnimo", (i / 2) % 2 == 0, completed);
+        auto result = client.RunQuery("SELECT * FROM varnimo", (i / 2) % 2 == 0).result;
         if (!result || result->ColumnText(0) == nullptr) {
-            std::fprintf(stderr, "cycle %ld: query: %d %s\n", i, client.Net().LastErrorCode(),
-                         client.Net().LastErrorText().c_str());
+            std::fprintf(stderr, "cycle %ld: query: %d %s\n", i, client.LastErrorCode(),
+                         client.LastErrorText().c_str());
             return false;
         }
         result.reset();
@@ -83,14 +82,16 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < 100; ++i) {
-        if (!cycle(i)) return 1;
+        if (!cycle(i))
+            return 1;
     }
     const int fds_start = OpenDescriptors();
     const long rss_start = ResidentKiB();
     std::printf("after %5d warm-up cycles: %d open descriptors, %ld KiB resident\n", 100, fds_start,
                 rss_start);
     for (long i = 0; i < cycles; ++i) {
-        if (!cycle(i)) return 1;
+        if (!cycle(i))
+            return 1;
         if ((i + 1) % 2000 == 0) {
             std::printf("after %5ld cycles:        %d open descriptors, %ld KiB resident\n", i + 1,
                         OpenDescriptors(), ResidentKiB());

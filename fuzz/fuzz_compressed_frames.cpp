@@ -12,10 +12,10 @@
 #include <optional>
 #include <vector>
 
-#include "fake_vio.h"
+#include "fake_transport.h"
 #include "fuzz_support.h"
-#include "mysql/mysql_net.h"
-#include "mysql/mysql_protocol.h"
+#include "mysql/packet_channel.h"
+#include "mysql/protocol.h"
 
 using namespace varnimo;
 using namespace varnimo::mysql;
@@ -34,7 +34,7 @@ Model Decode(const uint8_t* data, std::size_t size, bool compressed, std::size_t
     Model model;
     std::size_t pos = 0;
     uint8_t seq = 0;
-    Bytes stream;   // inflated bytes not yet handed out
+    Bytes stream;  // inflated bytes not yet handed out
     std::size_t start = 0;
     auto take = [&](std::size_t n) -> std::optional<Bytes> {
         if (size - pos < n) {
@@ -120,24 +120,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Model model = Decode(data + 1, size - 1, compressed, kLimit);
 
     fuzz::SetServerBytes(data + 1, size - 1, piece);
-    TMysqlNet net;
-    if (net.Open(vkTcpIp, "127.0.0.1", "", 3306, 5, true) != 0) {
+    PacketChannel net;
+    if (net.Open(TransportKind::TcpIp, "127.0.0.1", "", 3306, 5, true) !=
+        ConnectStatus::Connected) {
         Check(model.packets.empty(), "no connection to a server with something to say");
         return 0;
     }
     net.SetCompression(compressed);
     std::size_t handed = 0;
     while (handed < kLimit) {
-        long length = net.ReadPacket();
-        if (length < 0) {
+        std::optional<std::size_t> length = net.ReadPacket();
+        if (!length) {
             break;
         }
         Check(handed < model.packets.size(), "reader handed out a packet the bytes do not hold");
         const Bytes& want = model.packets[handed];
-        Check(static_cast<std::size_t>(length) == want.size(), "packet length");
+        Check(*length == want.size(), "packet length");
         Check(want.empty() || std::memcmp(net.ReadPtr(), want.data(), want.size()) == 0,
               "packet bytes");
-        Check(net.ReadPtr()[length] == 0, "packet not followed by a zero byte");
+        Check(net.ReadPtr()[*length] == 0, "packet not followed by a zero byte");
         ++handed;
     }
     Check(handed == model.packets.size(), "reader stopped before the bytes ran out");

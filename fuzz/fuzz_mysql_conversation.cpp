@@ -8,11 +8,11 @@
 #include <cstring>
 #include <memory>
 
-#include "fake_vio.h"
+#include "fake_transport.h"
 #include "fuzz_support.h"
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
-#include "mysql/mysql_protocol.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
+#include "mysql/protocol.h"
 
 using namespace varnimo;
 using namespace varnimo::mysql;
@@ -20,11 +20,11 @@ using fuzz::Check;
 
 namespace {
 
-void LookAt(TMysqlResult& result) {
-    for (int rows = 0; rows < 256 && !result.Eof; ++rows) {
-        for (int i = -1; i <= result.ColumnCount; ++i) {
+void LookAt(ResultSet& result) {
+    for (int rows = 0; rows < 256 && !result.AtEnd(); ++rows) {
+        for (int i = -1; i <= result.ColumnCount(); ++i) {
             const char* text = result.ColumnText(i);
-            if (i < 0 || i >= result.ColumnCount) {
+            if (i < 0 || i >= result.ColumnCount()) {
                 Check(text == nullptr, "column outside the result has a text");
                 continue;
             }
@@ -40,8 +40,8 @@ void LookAt(TMysqlResult& result) {
         }
         result.FetchRow();
     }
-    for (const TMysqlField& field : result.Fields) {
-        Check(result.Buffered || field.MaxLength == 0, "unbuffered result measured a column");
+    for (const Field& field : result.Fields()) {
+        Check(result.IsBuffered() || field.max_length == 0, "unbuffered result measured a column");
     }
 }
 
@@ -58,30 +58,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::size_t piece = data[1] % 8;  // 0: whole reads, else pieces of 1..7 bytes
     fuzz::SetServerBytes(data + 2, size - 2, piece);
     {
-        TMysqlClient client;
-        client.Reconnect = (mode & 1) != 0;
-        client.UseCompression = (mode & 2) != 0;
+        Client client;
+        client.SetAutoReconnect((mode & 1) != 0);
+        client.SetUseCompression((mode & 2) != 0);
         const char* password = (mode & 4) ? "kobal" : "";
         const char* database = (mode & 8) ? "varnimo" : "";
-        bool storeAll = (mode & 16) != 0;
+        bool store_all = (mode & 16) != 0;
         if (client.ConnectTo("127.0.0.1", "pubaccount", password, database, 3306, "", false,
                              kDefaultClientFlags)) {
             Check(client.IsConnectionOpen(), "connected but closed");
-            bool completed = false;
             std::string query = std::string("SELECT * FROM varnimo LOAD ") + kSecret;
-            std::unique_ptr<TMysqlResult> result = client.RunQuery(query, storeAll, completed);
+            QueryReply reply = client.RunQuery(query, store_all);
+            std::unique_ptr<ResultSet> result = std::move(reply.result);
+            Check((reply.status == QueryStatus::ResultSet) == (result != nullptr),
+                  "a result exactly with a result set");
             if (result) {
-                Check(completed, "result without completion");
                 LookAt(*result);
                 if (mode & 32) {
                     result.reset();  // an early end discards the rest
                 }
-            } else if (!completed) {
+            } else if (reply.status == QueryStatus::Failed) {
                 // The code may be anything a server put in its error packet, 0 included; what
                 // must hold is that nothing is left pending.
-                Check(client.Status() == TClientStatus::Ready, "failed query left a result pending");
+                Check(client.Status() == ClientStatus::Ready, "failed query left a result pending");
+            } else if (reply.status == QueryStatus::ResultLost) {
+                Check(client.LastErrorCode() != 0, "a result lost without a code");
             }
-            std::unique_ptr<TMysqlResult> second = client.RunQuery("SELECT 1", !storeAll, completed);
+            std::unique_ptr<ResultSet> second = client.RunQuery("SELECT 1", !store_all).result;
             if (second) {
                 LookAt(*second);
             }

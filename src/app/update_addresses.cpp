@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace varnimo {
+namespace varnimo::app {
 
 namespace {
 
@@ -66,7 +66,7 @@ std::optional<UpdateServerAddress> ParseUpdateServer(std::string_view text) {
 }
 
 UpdateServerAddress UpdateServerFromEnvironment(std::string* problem) {
-    const char* value = std::getenv(UpdateServerVariable);
+    const char* value = std::getenv(kUpdateServerVariable);
     if (value == nullptr || *value == '\0') {
         return {};
     }
@@ -74,7 +74,7 @@ UpdateServerAddress UpdateServerFromEnvironment(std::string* problem) {
         return *address;
     }
     if (problem != nullptr) {
-        *problem = std::string(UpdateServerVariable) + "=" + value +
+        *problem = std::string(kUpdateServerVariable) + "=" + value +
                    " is not host[:port] with a port from 1 to 65535; no update server is asked";
     }
     UpdateServerAddress none;
@@ -82,4 +82,4 @@ UpdateServerAddress UpdateServerFromEnvironment(std::string* problem) {
     return none;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::app

@@ -13,16 +13,16 @@
 
 #include "app/homepage.h"
 
-namespace varnimo {
+namespace varnimo::app {
 
-inline constexpr const char* UpdateServerHost = "update.varnimo.example";
-inline constexpr int UpdateServerPort = 3306;
+inline constexpr const char* kUpdateServerHost = "update.varnimo.example";
+inline constexpr int kUpdateServerPort = 3306;
 
-inline constexpr const char* UpdateServerVariable = "VARNIMO_UPDATE_SERVER";
+inline constexpr const char* kUpdateServerVariable = "VARNIMO_UPDATE_SERVER";
 
 struct UpdateServerAddress {
-    std::string host = UpdateServerHost;
-    int port = UpdateServerPort;
+    std::string host = kUpdateServerHost;
+    int port = kUpdateServerPort;
     // The database holding the table of version numbers. Always this one for users; the
     // tests point it at databases of their own.
     std::string database = "varnimo";
@@ -39,4 +39,4 @@ std::optional<UpdateServerAddress> ParseUpdateServer(std::string_view text);
 // the caller to print.
 UpdateServerAddress UpdateServerFromEnvironment(std::string* problem = nullptr);
 
-}  // namespace varnimo
+}  // namespace varnimo::app

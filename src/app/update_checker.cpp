@@ -6,7 +6,7 @@
 #include "app/unit1.h"
 #include "rtl/convert.h"
 
-namespace varnimo {
+namespace varnimo::app {
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr const char* kUnknown = " ??? ";
 
 // The pack grid and its row that show letter k (0 = a .. 25 = z).
 UpdateGrid PackGrid(int k) {
-    return k < kPacksPerGrid ? UpdateGrid::screens_grid1 : UpdateGrid::screens_grid2;
+    return k < kPacksPerGrid ? UpdateGrid::PacksAToM : UpdateGrid::PacksNToZ;
 }
 int PackRow(int k) {
     return k % kPacksPerGrid + 1;
@@ -23,7 +23,7 @@ int PackRow(int k) {
 
 // A server value: the column's text as a number with "."; NULL, a missing column and
 // anything that is not such a number count as 0.
-double ServerValue(const mysql::TMysqlResult& result, int column) {
+double ServerValue(const mysql::ResultSet& result, int column) {
     const char* text = result.ColumnText(column);
     return text == nullptr ? 0.0 : rtl::PointFloat(text);
 }
@@ -53,21 +53,21 @@ UpdateChecker::~UpdateChecker() {
     client_.reset();
 }
 
-void UpdateChecker::update_activate() {
+void UpdateChecker::Activate() {
     {
         WaitScope wait(view_);
-        ReplaceClient(std::make_unique<mysql::TMysqlClient>());
+        ReplaceClient(std::make_unique<mysql::Client>());
         ReleaseRetiredClient();
     }
 
-    view_.SetCell(UpdateGrid::update_grid, 0, 0, "Versions");
-    view_.SetCell(UpdateGrid::update_grid, 1, 0, "Yours");
-    view_.SetCell(UpdateGrid::update_grid, 2, 0, "Server");
-    view_.SetCell(UpdateGrid::update_grid, 0, 1, "Program");
-    view_.SetCell(UpdateGrid::update_grid, 0, 2, "Database");
-    view_.SetCell(UpdateGrid::update_grid, 1, 1, rtl::FloatToStr(ProgramVersion));
-    view_.SetCell(UpdateGrid::update_grid, 1, 2, rtl::FloatToStr(unit_.DatabaseVersion));
-    for (UpdateGrid grid : {UpdateGrid::screens_grid1, UpdateGrid::screens_grid2}) {
+    view_.SetCell(UpdateGrid::Versions, 0, 0, "Versions");
+    view_.SetCell(UpdateGrid::Versions, 1, 0, "Yours");
+    view_.SetCell(UpdateGrid::Versions, 2, 0, "Server");
+    view_.SetCell(UpdateGrid::Versions, 0, 1, "Program");
+    view_.SetCell(UpdateGrid::Versions, 0, 2, "Database");
+    view_.SetCell(UpdateGrid::Versions, 1, 1, rtl::FloatToStr(ProgramVersion));
+    view_.SetCell(UpdateGrid::Versions, 1, 2, rtl::FloatToStr(unit_.DatabaseVersion));
+    for (UpdateGrid grid : {UpdateGrid::PacksAToM, UpdateGrid::PacksNToZ}) {
         view_.SetCell(grid, 0, 0, "Letter");
         view_.SetCell(grid, 1, 0, "Yours");
         view_.SetCell(grid, 2, 0, "Server");
@@ -79,41 +79,43 @@ void UpdateChecker::update_activate() {
     ShowUpdateLabels();
 }
 
-void UpdateChecker::sql_create(std::chrono::steady_clock::time_point deadline) {
-    auto client = std::make_unique<mysql::TMysqlClient>();
+void UpdateChecker::ConnectNewClient(std::chrono::steady_clock::time_point deadline) {
+    auto client = std::make_unique<mysql::Client>();
     // Only the built-in server's port is the client's default; a self-hosted one may differ.
-    client->Port = server_.port;
+    client->SetPort(server_.port);
     client->SetDeadline(deadline);
     ReplaceClient(std::move(client));
     client_->SetServerHost(server_.host);
-    client_->SetUserName(UpdateUser);
-    client_->SetUserPassword(UpdatePassword);
+    client_->SetUserName(kUpdateUser);
+    client_->SetUserPassword(kUpdatePassword);
     client_->SetDatabaseName(server_.database);
     const bool connected = client_->OpenConnection();
-    view_.SetCaption(UpdateLabel::connection_label,
-                     connected ? "Connected!" : "ERROR - Not connected!");
+    view_.SetCaption(UpdateLabel::Connection, connected ? "Connected!" : "ERROR - Not connected!");
 }
 
-void UpdateChecker::Button17Click() {
-    bool completed = false;
+void UpdateChecker::Connect() {
+    mysql::QueryStatus status = mysql::QueryStatus::Failed;
     {
         WaitScope wait(view_);
         // One deadline for the whole press: the connect, the query's reconnect when the
         // connect failed, and the reading of the answer.
-        sql_create(std::chrono::steady_clock::now() + deadline_);
+        ConnectNewClient(std::chrono::steady_clock::now() + deadline_);
         // The earlier press's result goes before the new query; with it goes the client it
         // may still read from.
         ReleaseResult();
         ReleaseRetiredClient();
-        result_ = client_->RunQuery(UpdateQuery, false, completed);
+        mysql::QueryReply reply = client_->RunQuery(kUpdateQuery, false);
+        status = reply.status;
+        result_ = std::move(reply.result);
     }
 
-    if (result_) {
+    if (status == mysql::QueryStatus::ResultSet) {
         outcome_ = Outcome::Downloaded;
         view_.PlainBox("Downloaded Server variables");
         ReadServerValues();
         WriteServerColumn();
-    } else if (completed) {
+    } else if (status != mysql::QueryStatus::Failed) {
+        // No rows, or rows the client could not keep: the server answered all the same.
         outcome_ = Outcome::NoResultSet;
         view_.PlainBox("All Checked, but something was wrong");
     } else {
@@ -124,18 +126,18 @@ void UpdateChecker::Button17Click() {
     ShowUpdateLabels();
 }
 
-void UpdateChecker::exit_buttonClick() {
+void UpdateChecker::Exit() {
     if (client_ && client_->IsConnectionOpen()) {
         client_->CloseConnection();
     }
     view_.CloseDialog();
 }
 
-void UpdateChecker::download_link_labelClick() {
+void UpdateChecker::OpenDownloadPage() {
     view_.OpenAddress(HomepageAddress);
 }
 
-void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::TMysqlClient> client) {
+void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::Client> client) {
     // A client retired earlier and not yet freed has no result reading from it any more
     // than the current one would; free it now so at most one waits.
     ReleaseRetiredClient();
@@ -146,7 +148,7 @@ void UpdateChecker::ReleaseRetiredClient() {
     if (!retired_client_) {
         return;
     }
-    if (result_ && result_->Client() == retired_client_.get()) {
+    if (result_ && result_->SourceClient() == retired_client_.get()) {
         ReleaseResult();
     }
     retired_client_.reset();
@@ -156,25 +158,25 @@ void UpdateChecker::ReleaseResult() {
     // Only the first row counts, and a server may send rows without end: a result that is
     // still reading is not read to its end. Closing its connection (with the quit command)
     // detaches it, and then it goes without reading anything more.
-    if (result_ && result_->Client()) {
-        result_->Client()->CloseConnection();
+    if (result_ && result_->SourceClient()) {
+        result_->SourceClient()->CloseConnection();
     }
     result_.reset();
 }
 
 void UpdateChecker::ReadServerValues() {
-    ServerProgramVersion = ServerValue(*result_, 0);
-    ServerDatabaseVersion = ServerValue(*result_, 1);
+    server_program_version_ = ServerValue(*result_, 0);
+    server_database_version_ = ServerValue(*result_, 1);
     for (int k = 0; k < 26; ++k) {
-        ServerPackVersions[k] = ServerValue(*result_, k + 2);
+        server_pack_versions_[k] = ServerValue(*result_, k + 2);
     }
 }
 
 void UpdateChecker::WriteServerColumn() {
-    view_.SetCell(UpdateGrid::update_grid, 2, 1, rtl::FloatToStr(ServerProgramVersion));
-    view_.SetCell(UpdateGrid::update_grid, 2, 2, rtl::FloatToStr(ServerDatabaseVersion));
+    view_.SetCell(UpdateGrid::Versions, 2, 1, rtl::FloatToStr(server_program_version_));
+    view_.SetCell(UpdateGrid::Versions, 2, 2, rtl::FloatToStr(server_database_version_));
     for (int k = 0; k < 26; ++k) {
-        view_.SetCell(PackGrid(k), 2, PackRow(k), rtl::FloatToStr(ServerPackVersions[k]));
+        view_.SetCell(PackGrid(k), 2, PackRow(k), rtl::FloatToStr(server_pack_versions_[k]));
     }
 }
 
@@ -184,25 +186,25 @@ void UpdateChecker::ShowUpdateLabels() {
         return;
     }
     // A pack the user does not have (0) is no update of theirs.
-    bool newer =
-        ServerProgramVersion > ProgramVersion || ServerDatabaseVersion > unit_.DatabaseVersion;
+    bool newer = server_program_version_ > ProgramVersion ||
+                 server_database_version_ > unit_.DatabaseVersion;
     for (int k = 0; k < 26; ++k) {
         const double local = unit_.ScreenPackVersions[k];
-        newer = newer || (local > 0 && ServerPackVersions[k] > local);
+        newer = newer || (local > 0 && server_pack_versions_[k] > local);
     }
     updates_available_ = newer;
-    view_.SetVisible(UpdateLabel::updates_label, !newer);
-    view_.SetVisible(UpdateLabel::download_link_label, newer);
+    view_.SetVisible(UpdateLabel::NoUpdates, !newer);
+    view_.SetVisible(UpdateLabel::DownloadLink, newer);
 }
 
 void UpdateChecker::WriteUnknownServerColumn() {
-    ServerProgramVersion = 0;
-    ServerDatabaseVersion = 0;
-    view_.SetCell(UpdateGrid::update_grid, 2, 1, kUnknown);
-    view_.SetCell(UpdateGrid::update_grid, 2, 2, kUnknown);
+    server_program_version_ = 0;
+    server_database_version_ = 0;
+    view_.SetCell(UpdateGrid::Versions, 2, 1, kUnknown);
+    view_.SetCell(UpdateGrid::Versions, 2, 2, kUnknown);
     for (int k = 0; k < 26; ++k) {
         view_.SetCell(PackGrid(k), 2, PackRow(k), kUnknown);
     }
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::app

@@ -5,14 +5,14 @@
 
 #include <string>
 
-namespace varnimo {
+namespace varnimo::app {
 
 // The three text grids. Cells are addressed (column, row) with the header row and column
 // included, as the grids show them.
-enum class UpdateGrid { update_grid, screens_grid1, screens_grid2 };
+enum class UpdateGrid { Versions, PacksAToM, PacksNToZ };
 
 // The labels whose caption or visibility the logic sets.
-enum class UpdateLabel { connection_label, updates_label, download_link_label };
+enum class UpdateLabel { Connection, NoUpdates, DownloadLink };
 
 class UpdateView {
   public:
@@ -35,4 +35,4 @@ class UpdateView {
     virtual void EndWait() = 0;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::app

@@ -8,14 +8,14 @@
 #include <string_view>
 #include <vector>
 
-#include "mysql/mysql_client.h"
+#include "mysql/client.h"
 
 namespace varnimo::cli {
 
 namespace {
 
-using mysql::TMysqlClient;
-using mysql::TMysqlResult;
+using mysql::Client;
+using mysql::ResultSet;
 
 const char kUsage[] =
     "usage: varnimo-cli sql [-h HOST] [-P PORT] [-u USER] [-p PASSWORD] [-D DATABASE]\n"
@@ -43,47 +43,47 @@ bool ParseNumber(std::string_view text, long min, long max, int32_t& value) {
 
 // Collects output in a large block so that a long result costs one write per block, not one
 // per row.
-class TOutput {
+class OutputBlock {
   public:
-    TOutput() : Data_(kSize) {}
-    ~TOutput() { Flush(); }
-    TOutput(const TOutput&) = delete;
-    TOutput& operator=(const TOutput&) = delete;
+    OutputBlock() : data_(kSize) {}
+    ~OutputBlock() { Flush(); }
+    OutputBlock(const OutputBlock&) = delete;
+    OutputBlock& operator=(const OutputBlock&) = delete;
 
     void Put(const char* text, std::size_t size) {
-        if (size > kSize - Used_) {
+        if (size > kSize - used_) {
             Flush();
             if (size > kSize) {
                 std::fwrite(text, 1, size, stdout);
                 return;
             }
         }
-        std::memcpy(Data_.data() + Used_, text, size);
-        Used_ += size;
+        std::memcpy(data_.data() + used_, text, size);
+        used_ += size;
     }
     void Put(char c) {
-        if (Used_ == kSize) {
+        if (used_ == kSize) {
             Flush();
         }
-        Data_[Used_++] = c;
+        data_[used_++] = c;
     }
     void Flush() {
-        if (Used_ > 0) {
-            std::fwrite(Data_.data(), 1, Used_, stdout);
-            Used_ = 0;
+        if (used_ > 0) {
+            std::fwrite(data_.data(), 1, used_, stdout);
+            used_ = 0;
         }
         std::fflush(stdout);
     }
 
   private:
     static constexpr std::size_t kSize = 1 << 16;
-    std::vector<char> Data_;
-    std::size_t Used_ = 0;
+    std::vector<char> data_;
+    std::size_t used_ = 0;
 };
 
-int ReportFailure(const TMysqlClient& client) {
-    int32_t code = client.Net().LastErrorCode();
-    std::string text = client.Net().LastErrorText();
+int ReportFailure(const Client& client) {
+    int32_t code = client.LastErrorCode();
+    std::string text = client.LastErrorText();
     if (code == 0 && text.empty()) {
         // The client gives up without a word only when it has no host to go to.
         text = client.Host().empty() ? "no server host given (use -h HOST)" : "the query failed";
@@ -92,18 +92,18 @@ int ReportFailure(const TMysqlClient& client) {
     return 1;
 }
 
-int PrintResult(TMysqlClient& client, TMysqlResult& result) {
-    TOutput out;
-    for (int i = 0; i < result.ColumnCount; ++i) {
+int PrintResult(Client& client, ResultSet& result) {
+    OutputBlock out;
+    for (int i = 0; i < result.ColumnCount(); ++i) {
         if (i > 0) {
             out.Put('\t');
         }
-        const std::string& name = result.Fields[static_cast<std::size_t>(i)].Name;
+        const std::string& name = result.Fields()[static_cast<std::size_t>(i)].name;
         out.Put(name.data(), name.size());
     }
     out.Put('\n');
-    while (!result.Eof) {
-        for (int i = 0; i < result.ColumnCount; ++i) {
+    while (!result.AtEnd()) {
+        for (int i = 0; i < result.ColumnCount(); ++i) {
             if (i > 0) {
                 out.Put('\t');
             }
@@ -115,7 +115,7 @@ int PrintResult(TMysqlClient& client, TMysqlResult& result) {
         result.FetchRow();
     }
     out.Flush();
-    if (!result.Buffered && result.FetchState == -1) {
+    if (!result.IsBuffered() && result.LastFetch() == mysql::RowStatus::Failed) {
         return ReportFailure(client);
     }
     return 0;
@@ -124,7 +124,7 @@ int PrintResult(TMysqlClient& client, TMysqlResult& result) {
 }  // namespace
 
 int RunSqlCommand(int argc, char** argv) {
-    auto client = std::make_unique<TMysqlClient>();
+    auto client = std::make_unique<Client>();
     std::string host;
     std::string user;
     std::string password;
@@ -155,25 +155,31 @@ int RunSqlCommand(int argc, char** argv) {
             } else if (arg == "-D") {
                 database = v;
             } else if (arg == "-P") {
-                if (!ParseNumber(v, 0, 65535, client->Port)) {
+                int32_t port = 0;
+                if (!ParseNumber(v, 0, 65535, port)) {
                     return UsageError("not a port number: ", v);
                 }
-            } else if (!ParseNumber(v, 0, 2147483647, client->ConnectTimeout)) {
-                return UsageError("not a number of seconds: ", v);
+                client->SetPort(port);
+            } else {
+                int32_t seconds = 0;
+                if (!ParseNumber(v, 0, 2147483647, seconds)) {
+                    return UsageError("not a number of seconds: ", v);
+                }
+                client->SetConnectTimeout(seconds);
             }
         } else if (arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (arg == "--compress") {
-            client->UseCompression = true;
+            client->SetUseCompression(true);
         } else if (arg == "--no-compress") {
-            client->UseCompression = false;
+            client->SetUseCompression(false);
         } else if (arg == "--buffered") {
             buffered = true;
         } else if (arg == "--allow-local-files") {
-            client->AllowLocalFiles = true;
+            client->SetAllowLocalFiles(true);
         } else if (arg == "--pipe") {
-            client->UseNamedPipe = true;
+            client->SetUseNamedPipe(true);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option ", arg);
         } else if (query) {
@@ -186,25 +192,23 @@ int RunSqlCommand(int argc, char** argv) {
         return UsageError("no query given");
     }
     // The pipe is always the local one; a host is only needed for TCP/IP.
-    client->SetServerHost(host.empty() && client->UseNamedPipe ? "." : host);
+    client->SetServerHost(host.empty() && client->UsesNamedPipe() ? "." : host);
     client->SetUserName(user);
     client->SetUserPassword(password);
     client->SetDatabaseName(database);
     if (!client->OpenConnection()) {
         return ReportFailure(*client);
     }
-    bool completed = false;
-    std::unique_ptr<TMysqlResult> result = client->RunQuery(query, buffered, completed);
-    if (!result) {
-        if (!completed || client->Net().LastErrorCode() != 0 ||
-            !client->Net().LastErrorText().empty()) {
-            return ReportFailure(*client);
-        }
+    mysql::QueryReply reply = client->RunQuery(query, buffered);
+    if (reply.status == mysql::QueryStatus::NoResultSet) {
         std::printf("affected rows: %llu\n",
                     static_cast<unsigned long long>(client->AffectedRows()));
         return 0;
     }
-    return PrintResult(*client, *result);
+    if (!reply.result) {
+        return ReportFailure(*client);
+    }
+    return PrintResult(*client, *reply.result);
 }
 
 }  // namespace varnimo::cli

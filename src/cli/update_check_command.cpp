@@ -27,21 +27,21 @@ constexpr const char* kUsageText =
     "failed, 2 usage.\n";
 
 // The dialog as a terminal sees it: the grids are kept for printing, boxes become lines.
-class TerminalUpdateView final : public UpdateView {
+class TerminalUpdateView final : public app::UpdateView {
   public:
     explicit TerminalUpdateView(TerminalView& messages) : messages_(messages) {}
 
-    void SetCell(UpdateGrid grid, int column, int row, const std::string& text) override {
+    void SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) override {
         Grid& cells = grids_[static_cast<std::size_t>(grid)];
         if (column >= 0 && column < kColumns && row >= 0 && row < RowCount(grid)) {
             cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
         }
     }
-    void SetCaption(UpdateLabel, const std::string&) override {}
-    void SetVisible(UpdateLabel label, bool visible) override {
-        if (label == UpdateLabel::updates_label) {
+    void SetCaption(app::UpdateLabel, const std::string&) override {}
+    void SetVisible(app::UpdateLabel label, bool visible) override {
+        if (label == app::UpdateLabel::NoUpdates) {
             updates_visible_ = visible;
-        } else if (label == UpdateLabel::download_link_label) {
+        } else if (label == app::UpdateLabel::DownloadLink) {
             link_visible_ = visible;
         }
     }
@@ -53,8 +53,8 @@ class TerminalUpdateView final : public UpdateView {
 
     void Print(std::FILE* out) const {
         std::string text;
-        for (UpdateGrid grid :
-             {UpdateGrid::update_grid, UpdateGrid::screens_grid1, UpdateGrid::screens_grid2}) {
+        for (app::UpdateGrid grid :
+             {app::UpdateGrid::Versions, app::UpdateGrid::PacksAToM, app::UpdateGrid::PacksNToZ}) {
             const Grid& cells = grids_[static_cast<std::size_t>(grid)];
             for (int row = 0; row < RowCount(grid); ++row) {
                 for (int column = 0; column < kColumns; ++column) {
@@ -68,9 +68,9 @@ class TerminalUpdateView final : public UpdateView {
         }
         // The label under the grids: the link when it is shown, as it covers the other.
         if (link_visible_) {
-            text += std::string(DownloadLinkText) + "\n";
+            text += std::string(app::kDownloadLinkText) + "\n";
         } else if (updates_visible_) {
-            text += std::string(NoUpdatesText) + "\n";
+            text += std::string(app::kNoUpdatesText) + "\n";
         }
         std::fwrite(text.data(), 1, text.size(), out);
         std::fflush(out);
@@ -78,7 +78,7 @@ class TerminalUpdateView final : public UpdateView {
 
   private:
     static constexpr int kColumns = 3;
-    static int RowCount(UpdateGrid grid) { return grid == UpdateGrid::update_grid ? 3 : 14; }
+    static int RowCount(app::UpdateGrid grid) { return grid == app::UpdateGrid::Versions ? 3 : 14; }
     using Grid = std::array<std::array<std::string, kColumns>, 14>;
 
     TerminalView& messages_;
@@ -100,7 +100,7 @@ int RunUpdateCheckCommand(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
 
     std::string problem;
-    UpdateServerAddress server = UpdateServerFromEnvironment(&problem);
+    app::UpdateServerAddress server = app::UpdateServerFromEnvironment(&problem);
     if (!problem.empty()) {
         std::fprintf(stderr, "varnimo-cli: %s\n", problem.c_str());
     }
@@ -119,11 +119,11 @@ int RunUpdateCheckCommand(int argc, char** argv) {
     }
 
     TerminalUpdateView dialog(view);
-    UpdateChecker checker(dialog, unit, server);
-    checker.update_activate();
-    checker.Button17Click();
+    app::UpdateChecker checker(dialog, unit, server);
+    checker.Activate();
+    checker.Connect();
     dialog.Print(stdout);
-    return checker.LastOutcome() == UpdateChecker::Outcome::Downloaded ? 0 : 1;
+    return checker.LastOutcome() == app::UpdateChecker::Outcome::Downloaded ? 0 : 1;
 }
 
 }  // namespace varnimo::cli

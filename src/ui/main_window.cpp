@@ -16,7 +16,7 @@
 #include "picture_loading.h"
 #include "screenshot/screenshot_decoder.h"
 #include "ui_main_window.h"
-#include "update_form.h"
+#include "update_dialog.h"
 
 namespace varnimo {
 
@@ -86,7 +86,8 @@ TForm1::TForm1(Desktop& desktop, QWidget* parent)
     path_form_ = std::make_unique<Tpath_form>(*unit_, desktop_, this);
     AboutForm_ = std::make_unique<TAboutForm>(desktop_, this);
     update_form_ =
-        std::make_unique<Tupdate_form>(*unit_, desktop_, Tupdate_form::ServerForThisRun(), this);
+        std::make_unique<ui::UpdateDialog>(*unit_, desktop_, ui::UpdateDialog::ServerForThisRun(),
+                                           this);
 
     SetUpLook();
     SetUpStoredPictures();

@@ -26,7 +26,9 @@ namespace varnimo {
 class Unit1;
 class Tpath_form;
 class TAboutForm;
-class Tupdate_form;
+namespace ui {
+class UpdateDialog;
+}
 
 class TForm1 : public QMainWindow, public MainView {
     Q_OBJECT
@@ -38,7 +40,7 @@ class TForm1 : public QMainWindow, public MainView {
     const TitleListModel& titleModel() const { return model_; }
     Tpath_form& path_form() { return *path_form_; }
     TAboutForm& AboutForm() { return *AboutForm_; }
-    Tupdate_form& update_form() { return *update_form_; }
+    ui::UpdateDialog& update_form() { return *update_form_; }
 
     // --- MainView ---------------------------------------------------------------------
     void SetTitleLines(const std::vector<std::int32_t>& rows) override;
@@ -121,7 +123,7 @@ class TForm1 : public QMainWindow, public MainView {
     // Declared last: they use Unit1, so they go first.
     std::unique_ptr<Tpath_form> path_form_;
     std::unique_ptr<TAboutForm> AboutForm_;
-    std::unique_ptr<Tupdate_form> update_form_;
+    std::unique_ptr<ui::UpdateDialog> update_form_;
 };
 
 }  // namespace varnimo

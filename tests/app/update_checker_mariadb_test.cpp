@@ -11,12 +11,12 @@
 #include <string>
 #include <thread>
 
+#include "app/recording_update_view.h"
 #include "app/recording_view.h"
 #include "app/unit1.h"
 #include "app/update_checker.h"
-#include "app/update_test_view.h"
 
-namespace varnimo {
+namespace varnimo::app {
 namespace {
 
 using testing::RecordingUpdateView;
@@ -156,45 +156,45 @@ class UpdateCheckerMariadb : public ::testing::Test {
 
 TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
     UpdateChecker checker(view, unit, Server(Db("row")));
-    checker.update_activate();
+    checker.Activate();
     std::vector<std::string> server_column_during_box;
     view.on_box = [&](const std::string&) { server_column_during_box = view.Column(2); };
-    checker.Button17Click();
+    checker.Connect();
 
     EXPECT_EQ(view.connection_label, "Connected!");
     EXPECT_EQ(view.boxes, std::vector<std::string>{"Downloaded Server variables"});
     EXPECT_FALSE(view.box_while_busy);
     EXPECT_EQ(server_column_during_box, std::vector<std::string>(28));
     EXPECT_EQ(view.Column(2), std::vector<std::string>(std::begin(kShown), std::end(kShown)));
-    EXPECT_DOUBLE_EQ(checker.ServerProgramVersion, 0.302);
-    EXPECT_DOUBLE_EQ(checker.ServerPackVersions[25], 1e300);
+    EXPECT_DOUBLE_EQ(checker.ServerProgramVersion(), 0.302);
+    EXPECT_DOUBLE_EQ(checker.ServerPackVersions()[25], 1e300);
     EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Downloaded);
     // Held, unbuffered, still reading from the connected client.
     ASSERT_NE(checker.UpdateResult(), nullptr);
-    EXPECT_FALSE(checker.UpdateResult()->Buffered);
-    EXPECT_EQ(checker.UpdateResult()->Client(), checker.UpdateClient());
+    EXPECT_FALSE(checker.UpdateResult()->IsBuffered());
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), checker.UpdateClient());
     EXPECT_TRUE(checker.UpdateClient()->IsConnectionOpen());
 
     // The built-in database answers the same way.
     RecordingUpdateView real_view;
     UpdateChecker real(real_view, unit, Server("varnimo"));
-    real.update_activate();
-    real.Button17Click();
+    real.Activate();
+    real.Connect();
     EXPECT_EQ(real_view.boxes, std::vector<std::string>{"Downloaded Server variables"});
 }
 
 TEST_F(UpdateCheckerMariadb, EachPressConnectsANewClientAndEndsTheOldOne) {
     UpdateChecker checker(view, unit, Server(Db("row")));
-    checker.update_activate();
-    checker.Button17Click();
-    const mysql::TMysqlClient* first = checker.UpdateClient();
+    checker.Activate();
+    checker.Connect();
+    const mysql::Client* first = checker.UpdateClient();
     const std::uint32_t first_id = first->ThreadId();
-    checker.Button17Click();
+    checker.Connect();
 
     ASSERT_NE(checker.UpdateClient(), first);
     EXPECT_NE(checker.UpdateClient()->ThreadId(), first_id);
     ASSERT_NE(checker.UpdateResult(), nullptr);
-    EXPECT_EQ(checker.UpdateResult()->Client(), checker.UpdateClient());
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), checker.UpdateClient());
     EXPECT_EQ(view.boxes, std::vector<std::string>(2, "Downloaded Server variables"));
     EXPECT_EQ(view.Column(2), std::vector<std::string>(std::begin(kShown), std::end(kShown)));
     EXPECT_TRUE(ConnectionGone(first_id));
@@ -215,8 +215,8 @@ TEST_F(UpdateCheckerMariadb, EmptyShortAndOddRowsGiveZeros) {
                           Case{Db("short"), short_row}, Case{Db("odd"), odd_row}}) {
         RecordingUpdateView fresh;
         UpdateChecker checker(fresh, unit, Server(c.database));
-        checker.update_activate();
-        checker.Button17Click();
+        checker.Activate();
+        checker.Connect();
         EXPECT_EQ(fresh.boxes, std::vector<std::string>{"Downloaded Server variables"})
             << c.database;
         EXPECT_EQ(fresh.Column(2), c.shown) << c.database;
@@ -245,8 +245,8 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
         unit.DatabaseVersion = c.catalogue;
         unit.ScreenPackVersions[1] = c.pack_b;
         UpdateChecker checker(fresh, unit, Server(c.database));
-        checker.update_activate();
-        checker.Button17Click();
+        checker.Activate();
+        checker.Connect();
         EXPECT_EQ(fresh.download_link_visible, c.link) << c.database << " " << c.catalogue;
         EXPECT_EQ(fresh.updates_label_visible, !c.link) << c.database << " " << c.catalogue;
         EXPECT_EQ(checker.UpdatesAvailable(), c.link);
@@ -255,8 +255,8 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
 
 TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
     UpdateChecker checker(view, unit, Server(Db("notable")));
-    checker.update_activate();
-    checker.Button17Click();
+    checker.Activate();
+    checker.Connect();
     EXPECT_EQ(view.connection_label, "Connected!");
     EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."});
     EXPECT_EQ(view.Column(2), std::vector<std::string>(28, " ??? "));
@@ -265,39 +265,39 @@ TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
 
 TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerColumn) {
     UpdateChecker checker(view, unit, Server(Db("row")));
-    checker.update_activate();
-    checker.Button17Click();
+    checker.Activate();
+    checker.Connect();
     const std::uint32_t id = checker.UpdateClient()->ThreadId();
-    checker.exit_buttonClick();
+    checker.Exit();
 
     EXPECT_EQ(view.closed, 1);
     EXPECT_FALSE(checker.UpdateClient()->IsConnectionOpen());
     ASSERT_NE(checker.UpdateResult(), nullptr);  // held, but detached: it reads nothing more
-    EXPECT_EQ(checker.UpdateResult()->Client(), nullptr);
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), nullptr);
     EXPECT_TRUE(ConnectionGone(id));
 
     // A Reset read new local versions; the next showing shows them beside the old answer.
     unit.DatabaseVersion = 3.25;
     unit.ScreenPackVersions[1] = 2;
-    checker.update_activate();
-    EXPECT_EQ(view.Cell(UpdateGrid::update_grid, 1, 2), "3.25");
-    EXPECT_EQ(view.Cell(UpdateGrid::screens_grid1, 1, 2), "2");
+    checker.Activate();
+    EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "3.25");
+    EXPECT_EQ(view.Cell(UpdateGrid::PacksAToM, 1, 2), "2");
     EXPECT_EQ(view.Column(2), std::vector<std::string>(std::begin(kShown), std::end(kShown)));
     EXPECT_EQ(view.connection_label, "Connected!");
     EXPECT_NE(checker.UpdateResult(), nullptr);
     EXPECT_FALSE(checker.UpdateClient()->IsConnectionOpen());
 
-    checker.Button17Click();
+    checker.Connect();
     EXPECT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(checker.UpdateResult()->Client(), checker.UpdateClient());
+    EXPECT_EQ(checker.UpdateResult()->SourceClient(), checker.UpdateClient());
 }
 
 TEST_F(UpdateCheckerMariadb, ShowingAgainWithoutExitReleasesTheResultBeforeItsClient) {
     UpdateChecker checker(view, unit, Server(Db("row")));
-    checker.update_activate();
-    checker.Button17Click();
+    checker.Activate();
+    checker.Connect();
     const std::uint32_t id = checker.UpdateClient()->ThreadId();
-    checker.update_activate();
+    checker.Activate();
     EXPECT_EQ(checker.UpdateResult(), nullptr);
     EXPECT_FALSE(checker.UpdateClient()->IsConnectionOpen());
     EXPECT_TRUE(ConnectionGone(id));
@@ -305,4 +305,4 @@ TEST_F(UpdateCheckerMariadb, ShowingAgainWithoutExitReleasesTheResultBeforeItsCl
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::app

@@ -6,13 +6,13 @@
 #include <cstdlib>
 
 #include "app/closed_port.h"
+#include "app/recording_update_view.h"
 #include "app/recording_view.h"
 #include "app/unit1.h"
 #include "app/update_checker.h"
-#include "app/update_test_view.h"
 #include "support/test_env.h"
 
-namespace varnimo {
+namespace varnimo::app {
 namespace {
 
 using testing::RecordingUpdateView;
@@ -38,14 +38,14 @@ TEST(UpdateServerSetting, ReadsHostAndPortForms) {
 
 TEST(UpdateServerSetting, UnreadableValueAsksNoServer) {
     std::string problem;
-    testing::UnsetVariable(UpdateServerVariable);
-    EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, UpdateServerHost);
-    testing::SetVariable(UpdateServerVariable, "localhost:99999");
+    testing::UnsetVariable(kUpdateServerVariable);
+    EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, kUpdateServerHost);
+    testing::SetVariable(kUpdateServerVariable, "localhost:99999");
     EXPECT_EQ(UpdateServerFromEnvironment(&problem).host, "");
     EXPECT_NE(problem.find("localhost:99999"), std::string::npos) << problem;
-    testing::SetVariable(UpdateServerVariable, "localhost:3310");
+    testing::SetVariable(kUpdateServerVariable, "localhost:3310");
     EXPECT_EQ(UpdateServerFromEnvironment().port, 3310);
-    testing::UnsetVariable(UpdateServerVariable);
+    testing::UnsetVariable(kUpdateServerVariable);
 }
 
 using testing::ClosedPort;
@@ -63,15 +63,15 @@ TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
     unit.ScreenPackVersions[0] = 3;
     unit.ScreenPackVersions[12] = 12.5;
     unit.ScreenPackVersions[25] = 1e-7;
-    checker.update_activate();
+    checker.Activate();
 
-    EXPECT_EQ(view.Cell(UpdateGrid::update_grid, 0, 0), "Versions");
-    EXPECT_EQ(view.Cell(UpdateGrid::update_grid, 2, 0), "Server");
-    EXPECT_EQ(view.Cell(UpdateGrid::update_grid, 0, 2), "Database");
-    EXPECT_EQ(view.Cell(UpdateGrid::screens_grid2, 0, 0), "Letter");
-    EXPECT_EQ(view.Cell(UpdateGrid::screens_grid1, 0, 13), "m");
-    EXPECT_EQ(view.Cell(UpdateGrid::screens_grid2, 0, 1), "n");
-    EXPECT_EQ(view.Cell(UpdateGrid::screens_grid2, 0, 13), "z");
+    EXPECT_EQ(view.Cell(UpdateGrid::Versions, 0, 0), "Versions");
+    EXPECT_EQ(view.Cell(UpdateGrid::Versions, 2, 0), "Server");
+    EXPECT_EQ(view.Cell(UpdateGrid::Versions, 0, 2), "Database");
+    EXPECT_EQ(view.Cell(UpdateGrid::PacksNToZ, 0, 0), "Letter");
+    EXPECT_EQ(view.Cell(UpdateGrid::PacksAToM, 0, 13), "m");
+    EXPECT_EQ(view.Cell(UpdateGrid::PacksNToZ, 0, 1), "n");
+    EXPECT_EQ(view.Cell(UpdateGrid::PacksNToZ, 0, 13), "z");
     std::vector<std::string> yours = view.Column(1);
     EXPECT_EQ(yours[0], "0.301");
     EXPECT_EQ(yours[1], "2.07");
@@ -80,54 +80,52 @@ TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
     EXPECT_EQ(yours[14], "12.5");
     EXPECT_EQ(yours[27], "1E-7");
     EXPECT_EQ(view.Column(2), std::vector<std::string>(28));  // nothing asked yet
-    mysql::TMysqlClient* first = checker.UpdateClient();
+    mysql::Client* first = checker.UpdateClient();
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(first->IsConnectionOpen());
 
     // A Reset between two showings changes the local values; the next showing shows them.
     unit.DatabaseVersion = 2.5;
     unit.ScreenPackVersions[25] = 4;
-    checker.update_activate();
-    EXPECT_EQ(view.Cell(UpdateGrid::update_grid, 1, 2), "2.5");
-    EXPECT_EQ(view.Cell(UpdateGrid::screens_grid2, 1, 13), "4");
+    checker.Activate();
+    EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "2.5");
+    EXPECT_EQ(view.Cell(UpdateGrid::PacksNToZ, 1, 13), "4");
     EXPECT_NE(checker.UpdateClient(), nullptr);
     EXPECT_TRUE(view.boxes.empty());
 }
 
-TEST_F(UpdateCheckerTest, NoServerShowsUnknownsKeepsThePackValuesAndEndsTheWaitFirst) {
+TEST_F(UpdateCheckerTest, NoServerShowsUnknownsAndEndsTheWaitFirst) {
     // Refused at the port, and a setting that names no server at all: both the ordinary
     // failure, and the second never touches the network.
     for (UpdateServerAddress server :
          {UpdateServerAddress{"127.0.0.1", ClosedPort()}, UpdateServerAddress{"", 3306}}) {
         RecordingUpdateView fresh;
         UpdateChecker checker(fresh, unit, server);
-        checker.ServerProgramVersion = 9;
-        checker.ServerPackVersions[4] = 8;
-        checker.update_activate();
-        checker.Button17Click();
+        checker.Activate();
+        checker.Connect();
 
         EXPECT_EQ(fresh.connection_label, "ERROR - Not connected!");
         EXPECT_EQ(fresh.boxes, std::vector<std::string>{"There was an Error..."});
         EXPECT_FALSE(fresh.box_while_busy);
         EXPECT_EQ(fresh.waiting, 0);
         EXPECT_EQ(fresh.Column(2), std::vector<std::string>(28, " ??? "));
-        EXPECT_EQ(checker.ServerProgramVersion, 0);
-        EXPECT_EQ(checker.ServerDatabaseVersion, 0);
-        EXPECT_EQ(checker.ServerPackVersions[4], 8);
+        EXPECT_EQ(checker.ServerProgramVersion(), 0);
+        EXPECT_EQ(checker.ServerDatabaseVersion(), 0);
+        EXPECT_EQ(checker.ServerPackVersions()[4], 0);
         EXPECT_EQ(checker.UpdateResult(), nullptr);
         EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Failed);
 
-        checker.exit_buttonClick();
+        checker.Exit();
         EXPECT_EQ(fresh.closed, 1);
     }
 }
 
 TEST_F(UpdateCheckerTest, DownloadLinkOpensTheHomepage) {
     UpdateChecker checker(view, unit, UpdateServerAddress{});
-    checker.download_link_labelClick();
-    checker.download_link_labelClick();
+    checker.OpenDownloadPage();
+    checker.OpenDownloadPage();
     EXPECT_EQ(view.addresses, std::vector<std::string>(2, HomepageAddress));
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::app

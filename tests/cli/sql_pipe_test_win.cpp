@@ -11,7 +11,7 @@ namespace {
 using namespace mysql::testing;
 
 TEST(SqlCommandPipe, RowsComeOverTheLocalPipe) {
-    TScriptedServer server(TListenOn::NamedPipe);
+    ScriptedServer server(ListenOn::NamedPipe);
     server.SendPacket(0, Greeting())
         .ReceivePacket()
         .SendPacket(2, OkPacket())

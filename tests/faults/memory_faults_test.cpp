@@ -13,8 +13,8 @@
 #include <new>
 #include <string>
 
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
 #include "scripted_server.h"
 
 namespace {
@@ -61,7 +61,7 @@ int OpenFileCount() {
 TEST(MemoryFaults, LocalFileWithoutRoomForItsBlock) {
     const std::string path = ::testing::TempDir() + "varnimo_memory_fault.txt";
     std::ofstream(path, std::ios::binary) << "line\n";
-    TScriptedServer server;
+    ScriptedServer server;
     server.SendPacket(0, Greeting())
         .ReceivePacket()
         .SendPacket(2, OkPacket())
@@ -70,27 +70,25 @@ TEST(MemoryFaults, LocalFileWithoutRoomForItsBlock) {
         .ReceivePacket()
         .SendPacket(3, OkPacket());
     server.Start();
-    TMysqlClient client;
+    Client client;
     client.SetServerHost("127.0.0.1");
-    client.Port = server.Port();
-    client.UseCompression = false;
-    client.Reconnect = false;
-    client.AllowLocalFiles = true;
-    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
-    const int filesBefore = OpenFileCount();
-    bool completed = true;
+    client.SetPort(server.Port());
+    client.SetUseCompression(false);
+    client.SetAutoReconnect(false);
+    client.SetAllowLocalFiles(true);
+    ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
+    const int files_before = OpenFileCount();
     RefusedArraySize = 61440;
-    auto result = client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed);
+    QueryStatus status = client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false).status;
     RefusedArraySize = 0;
-    EXPECT_EQ(result, nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrOutOfMemory);
-    EXPECT_EQ(client.Net().LastErrorText(), "MySQL client run out of memory");
+    EXPECT_EQ(status, QueryStatus::Failed);
+    EXPECT_EQ(client.LastErrorCode(), kErrOutOfMemory);
+    EXPECT_EQ(client.LastErrorText(), "MySQL client run out of memory");
 #ifndef _WIN32
     // Under Wine the process's descriptors include Wine's own, which come and go.
-    EXPECT_EQ(OpenFileCount(), filesBefore);
+    EXPECT_EQ(OpenFileCount(), files_before);
 #else
-    (void)filesBefore;
+    (void)files_before;
 #endif
     EXPECT_TRUE(client.IsConnectionOpen());
     client.CloseConnection();

@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
 #include "../support/test_sockets.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {
@@ -34,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 // A loopback peer that runs `script` on the accepted connection on its own thread and then
 // resets it (RST, not an orderly close) unless the script closed it already.
 class ResettingPeer {
-public:
+  public:
     using Script = std::function<void(int fd)>;
     explicit ResettingPeer(Script script) {
         listener_ = OpenSocket();
@@ -66,7 +66,7 @@ public:
     }
     int Port() const { return port_; }
 
-    static void SendAll(int fd, const TBytes& bytes) {
+    static void SendAll(int fd, const Bytes& bytes) {
         ASSERT_EQ(SendSome(fd, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
     }
     // Reads one plain packet; false when the client closed or sent nothing within 10 s.
@@ -80,7 +80,7 @@ public:
         return ReadExactly(fd, payload.data(), length);
     }
 
-private:
+  private:
     static bool ReadExactly(int fd, uint8_t* to, std::size_t count) {
         std::size_t got = 0;
         while (got < count) {
@@ -101,32 +101,30 @@ private:
     std::thread thread_;
 };
 
-std::unique_ptr<TMysqlClient> Client(int port, int timeout, const std::string& password = "") {
-    auto client = std::make_unique<TMysqlClient>();
+std::unique_ptr<Client> NewClient(int port, int timeout, const std::string& password = "") {
+    auto client = std::make_unique<Client>();
     client->SetServerHost("127.0.0.1");
-    client->Port = port;
-    client->ConnectTimeout = timeout;
-    client->Reconnect = false;
-    client->UseCompression = false;
+    client->SetPort(port);
+    client->SetConnectTimeout(timeout);
+    client->SetAutoReconnect(false);
+    client->SetUseCompression(false);
     client->SetUserName("pubaccount");
     client->SetUserPassword(password);
     return client;
 }
 
 // After a fault, the same client object logs in to a good server and runs a query.
-void ExpectUsableAfterwards(TMysqlClient& client) {
-    TScriptedServer good;
+void ExpectUsableAfterwards(Client& client) {
+    ScriptedServer good;
     good.SendPacket(0, Greeting())
         .ReceivePacket()
         .SendPacket(2, OkPacket())
         .ReceivePacket()
         .SendPacket(1, OkPacket(3));
     good.Start();
-    client.Port = good.Port();
-    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
-    bool completed = false;
-    EXPECT_EQ(client.RunQuery("DELETE FROM t", true, completed), nullptr);
-    EXPECT_TRUE(completed);
+    client.SetPort(good.Port());
+    ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
+    EXPECT_EQ(client.RunQuery("DELETE FROM t", true).status, QueryStatus::NoResultSet);
     EXPECT_EQ(client.AffectedRows(), 3u);
     good.Finish(200);
     EXPECT_EQ(good.Failure(), "");
@@ -137,19 +135,18 @@ double SecondsSince(Clock::time_point start) {
 }
 
 TEST(SilentServer, ConnectWaitsTheTimeoutThenReportsCantConnect) {
-    TScriptedServer silent;
+    ScriptedServer silent;
     silent.Pause(4000);
     silent.Start();
-    auto client = Client(silent.Port(), 1);
+    auto client = NewClient(silent.Port(), 1);
     const auto start = Clock::now();
     EXPECT_FALSE(client->OpenConnection());
     const double waited = SecondsSince(start);
     EXPECT_GE(waited, 0.9);
     EXPECT_LT(waited, 3.5);  // bounded by the timeout, not by the peer
-    EXPECT_EQ(client->Net().LastErrorCode(), kErrConnectionFailed);
-    EXPECT_EQ(client->Net().LastErrorText(), "Can't connect to MySQL server on '127.0.0.1' (" +
-                                                 std::to_string(varnimo::testing::kTimedOut) +
-                                                 ")");
+    EXPECT_EQ(client->LastErrorCode(), kErrConnectionFailed);
+    EXPECT_EQ(client->LastErrorText(), "Can't connect to MySQL server on '127.0.0.1' (" +
+                                           std::to_string(varnimo::testing::kTimedOut) + ")");
     EXPECT_FALSE(client->IsConnectionOpen());
     silent.Finish(0);
     ExpectUsableAfterwards(*client);
@@ -157,21 +154,21 @@ TEST(SilentServer, ConnectWaitsTheTimeoutThenReportsCantConnect) {
 
 TEST(SilentServer, SilenceAfterTheGreetingOrDuringAQueryIsALostConnection) {
     {
-        TScriptedServer server;
+        ScriptedServer server;
         server.SendPacket(0, Greeting()).ReceivePacket().Pause(4000);
         server.Start();
-        auto client = Client(server.Port(), 1);
+        auto client = NewClient(server.Port(), 1);
         const auto start = Clock::now();
         EXPECT_FALSE(client->OpenConnection());
         EXPECT_GE(SecondsSince(start), 0.9);
         EXPECT_LT(SecondsSince(start), 3.5);
-        EXPECT_EQ(client->Net().LastErrorCode(), kErrServerLost);
-        EXPECT_EQ(client->Net().LastErrorText(), "Lost connection to MySQL server during query");
+        EXPECT_EQ(client->LastErrorCode(), kErrServerLost);
+        EXPECT_EQ(client->LastErrorText(), "Lost connection to MySQL server during query");
         EXPECT_FALSE(client->IsConnectionOpen());
         server.Finish(0);
     }
     {
-        TScriptedServer server;
+        ScriptedServer server;
         server.SendPacket(0, Greeting())
             .ReceivePacket()
             .SendPacket(2, OkPacket())
@@ -181,17 +178,15 @@ TEST(SilentServer, SilenceAfterTheGreetingOrDuringAQueryIsALostConnection) {
             .SendPacket(2, FieldPacket("t", "a", 10, 253))
             .Pause(4000);
         server.Start();
-        auto client = Client(server.Port(), 1);
+        auto client = NewClient(server.Port(), 1);
         ASSERT_TRUE(client->OpenConnection());
-        bool completed = true;
         const auto start = Clock::now();
-        EXPECT_EQ(client->RunQuery("SELECT a, b FROM t", true, completed), nullptr);
-        EXPECT_FALSE(completed);
+        EXPECT_EQ(client->RunQuery("SELECT a, b FROM t", true).status, QueryStatus::Failed);
         EXPECT_GE(SecondsSince(start), 0.9);
         EXPECT_LT(SecondsSince(start), 3.5);
-        EXPECT_EQ(client->Net().LastErrorCode(), kErrServerLost);
+        EXPECT_EQ(client->LastErrorCode(), kErrServerLost);
         EXPECT_FALSE(client->IsConnectionOpen());
-        EXPECT_EQ(client->Status(), TClientStatus::Ready);
+        EXPECT_EQ(client->Status(), ClientStatus::Ready);
         server.Finish(0);
         ExpectUsableAfterwards(*client);
     }
@@ -203,7 +198,7 @@ TEST(ConnectionReset, AtEachStepOfTheLoginEndsInALostConnection) {
         {"before the greeting", [](int) {}},
         {"inside the greeting",
          [](int fd) {
-             TBytes greeting = PlainFrame(0, Greeting());
+             Bytes greeting = PlainFrame(0, Greeting());
              greeting.resize(greeting.size() / 2);
              ResettingPeer::SendAll(fd, greeting);
              // Let the client take the first half (the connect is made) before the reset.
@@ -218,26 +213,26 @@ TEST(ConnectionReset, AtEachStepOfTheLoginEndsInALostConnection) {
          [](int fd) {
              ResettingPeer::SendAll(fd, PlainFrame(0, Greeting()));
              ResettingPeer::ReadPacket(fd);
-             ResettingPeer::SendAll(fd, PlainFrame(2, Concat({FromHex("fe"), Text("mysql_old_password"),
-                                                              FromHex("00"), Text("abcdefgh"),
-                                                              FromHex("00")})));
+             ResettingPeer::SendAll(
+                 fd, PlainFrame(2, Concat({FromHex("fe"), Text("mysql_old_password"), FromHex("00"),
+                                           Text("abcdefgh"), FromHex("00")})));
              ResettingPeer::ReadPacket(fd);
          }},
     };
     for (const auto& [when, script] : cases) {
         SCOPED_TRACE(when);
         ResettingPeer peer(script);
-        auto client = Client(peer.Port(), 5, "kobal");
+        auto client = NewClient(peer.Port(), 5, "kobal");
         const auto start = Clock::now();
         EXPECT_FALSE(client->OpenConnection());
         EXPECT_LT(SecondsSince(start), 4.0);  // a reset is noticed at once, not at the timeout
-        const int32_t code = client->Net().LastErrorCode();
+        const int32_t code = client->LastErrorCode();
         // A reset before the server's first byte can already fail the connect itself.
         if (code == kErrConnectionFailed) {
             EXPECT_STREQ(when, "before the greeting");
         } else {
             EXPECT_EQ(code, kErrServerLost);
-            EXPECT_EQ(client->Net().LastErrorText(), "Lost connection to MySQL server during query");
+            EXPECT_EQ(client->LastErrorText(), "Lost connection to MySQL server during query");
         }
         EXPECT_FALSE(client->IsConnectionOpen());
         ExpectUsableAfterwards(*client);

@@ -17,8 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
 
 namespace varnimo::mysql {
 namespace {
@@ -39,7 +39,7 @@ std::optional<std::string> TestServer(const std::string& arguments) {
 }
 
 class KilledServer : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         char templ[] = "/tmp/varnimo-fault-db-XXXXXX";
         ASSERT_NE(::mkdtemp(templ), nullptr);
@@ -83,11 +83,11 @@ protected:
         ASSERT_TRUE(TestServer("start " + dir_ + " " + std::to_string(port_)));
     }
 
-    std::unique_ptr<TMysqlClient> Client() const {
-        auto client = std::make_unique<TMysqlClient>();
+    std::unique_ptr<Client> NewClient() const {
+        auto client = std::make_unique<Client>();
         client->SetServerHost("127.0.0.1");
-        client->Port = port_;
-        client->ConnectTimeout = 10;
+        client->SetPort(port_);
+        client->SetConnectTimeout(10);
         client->SetUserName("pubaccount");
         client->SetUserPassword("kobal");
         client->SetDatabaseName("varnimo");
@@ -95,13 +95,11 @@ protected:
     }
 
     // Far more rows than the socket buffers hold, so the server is still sending when killed.
-    static constexpr const char* kLongQuery =
-        "SELECT seq, REPEAT('x', 1000) FROM seq_1_to_3000000";
+    static constexpr const char* kLongQuery = "SELECT seq, REPEAT('x', 1000) FROM seq_1_to_3000000";
 
-    static void ExpectVersionRow(TMysqlClient& client) {
-        bool completed = false;
-        auto result = client.RunQuery("SELECT progver FROM varnimo", true, completed);
-        ASSERT_TRUE(result) << client.Net().LastErrorCode() << " " << client.Net().LastErrorText();
+    static void ExpectVersionRow(Client& client) {
+        auto result = client.RunQuery("SELECT progver FROM varnimo", true).result;
+        ASSERT_TRUE(result) << client.LastErrorCode() << " " << client.LastErrorText();
         ASSERT_NE(result->ColumnText(0), nullptr);
         EXPECT_STREQ(result->ColumnText(0), "0.302");
     }
@@ -111,58 +109,55 @@ protected:
 };
 
 TEST_F(KilledServer, WhileRowsAreFetchedOneByOne) {
-    auto client = Client();
-    ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
-    bool completed = false;
-    auto result = client->RunQuery(kLongQuery, false, completed);
-    ASSERT_TRUE(result) << client->Net().LastErrorText();
-    for (int i = 0; i < 100 && !result->Eof; ++i) {
+    auto client = NewClient();
+    ASSERT_TRUE(client->OpenConnection()) << client->LastErrorText();
+    auto result = client->RunQuery(kLongQuery, false).result;
+    ASSERT_TRUE(result) << client->LastErrorText();
+    for (int i = 0; i < 100 && !result->AtEnd(); ++i) {
         result->FetchRow();
     }
-    ASSERT_FALSE(result->Eof);
+    ASSERT_FALSE(result->AtEnd());
     Kill();
     uint64_t rows = 0;
-    while (!result->Eof && rows < 3000000) {
+    while (!result->AtEnd() && rows < 3000000) {
         result->FetchRow();
         ++rows;
     }
-    EXPECT_TRUE(result->Eof);
-    EXPECT_EQ(result->FetchState, -1);
-    EXPECT_LT(result->RowCount, 3000000u);
-    EXPECT_EQ(client->Net().LastErrorCode(), kErrServerLost);
-    EXPECT_EQ(client->Net().LastErrorText(), "Lost connection to MySQL server during query");
+    EXPECT_TRUE(result->AtEnd());
+    EXPECT_EQ(result->LastFetch(), RowStatus::Failed);
+    EXPECT_LT(result->RowCount(), 3000000u);
+    EXPECT_EQ(client->LastErrorCode(), kErrServerLost);
+    EXPECT_EQ(client->LastErrorText(), "Lost connection to MySQL server during query");
     EXPECT_FALSE(client->IsConnectionOpen());
-    EXPECT_EQ(client->Status(), TClientStatus::Ready);
+    EXPECT_EQ(client->Status(), ClientStatus::Ready);
     result.reset();
 
     // Down: a query fails cleanly instead of hanging or crashing.
-    EXPECT_EQ(client->RunQuery("SELECT 1", true, completed), nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(client->Net().LastErrorCode(), kErrConnectionFailed);
+    EXPECT_EQ(client->RunQuery("SELECT 1", true).status, QueryStatus::Failed);
+    EXPECT_EQ(client->LastErrorCode(), kErrConnectionFailed);
 
     Restart();
     // The same client reconnects by itself; a new one connects as well.
     ExpectVersionRow(*client);
-    auto fresh = Client();
-    ASSERT_TRUE(fresh->OpenConnection()) << fresh->Net().LastErrorText();
+    auto fresh = NewClient();
+    ASSERT_TRUE(fresh->OpenConnection()) << fresh->LastErrorText();
     ExpectVersionRow(*fresh);
 }
 
 TEST_F(KilledServer, WhileAllRowsAreStored) {
-    auto client = Client();
-    ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
+    auto client = NewClient();
+    ASSERT_TRUE(client->OpenConnection()) << client->LastErrorText();
     std::thread killer([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         Kill();
     });
-    bool completed = false;
     // Short rows: what is stored before the kill stays small.
-    auto result = client->RunQuery("SELECT seq FROM seq_1_to_100000000", true, completed);
+    auto result = client->RunQuery("SELECT seq FROM seq_1_to_100000000", true).result;
     killer.join();
     EXPECT_EQ(result, nullptr);
-    EXPECT_EQ(client->Net().LastErrorCode(), kErrServerLost);
+    EXPECT_EQ(client->LastErrorCode(), kErrServerLost);
     EXPECT_FALSE(client->IsConnectionOpen());
-    EXPECT_EQ(client->Status(), TClientStatus::Ready);
+    EXPECT_EQ(client->Status(), ClientStatus::Ready);
     EXPECT_TRUE(client->Fields().empty());
 
     Restart();

@@ -9,14 +9,14 @@
 
 namespace varnimo::mysql::testing {
 
-struct TCapturedPacket {
-    bool FromServer = false;
-    uint8_t Seq = 0;
-    std::vector<uint8_t> Payload;
+struct CapturedPacket {
+    bool from_server = false;
+    uint8_t seq = 0;
+    std::vector<uint8_t> payload;
 };
 
 // Throws std::runtime_error when the file cannot be read or a packet's bytes do not match
 // its stated length.
-std::vector<TCapturedPacket> ReadCapture(const std::string& path);
+std::vector<CapturedPacket> ReadCapture(const std::string& path);
 
 }  // namespace varnimo::mysql::testing

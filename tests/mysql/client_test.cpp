@@ -16,8 +16,8 @@
 #include <fstream>
 #include <string>
 
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {
@@ -26,46 +26,46 @@ namespace {
 using namespace testing;
 using ::testing::HasSubstr;
 
-constexpr std::size_t kVersionLength = 32;  // of TGreetingFields's version text
+constexpr std::size_t kVersionLength = 32;  // of GreetingFields's version text
 
-void Aim(TMysqlClient& client, const TScriptedServer& server) {
+void Aim(Client& client, const ScriptedServer& server) {
     client.SetServerHost("127.0.0.1");
-    client.Port = server.Port();
-    client.ConnectTimeout = 5;
-    client.UseCompression = false;
-    client.Reconnect = false;
+    client.SetPort(server.Port());
+    client.SetConnectTimeout(5);
+    client.SetUseCompression(false);
+    client.SetAutoReconnect(false);
 }
 
-void AimAndOpen(TMysqlClient& client, const TScriptedServer& server) {
+void AimAndOpen(Client& client, const ScriptedServer& server) {
     Aim(client, server);
-    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+    ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
 }
 
 // Greeting, login packet, OK.
-TScriptedServer& Login(TScriptedServer& server, const TGreetingFields& greeting = {}) {
+ScriptedServer& Login(ScriptedServer& server, const GreetingFields& greeting = {}) {
     return server.SendPacket(0, Greeting(greeting)).ReceivePacket().SendPacket(2, OkPacket());
 }
 
-TBytes Cut(TBytes bytes, std::size_t size) {
+Bytes Cut(Bytes bytes, std::size_t size) {
     bytes.resize(size);
     return bytes;
 }
 
 TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
-    TGreetingFields greeting;
-    greeting.Capabilities = 0xF7F6;  // no connect-with-database
-    TScriptedServer server;
+    GreetingFields greeting;
+    greeting.capabilities = 0xF7F6;  // no connect-with-database
+    ScriptedServer server;
     Login(server, greeting).ReceivePacket().SendPacket(1, OkPacket());
     server.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, server);
     client.SetUserName("pubaccount");
     client.SetUserPassword("kobal");
     client.SetDatabaseName("varnimo");
-    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+    ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
     EXPECT_EQ(client.ThreadId(), 5u);
-    EXPECT_EQ(client.ServerVersion(), greeting.Version);
-    EXPECT_EQ(client.ClientFlags, 0x208Du);
+    EXPECT_EQ(client.ServerVersion(), greeting.version);
+    EXPECT_EQ(client.ClientFlags(), 0x208Du);
     EXPECT_TRUE(client.OpenConnection());  // already open: nothing sent
     client.CloseConnection();
     server.Finish();
@@ -80,39 +80,38 @@ TEST(Handshake, LoginPacketThenInitDbWhenTheServerCannotTakeTheDatabase) {
 }
 
 TEST(Handshake, ProtocolNineIsSpokenElevenRefused) {
-    TGreetingFields nine;
-    nine.Protocol = 9;
-    TScriptedServer old;
+    GreetingFields nine;
+    nine.protocol = 9;
+    ScriptedServer old;
     Login(old, nine).ReceivePacket().SendPacket(1, ErrorPacket(1045, "denied"));
     old.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, old);
     ASSERT_TRUE(client.OpenConnection());
     EXPECT_FALSE(client.Ping());
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrUnknown);
-    EXPECT_EQ(client.Net().LastErrorText(),
+    EXPECT_EQ(client.LastErrorCode(), kErrUnknown);
+    EXPECT_EQ(client.LastErrorText(),
               "\x15\x04"
               "denied");
     EXPECT_TRUE(client.IsConnectionOpen());
 
-    TGreetingFields eleven;
-    eleven.Protocol = 11;
-    TScriptedServer future;
+    GreetingFields eleven;
+    eleven.protocol = 11;
+    ScriptedServer future;
     future.SendPacket(0, Greeting(eleven));
     future.Start();
-    TMysqlClient other;
+    Client other;
     Aim(other, future);
     EXPECT_FALSE(other.OpenConnection());
-    EXPECT_EQ(other.Net().LastErrorCode(), kErrVersion);
-    EXPECT_EQ(other.Net().LastErrorText(),
-              "Protocol mismatch. Server Version = 11 Client Version = 10");
+    EXPECT_EQ(other.LastErrorCode(), kErrVersion);
+    EXPECT_EQ(other.LastErrorText(), "Protocol mismatch. Server Version = 11 Client Version = 10");
     EXPECT_FALSE(other.IsConnectionOpen());
 }
 
 TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
-    TGreetingFields greeting;
-    greeting.Charset = 33;
-    greeting.Status = 3;
+    GreetingFields greeting;
+    greeting.charset = 33;
+    greeting.status = 3;
     struct Case {
         std::size_t size;
         uint32_t caps;
@@ -122,12 +121,12 @@ TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
     for (const Case& c :
          {Case{kVersionLength + 15, 0, 0, 2}, Case{kVersionLength + 32, 0xF7FE, 0, 2},
           Case{kVersionLength + 33, 0xF7FE, 33, 3}}) {
-        TScriptedServer server;
+        ScriptedServer server;
         server.SendPacket(0, Cut(Greeting(greeting), c.size))
             .ReceivePacket()
             .SendPacket(2, OkPacket());
         server.Start();
-        TMysqlClient client;
+        Client client;
         Aim(client, server);
         ASSERT_TRUE(client.OpenConnection()) << c.size;
         EXPECT_EQ(client.ServerCapabilities(), c.caps) << c.size;
@@ -136,21 +135,21 @@ TEST(Handshake, ShortGreetingsKeepWhatTheyDoNotHold) {
         EXPECT_EQ(client.ScrambleSeed(), "dI!f`1pb");
     }
     // A version text without its zero byte: the handshake fails, nothing is read past it.
-    TScriptedServer broken;
+    ScriptedServer broken;
     broken.SendPacket(0, Concat({{10}, Text("5.5.5-no-end")}));
     broken.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, broken);
     EXPECT_FALSE(client.OpenConnection());
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerHandshake);
+    EXPECT_EQ(client.LastErrorCode(), kErrServerHandshake);
     EXPECT_FALSE(client.IsConnectionOpen());
 }
 
 TEST(Handshake, OldPasswordRequestIsAnswered) {
-    TBytes named =
+    Bytes named =
         Concat({{0xFE}, Text("mysql_old_password"), {0}, Text("dI!f`1pbwTz,gCZxpHVW"), {0}});
-    for (const TBytes& request : {named, TBytes{0xFE}}) {
-        TScriptedServer server;
+    for (const Bytes& request : {named, Bytes{0xFE}}) {
+        ScriptedServer server;
         server.SendPacket(0, Greeting())
             .ReceivePacket()
             .SendPacket(2, request)
@@ -159,13 +158,13 @@ TEST(Handshake, OldPasswordRequestIsAnswered) {
             .ReceivePacket()
             .SendPacket(1, OkPacket());
         server.Start();
-        TMysqlClient client;
+        Client client;
         Aim(client, server);
         client.SetUserName("pubaccount");
         client.SetUserPassword("kobal");
-        ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
+        ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
         // The next command goes through: the exchange did not leave the packets out of order.
-        EXPECT_TRUE(client.Ping()) << client.Net().LastErrorText();
+        EXPECT_TRUE(client.Ping()) << client.LastErrorText();
         client.CloseConnection();
         server.Finish();
         ASSERT_EQ(server.Failure(), "");
@@ -174,7 +173,7 @@ TEST(Handshake, OldPasswordRequestIsAnswered) {
 }
 
 TEST(Handshake, OtherAuthenticationMethodFailsClearly) {
-    TScriptedServer server;
+    ScriptedServer server;
     server.SendPacket(0, Greeting())
         .ReceivePacket()
         .SendPacket(
@@ -182,26 +181,26 @@ TEST(Handshake, OtherAuthenticationMethodFailsClearly) {
             Concat(
                 {{0xFE}, Text("caching_sha2_password"), {0}, Text("12345678901234567890"), {0}}));
     server.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, server);
     client.SetUserName("someone");
     client.SetUserPassword("secret");
     EXPECT_FALSE(client.OpenConnection());
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerHandshake);
-    EXPECT_THAT(client.Net().LastErrorText(), HasSubstr("'caching_sha2_password'"));
+    EXPECT_EQ(client.LastErrorCode(), kErrServerHandshake);
+    EXPECT_THAT(client.LastErrorText(), HasSubstr("'caching_sha2_password'"));
     EXPECT_FALSE(client.IsConnectionOpen());
     server.Finish();
     EXPECT_TRUE(server.Trailing().empty());
 }
 
 TEST(Handshake, EmptyHostIsNoConnection) {
-    TMysqlClient client;
+    Client client;
     EXPECT_FALSE(client.OpenConnection());
-    EXPECT_EQ(client.Net().LastErrorCode(), 0);
+    EXPECT_EQ(client.LastErrorCode(), 0);
 }
 
 // A 2-column result set header with its fields (sequence numbers 1 to 4; rows go on at 5).
-TScriptedServer& ResultHeader(TScriptedServer& server) {
+ScriptedServer& ResultHeader(ScriptedServer& server) {
     return server.ReceivePacket()
         .SendPacket(1, {2})
         .SendPacket(2, FieldPacket("t", "id", 11, 3))
@@ -210,8 +209,8 @@ TScriptedServer& ResultHeader(TScriptedServer& server) {
 }
 
 TEST(Results, BufferedAndUnbufferedReadTheSameRows) {
-    for (bool storeAll : {true, false}) {
-        TScriptedServer server;
+    for (bool store_all : {true, false}) {
+        ScriptedServer server;
         Login(server);
         ResultHeader(server)
             .SendPacket(5, RowPacket({"1", std::string(300, 'n')}))
@@ -219,19 +218,18 @@ TEST(Results, BufferedAndUnbufferedReadTheSameRows) {
             .SendPacket(7, RowPacket({"3", "c"}))
             .SendPacket(8, EndMarker());
         server.Start();
-        TMysqlClient client;
+        Client client;
         AimAndOpen(client, server);
-        bool completed = false;
-        auto result = client.RunQuery("SELECT id, name FROM t", storeAll, completed);
-        ASSERT_TRUE(result) << client.Net().LastErrorText();
-        EXPECT_TRUE(completed);
-        ASSERT_EQ(result->ColumnCount, 2);
-        EXPECT_EQ(result->Fields[1].Name, "name");
-        EXPECT_EQ(result->Fields[0].Flags & 0x8000, 0x8000u);
-        EXPECT_EQ(result->Fields[1].MaxLength, storeAll ? 300u : 0u);
-        EXPECT_EQ(client.Status(), storeAll ? TClientStatus::Ready : TClientStatus::UsingRows);
+        QueryReply reply = client.RunQuery("SELECT id, name FROM t", store_all);
+        ASSERT_EQ(reply.status, QueryStatus::ResultSet) << client.LastErrorText();
+        auto& result = reply.result;
+        ASSERT_EQ(result->ColumnCount(), 2);
+        EXPECT_EQ(result->Fields()[1].name, "name");
+        EXPECT_EQ(result->Fields()[0].flags & 0x8000, 0x8000u);
+        EXPECT_EQ(result->Fields()[1].max_length, store_all ? 300u : 0u);
+        EXPECT_EQ(client.Status(), store_all ? ClientStatus::Ready : ClientStatus::UsingRows);
         std::vector<std::string> seen;
-        while (!result->Eof) {
+        while (!result->AtEnd()) {
             const char* id = result->ColumnText(0);
             const char* name = result->ColumnText(1);
             seen.push_back(std::string(id ? id : "<none>") + "|" +
@@ -241,44 +239,41 @@ TEST(Results, BufferedAndUnbufferedReadTheSameRows) {
             result->FetchRow();
         }
         EXPECT_EQ(seen, (std::vector<std::string>{"1|300", "<none>|<none>", "3|1"}));
-        EXPECT_EQ(result->RowCount, 3u);
+        EXPECT_EQ(result->RowCount(), 3u);
         EXPECT_STREQ(result->ColumnText(0), "3");  // the last row stays visible
-        EXPECT_EQ(client.Status(), TClientStatus::Ready);
+        EXPECT_EQ(client.Status(), ClientStatus::Ready);
         EXPECT_EQ(client.AffectedRows(), 3u);
     }
 }
 
 TEST(Results, RowShorterThanItsColumnsIsALostConnection) {
-    for (bool storeAll : {true, false}) {
-        TScriptedServer server;
+    for (bool store_all : {true, false}) {
+        ScriptedServer server;
         Login(server);
         ResultHeader(server).SendPacket(5, RowPacket({"1"})).SendPacket(6, EndMarker());
         server.Start();
-        TMysqlClient client;
+        Client client;
         AimAndOpen(client, server);
-        bool completed = false;
-        auto result = client.RunQuery("SELECT id, name FROM t", storeAll, completed);
+        auto result = client.RunQuery("SELECT id, name FROM t", store_all).result;
         if (result) {
-            EXPECT_TRUE(result->Eof);
-            EXPECT_EQ(result->FetchState, -1);
+            EXPECT_TRUE(result->AtEnd());
+            EXPECT_EQ(result->LastFetch(), RowStatus::Failed);
             EXPECT_EQ(result->ColumnText(0), nullptr);
         }
-        EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost) << storeAll;
+        EXPECT_EQ(client.LastErrorCode(), kErrServerLost) << store_all;
         EXPECT_FALSE(client.IsConnectionOpen());
-        EXPECT_EQ(client.Status(), TClientStatus::Ready);
+        EXPECT_EQ(client.Status(), ClientStatus::Ready);
     }
 }
 
 TEST(Results, ReplyCutInsideANumberIsALostConnection) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server).ReceivePacket().SendPacket(1, FromHex("00 fc 01"));
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
-    bool completed = true;
-    EXPECT_EQ(client.RunQuery("DO 1", true, completed), nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost);
+    EXPECT_EQ(client.RunQuery("DO 1", true).status, QueryStatus::Failed);
+    EXPECT_EQ(client.LastErrorCode(), kErrServerLost);
     EXPECT_FALSE(client.IsConnectionOpen());
 }
 
@@ -286,15 +281,13 @@ TEST(Results, ReplyCutInsideANumberIsALostConnection) {
 // must not make the client set aside room for them.
 TEST(Results, HeaderAnnouncingAbsurdlyManyColumnsIsALostConnection) {
     for (uint64_t columns : {uint64_t{65536}, uint64_t{0x7FFFFFFF}, uint64_t{1} << 40}) {
-        TScriptedServer server;
+        ScriptedServer server;
         Login(server).ReceivePacket().SendPacket(1, LengthCode(columns)).SendPacket(2, EndMarker());
         server.Start();
-        TMysqlClient client;
+        Client client;
         AimAndOpen(client, server);
-        bool completed = true;
-        EXPECT_EQ(client.RunQuery("SELECT *", false, completed), nullptr) << columns;
-        EXPECT_FALSE(completed);
-        EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost) << columns;
+        EXPECT_EQ(client.RunQuery("SELECT *", false).status, QueryStatus::Failed) << columns;
+        EXPECT_EQ(client.LastErrorCode(), kErrServerLost) << columns;
         EXPECT_FALSE(client.IsConnectionOpen());
         EXPECT_TRUE(client.Fields().empty());
     }
@@ -305,36 +298,34 @@ TEST(Results, HeaderAnnouncingAbsurdlyManyColumnsIsALostConnection) {
 // 2008, and the rest of its reply is not read.
 TEST(Results, MemoryHeldForOneResultIsBounded) {
     const std::string huge(9 << 20, 'n');
-    TBytes rows = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "a", 1000, 253)),
-                          PlainFrame(3, EndMarker())});
+    Bytes rows = Concat({PlainFrame(1, {1}), PlainFrame(2, FieldPacket("t", "a", 1000, 253)),
+                         PlainFrame(3, EndMarker())});
     for (uint8_t seq = 4; seq < 40; ++seq) {
         rows = Concat({rows, PlainFrame(seq, RowPacket({std::string(1000, 'r')}))});
     }
     struct Case {
         const char* name;
-        TBytes reply;
-        bool completed;
+        Bytes reply;
+        QueryStatus status;
     };
     const Case cases[] = {
         {"descriptions",
          Concat({PlainFrame(1, {2}), PlainFrame(2, FieldPacket("t", huge, 1, 253)),
                  PlainFrame(3, FieldPacket("t", huge, 1, 253)), PlainFrame(4, EndMarker())}),
-         false},
-        {"buffered rows", Concat({rows, PlainFrame(40, EndMarker())}), true},
+         QueryStatus::Failed},
+        {"buffered rows", Concat({rows, PlainFrame(40, EndMarker())}), QueryStatus::ResultLost},
     };
     for (const Case& c : cases) {
-        TScriptedServer server;
+        ScriptedServer server;
         Login(server).ReceivePacket().Send(c.reply);
         server.Start();
-        TMysqlClient client;
-        client.MaxBufferedBytes = 16 << 10;
+        Client client;
+        client.SetMaxBufferedBytes(16 << 10);
         AimAndOpen(client, server);
-        bool completed = !c.completed;
-        EXPECT_EQ(client.RunQuery("SELECT *", true, completed), nullptr) << c.name;
-        EXPECT_EQ(completed, c.completed) << c.name;
-        EXPECT_EQ(client.Net().LastErrorCode(), kErrOutOfMemory) << c.name;
+        EXPECT_EQ(client.RunQuery("SELECT *", true).status, c.status) << c.name;
+        EXPECT_EQ(client.LastErrorCode(), kErrOutOfMemory) << c.name;
         EXPECT_FALSE(client.IsConnectionOpen()) << c.name;
-        EXPECT_EQ(client.Status(), TClientStatus::Ready) << c.name;
+        EXPECT_EQ(client.Status(), ClientStatus::Ready) << c.name;
         EXPECT_TRUE(client.Fields().empty()) << c.name;
     }
 }
@@ -343,7 +334,7 @@ TEST(Results, MemoryHeldForOneResultIsBounded) {
 // cut short; a server that describes fewer columns than announced leaves the rest zeroed, one
 // that describes more has broken the reply.
 TEST(Results, ColumnDescriptionsAreUnpackedFromTheirTexts) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server)
         .ReceivePacket()
         .SendPacket(1, {3})
@@ -352,68 +343,64 @@ TEST(Results, ColumnDescriptionsAreUnpackedFromTheirTexts) {
         .SendPacket(4, EndMarker())
         .SendPacket(5, EndMarker());
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
-    bool completed = false;
-    auto result = client.RunQuery("SELECT *", true, completed);
-    ASSERT_TRUE(result) << client.Net().LastErrorText();
-    ASSERT_EQ(result->Fields.size(), 3u);
-    EXPECT_EQ(result->Fields[0].Length, 14u);
-    EXPECT_EQ(result->Fields[0].Flags, 0x8000u);
-    EXPECT_EQ(result->Fields[1].Name, "short");
-    EXPECT_EQ(result->Fields[1].Length, 5u);
-    EXPECT_EQ(result->Fields[1].Type, 13u);
-    EXPECT_EQ(result->Fields[1].Flags, 0x8000u);
-    EXPECT_EQ(result->Fields[2].Name, "");
-    EXPECT_EQ(result->Fields[2].Type, 0u);
-    EXPECT_TRUE(result->Eof);
+    auto result = client.RunQuery("SELECT *", true).result;
+    ASSERT_TRUE(result) << client.LastErrorText();
+    ASSERT_EQ(result->Fields().size(), 3u);
+    EXPECT_EQ(result->Fields()[0].length, 14u);
+    EXPECT_EQ(result->Fields()[0].flags, 0x8000u);
+    EXPECT_EQ(result->Fields()[1].name, "short");
+    EXPECT_EQ(result->Fields()[1].length, 5u);
+    EXPECT_EQ(result->Fields()[1].type, 13u);
+    EXPECT_EQ(result->Fields()[1].flags, 0x8000u);
+    EXPECT_EQ(result->Fields()[2].name, "");
+    EXPECT_EQ(result->Fields()[2].type, 0u);
+    EXPECT_TRUE(result->AtEnd());
 
     // The announced count bounds the descriptions read: where the end marker belongs, a
     // second description ends the reply, and nothing behind it is read (here a server error
     // that would otherwise be reported, after more descriptions that could go on for ever).
-    const TBytes more = FieldPacket("t", "c", 11, 3);
+    const Bytes more = FieldPacket("t", "c", 11, 3);
     for (bool endless : {false, true}) {
-        TScriptedServer tooMany;
-        Login(tooMany)
+        ScriptedServer too_many;
+        Login(too_many)
             .ReceivePacket()
             .SendPacket(1, {1})
             .SendPacket(2, FieldPacket("t", "a", 11, 3))
             .SendPacket(3, FieldPacket("t", "b", 11, 3));
         if (endless) {
-            tooMany.SendPacket(4, more).SendPacket(5, more).SendPacket(6, ErrorPacket(1105, "x"));
+            too_many.SendPacket(4, more).SendPacket(5, more).SendPacket(6, ErrorPacket(1105, "x"));
         } else {
-            tooMany.SendPacket(4, EndMarker());
+            too_many.SendPacket(4, EndMarker());
         }
-        tooMany.Start();
-        TMysqlClient other;
-        AimAndOpen(other, tooMany);
-        EXPECT_EQ(other.RunQuery("SELECT *", endless, completed), nullptr);
-        EXPECT_FALSE(completed);
-        EXPECT_EQ(other.Net().LastErrorCode(), kErrServerLost) << endless;
+        too_many.Start();
+        Client other;
+        AimAndOpen(other, too_many);
+        EXPECT_EQ(other.RunQuery("SELECT *", endless).status, QueryStatus::Failed);
+        EXPECT_EQ(other.LastErrorCode(), kErrServerLost) << endless;
         EXPECT_FALSE(other.IsConnectionOpen());
         EXPECT_TRUE(other.Fields().empty());
-        EXPECT_EQ(other.Status(), TClientStatus::Ready);
+        EXPECT_EQ(other.Status(), ClientStatus::Ready);
     }
 }
 
 TEST(Results, OkReplyWithoutTransactionsCapability) {
-    TGreetingFields greeting;
-    greeting.Capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
-    TScriptedServer server;
+    GreetingFields greeting;
+    greeting.capabilities = 0xD7FE;  // no transactions: no status bytes in OK packets
+    ScriptedServer server;
     Login(server, greeting).ReceivePacket().SendPacket(1, Concat({{0, 4, 9}, LengthText("done")}));
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
-    bool completed = false;
-    EXPECT_EQ(client.RunQuery("UPDATE t SET x = 1", true, completed), nullptr);
-    EXPECT_TRUE(completed);
+    EXPECT_EQ(client.RunQuery("UPDATE t SET x = 1", true).status, QueryStatus::NoResultSet);
     EXPECT_EQ(client.AffectedRows(), 4u);
     EXPECT_EQ(client.InsertId(), 9u);
     EXPECT_EQ(client.Info(), "done");
 }
 
 TEST(Results, UnbufferedResultBlocksCommandsUntilFreed) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server);
     ResultHeader(server)
         .SendPacket(5, RowPacket({"1", "a"}))
@@ -423,19 +410,16 @@ TEST(Results, UnbufferedResultBlocksCommandsUntilFreed) {
         .ReceivePacket()
         .SendPacket(1, OkPacket(7));
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
-    bool completed = false;
-    auto first = client.RunQuery("SELECT id, name FROM t", false, completed);
+    auto first = client.RunQuery("SELECT id, name FROM t", false).result;
     ASSERT_TRUE(first);
     EXPECT_STREQ(first->ColumnText(1), "a");
-    EXPECT_EQ(client.RunQuery("DELETE FROM t", false, completed), nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrCommandsOutOfSync);
+    EXPECT_EQ(client.RunQuery("DELETE FROM t", false).status, QueryStatus::Failed);
+    EXPECT_EQ(client.LastErrorCode(), kErrCommandsOutOfSync);
     first.reset();  // reads the rest of the rows away
-    EXPECT_EQ(client.Status(), TClientStatus::Ready);
-    EXPECT_EQ(client.RunQuery("DELETE FROM t", false, completed), nullptr);
-    EXPECT_TRUE(completed);
+    EXPECT_EQ(client.Status(), ClientStatus::Ready);
+    EXPECT_EQ(client.RunQuery("DELETE FROM t", false).status, QueryStatus::NoResultSet);
     EXPECT_EQ(client.AffectedRows(), 7u);
 }
 
@@ -445,26 +429,24 @@ TEST(LocalFiles, RefusedUnlessAllowed) {
         std::ofstream out(path, std::ios::binary);
         out << "line one\nline two\n";
     }
-    TBytes request = Concat({{0xFB}, Text(path)});
+    Bytes request = Concat({{0xFB}, Text(path)});
 
-    TScriptedServer refused;
+    ScriptedServer refused;
     Login(refused).ReceivePacket().SendPacket(1, request).ReceivePacket().SendPacket(3, OkPacket());
     refused.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, refused);
-    bool completed = true;
-    EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
-              nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_NE(client.Net().LastErrorCode(), 0);
-    EXPECT_THAT(client.Net().LastErrorText(), HasSubstr("not allowed"));
+    EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false).status,
+              QueryStatus::Failed);
+    EXPECT_NE(client.LastErrorCode(), 0);
+    EXPECT_THAT(client.LastErrorText(), HasSubstr("not allowed"));
     EXPECT_TRUE(client.IsConnectionOpen());
     client.CloseConnection();
     refused.Finish();
     ASSERT_EQ(refused.Failure(), "");
     EXPECT_EQ(refused.Received()[2], FromHex("00 00 00 02"));  // the empty packet, no bytes
 
-    TScriptedServer allowed;
+    ScriptedServer allowed;
     Login(allowed)
         .ReceivePacket()
         .SendPacket(1, request)
@@ -472,12 +454,12 @@ TEST(LocalFiles, RefusedUnlessAllowed) {
         .ReceivePacket()
         .SendPacket(4, OkPacket(2));
     allowed.Start();
-    TMysqlClient trusting;
+    Client trusting;
     AimAndOpen(trusting, allowed);
-    trusting.AllowLocalFiles = true;
-    EXPECT_EQ(trusting.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
-              nullptr);
-    EXPECT_TRUE(completed) << trusting.Net().LastErrorText();
+    trusting.SetAllowLocalFiles(true);
+    EXPECT_EQ(trusting.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false).status,
+              QueryStatus::NoResultSet)
+        << trusting.LastErrorText();
     EXPECT_EQ(trusting.AffectedRows(), 2u);
     trusting.CloseConnection();
     allowed.Finish();
@@ -494,9 +476,9 @@ TEST(LocalFiles, MissingOrUnreadableFileIsReportedAfterTheEmptyPacket) {
     std::remove(missing.c_str());
     const std::string folder = ::testing::TempDir();
     struct Case {
-        std::string Path;
-        int32_t Code;
-        std::string Text;
+        std::string path;
+        int32_t code;
+        std::string text;
     };
     const Case cases[] = {
         {missing, 0, "File '" + missing + "' not found (Errcode: " + std::to_string(ENOENT) + ")"},
@@ -510,32 +492,30 @@ TEST(LocalFiles, MissingOrUnreadableFileIsReportedAfterTheEmptyPacket) {
 #endif
     };
     for (const Case& c : cases) {
-        TScriptedServer server;
+        ScriptedServer server;
         Login(server)
             .ReceivePacket()
-            .SendPacket(1, Concat({{0xFB}, Text(c.Path)}))
+            .SendPacket(1, Concat({{0xFB}, Text(c.path)}))
             .ReceivePacket()
             .SendPacket(3, OkPacket());
         server.Start();
-        TMysqlClient client;
+        Client client;
         AimAndOpen(client, server);
-        client.AllowLocalFiles = true;
-        bool completed = true;
-        EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false, completed),
-                  nullptr);
-        EXPECT_FALSE(completed);
-        EXPECT_EQ(client.Net().LastErrorCode(), c.Code);
-        EXPECT_EQ(client.Net().LastErrorText(), c.Text);
+        client.SetAllowLocalFiles(true);
+        EXPECT_EQ(client.RunQuery("LOAD DATA LOCAL INFILE 'x' INTO TABLE t", false).status,
+                  QueryStatus::Failed);
+        EXPECT_EQ(client.LastErrorCode(), c.code);
+        EXPECT_EQ(client.LastErrorText(), c.text);
         EXPECT_TRUE(client.IsConnectionOpen());
         client.CloseConnection();
         server.Finish();
-        ASSERT_EQ(server.Failure(), "") << c.Path;
-        EXPECT_EQ(server.Received()[2], FromHex("00 00 00 02")) << c.Path;
+        ASSERT_EQ(server.Failure(), "") << c.path;
+        EXPECT_EQ(server.Received()[2], FromHex("00 00 00 02")) << c.path;
     }
 }
 
 TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server)
         .ReceivePacket()
         .Disconnect()
@@ -546,12 +526,12 @@ TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
         .ReceivePacket()
         .SendPacket(1, OkPacket());
     server.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, server);
-    client.Reconnect = true;
+    client.SetAutoReconnect(true);
     ASSERT_TRUE(client.OpenConnection());
-    EXPECT_TRUE(client.Ping()) << client.Net().LastErrorText();
-    EXPECT_EQ(client.Net().LastErrorCode(), 0);
+    EXPECT_TRUE(client.Ping()) << client.LastErrorText();
+    EXPECT_EQ(client.LastErrorCode(), 0);
     client.CloseConnection();
     server.Finish();
     EXPECT_EQ(server.Failure(), "");
@@ -564,46 +544,45 @@ TEST(Reconnect, PingReconnectsAfterTheServerClosed) {
 TEST(Reconnect, FailedCommandWriteReconnectsAndResendsOrIsGone) {
     struct Case {
         const char* name;
-        bool inTransaction;
-        bool serverTakesReconnect;
+        bool in_transaction;
+        bool server_takes_reconnect;
     };
     for (const Case& c : {Case{"reconnect and resend", false, true},
                           Case{"nobody answers the reconnect", false, false},
                           Case{"in a transaction", true, true}}) {
-        TScriptedServer server;
+        ScriptedServer server;
         Login(server);
-        if (c.inTransaction) {
+        if (c.in_transaction) {
             server.ReceivePacket().SendPacket(1, OkPacket(0, 0, 0x0001));
         }
-        if (c.serverTakesReconnect) {
+        if (c.server_takes_reconnect) {
             Login(server.Accept()).ReceivePacket().SendPacket(1, OkPacket());
         }
         server.Start();
-        TMysqlClient client;
+        Client client;
         AimAndOpen(client, server);
-        client.ConnectTimeout = 1;
-        bool completed = false;
-        if (c.inTransaction) {
-            client.RunQuery("BEGIN", false, completed);
-            ASSERT_TRUE(completed) << client.Net().LastErrorText();
+        client.SetConnectTimeout(1);
+        if (c.in_transaction) {
+            ASSERT_EQ(client.RunQuery("BEGIN", false).status, QueryStatus::NoResultSet)
+                << client.LastErrorText();
             ASSERT_EQ(client.ServerStatus() & 0x0001, 0x0001u);
         }
-        client.Reconnect = true;
+        client.SetAutoReconnect(true);
 #if defined(_WIN32)
-        ::shutdown(static_cast<SOCKET>(client.Net().Vio().Socket()), SD_SEND);
+        ::shutdown(static_cast<SOCKET>(client.Channel().TransportLayer().Socket()), SD_SEND);
 #else
-        ::shutdown(client.Net().Vio().Socket(), SHUT_WR);
+        ::shutdown(client.Channel().TransportLayer().Socket(), SHUT_WR);
 #endif
-        const bool resent = !c.inTransaction && c.serverTakesReconnect;
+        const bool resent = !c.in_transaction && c.server_takes_reconnect;
         EXPECT_EQ(client.Ping(), resent) << c.name;
         if (!resent) {
-            EXPECT_EQ(client.Net().LastErrorCode(), kErrServerGone) << c.name;
-            EXPECT_EQ(client.Net().LastErrorText(), "MySQL server has gone away") << c.name;
+            EXPECT_EQ(client.LastErrorCode(), kErrServerGone) << c.name;
+            EXPECT_EQ(client.LastErrorText(), "MySQL server has gone away") << c.name;
             EXPECT_FALSE(client.IsConnectionOpen()) << c.name;
             EXPECT_EQ(client.ServerStatus() & 0x0001, 0u) << c.name;
         }
-        if (c.inTransaction) {
-            EXPECT_TRUE(client.Ping()) << client.Net().LastErrorText();  // the flag is gone
+        if (c.in_transaction) {
+            EXPECT_TRUE(client.Ping()) << client.LastErrorText();  // the flag is gone
         }
         client.CloseConnection();
         server.Finish(200);
@@ -612,31 +591,31 @@ TEST(Reconnect, FailedCommandWriteReconnectsAndResendsOrIsGone) {
 }
 
 TEST(Connection, NamedPipeFallsBackToTcpOrFails) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server);
     server.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, server);
-    client.UseNamedPipe = true;
-    client.PipeFallback = true;
-    client.PipeName = "anything";
-    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
-    EXPECT_EQ(client.Net().ConnectionKind(), vkTcpIp);
-    EXPECT_FALSE(client.UseNamedPipe);
-    EXPECT_EQ(client.PipeName, "");
+    client.SetUseNamedPipe(true);
+    client.SetPipeFallback(true);
+    client.SetPipeName("anything");
+    ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
+    EXPECT_EQ(client.Channel().ConnectionKind(), TransportKind::TcpIp);
+    EXPECT_FALSE(client.UsesNamedPipe());
+    EXPECT_EQ(client.PipeName(), "");
 
-    TMysqlClient strict;
+    Client strict;
     strict.SetServerHost("127.0.0.1");
-    strict.UseNamedPipe = true;
+    strict.SetUseNamedPipe(true);
     EXPECT_FALSE(strict.OpenConnection());
-    EXPECT_EQ(strict.Net().LastErrorCode(), kErrNamedPipeOpen);
+    EXPECT_EQ(strict.LastErrorCode(), kErrNamedPipeOpen);
 }
 
 TEST(Connection, ChangedCredentialsDropTheConnectionWithoutQuit) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server);
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
     client.SetUserName("");  // the same value: nothing happens
     EXPECT_TRUE(client.IsConnectionOpen());
@@ -647,19 +626,19 @@ TEST(Connection, ChangedCredentialsDropTheConnectionWithoutQuit) {
 }
 
 TEST(Connection, RejectedDatabaseIsAskedForTwiceWithReconnect) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server)
         .ReceivePacket()
         .SendPacket(1, ErrorPacket(1049, "Unknown database 'nope'"))
         .ReceivePacket()
         .SendPacket(1, ErrorPacket(1049, "Unknown database 'nope'"));
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
-    client.Reconnect = true;
+    client.SetAutoReconnect(true);
     EXPECT_FALSE(client.SelectDatabase("nope"));
-    EXPECT_EQ(client.Net().LastErrorCode(), 1049);
-    EXPECT_EQ(client.Net().LastErrorText(), "Unknown database 'nope'");
+    EXPECT_EQ(client.LastErrorCode(), 1049);
+    EXPECT_EQ(client.LastErrorText(), "Unknown database 'nope'");
     EXPECT_TRUE(client.IsConnectionOpen());
     EXPECT_EQ(client.Database(), "");
     client.CloseConnection();
@@ -669,7 +648,7 @@ TEST(Connection, RejectedDatabaseIsAskedForTwiceWithReconnect) {
 }
 
 TEST(Connection, QueryConnectsThroughPingAndFlagsStayForLaterLogins) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server)
         .ReceivePacket()
         .SendPacket(1, OkPacket())
@@ -680,13 +659,12 @@ TEST(Connection, QueryConnectsThroughPingAndFlagsStayForLaterLogins) {
         .ReceivePacket()
         .SendPacket(2, OkPacket());
     server.Start();
-    TMysqlClient client;
+    Client client;
     Aim(client, server);
-    client.Reconnect = true;
+    client.SetAutoReconnect(true);
     client.SetDatabaseName("db");
-    bool completed = false;
-    EXPECT_EQ(client.RunQuery("DO 1", true, completed), nullptr);
-    EXPECT_TRUE(completed) << client.Net().LastErrorText();
+    EXPECT_EQ(client.RunQuery("DO 1", true).status, QueryStatus::NoResultSet)
+        << client.LastErrorText();
     EXPECT_EQ(client.AffectedRows(), 1u);
     client.CloseConnection();
     // The database bit stays in the flags after the database was dropped from the settings.
@@ -701,24 +679,23 @@ TEST(Connection, QueryConnectsThroughPingAndFlagsStayForLaterLogins) {
 }
 
 TEST(Connection, CloseDetachesAnUnbufferedResult) {
-    TScriptedServer server;
+    ScriptedServer server;
     Login(server);
     ResultHeader(server).SendPacket(5, RowPacket({"1", "a"})).SendPacket(6, RowPacket({"2", "b"}));
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAndOpen(client, server);
-    bool completed = false;
-    auto result = client.RunQuery("SELECT id, name FROM t", false, completed);
+    auto result = client.RunQuery("SELECT id, name FROM t", false).result;
     ASSERT_TRUE(result);
     client.CloseConnection();
-    EXPECT_EQ(result->Client(), nullptr);
+    EXPECT_EQ(result->SourceClient(), nullptr);
     EXPECT_STREQ(result->ColumnText(1), "a");
     result->FetchRow();
-    EXPECT_TRUE(result->Eof);
-    EXPECT_EQ(result->FetchState, -1);
+    EXPECT_TRUE(result->AtEnd());
+    EXPECT_EQ(result->LastFetch(), RowStatus::Failed);
     EXPECT_STREQ(result->ColumnText(1), "a");
     result.reset();  // reads nothing from the closed connection
-    EXPECT_EQ(client.Status(), TClientStatus::Ready);
+    EXPECT_EQ(client.Status(), ClientStatus::Ready);
 }
 
 }  // namespace

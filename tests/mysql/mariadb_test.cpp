@@ -10,20 +10,20 @@
 #include <memory>
 #include <string>
 
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
 
 namespace varnimo::mysql {
 namespace {
 
-struct TServer {
-    std::string Host;
-    int Port = 0;
+struct TestServer {
+    std::string host;
+    int port = 0;
 };
 
 // The server's address, or a skip (a failure under CI, which must never skip silently).
 #define REQUIRE_SERVER(server)                                                                 \
-    TServer server;                                                                            \
+    TestServer server;                                                                         \
     do {                                                                                       \
         const char* host = std::getenv("VARNIMO_TEST_MYSQL_HOST");                             \
         const char* port = std::getenv("VARNIMO_TEST_MYSQL_PORT");                             \
@@ -34,25 +34,25 @@ struct TServer {
             }                                                                                  \
             GTEST_SKIP() << "no test server: run through scripts/test";                        \
         }                                                                                      \
-        server.Host = host;                                                                    \
-        server.Port = std::atoi(port);                                                         \
+        server.host = host;                                                                    \
+        server.port = std::atoi(port);                                                         \
     } while (0)
 
-std::unique_ptr<TMysqlClient> Client(const TServer& server, const std::string& user,
-                                     const std::string& password, const std::string& database,
-                                     bool compress = false) {
-    auto client = std::make_unique<TMysqlClient>();
-    client->SetServerHost(server.Host);
-    client->Port = server.Port;
-    client->ConnectTimeout = 10;
-    client->UseCompression = compress;
+std::unique_ptr<Client> NewClient(const TestServer& server, const std::string& user,
+                                  const std::string& password, const std::string& database,
+                                  bool compress = false) {
+    auto client = std::make_unique<Client>();
+    client->SetServerHost(server.host);
+    client->SetPort(server.port);
+    client->SetConnectTimeout(10);
+    client->SetUseCompression(compress);
     client->SetUserName(user);
     client->SetUserPassword(password);
     client->SetDatabaseName(database);
     return client;
 }
 
-std::string Text(const TMysqlResult& result, int column) {
+std::string Text(const ResultSet& result, int column) {
     const char* text = result.ColumnText(column);
     return text ? text : "<none>";
 }
@@ -60,22 +60,21 @@ std::string Text(const TMysqlResult& result, int column) {
 TEST(MariaDbLogin, OldPasswordAccountReadsTheVersionRow) {
     REQUIRE_SERVER(server);
     for (bool compress : {false, true}) {
-        auto client = Client(server, "pubaccount", "kobal", "varnimo", compress);
+        auto client = NewClient(server, "pubaccount", "kobal", "varnimo", compress);
         ASSERT_TRUE(client->OpenConnection())
-            << client->Net().LastErrorCode() << " " << client->Net().LastErrorText();
-        EXPECT_EQ(client->Net().Compress(), compress);
+            << client->LastErrorCode() << " " << client->LastErrorText();
+        EXPECT_EQ(client->Channel().Compress(), compress);
         EXPECT_NE(client->ThreadId(), 0u);
-        bool completed = false;
-        auto result = client->RunQuery("SELECT * FROM varnimo", false, completed);
-        ASSERT_TRUE(result) << client->Net().LastErrorText();
-        ASSERT_EQ(result->ColumnCount, 28);
-        EXPECT_EQ(result->Fields[0].Name, "progver");
+        auto result = client->RunQuery("SELECT * FROM varnimo", false).result;
+        ASSERT_TRUE(result) << client->LastErrorText();
+        ASSERT_EQ(result->ColumnCount(), 28);
+        EXPECT_EQ(result->Fields()[0].name, "progver");
         EXPECT_EQ(Text(*result, 0), "0.302");
         EXPECT_EQ(Text(*result, 1), "1.5");
         EXPECT_EQ(Text(*result, 2), "7.1");
         EXPECT_EQ(Text(*result, 27), "182.2");
         result->FetchRow();
-        EXPECT_TRUE(result->Eof);
+        EXPECT_TRUE(result->AtEnd());
         client->CloseConnection();
         EXPECT_FALSE(client->IsConnectionOpen());
     }
@@ -83,8 +82,8 @@ TEST(MariaDbLogin, OldPasswordAccountReadsTheVersionRow) {
 
 TEST(MariaDbLogin, PasswordlessAccount) {
     REQUIRE_SERVER(server);
-    auto client = Client(server, "varnimo_nopw", "", "");
-    ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
+    auto client = NewClient(server, "varnimo_nopw", "", "");
+    ASSERT_TRUE(client->OpenConnection()) << client->LastErrorText();
     EXPECT_TRUE(client->Ping());
     EXPECT_TRUE(client->SelectDatabase("varnimo_test"));
     EXPECT_EQ(client->Database(), "varnimo_test");
@@ -92,25 +91,24 @@ TEST(MariaDbLogin, PasswordlessAccount) {
 
 TEST(MariaDbLogin, RefusedLogins) {
     REQUIRE_SERVER(server);
-    auto wrong = Client(server, "pubaccount", "wrong", "varnimo");
+    auto wrong = NewClient(server, "pubaccount", "wrong", "varnimo");
     EXPECT_FALSE(wrong->OpenConnection());
-    EXPECT_EQ(wrong->Net().LastErrorCode(), 1045);
+    EXPECT_EQ(wrong->LastErrorCode(), 1045);
     EXPECT_FALSE(wrong->IsConnectionOpen());
 
-    auto unknown = Client(server, "nobody_here", "secret", "");
+    auto unknown = NewClient(server, "nobody_here", "secret", "");
     EXPECT_FALSE(unknown->OpenConnection());
-    EXPECT_EQ(unknown->Net().LastErrorCode(), 1251);
+    EXPECT_EQ(unknown->LastErrorCode(), 1251);
 
-    auto noDatabase = Client(server, "varnimo_nopw", "", "no_such_database");
-    EXPECT_FALSE(noDatabase->OpenConnection());
-    EXPECT_TRUE(noDatabase->Net().LastErrorCode() == 1049 ||
-                noDatabase->Net().LastErrorCode() == 1044)
-        << noDatabase->Net().LastErrorCode();
+    auto no_database = NewClient(server, "varnimo_nopw", "", "no_such_database");
+    EXPECT_FALSE(no_database->OpenConnection());
+    EXPECT_TRUE(no_database->LastErrorCode() == 1049 || no_database->LastErrorCode() == 1044)
+        << no_database->LastErrorCode();
 
-    auto client = Client(server, "varnimo_nopw", "", "");
+    auto client = NewClient(server, "varnimo_nopw", "", "");
     ASSERT_TRUE(client->OpenConnection());
     EXPECT_FALSE(client->SelectDatabase("no_such_database"));
-    EXPECT_NE(client->Net().LastErrorCode(), 0);
+    EXPECT_NE(client->LastErrorCode(), 0);
     EXPECT_TRUE(client->IsConnectionOpen());
 }
 
@@ -118,28 +116,31 @@ class MariaDbQueries : public ::testing::TestWithParam<std::tuple<bool, bool>> {
 
 TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
     REQUIRE_SERVER(server);
-    auto [compress, storeAll] = GetParam();
-    auto client = Client(server, "varnimo_nopw", "", "varnimo_test", compress);
-    ASSERT_TRUE(client->OpenConnection()) << client->Net().LastErrorText();
-    bool completed = false;
-    auto none = client->RunQuery(
-        "CREATE TEMPORARY TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(400), d "
-        "DECIMAL(5,2))",
-        storeAll, completed);
-    ASSERT_TRUE(completed) << client->Net().LastErrorText();
-    EXPECT_EQ(none, nullptr);
-    client->RunQuery(
-        "INSERT INTO t (v, d) VALUES ('a', 1.5), (NULL, NULL), ('', 2), (REPEAT('x', 300), 3)",
-        storeAll, completed);
-    ASSERT_TRUE(completed) << client->Net().LastErrorText();
+    auto [compress, store_all] = GetParam();
+    auto client = NewClient(server, "varnimo_nopw", "", "varnimo_test", compress);
+    ASSERT_TRUE(client->OpenConnection()) << client->LastErrorText();
+    ASSERT_EQ(client
+                  ->RunQuery("CREATE TEMPORARY TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v "
+                             "VARCHAR(400), d DECIMAL(5,2))",
+                             store_all)
+                  .status,
+              QueryStatus::NoResultSet)
+        << client->LastErrorText();
+    ASSERT_EQ(client
+                  ->RunQuery("INSERT INTO t (v, d) VALUES ('a', 1.5), (NULL, NULL), ('', 2), "
+                             "(REPEAT('x', 300), 3)",
+                             store_all)
+                  .status,
+              QueryStatus::NoResultSet)
+        << client->LastErrorText();
     EXPECT_EQ(client->AffectedRows(), 4u);
     EXPECT_EQ(client->InsertId(), 1u);
 
-    auto result = client->RunQuery("SELECT id, v, d FROM t ORDER BY id", storeAll, completed);
-    ASSERT_TRUE(result) << client->Net().LastErrorText();
-    EXPECT_EQ(result->Fields[2].Type, 246u);
+    auto result = client->RunQuery("SELECT id, v, d FROM t ORDER BY id", store_all).result;
+    ASSERT_TRUE(result) << client->LastErrorText();
+    EXPECT_EQ(result->Fields()[2].type, 246u);
     std::vector<std::string> rows;
-    while (!result->Eof) {
+    while (!result->AtEnd()) {
         rows.push_back(Text(*result, 0) + "|" + Text(*result, 1).substr(0, 3) + "|" +
                        Text(*result, 2));
         if (Text(*result, 0) == "4") {
@@ -149,41 +150,40 @@ TEST_P(MariaDbQueries, OkRepliesAndResultSets) {
     }
     EXPECT_EQ(rows,
               (std::vector<std::string>{"1|a|1.50", "2|<no|<none>", "3|<no|2.00", "4|xxx|3.00"}));
-    EXPECT_EQ(result->Fields[1].MaxLength, storeAll ? 300u : 0u);
+    EXPECT_EQ(result->Fields()[1].max_length, store_all ? 300u : 0u);
     result.reset();
 
     // A value with a zero byte of its own keeps all its bytes in both forms.
-    auto binary = client->RunQuery("SELECT CHAR(97,0,98), 'x'", storeAll, completed);
-    ASSERT_TRUE(binary) << client->Net().LastErrorText();
+    auto binary = client->RunQuery("SELECT CHAR(97,0,98), 'x'", store_all).result;
+    ASSERT_TRUE(binary) << client->LastErrorText();
     ASSERT_EQ(binary->ColumnLength(0), 3u);
     EXPECT_EQ(std::string(binary->ColumnText(0), 3), std::string("a\0b", 3));
     EXPECT_EQ(binary->ColumnLength(1), 1u);
     binary.reset();
 
-    auto empty = client->RunQuery("SELECT id FROM t WHERE id > 100", storeAll, completed);
+    auto empty = client->RunQuery("SELECT id FROM t WHERE id > 100", store_all).result;
     ASSERT_TRUE(empty);
-    EXPECT_TRUE(empty->Eof);
+    EXPECT_TRUE(empty->AtEnd());
     EXPECT_EQ(empty->ColumnText(0), nullptr);
     empty.reset();
 
-    auto many = client->RunQuery("SELECT seq, 'row' FROM seq_1_to_100000", storeAll, completed);
-    ASSERT_TRUE(many) << client->Net().LastErrorText();
+    auto many = client->RunQuery("SELECT seq, 'row' FROM seq_1_to_100000", store_all).result;
+    ASSERT_TRUE(many) << client->LastErrorText();
     uint64_t count = 0;
     std::string last;
-    while (!many->Eof) {
+    while (!many->AtEnd()) {
         ++count;
         last = Text(*many, 0);
         many->FetchRow();
     }
     EXPECT_EQ(count, 100000u);
     EXPECT_EQ(last, "100000");
-    EXPECT_EQ(many->RowCount, 100000u);
-    EXPECT_EQ(client->Status(), TClientStatus::Ready);
+    EXPECT_EQ(many->RowCount(), 100000u);
+    EXPECT_EQ(client->Status(), ClientStatus::Ready);
 
     // A server error leaves the connection usable.
-    EXPECT_EQ(client->RunQuery("SELEKT 1", storeAll, completed), nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(client->Net().LastErrorCode(), 1064);
+    EXPECT_EQ(client->RunQuery("SELEKT 1", store_all).status, QueryStatus::Failed);
+    EXPECT_EQ(client->LastErrorCode(), 1064);
     EXPECT_TRUE(client->Ping());
 }
 
@@ -200,57 +200,58 @@ TEST(MariaDbConnection, Ipv6AddressesAndNames) {
                         "127.0.0.1 only";
     }
     for (std::string host : {std::string(host6), "[" + std::string(host6) + "]"}) {
-        TServer v6{host, server.Port};
-        auto client = Client(v6, "pubaccount", "kobal", "varnimo");
-        ASSERT_TRUE(client->OpenConnection()) << host << ": " << client->Net().LastErrorCode()
-                                              << " " << client->Net().LastErrorText();
-        bool completed = false;
-        auto peer = client->RunQuery(
-            "SELECT host FROM information_schema.processlist WHERE id = CONNECTION_ID()", true,
-            completed);
-        ASSERT_TRUE(peer) << client->Net().LastErrorText();
+        TestServer v6{host, server.port};
+        auto client = NewClient(v6, "pubaccount", "kobal", "varnimo");
+        ASSERT_TRUE(client->OpenConnection())
+            << host << ": " << client->LastErrorCode() << " " << client->LastErrorText();
+        auto peer =
+            client
+                ->RunQuery(
+                    "SELECT host FROM information_schema.processlist WHERE id = CONNECTION_ID()",
+                    true)
+                .result;
+        ASSERT_TRUE(peer) << client->LastErrorText();
         EXPECT_EQ(Text(*peer, 0).rfind("::1:", 0), 0u) << host << " came from " << Text(*peer, 0);
     }
     // A port where nobody listens on either loopback: every address is tried, then 2003.
-    TServer nobody{"localhost", 1};
-    auto refused = Client(nobody, "pubaccount", "kobal", "varnimo");
+    TestServer nobody{"localhost", 1};
+    auto refused = NewClient(nobody, "pubaccount", "kobal", "varnimo");
     EXPECT_FALSE(refused->OpenConnection());
-    EXPECT_EQ(refused->Net().LastErrorCode(), kErrConnectionFailed);
+    EXPECT_EQ(refused->LastErrorCode(), kErrConnectionFailed);
 }
 
 TEST(MariaDbConnection, UnbufferedResultFreedEarly) {
     REQUIRE_SERVER(server);
-    auto client = Client(server, "varnimo_nopw", "", "varnimo_test", true);
+    auto client = NewClient(server, "varnimo_nopw", "", "varnimo_test", true);
     ASSERT_TRUE(client->OpenConnection());
-    bool completed = false;
-    auto rows = client->RunQuery("SELECT seq FROM seq_1_to_50000", false, completed);
+    auto rows = client->RunQuery("SELECT seq FROM seq_1_to_50000", false).result;
     ASSERT_TRUE(rows);
     EXPECT_EQ(Text(*rows, 0), "1");
     rows.reset();
-    auto one = client->RunQuery("SELECT 42", true, completed);
-    ASSERT_TRUE(one) << client->Net().LastErrorText();
+    auto one = client->RunQuery("SELECT 42", true).result;
+    ASSERT_TRUE(one) << client->LastErrorText();
     EXPECT_EQ(Text(*one, 0), "42");
 }
 
 TEST(MariaDbConnection, PingReconnectsAfterKill) {
     REQUIRE_SERVER(server);
-    auto client = Client(server, "varnimo_nopw", "", "");
+    auto client = NewClient(server, "varnimo_nopw", "", "");
     ASSERT_TRUE(client->OpenConnection());
     uint32_t before = client->ThreadId();
-    auto killer = Client(server, "varnimo_nopw", "", "");
-    bool completed = false;
-    killer->RunQuery("KILL " + std::to_string(before), true, completed);
-    ASSERT_TRUE(completed) << killer->Net().LastErrorText();
-    EXPECT_TRUE(client->Ping()) << client->Net().LastErrorText();
+    auto killer = NewClient(server, "varnimo_nopw", "", "");
+    ASSERT_EQ(killer->RunQuery("KILL " + std::to_string(before), true).status,
+              QueryStatus::NoResultSet)
+        << killer->LastErrorText();
+    EXPECT_TRUE(client->Ping()) << client->LastErrorText();
     EXPECT_TRUE(client->IsConnectionOpen());
     EXPECT_NE(client->ThreadId(), before);
 
     // Without reconnect the lost connection is reported and stays lost.
     uint32_t second = client->ThreadId();
-    client->Reconnect = false;
-    killer->RunQuery("KILL " + std::to_string(second), true, completed);
+    client->SetAutoReconnect(false);
+    killer->RunQuery("KILL " + std::to_string(second), true);
     EXPECT_FALSE(client->Ping());
-    EXPECT_EQ(client->Net().LastErrorCode(), kErrServerLost);
+    EXPECT_EQ(client->LastErrorCode(), kErrServerLost);
     EXPECT_FALSE(client->IsConnectionOpen());
 }
 
@@ -261,30 +262,28 @@ TEST(MariaDbConnection, LocalFileRefusedThenAllowed) {
         std::ofstream out(path, std::ios::binary);
         out << "first\nsecond\n";
     }
-    auto client = Client(server, "varnimo_nopw", "", "varnimo_test");
+    auto client = NewClient(server, "varnimo_nopw", "", "varnimo_test");
     ASSERT_TRUE(client->OpenConnection());
-    bool completed = false;
-    client->RunQuery("CREATE TEMPORARY TABLE loaded (line VARCHAR(40))", true, completed);
-    ASSERT_TRUE(completed);
+    ASSERT_EQ(client->RunQuery("CREATE TEMPORARY TABLE loaded (line VARCHAR(40))", true).status,
+              QueryStatus::NoResultSet);
     // A backslash (of a Windows path) escapes the next character in an SQL string.
     std::string quoted;
     for (char c : path) {
         quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
     }
     std::string load = "LOAD DATA LOCAL INFILE '" + quoted + "' INTO TABLE loaded";
-    EXPECT_EQ(client->RunQuery(load, true, completed), nullptr);
-    EXPECT_FALSE(completed);
-    EXPECT_NE(client->Net().LastErrorText().find("not allowed"), std::string::npos)
-        << client->Net().LastErrorText();
-    auto count = client->RunQuery("SELECT COUNT(*) FROM loaded", true, completed);
-    ASSERT_TRUE(count) << client->Net().LastErrorText();
+    EXPECT_EQ(client->RunQuery(load, true).status, QueryStatus::Failed);
+    EXPECT_NE(client->LastErrorText().find("not allowed"), std::string::npos)
+        << client->LastErrorText();
+    auto count = client->RunQuery("SELECT COUNT(*) FROM loaded", true).result;
+    ASSERT_TRUE(count) << client->LastErrorText();
     EXPECT_EQ(Text(*count, 0), "0");
 
-    client->AllowLocalFiles = true;
-    EXPECT_EQ(client->RunQuery(load, true, completed), nullptr);
-    EXPECT_TRUE(completed) << client->Net().LastErrorText();
+    client->SetAllowLocalFiles(true);
+    EXPECT_EQ(client->RunQuery(load, true).status, QueryStatus::NoResultSet)
+        << client->LastErrorText();
     EXPECT_EQ(client->AffectedRows(), 2u);
-    count = client->RunQuery("SELECT line FROM loaded ORDER BY line", true, completed);
+    count = client->RunQuery("SELECT line FROM loaded ORDER BY line", true).result;
     ASSERT_TRUE(count);
     EXPECT_EQ(Text(*count, 0), "first");
     std::remove(path.c_str());

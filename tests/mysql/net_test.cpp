@@ -9,94 +9,103 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "../support/test_sockets.h"
-#include "mysql/mysql_errors.h"
-#include "mysql/mysql_net.h"
-#include "mysql/mysql_protocol.h"
+#include "mysql/errors.h"
+#include "mysql/packet_channel.h"
+#include "mysql/protocol.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {
 namespace {
 
 using namespace testing;
+using ::testing::AnyOf;
 using ::testing::HasSubstr;
 
-std::string Payload(const TMysqlNet& net, long length) {
-    return std::string(reinterpret_cast<const char*>(net.ReadPtr()),
-                       static_cast<std::size_t>(length));
+std::string Payload(const PacketChannel& net, std::size_t length) {
+    return std::string(reinterpret_cast<const char*>(net.ReadPtr()), length);
 }
 
 // Opens `net` to `server`, whose script begins by sending PlainFrame(0, "hi"), and reads it.
-void OpenAndReadHello(TMysqlNet& net, TScriptedServer& server, int timeout = 5) {
-    ASSERT_EQ(net.Open(vkTcpIp, "127.0.0.1", "", server.Port(), timeout, true), 0);
+void OpenAndReadHello(PacketChannel& net, ScriptedServer& server, int timeout = 5) {
+    ASSERT_EQ(net.Open(TransportKind::TcpIp, "127.0.0.1", "", server.Port(), timeout, true),
+              ConnectStatus::Connected);
     ASSERT_EQ(net.ReadReply(), 2);
 }
 
-TBytes Hello() {
+Bytes Hello() {
     return PlainFrame(0, Text("hi"));
 }
 
 TEST(Transport, ConnectRules) {
-    TMysqlVio vio;
-    vio.LastErrorCode = 77;
+    Transport vio;
+    vio.SetLastErrorCode(77);
     vio.SetLastErrorText("old");
     // TCP/IP asked for but not allowed: nothing opens, the error state is cleared.
-    EXPECT_EQ(vio.Connect(vkTcpIp, "127.0.0.1", "", 1, 0, false), 0);
-    EXPECT_EQ(vio.Kind(), vkClosed);
-    EXPECT_EQ(vio.LastErrorCode, 0);
+    EXPECT_EQ(vio.Connect(TransportKind::TcpIp, "127.0.0.1", "", 1, 0, false),
+              ConnectStatus::NothingOpened);
+    EXPECT_EQ(vio.Kind(), TransportKind::Closed);
+    EXPECT_EQ(vio.LastErrorCode(), 0);
     EXPECT_EQ(vio.LastErrorText(), "");
     EXPECT_EQ(vio.TimeoutSecs(), 30);
-    EXPECT_EQ(vio.Connect(4, "127.0.0.1", "", 1, 0, true), -2);
-    EXPECT_EQ(vio.SetBlocking(true), -1);
+    EXPECT_FALSE(vio.SetBlocking(true));
 
     // No named pipes here: the attempt fails as a pipe that could not be opened, naming the
     // only pipe ever opened, whatever the caller asked for.
-    EXPECT_EQ(vio.Connect(vkNamedPipe, "server", "other", 1, 0, false), -9);
-    EXPECT_EQ(vio.LastErrorCode, kErrNamedPipeOpen);
+    EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "server", "other", 1, 0, false),
+              ConnectStatus::PipeFailed);
+    EXPECT_EQ(vio.LastErrorCode(), kErrNamedPipeOpen);
     EXPECT_EQ(vio.LastErrorText(), "Can't open named pipe to host: .  pipe: MySQL (2)");
 
     // With the fallback allowed it goes on to TCP/IP and forgets the pipe's error.
-    TScriptedServer server;
+    ScriptedServer server;
     server.Send(Hello());
     server.Start();
-    EXPECT_EQ(vio.Connect(vkNamedPipe, "127.0.0.1", "other", server.Port(), 7, true), 0);
-    EXPECT_EQ(vio.Kind(), vkTcpIp);
-    EXPECT_EQ(vio.LastErrorCode, 0);
-    EXPECT_EQ(vio.ModeFlags() & 1, 1u);
+    EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "127.0.0.1", "other", server.Port(), 7, true),
+              ConnectStatus::Connected);
+    EXPECT_EQ(vio.Kind(), TransportKind::TcpIp);
+    EXPECT_EQ(vio.LastErrorCode(), 0);
+    EXPECT_TRUE(vio.IsNonBlocking());
     EXPECT_EQ(vio.PipeHandle(), 0);
     EXPECT_EQ(vio.TimeoutSecs(), 7);
     // Already open: refused, nothing changes.
-    vio.LastErrorCode = 5;
-    EXPECT_EQ(vio.Connect(vkTcpIp, "127.0.0.1", "", server.Port(), 3, true), -20);
+    vio.SetLastErrorCode(5);
+    EXPECT_EQ(vio.Connect(TransportKind::TcpIp, "127.0.0.1", "", server.Port(), 3, true),
+              ConnectStatus::AlreadyOpen);
     EXPECT_EQ(vio.TimeoutSecs(), 7);
-    EXPECT_EQ(vio.LastErrorCode, 5);
-    EXPECT_EQ(vio.SetBlocking(false), 0);
-    EXPECT_EQ(vio.Close(), 0);
-    EXPECT_EQ(vio.Kind(), vkClosed);
+    EXPECT_EQ(vio.LastErrorCode(), 5);
+    EXPECT_TRUE(vio.SetBlocking(false));
+    vio.Close();
+    EXPECT_EQ(vio.Kind(), TransportKind::Closed);
     EXPECT_EQ(vio.Socket(), -1);
-    EXPECT_EQ(vio.ModeFlags(), 0u);
-    EXPECT_EQ(vio.LastErrorCode, 5);
+    EXPECT_FALSE(vio.IsNonBlocking());
+    EXPECT_EQ(vio.LastErrorCode(), 5);
 
     vio.SetLastErrorText(std::string(300, 'e'));
     EXPECT_EQ(vio.LastErrorText().size(), 200u);
 }
 
 TEST(Transport, SilentServerAndRefusedPortGive2003) {
-    TScriptedServer silent;
+    ScriptedServer silent;
     silent.Pause(1500);
     silent.Start();
-    TMysqlVio vio;
-    EXPECT_EQ(vio.Connect(vkTcpIp, "127.0.0.1", "", silent.Port(), 1, true), -7);
-    EXPECT_EQ(vio.LastErrorCode, kErrConnectionFailed);
+    Transport vio;
+    EXPECT_EQ(vio.Connect(TransportKind::TcpIp, "127.0.0.1", "", silent.Port(), 1, true),
+              ConnectStatus::NoAnswer);
+    EXPECT_EQ(vio.LastErrorCode(), kErrConnectionFailed);
     EXPECT_THAT(vio.LastErrorText(), HasSubstr("Can't connect to MySQL server on '127.0.0.1' ("));
-    EXPECT_EQ(vio.Kind(), vkClosed);
+    EXPECT_EQ(vio.Kind(), TransportKind::Closed);
 
-    EXPECT_LT(vio.Connect(vkTcpIp, "127.0.0.1", "", varnimo::testing::ClosedPort(), 2, true), 0);
-    EXPECT_EQ(vio.LastErrorCode, kErrConnectionFailed);
-    EXPECT_EQ(vio.Kind(), vkClosed);
+    // A closed port refuses either at the connect call or while its answer is awaited.
+    EXPECT_THAT(
+        vio.Connect(TransportKind::TcpIp, "127.0.0.1", "", varnimo::testing::ClosedPort(), 2, true),
+        AnyOf(ConnectStatus::Refused, ConnectStatus::NoAnswer));
+    EXPECT_EQ(vio.LastErrorCode(), kErrConnectionFailed);
+    EXPECT_EQ(vio.Kind(), TransportKind::Closed);
 }
 
 // An IPv6 address, bare or in brackets, is connected to as one: to a listener on ::1 where the
@@ -104,7 +113,7 @@ TEST(Transport, SilentServerAndRefusedPortGive2003) {
 TEST(Transport, IPv6LoopbackBareOrInBrackets) {
     using namespace varnimo::testing;
     for (const char* host : {"::1", "[::1]"}) {
-        TMysqlVio vio;
+        Transport vio;
         int listener = OpenSocket(AF_INET6);
         sockaddr_in6 address{};
         address.sin6_family = AF_INET6;
@@ -114,8 +123,9 @@ TEST(Transport, IPv6LoopbackBareOrInBrackets) {
             ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
             ::listen(listener, 2) != 0 ||
             ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            EXPECT_NE(vio.Connect(vkTcpIp, host, "", ClosedPort(), 2, true), 0);
-            EXPECT_THAT(vio.LastErrorCode,
+            EXPECT_NE(vio.Connect(TransportKind::TcpIp, host, "", ClosedPort(), 2, true),
+                      ConnectStatus::Connected);
+            EXPECT_THAT(vio.LastErrorCode(),
                         ::testing::AnyOf(kErrConnectionFailed, kErrTcpSocketCreate))
                 << vio.LastErrorText();
         } else {
@@ -125,10 +135,12 @@ TEST(Transport, IPv6LoopbackBareOrInBrackets) {
                     SendSome(peer, "x", 1);
                 }
             });
-            EXPECT_EQ(vio.Connect(vkTcpIp, host, "", ntohs(address.sin6_port), 10, true), 0)
+            EXPECT_EQ(
+                vio.Connect(TransportKind::TcpIp, host, "", ntohs(address.sin6_port), 10, true),
+                ConnectStatus::Connected)
                 << host << ": " << vio.LastErrorText();
             server.join();
-            EXPECT_EQ(vio.Kind(), vkTcpIp) << host;
+            EXPECT_EQ(vio.Kind(), TransportKind::TcpIp) << host;
             if (peer >= 0) {
                 CloseSocket(peer);
             }
@@ -140,24 +152,24 @@ TEST(Transport, IPv6LoopbackBareOrInBrackets) {
 }
 
 TEST(PacketLayer, WritesAreFramedNumberedAndBuffered) {
-    TScriptedServer server;
+    ScriptedServer server;
     server.Send(Hello()).Receive(7).Receive(15);
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
 
     net.ResetSequence();
-    TBytes three = {'a', 'b', 'c'};
-    ASSERT_EQ(net.WritePacket(three.data(), 3), 0);
+    Bytes three = {'a', 'b', 'c'};
+    ASSERT_EQ(net.WritePacket(three.data(), 3), SendStatus::Sent);
     EXPECT_EQ(net.SeqNo(), 1);
-    EXPECT_EQ(TBytes(net.OutputData(), net.OutputData() + net.PendingOutput()),
+    EXPECT_EQ(Bytes(net.OutputData(), net.OutputData() + net.PendingOutput()),
               FromHex("03 00 00 00 61 62 63"));
-    ASSERT_EQ(net.Flush(), 0);
+    ASSERT_EQ(net.Flush(), SendStatus::Sent);
     EXPECT_EQ(net.PendingOutput(), 0u);
 
     net.ResetSequence();
-    TBytes ten = Text("0123456789");
-    ASSERT_EQ(net.WriteCommand(3, ten.data(), ten.size()), 0);
+    Bytes ten = Text("0123456789");
+    ASSERT_EQ(net.WriteCommand(3, ten.data(), ten.size()), SendStatus::Sent);
     EXPECT_EQ(net.SeqNo(), 1);
     server.Finish(0);
     ASSERT_EQ(server.Failure(), "");
@@ -167,35 +179,35 @@ TEST(PacketLayer, WritesAreFramedNumberedAndBuffered) {
 
 TEST(PacketLayer, SixteenMegabyteLimits) {
     constexpr std::size_t kLargest = 16777214;
-    TScriptedServer server;
+    ScriptedServer server;
     // The server reads late: the socket fills, and the send goes on in blocking mode.
     server.Send(Hello()).Pause(300).Receive(kLargest + 4).Send(FromHex("ff ff ff 01"));
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
 
-    TBytes big(kLargest + 1, 'x');
+    Bytes big(kLargest + 1, 'x');
     net.ResetSequence();
-    EXPECT_EQ(net.WritePacket(big.data(), big.size()), 1);
+    EXPECT_EQ(net.WritePacket(big.data(), big.size()), SendStatus::TooLarge);
     EXPECT_EQ(net.LastErrorCode(), kErrPacketTooLargeInternal);
     EXPECT_EQ(net.PendingOutput(), 0u);
-    EXPECT_EQ(net.WriteCommand(3, big.data(), big.size()), 1);
+    EXPECT_EQ(net.WriteCommand(3, big.data(), big.size()), SendStatus::TooLarge);
 
     net.ResetSequence();
-    ASSERT_EQ(net.WritePacket(big.data(), kLargest), 0);
-    ASSERT_EQ(net.Flush(), 0);
-    EXPECT_EQ(net.Vio().ModeFlags() & 1, 1u);  // back in non-blocking mode
+    ASSERT_EQ(net.WritePacket(big.data(), kLargest), SendStatus::Sent);
+    ASSERT_EQ(net.Flush(), SendStatus::Sent);
+    EXPECT_TRUE(net.TransportLayer().IsNonBlocking());  // back in non-blocking mode
 
     // A frame that would need a buffer of 16 MiB is refused as too big, and the connection
     // is gone.
-    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.ReadReply(), std::nullopt);
     EXPECT_EQ(net.LastErrorCode(), kErrNetPacketTooLarge);
     EXPECT_EQ(net.LastErrorText(), "Got packet bigger than 'max_allowed_packet'");
     EXPECT_FALSE(net.IsOpen());
     server.Finish(0);
     ASSERT_EQ(server.Received().size(), 1u);
-    const TBytes& got = server.Received()[0];
-    EXPECT_EQ(TBytes(got.begin(), got.begin() + 4), FromHex("fe ff ff 00"));
+    const Bytes& got = server.Received()[0];
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), FromHex("fe ff ff 00"));
     EXPECT_EQ(got.back(), 'x');
 }
 
@@ -203,14 +215,14 @@ TEST(PacketLayer, BrokenFramesCloseTheConnection) {
     struct Case {
         const char* name;
         bool compressed;
-        TBytes frame;
+        Bytes frame;
         int32_t code;
         const char* text;
     };
     const char* lost = "Lost connection to MySQL server during query";
     const char* big = "Got packet bigger than 'max_allowed_packet'";
     // A compressed frame whose uncompressed length (16777215) needs a buffer of 16 MiB.
-    TBytes huge = Concat({FromHex("05 00 00 01 ff ff ff"), Text("abcde")});
+    Bytes huge = Concat({FromHex("05 00 00 01 ff ff ff"), Text("abcde")});
     for (const Case& c :
          {Case{"wrong sequence", false, PlainFrame(5, Text("late")), kErrServerLost, lost},
           Case{"zero length", false, PlainFrame(1, {}), kErrServerLost, lost},
@@ -218,13 +230,13 @@ TEST(PacketLayer, BrokenFramesCloseTheConnection) {
           Case{"compressed, wrong sequence", true,
                CompressedFrame(5, PlainFrame(0, Text("late")), false), kErrServerLost, lost},
           Case{"compressed, too large", true, huge, kErrNetPacketTooLarge, big}}) {
-        TScriptedServer server;
+        ScriptedServer server;
         server.Send(Hello()).Send(c.frame).Disconnect();
         server.Start();
-        TMysqlNet net;
+        PacketChannel net;
         OpenAndReadHello(net, server);
         net.SetCompression(c.compressed);
-        EXPECT_EQ(net.ReadReply(), -1) << c.name;
+        EXPECT_EQ(net.ReadReply(), std::nullopt) << c.name;
         EXPECT_EQ(net.LastErrorCode(), c.code) << c.name;
         EXPECT_EQ(net.LastErrorText(), c.text) << c.name;
         EXPECT_FALSE(net.IsOpen()) << c.name;
@@ -232,26 +244,26 @@ TEST(PacketLayer, BrokenFramesCloseTheConnection) {
 }
 
 TEST(PacketLayer, ErrorPacketsKeepTheConnection) {
-    TScriptedServer server;
+    ScriptedServer server;
     server.Send(Hello())
         .SendPacket(1, {0xFF})
         .SendPacket(2, FromHex("ff 28 04"))
         .SendPacket(3, ErrorPacket(1064, "syntax"))
         .SendPacket(4, ErrorPacket(1064, "old server"));
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(net.ReadReply(), -1);
+        EXPECT_EQ(net.ReadReply(), std::nullopt);
         EXPECT_EQ(net.LastErrorCode(), kErrUnknown);
         EXPECT_EQ(net.LastErrorText(), "Unknown MySQL error");
         EXPECT_TRUE(net.IsOpen());
     }
-    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.ReadReply(), std::nullopt);
     EXPECT_EQ(net.LastErrorCode(), 1064);
     EXPECT_EQ(net.LastErrorText(), "syntax");
     net.SetProtocolVersion(9);
-    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.ReadReply(), std::nullopt);
     EXPECT_EQ(net.LastErrorCode(), kErrUnknown);
     EXPECT_EQ(net.LastErrorText(), "(\x04old server");
 }
@@ -263,20 +275,21 @@ TEST(PacketLayer, BufferFollowsTheBytesThatArriveNotTheHeader) {
     struct Case {
         const char* name;
         bool compressed;
-        TBytes frame;
-        long result;
+        Bytes frame;
+        std::optional<std::size_t> result;
     };
-    TBytes deflated = CompressedFrame(1, PlainFrame(0, Text("abc")), true);
+    Bytes deflated = CompressedFrame(1, PlainFrame(0, Text("abc")), true);
     deflated[4] = 0xf0, deflated[5] = 0xff, deflated[6] = 0xff;  // claims 16 MiB inflated
-    for (const Case& c : {Case{"plain, 16 MiB claimed, 10 bytes sent", false,
-                               Concat({FromHex("f0 ff ff 01"), Text("0123456789")}), -1},
-                          Case{"compressed, 16 MiB claimed, 10 bytes sent", true,
-                               Concat({FromHex("f0 ff ff 01 00 00 00"), Text("0123456789")}), -1},
-                          Case{"compressed, 16 MiB inflated claimed", true, deflated, 3}}) {
-        TScriptedServer server;
+    for (const Case& c :
+         {Case{"plain, 16 MiB claimed, 10 bytes sent", false,
+               Concat({FromHex("f0 ff ff 01"), Text("0123456789")}), std::nullopt},
+          Case{"compressed, 16 MiB claimed, 10 bytes sent", true,
+               Concat({FromHex("f0 ff ff 01 00 00 00"), Text("0123456789")}), std::nullopt},
+          Case{"compressed, 16 MiB inflated claimed", true, deflated, 3}}) {
+        ScriptedServer server;
         server.Send(Hello()).Send(c.frame).Disconnect();
         server.Start();
-        TMysqlNet net;
+        PacketChannel net;
         OpenAndReadHello(net, server);
         net.SetCompression(c.compressed);
         ASSERT_EQ(net.ReadPacket(), c.result) << c.name;
@@ -291,14 +304,14 @@ TEST(PacketLayer, LargeFrameGrowsTheBufferForGood) {
     // The buffer doubles while a payload arrives but ends at need + 1 rounded up to 4096
     // (20000 bytes -> 20480), and a plain connection keeps it after ShrinkBuffer.
     for (std::size_t size : {8191u, 8192u, 16000u, 16384u, 20000u, 70000u}) {
-        TBytes payload(size, 'p');
+        Bytes payload(size, 'p');
         payload.back() = 'q';
-        TScriptedServer server;
+        ScriptedServer server;
         server.Send(Hello()).SendPacket(1, payload);
         server.Start();
-        TMysqlNet net;
+        PacketChannel net;
         OpenAndReadHello(net, server);
-        ASSERT_EQ(net.ReadReply(), static_cast<long>(size));
+        ASSERT_EQ(net.ReadReply(), size);
         std::size_t want = std::max<std::size_t>(8192, (size + 1 + 4095) / 4096 * 4096);
         EXPECT_EQ(net.BufferSize(), want) << size;
         EXPECT_EQ(net.ReadPtr()[size - 1], 'q');
@@ -310,32 +323,32 @@ TEST(PacketLayer, LargeFrameGrowsTheBufferForGood) {
 
 TEST(Compression, TheMostCompressibleFrameStillFitsItsRoom) {
     // Zeros deflate as far as deflate goes; the room given for inflating must still hold them.
-    TBytes zeros(16777000, 0);
-    TBytes best(compressBound(static_cast<uLong>(zeros.size())));
+    Bytes zeros(16777000, 0);
+    Bytes best(compressBound(static_cast<uLong>(zeros.size())));
     uLongf compressed = static_cast<uLongf>(best.size());
     ASSERT_EQ(compress2(best.data(), &compressed, zeros.data(), zeros.size(), 9), Z_OK);
     EXPECT_LT(compressed * 1000, zeros.size());  // the ratio is near deflate's limit
     EXPECT_EQ(InflateRoom(compressed, zeros.size()), zeros.size());
     EXPECT_EQ(InflateRoom(compressed, 0), 0u);
 
-    TBytes packet = PlainFrame(1, TBytes(3000000, 0));
-    TScriptedServer server;
+    Bytes packet = PlainFrame(1, Bytes(3000000, 0));
+    ScriptedServer server;
     server.Send(Hello()).Send(CompressedFrame(1, packet, true));
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
     net.SetCompression(true);
     ASSERT_EQ(net.ReadReply(), 3000000);
-    EXPECT_EQ(TBytes(net.ReadPtr(), net.ReadPtr() + 3000000), TBytes(3000000, 0));
+    EXPECT_EQ(Bytes(net.ReadPtr(), net.ReadPtr() + 3000000), Bytes(3000000, 0));
 }
 
 TEST(PacketLayer, SilentServerTimesOutAsLostConnection) {
-    TScriptedServer server;
+    ScriptedServer server;
     server.Send(Hello()).Pause(1500);
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server, 1);
-    EXPECT_EQ(net.ReadReply(), -1);
+    EXPECT_EQ(net.ReadReply(), std::nullopt);
     EXPECT_EQ(net.LastErrorCode(), kErrServerLost);
     EXPECT_FALSE(net.IsOpen());
 }
@@ -343,50 +356,50 @@ TEST(PacketLayer, SilentServerTimesOutAsLostConnection) {
 // Past a deadline nothing more is read, not even a packet that is there already: a server
 // that never pauses must not hold a bounded exchange any longer than one that trickles.
 TEST(PacketLayer, NothingIsReadPastTheDeadline) {
-    TScriptedServer server;
+    ScriptedServer server;
     server.Send(Concat({Hello(), PlainFrame(1, Text("hi"))}));
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
-    net.Vio().SetDeadline(std::chrono::steady_clock::now());
-    EXPECT_EQ(net.ReadReply(), -1);
+    net.TransportLayer().SetDeadline(std::chrono::steady_clock::now());
+    EXPECT_EQ(net.ReadReply(), std::nullopt);
     EXPECT_EQ(net.LastErrorCode(), kErrServerLost);
     EXPECT_FALSE(net.IsOpen());
 }
 
 TEST(Compression, SmallAndIncompressibleOutputGoesRaw) {
-    TBytes noise(60);
+    Bytes noise(60);
     uint32_t x = 99;
     for (uint8_t& b : noise) {
         x = x * 1103515245 + 12345;
         b = static_cast<uint8_t>(x >> 16);
     }
-    TBytes text(300, 't');
-    TScriptedServer server;
+    Bytes text(300, 't');
+    ScriptedServer server;
     server.Send(Hello()).ReceiveFrame().ReceiveFrame().ReceiveFrame();
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
     net.SetCompression(true);
 
     net.ResetSequence();
-    TBytes forty(40, 'f');
-    ASSERT_EQ(net.WritePacket(forty.data(), forty.size()), 0);
-    ASSERT_EQ(net.Flush(), 0);
+    Bytes forty(40, 'f');
+    ASSERT_EQ(net.WritePacket(forty.data(), forty.size()), SendStatus::Sent);
+    ASSERT_EQ(net.Flush(), SendStatus::Sent);
     EXPECT_EQ(net.SeqNo(), 1);
-    ASSERT_EQ(net.WritePacket(noise.data(), noise.size()), 0);
-    ASSERT_EQ(net.Flush(), 0);
-    ASSERT_EQ(net.WriteCommand(3, text.data(), text.size()), 0);
+    ASSERT_EQ(net.WritePacket(noise.data(), noise.size()), SendStatus::Sent);
+    ASSERT_EQ(net.Flush(), SendStatus::Sent);
+    ASSERT_EQ(net.WriteCommand(3, text.data(), text.size()), SendStatus::Sent);
     EXPECT_EQ(net.SeqNo(), 3);
     server.Finish(0);
     ASSERT_EQ(server.Failure(), "");
     EXPECT_EQ(server.Received()[0], Concat({FromHex("2c 00 00 00 00 00 00 28 00 00 00"), forty}));
     EXPECT_EQ(server.Received()[1], Concat({FromHex("40 00 00 01 00 00 00 3c 00 00 00"), noise}));
     // Compressed: the frame says how long the packet is once inflated.
-    const TBytes& packed = server.Received()[2];
+    const Bytes& packed = server.Received()[2];
     EXPECT_EQ(packed[3], 2);
     EXPECT_EQ(ReadUint24(packed.data() + 4), 305u);
-    TBytes inflated;
+    Bytes inflated;
     ASSERT_TRUE(UncompressPacket(packed.data() + 7, packed.size() - 7, 305, inflated));
     EXPECT_EQ(inflated, Concat({FromHex("2d 01 00 00 03"), text}));
 }
@@ -394,23 +407,23 @@ TEST(Compression, SmallAndIncompressibleOutputGoesRaw) {
 TEST(Compression, PacketsAreCutFromInflatedFrames) {
     // Three packets in one deflated frame, then one packet spread over a raw and a deflated
     // frame, then a packet bigger than the buffer spread over several frames.
-    TBytes three = Concat({PlainFrame(1, Text("abc")), PlainFrame(2, Text("defgh")),
-                           PlainFrame(3, Text(std::string(60, 'i')))});
-    TBytes split = PlainFrame(4, Text(std::string(100, 's')));
-    TBytes huge(100000);
+    Bytes three = Concat({PlainFrame(1, Text("abc")), PlainFrame(2, Text("defgh")),
+                          PlainFrame(3, Text(std::string(60, 'i')))});
+    Bytes split = PlainFrame(4, Text(std::string(100, 's')));
+    Bytes huge(100000);
     for (std::size_t i = 0; i < huge.size(); ++i) {
         huge[i] = static_cast<uint8_t>(i * 7);
     }
-    TBytes hugePacket = PlainFrame(5, huge);
-    TScriptedServer server;
+    Bytes huge_packet = PlainFrame(5, huge);
+    ScriptedServer server;
     server.Send(Hello())
         .Send(CompressedFrame(1, three, true))
-        .Send(CompressedFrame(2, TBytes(split.begin(), split.begin() + 30), false))
-        .Send(CompressedFrame(3, TBytes(split.begin() + 30, split.end()), true))
-        .Send(CompressedFrame(4, TBytes(hugePacket.begin(), hugePacket.begin() + 40000), true))
-        .Send(CompressedFrame(5, TBytes(hugePacket.begin() + 40000, hugePacket.end()), false));
+        .Send(CompressedFrame(2, Bytes(split.begin(), split.begin() + 30), false))
+        .Send(CompressedFrame(3, Bytes(split.begin() + 30, split.end()), true))
+        .Send(CompressedFrame(4, Bytes(huge_packet.begin(), huge_packet.begin() + 40000), true))
+        .Send(CompressedFrame(5, Bytes(huge_packet.begin() + 40000, huge_packet.end()), false));
     server.Start();
-    TMysqlNet net;
+    PacketChannel net;
     OpenAndReadHello(net, server);
     net.SetCompression(true);
 
@@ -424,7 +437,7 @@ TEST(Compression, PacketsAreCutFromInflatedFrames) {
     ASSERT_EQ(net.ReadReply(), 100);
     EXPECT_EQ(Payload(net, 100), std::string(100, 's'));
     ASSERT_EQ(net.ReadReply(), 100000);
-    EXPECT_EQ(TBytes(net.ReadPtr(), net.ReadPtr() + 100000), huge);
+    EXPECT_EQ(Bytes(net.ReadPtr(), net.ReadPtr() + 100000), huge);
     EXPECT_EQ(net.SeqNo(), 6);
 }
 

@@ -14,10 +14,10 @@
 #include <thread>
 
 #include "../support/test_sockets.h"
-#include "mysql/mysql_client.h"
-#include "mysql/mysql_errors.h"
-#include "mysql/mysql_pipe_calls_win.h"
-#include "mysql/mysql_vio.h"
+#include "mysql/client.h"
+#include "mysql/errors.h"
+#include "mysql/pipe_calls_win.h"
+#include "mysql/transport.h"
 #include "scripted_server.h"
 
 namespace varnimo::mysql {
@@ -28,12 +28,12 @@ using ::testing::HasSubstr;
 
 constexpr const char* kPipePath = "\\\\.\\pipe\\MySQL";
 
-TScriptedServer& Login(TScriptedServer& server) {
+ScriptedServer& Login(ScriptedServer& server) {
     return server.SendPacket(0, Greeting()).ReceivePacket().SendPacket(2, OkPacket());
 }
 
 // A result of two columns whose rows end after `rows` complete ones and half of the next.
-TScriptedServer& CutResult(TScriptedServer& server, int rows) {
+ScriptedServer& CutResult(ScriptedServer& server, int rows) {
     server.ReceivePacket()
         .SendPacket(1, {2})
         .SendPacket(2, FieldPacket("t", "id", 11, 3))
@@ -43,7 +43,7 @@ TScriptedServer& CutResult(TScriptedServer& server, int rows) {
     for (int i = 0; i < rows; ++i) {
         server.SendPacket(seq++, RowPacket({std::to_string(i), "row"}));
     }
-    TBytes half = PlainFrame(seq, RowPacket({"99", std::string(200, 'x')}));
+    Bytes half = PlainFrame(seq, RowPacket({"99", std::string(200, 'x')}));
     half.resize(half.size() / 2);
     return server.Send(half).Disconnect();
 }
@@ -70,28 +70,26 @@ HANDLE OpenHolder() {
     return holder;
 }
 
-void AimAtPipe(TMysqlClient& client) {
+void AimAtPipe(Client& client) {
     client.SetServerHost("somewhere");  // the pipe is the local one all the same
-    client.UseNamedPipe = true;
-    client.ConnectTimeout = 5;
-    client.UseCompression = false;
-    client.Reconnect = false;
+    client.SetUseNamedPipe(true);
+    client.SetConnectTimeout(5);
+    client.SetUseCompression(false);
+    client.SetAutoReconnect(false);
 }
 
 TEST(NamedPipe, AnyHostAndPipeNameOpenTheLocalPipeNamedMySQL) {
-    TScriptedServer server(TListenOn::NamedPipe);
+    ScriptedServer server(ListenOn::NamedPipe);
     Login(server).ReceivePacket().SendPacket(1, OkPacket(3));
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAtPipe(client);
     ASSERT_TRUE(
         client.ConnectTo("db.example.net", "pubaccount", "kobal", "", 3306, "elsewhere", false, 0))
-        << client.Net().LastErrorText();
-    EXPECT_EQ(client.Net().ConnectionKind(), vkNamedPipe);
-    EXPECT_EQ(client.PipeName, "MySQL");
-    bool completed = false;
-    EXPECT_EQ(client.RunQuery("DELETE FROM t", true, completed), nullptr);
-    EXPECT_TRUE(completed);
+        << client.LastErrorText();
+    EXPECT_EQ(client.Channel().ConnectionKind(), TransportKind::NamedPipe);
+    EXPECT_EQ(client.PipeName(), "MySQL");
+    EXPECT_EQ(client.RunQuery("DELETE FROM t", true).status, QueryStatus::NoResultSet);
     EXPECT_EQ(client.AffectedRows(), 3u);
     client.CloseConnection();
     server.Finish();
@@ -100,18 +98,20 @@ TEST(NamedPipe, AnyHostAndPipeNameOpenTheLocalPipeNamedMySQL) {
 }
 
 TEST(NamedPipe, NoPipeIs2017OrTheTcpFallbackWhenAllowed) {
-    TMysqlVio vio;
-    EXPECT_EQ(vio.Connect(vkNamedPipe, "somehost", "other", 0, 1, false), -9);
-    EXPECT_EQ(vio.LastErrorCode, kErrNamedPipeOpen);
+    Transport vio;
+    EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "somehost", "other", 0, 1, false),
+              ConnectStatus::PipeFailed);
+    EXPECT_EQ(vio.LastErrorCode(), kErrNamedPipeOpen);
     EXPECT_EQ(vio.LastErrorText(), "Can't open named pipe to host: .  pipe: MySQL (2)");
-    EXPECT_EQ(vio.Kind(), vkClosed);
+    EXPECT_EQ(vio.Kind(), TransportKind::Closed);
 
-    TScriptedServer tcp;
+    ScriptedServer tcp;
     tcp.SendPacket(0, Greeting());
     tcp.Start();
-    EXPECT_EQ(vio.Connect(vkNamedPipe, "127.0.0.1", "other", tcp.Port(), 5, true), 0);
-    EXPECT_EQ(vio.Kind(), vkTcpIp);
-    EXPECT_EQ(vio.LastErrorCode, 0);
+    EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "127.0.0.1", "other", tcp.Port(), 5, true),
+              ConnectStatus::Connected);
+    EXPECT_EQ(vio.Kind(), TransportKind::TcpIp);
+    EXPECT_EQ(vio.LastErrorCode(), 0);
     EXPECT_EQ(vio.LastErrorText(), "");
     vio.Close();
     tcp.Finish(0);
@@ -119,31 +119,33 @@ TEST(NamedPipe, NoPipeIs2017OrTheTcpFallbackWhenAllowed) {
 
 TEST(NamedPipe, ABusyPipeIsWaitedForThenOpenedOr2016WhenTheWaitRunsOut) {
     {
-        TScriptedServer server(TListenOn::NamedPipe);
+        ScriptedServer server(ListenOn::NamedPipe);
         server.Pause(1500);  // holds its one client that long
         server.Start();
         HANDLE holder = OpenHolder();
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-        TMysqlVio vio;
-        EXPECT_EQ(vio.Connect(vkNamedPipe, "", "", 0, 1, false), -9);
-        EXPECT_EQ(vio.LastErrorCode, kErrNamedPipeWait);
+        Transport vio;
+        EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "", "", 0, 1, false),
+                  ConnectStatus::PipeFailed);
+        EXPECT_EQ(vio.LastErrorCode(), kErrNamedPipeWait);
         EXPECT_THAT(vio.LastErrorText(),
                     HasSubstr("Can't wait for named pipe to host: .  pipe: MySQL ("));
         ::CloseHandle(holder);
         server.Finish(0);
     }
-    TScriptedServer server(TListenOn::NamedPipe);
+    ScriptedServer server(ListenOn::NamedPipe);
     server.Pause(500).Accept().SendPacket(0, Greeting());
     server.Start();
     HANDLE holder = OpenHolder();
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    TMysqlVio vio;
+    Transport vio;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(vio.Connect(vkNamedPipe, "", "", 0, 5, false), 0) << vio.LastErrorText();
+    ASSERT_EQ(vio.Connect(TransportKind::NamedPipe, "", "", 0, 5, false), ConnectStatus::Connected)
+        << vio.LastErrorText();
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
-    EXPECT_EQ(vio.Kind(), vkNamedPipe);
+    EXPECT_EQ(vio.Kind(), TransportKind::NamedPipe);
     uint8_t first[4] = {};
-    EXPECT_EQ(vio.ReadBytes(first, 4), 4);
+    EXPECT_EQ(vio.ReadBytes(first, 4), 4u);
     EXPECT_EQ(first[3], 0);  // the greeting's sequence number
     vio.Close();
     ::CloseHandle(holder);
@@ -173,62 +175,63 @@ struct FakePipe {
     }
 };
 
-class PipeCalls {
+class ReplacedPipeCalls {
   public:
-    explicit PipeCalls(TPipeCalls calls) : old_(ReplacePipeCalls(calls)) {
+    explicit ReplacedPipeCalls(PipeCalls calls) : old_(ReplacePipeCalls(calls)) {
         FakePipe::opens = 0;
         FakePipe::waits = 0;
         FakePipe::file = std::filesystem::temp_directory_path() / "varnimo-not-a-pipe";
     }
-    ~PipeCalls() {
+    ~ReplacedPipeCalls() {
         ReplacePipeCalls(old_);
         std::error_code ignored;
         std::filesystem::remove(FakePipe::file, ignored);
     }
 
   private:
-    TPipeCalls old_;
+    PipeCalls old_;
 };
 
 TEST(NamedPipe, BusyAfterEveryWaitGives2017After101OpensAndAStatelessHandle2018) {
     {
-        PipeCalls calls({FakePipe::AlwaysBusy, FakePipe::FreeAgain});
-        TMysqlVio vio;
-        EXPECT_EQ(vio.Connect(vkNamedPipe, "h", "p", 0, 1, false), -9);
+        ReplacedPipeCalls calls({FakePipe::AlwaysBusy, FakePipe::FreeAgain});
+        Transport vio;
+        EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "h", "p", 0, 1, false),
+                  ConnectStatus::PipeFailed);
         EXPECT_EQ(FakePipe::opens, 101);
         EXPECT_EQ(FakePipe::waits, 101);
         EXPECT_EQ(vio.LastErrorText(), "Can't open named pipe to host: .  pipe: MySQL (231)");
     }
-    PipeCalls calls({FakePipe::NotAPipe, FakePipe::FreeAgain});
-    TMysqlVio vio;
+    ReplacedPipeCalls calls({FakePipe::NotAPipe, FakePipe::FreeAgain});
+    Transport vio;
     const int before = Handles();
-    EXPECT_EQ(vio.Connect(vkNamedPipe, "h", "p", 0, 1, false), -9);
+    EXPECT_EQ(vio.Connect(TransportKind::NamedPipe, "h", "p", 0, 1, false),
+              ConnectStatus::PipeFailed);
     EXPECT_EQ(FakePipe::opens, 1);
-    EXPECT_EQ(vio.LastErrorCode, kErrNamedPipeSetState);
+    EXPECT_EQ(vio.LastErrorCode(), kErrNamedPipeSetState);
     EXPECT_THAT(vio.LastErrorText(),
                 HasSubstr("Can't set state of named pipe to host: .  pipe: MySQL ("));
     EXPECT_EQ(Handles(), before);  // the handle that was no pipe is closed again
 }
 
 // The server's end closes in the middle of a row: as on TCP/IP, a lost connection.
-void ServerGoneMidResult(bool storeAll) {
-    TScriptedServer server(TListenOn::NamedPipe);
+void ServerGoneMidResult(bool store_all) {
+    ScriptedServer server(ListenOn::NamedPipe);
     CutResult(Login(server), 3);
     server.Start();
-    TMysqlClient client;
+    Client client;
     AimAtPipe(client);
-    ASSERT_TRUE(client.OpenConnection()) << client.Net().LastErrorText();
-    bool completed = true;
-    auto result = client.RunQuery("SELECT id, name FROM t", storeAll, completed);
+    ASSERT_TRUE(client.OpenConnection()) << client.LastErrorText();
+    auto result = client.RunQuery("SELECT id, name FROM t", store_all).result;
     int rows = 0;
-    while (result && !result->Eof) {
+    while (result && !result->AtEnd()) {
         ++rows;
         result->FetchRow();
     }
-    EXPECT_EQ(result == nullptr, storeAll);
-    EXPECT_EQ(rows, storeAll ? 0 : 3);
-    EXPECT_EQ(client.Net().LastErrorCode(), kErrServerLost);
-    EXPECT_EQ(client.Net().LastErrorText(), "Lost connection to MySQL server during query");
+    EXPECT_EQ(result == nullptr, store_all);
+    EXPECT_EQ(rows, store_all ? 0 : 3);
+    EXPECT_EQ(client.LastErrorCode(), kErrServerLost);
+    EXPECT_EQ(client.LastErrorText(), "Lost connection to MySQL server during query");
     EXPECT_FALSE(client.IsConnectionOpen());
     result.reset();
     server.Finish(0);
@@ -244,12 +247,13 @@ TEST(NamedPipe, AServerGoneMidResultIsALostConnection) {
 TEST(NamedPipe, FailuresLeaveNoHandleOrSocketOpen) {
     auto round = [] {
         ServerGoneMidResult(false);
-        TMysqlVio vio;
-        vio.Connect(vkNamedPipe, "", "", 0, 1, false);  // no pipe: 2017
-        vio.Connect(vkTcpIp, "127.0.0.1", "", varnimo::testing::ClosedPort(), 1, true);  // 2003
-        TMysqlClient refused;
+        Transport vio;
+        vio.Connect(TransportKind::NamedPipe, "", "", 0, 1, false);  // no pipe: 2017
+        vio.Connect(TransportKind::TcpIp, "127.0.0.1", "", varnimo::testing::ClosedPort(), 1,
+                    true);  // 2003
+        Client refused;
         refused.SetServerHost("127.0.0.1");
-        refused.Port = varnimo::testing::ClosedPort();
+        refused.SetPort(varnimo::testing::ClosedPort());
         refused.OpenConnection();
     };
     round();  // what is made once per process (Winsock, the thread machinery) is made now

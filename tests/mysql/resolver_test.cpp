@@ -25,21 +25,21 @@
 #include <string>
 #include <thread>
 
-#include "mysql/mysql_errors.h"
-#include "mysql/mysql_vio.h"
+#include "mysql/errors.h"
+#include "mysql/transport.h"
 
 namespace varnimo::mysql {
 namespace {
 
-enum class TNameServer { Silent, NoSuchName };
+enum class NameServer { Silent, NoSuchName };
 
-struct TReport {
-    bool Skipped = false;
-    int Result = 0;
-    int32_t Code = 0;
-    bool Open = false;
-    double Seconds = 0;
-    char Text[256] = {};
+struct Report {
+    bool skipped = false;
+    ConnectStatus result = ConnectStatus::Connected;
+    int32_t code = 0;
+    bool open = false;
+    double seconds = 0;
+    char text[256] = {};
 };
 
 bool WriteFile(const std::string& path, const std::string& text) {
@@ -50,7 +50,7 @@ bool WriteFile(const std::string& path, const std::string& text) {
 
 // The child's own network and /etc/resolv.conf; false (with the reason) where the machine
 // does not allow namespaces.
-bool EnterPrivateNetwork(const std::string& resolvConf, std::string& why) {
+bool EnterPrivateNetwork(const std::string& resolv_conf, std::string& why) {
     const uid_t uid = ::geteuid();
     const gid_t gid = ::getegid();
     int flags = CLONE_NEWNS | CLONE_NEWNET;
@@ -68,7 +68,7 @@ bool EnterPrivateNetwork(const std::string& resolvConf, std::string& why) {
         return false;
     }
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        ::mount(resolvConf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        ::mount(resolv_conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
         why = std::string("mount: ") + std::strerror(errno);
         return false;
     }
@@ -89,7 +89,7 @@ bool EnterPrivateNetwork(const std::string& resolvConf, std::string& why) {
 
 // A name server on 127.0.0.1:53 that reads every query and either drops it or answers that
 // the name does not exist.
-bool StartNameServer(TNameServer kind) {
+bool StartNameServer(NameServer kind) {
     int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -105,7 +105,7 @@ bool StartNameServer(TNameServer kind) {
             socklen_t length = sizeof from;
             ssize_t n =
                 ::recvfrom(s, query, sizeof query, 0, reinterpret_cast<sockaddr*>(&from), &length);
-            if (n < 12 || kind == TNameServer::Silent) {
+            if (n < 12 || kind == NameServer::Silent) {
                 continue;
             }
             query[2] |= 0x80;                                                 // a response
@@ -117,47 +117,48 @@ bool StartNameServer(TNameServer kind) {
     return true;
 }
 
-// Connects to `host` with `timeoutSecs` in a child behind `kind` of name server; the parent
-// waits at most `limitSecs` for the report, then kills the child.
-TReport ConnectBehind(TNameServer kind, const std::string& host, int timeoutSecs, int limitSecs) {
+// Connects to `host` with `timeout_secs` in a child behind `kind` of name server; the parent
+// waits at most `limit_secs` for the report, then kills the child.
+Report ConnectBehind(NameServer kind, const std::string& host, int timeout_secs, int limit_secs) {
     // The resolver on its own would wait 30 s for each of its 3 tries.
     const std::string conf = ::testing::TempDir() + "varnimo-resolv-" + std::to_string(::getpid());
     WriteFile(conf, "nameserver 127.0.0.1\noptions timeout:30 attempts:3\n");
-    int pipeEnds[2];
-    EXPECT_EQ(::pipe(pipeEnds), 0);
+    int pipe_ends[2];
+    EXPECT_EQ(::pipe(pipe_ends), 0);
     pid_t child = ::fork();
     if (child == 0) {
-        ::close(pipeEnds[0]);
-        TReport report;
+        ::close(pipe_ends[0]);
+        Report report;
         std::string why;
         if (!EnterPrivateNetwork(conf, why) || !StartNameServer(kind)) {
-            report.Skipped = true;
-            std::snprintf(report.Text, sizeof report.Text, "%s",
+            report.skipped = true;
+            std::snprintf(report.text, sizeof report.text, "%s",
                           why.empty() ? "no private name server" : why.c_str());
         } else {
-            TMysqlVio vio;
+            Transport vio;
             auto start = std::chrono::steady_clock::now();
-            report.Result = vio.Connect(vkTcpIp, host, "", 3306, timeoutSecs, true);
-            report.Seconds =
+            report.result = vio.Connect(TransportKind::TcpIp, host, "", 3306, timeout_secs, true);
+            report.seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            report.Code = vio.LastErrorCode;
-            report.Open = vio.Kind() != vkClosed;
-            std::snprintf(report.Text, sizeof report.Text, "%s", vio.LastErrorText().c_str());
+            report.code = vio.LastErrorCode();
+            report.open = vio.Kind() != TransportKind::Closed;
+            std::snprintf(report.text, sizeof report.text, "%s", vio.LastErrorText().c_str());
         }
-        (void)!::write(pipeEnds[1], &report, sizeof report);
+        (void)!::write(pipe_ends[1], &report, sizeof report);
         ::_exit(0);
     }
-    ::close(pipeEnds[1]);
-    TReport report;
-    pollfd entry{pipeEnds[0], POLLIN, 0};
-    if (::poll(&entry, 1, limitSecs * 1000) == 1) {
-        EXPECT_EQ(::read(pipeEnds[0], &report, sizeof report), static_cast<ssize_t>(sizeof report));
+    ::close(pipe_ends[1]);
+    Report report;
+    pollfd entry{pipe_ends[0], POLLIN, 0};
+    if (::poll(&entry, 1, limit_secs * 1000) == 1) {
+        EXPECT_EQ(::read(pipe_ends[0], &report, sizeof report),
+                  static_cast<ssize_t>(sizeof report));
     } else {
-        ADD_FAILURE() << "the connect to " << host << " was still waiting after " << limitSecs
+        ADD_FAILURE() << "the connect to " << host << " was still waiting after " << limit_secs
                       << " s";
         ::kill(child, SIGKILL);
     }
-    ::close(pipeEnds[0]);
+    ::close(pipe_ends[0]);
     ::waitpid(child, nullptr, 0);
     std::remove(conf.c_str());
     return report;
@@ -167,26 +168,26 @@ TEST(NameLookup, FailuresGive2005WithTheResolversReasonWithinTheTimeout) {
     const std::string host = "update.varnimo.example";
     const std::string prefix = "Unknown MySQL Server Host '" + host + "' (";
     struct Case {
-        TNameServer Server;
-        std::string Text;
+        NameServer server;
+        std::string text;
     };
     const Case cases[] = {
-        {TNameServer::NoSuchName,
+        {NameServer::NoSuchName,
          prefix + std::to_string(HOST_NOT_FOUND) + "): " + ::gai_strerror(EAI_NONAME)},
-        {TNameServer::Silent, prefix + std::to_string(ETIMEDOUT) + "): the name lookup timed out"},
+        {NameServer::Silent, prefix + std::to_string(ETIMEDOUT) + "): the name lookup timed out"},
     };
     for (const Case& c : cases) {
         // 2 s against the resolver's own 90 s and more: the limit is the connection's.
-        TReport report = ConnectBehind(c.Server, host, 2, 60);
-        if (report.Skipped) {
-            GTEST_SKIP() << "no private network namespace here (" << report.Text
+        Report report = ConnectBehind(c.server, host, 2, 60);
+        if (report.skipped) {
+            GTEST_SKIP() << "no private network namespace here (" << report.text
                          << "): lookups against a dead name server are not tried";
         }
-        EXPECT_EQ(report.Result, -7);
-        EXPECT_EQ(report.Code, kErrUnknownHost);
-        EXPECT_EQ(std::string(report.Text), c.Text);
-        EXPECT_FALSE(report.Open);
-        EXPECT_LT(report.Seconds, 30.0) << c.Text;
+        EXPECT_EQ(report.result, ConnectStatus::UnknownHost);
+        EXPECT_EQ(report.code, kErrUnknownHost);
+        EXPECT_EQ(std::string(report.text), c.text);
+        EXPECT_FALSE(report.open);
+        EXPECT_LT(report.seconds, 30.0) << c.text;
     }
 }
 

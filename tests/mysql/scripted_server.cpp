@@ -11,7 +11,7 @@
 #include "server_pipe_win.h"
 #else
 namespace varnimo::mysql::testing {
-class TServerPipe {};  // no named pipes here
+class ServerPipe {};  // no named pipes here
 }  // namespace varnimo::mysql::testing
 #endif
 
@@ -36,13 +36,13 @@ bool WaitFor(int fd, short events, int millis) {
 
 }  // namespace
 
-TScriptedServer::TScriptedServer(TListenOn where) {
+ScriptedServer::ScriptedServer(ListenOn where) {
     using namespace varnimo::testing;
-    if (where == TListenOn::NamedPipe) {
+    if (where == ListenOn::NamedPipe) {
 #ifdef _WIN32
         // Made at once, so that a client started right after finds the pipe.
-        Pipe_ = std::make_unique<TServerPipe>();
-        if (!Pipe_->Listen()) {
+        pipe_ = std::make_unique<ServerPipe>();
+        if (!pipe_->Listen()) {
             throw std::runtime_error("scripted server: cannot make the pipe");
         }
         return;
@@ -50,143 +50,143 @@ TScriptedServer::TScriptedServer(TListenOn where) {
         throw std::runtime_error("scripted server: no named pipes here");
 #endif
     }
-    Listener_ = OpenSocket();
-    if (Listener_ < 0) {
+    listener_ = OpenSocket();
+    if (listener_ < 0) {
         throw std::runtime_error("scripted server: no socket");
     }
 #ifndef _WIN32
     // (On Windows the option would let another program take the port as well.)
-    SetOption(Listener_, SOL_SOCKET, SO_REUSEADDR, 1);
+    SetOption(listener_, SOL_SOCKET, SO_REUSEADDR, 1);
 #endif
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    if (::bind(Listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(Listener_, 4) != 0) {
-        CloseSocket(Listener_);
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 4) != 0) {
+        CloseSocket(listener_);
         throw std::runtime_error("scripted server: cannot listen");
     }
     socklen_t length = sizeof address;
-    ::getsockname(Listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    Port_ = ntohs(address.sin_port);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
 }
 
-TScriptedServer::~TScriptedServer() {
-    if (Started_ && !Finished_) {
+ScriptedServer::~ScriptedServer() {
+    if (started_ && !finished_) {
         Finish(0);
     }
     CloseClient();
-    if (Listener_ >= 0) {
-        varnimo::testing::CloseSocket(Listener_);
+    if (listener_ >= 0) {
+        varnimo::testing::CloseSocket(listener_);
     }
 }
 
-TScriptedServer& TScriptedServer::Send(TBytes bytes) {
-    Steps_.push_back({Step::kSend, std::move(bytes), 0});
+ScriptedServer& ScriptedServer::Send(Bytes bytes) {
+    steps_.push_back({Step::Kind::Send, std::move(bytes), 0});
     return *this;
 }
 
-TScriptedServer& TScriptedServer::SendPacket(uint8_t seq, const TBytes& payload) {
+ScriptedServer& ScriptedServer::SendPacket(uint8_t seq, const Bytes& payload) {
     return Send(PlainFrame(seq, payload));
 }
 
-TScriptedServer& TScriptedServer::Receive(std::size_t count) {
-    Steps_.push_back({Step::kReceive, {}, count});
+ScriptedServer& ScriptedServer::Receive(std::size_t count) {
+    steps_.push_back({Step::Kind::Receive, {}, count});
     return *this;
 }
 
-TScriptedServer& TScriptedServer::ReceivePacket() {
-    Steps_.push_back({Step::kReceivePacket, {}, 0});
+ScriptedServer& ScriptedServer::ReceivePacket() {
+    steps_.push_back({Step::Kind::ReceivePacket, {}, 0});
     return *this;
 }
 
-TScriptedServer& TScriptedServer::ReceiveFrame() {
-    Steps_.push_back({Step::kReceiveFrame, {}, 0});
+ScriptedServer& ScriptedServer::ReceiveFrame() {
+    steps_.push_back({Step::Kind::ReceiveFrame, {}, 0});
     return *this;
 }
 
-TScriptedServer& TScriptedServer::Pause(int millis) {
-    Steps_.push_back({Step::kPause, {}, static_cast<std::size_t>(millis)});
+ScriptedServer& ScriptedServer::Pause(int millis) {
+    steps_.push_back({Step::Kind::Pause, {}, static_cast<std::size_t>(millis)});
     return *this;
 }
 
-TScriptedServer& TScriptedServer::Disconnect() {
-    Steps_.push_back({Step::kDisconnect, {}, 0});
+ScriptedServer& ScriptedServer::Disconnect() {
+    steps_.push_back({Step::Kind::Disconnect, {}, 0});
     return *this;
 }
 
-TScriptedServer& TScriptedServer::Accept() {
-    Steps_.push_back({Step::kAccept, {}, 0});
+ScriptedServer& ScriptedServer::Accept() {
+    steps_.push_back({Step::Kind::Accept, {}, 0});
     return *this;
 }
 
-void TScriptedServer::Start() {
-    Started_ = true;
-    Thread_ = std::thread([this] { Run(DrainMillis_.load()); });
+void ScriptedServer::Start() {
+    started_ = true;
+    thread_ = std::thread([this] { Run(drain_millis_.load()); });
 }
 
-void TScriptedServer::Finish(int drainMillis) {
-    if (!Started_ || Finished_) {
+void ScriptedServer::Finish(int drain_millis) {
+    if (!started_ || finished_) {
         return;
     }
-    DrainMillis_ = drainMillis;
-    Thread_.join();
-    Finished_ = true;
+    drain_millis_ = drain_millis;
+    thread_.join();
+    finished_ = true;
 }
 
-bool TScriptedServer::HasWaitingClient() const {
-    return WaitFor(Listener_, POLLIN, 0);
+bool ScriptedServer::HasWaitingClient() const {
+    return WaitFor(listener_, POLLIN, 0);
 }
 
-void TScriptedServer::Fail(std::string why) {
-    if (Failure_.empty()) {
-        Failure_ = std::move(why);
+void ScriptedServer::Fail(std::string why) {
+    if (failure_.empty()) {
+        failure_ = std::move(why);
     }
 }
 
-bool TScriptedServer::AcceptClient() {
+bool ScriptedServer::AcceptClient() {
 #ifdef _WIN32
-    if (Pipe_) {
+    if (pipe_) {
         // A client that was served leaves with its instance; the next one gets a new one.
-        if (Client_ >= 0 && !Pipe_->Listen()) {
+        if (client_ >= 0 && !pipe_->Listen()) {
             Fail("cannot make the pipe again");
             return false;
         }
-        if (!Pipe_->Accept(kStepTimeoutMillis)) {
+        if (!pipe_->Accept(kStepTimeoutMillis)) {
             Fail("no client connected");
             return false;
         }
-        Client_ = 0;
+        client_ = 0;
         return true;
     }
 #endif
     CloseClient();
-    if (!WaitFor(Listener_, POLLIN, kStepTimeoutMillis)) {
+    if (!WaitFor(listener_, POLLIN, kStepTimeoutMillis)) {
         Fail("no client connected");
         return false;
     }
-    Client_ = varnimo::testing::AcceptOn(Listener_);
-    if (Client_ < 0) {
+    client_ = varnimo::testing::AcceptOn(listener_);
+    if (client_ < 0) {
         Fail("accept failed");
         return false;
     }
     return true;
 }
 
-long TScriptedServer::ReadWithin(uint8_t* to, std::size_t count, int millis) {
+long ScriptedServer::ReadWithin(uint8_t* to, std::size_t count, int millis) {
 #ifdef _WIN32
-    if (Pipe_) {
-        return Pipe_->Read(to, count, millis);
+    if (pipe_) {
+        return pipe_->Read(to, count, millis);
     }
 #endif
-    if (!WaitFor(Client_, POLLIN, millis)) {
+    if (!WaitFor(client_, POLLIN, millis)) {
         return kNothingYet;
     }
-    return varnimo::testing::ReceiveSome(Client_, to, count);
+    return varnimo::testing::ReceiveSome(client_, to, count);
 }
 
-bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
+bool ScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
     std::size_t got = 0;
     while (got < count) {
         long n = ReadWithin(to + got, count - got, kStepTimeoutMillis);
@@ -199,20 +199,20 @@ bool TScriptedServer::ReadExactly(uint8_t* to, std::size_t count) {
             return false;
         }
         got += static_cast<std::size_t>(n);
-        BytesReceived_ += static_cast<std::size_t>(n);
+        bytes_received_ += static_cast<std::size_t>(n);
     }
     return true;
 }
 
-bool TScriptedServer::WriteAll(const TBytes& bytes) {
+bool ScriptedServer::WriteAll(const Bytes& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
 #ifdef _WIN32
         long n =
-            Pipe_ ? Pipe_->Write(bytes.data() + sent, bytes.size() - sent)
-                  : varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
+            pipe_ ? pipe_->Write(bytes.data() + sent, bytes.size() - sent)
+                  : varnimo::testing::SendSome(client_, bytes.data() + sent, bytes.size() - sent);
 #else
-        long n = varnimo::testing::SendSome(Client_, bytes.data() + sent, bytes.size() - sent);
+        long n = varnimo::testing::SendSome(client_, bytes.data() + sent, bytes.size() - sent);
 #endif
         if (n <= 0) {
             Fail("client went away while the server was sending");
@@ -223,56 +223,56 @@ bool TScriptedServer::WriteAll(const TBytes& bytes) {
     return true;
 }
 
-void TScriptedServer::CloseClient() {
+void ScriptedServer::CloseClient() {
 #ifdef _WIN32
-    if (Pipe_) {
-        Pipe_->Close();
-        Client_ = -1;
+    if (pipe_) {
+        pipe_->Close();
+        client_ = -1;
         return;
     }
 #endif
-    if (Client_ >= 0) {
-        varnimo::testing::CloseSocket(Client_);
-        Client_ = -1;
+    if (client_ >= 0) {
+        varnimo::testing::CloseSocket(client_);
+        client_ = -1;
     }
 }
 
-void TScriptedServer::Run(int) {
+void ScriptedServer::Run(int) {
     if (!AcceptClient()) {
         return;
     }
-    for (const Step& step : Steps_) {
+    for (const Step& step : steps_) {
         bool ok = true;
-        switch (step.What) {
-            case Step::kSend:
-                ok = WriteAll(step.Bytes);
+        switch (step.what) {
+            case Step::Kind::Send:
+                ok = WriteAll(step.bytes);
                 break;
-            case Step::kReceive: {
-                TBytes bytes(step.Count);
+            case Step::Kind::Receive: {
+                Bytes bytes(step.count);
                 ok = ReadExactly(bytes.data(), bytes.size());
-                Received_.push_back(std::move(bytes));
+                received_.push_back(std::move(bytes));
                 break;
             }
-            case Step::kReceivePacket:
-            case Step::kReceiveFrame: {
-                std::size_t header = step.What == Step::kReceivePacket ? 4 : 7;
-                TBytes bytes(header);
+            case Step::Kind::ReceivePacket:
+            case Step::Kind::ReceiveFrame: {
+                std::size_t header = step.what == Step::Kind::ReceivePacket ? 4 : 7;
+                Bytes bytes(header);
                 ok = ReadExactly(bytes.data(), header);
                 if (ok) {
                     std::size_t length = bytes[0] | bytes[1] << 8 | bytes[2] << 16;
                     bytes.resize(header + length);
                     ok = ReadExactly(bytes.data() + header, length);
                 }
-                Received_.push_back(std::move(bytes));
+                received_.push_back(std::move(bytes));
                 break;
             }
-            case Step::kPause:
-                std::this_thread::sleep_for(std::chrono::milliseconds(step.Count));
+            case Step::Kind::Pause:
+                std::this_thread::sleep_for(std::chrono::milliseconds(step.count));
                 break;
-            case Step::kDisconnect:
+            case Step::Kind::Disconnect:
                 CloseClient();
                 break;
-            case Step::kAccept:
+            case Step::Kind::Accept:
                 ok = AcceptClient();
                 break;
         }
@@ -280,7 +280,7 @@ void TScriptedServer::Run(int) {
             return;
         }
     }
-    if (Client_ < 0) {
+    if (client_ < 0) {
         return;
     }
     // Whatever the client sends after the script (a quit command, say), until it closes. The
@@ -291,7 +291,7 @@ void TScriptedServer::Run(int) {
         auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
                          std::chrono::steady_clock::now() - start)
                          .count();
-        if (spent >= DrainMillis_.load()) {
+        if (spent >= drain_millis_.load()) {
             break;
         }
         long n = ReadWithin(chunk, sizeof chunk, 20);
@@ -301,15 +301,15 @@ void TScriptedServer::Run(int) {
         if (n <= 0) {
             break;
         }
-        Trailing_.insert(Trailing_.end(), chunk, chunk + n);
-        BytesReceived_ += static_cast<std::size_t>(n);
+        trailing_.insert(trailing_.end(), chunk, chunk + n);
+        bytes_received_ += static_cast<std::size_t>(n);
     }
 }
 
 // --- packet builders ---
 
-TBytes FromHex(std::string_view hex) {
-    TBytes bytes;
+Bytes FromHex(std::string_view hex) {
+    Bytes bytes;
     int high = -1;
     for (char c : hex) {
         int v = c >= '0' && c <= '9'   ? c - '0'
@@ -329,28 +329,28 @@ TBytes FromHex(std::string_view hex) {
     return bytes;
 }
 
-TBytes Concat(std::initializer_list<TBytes> parts) {
-    TBytes all;
-    for (const TBytes& part : parts) {
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
 }
 
-TBytes Text(std::string_view text) {
-    return TBytes(text.begin(), text.end());
+Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
 }
 
-TBytes PlainFrame(uint8_t seq, const TBytes& payload) {
+Bytes PlainFrame(uint8_t seq, const Bytes& payload) {
     std::size_t n = payload.size();
-    TBytes frame = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                    static_cast<uint8_t>(n >> 16), seq};
+    Bytes frame = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                   static_cast<uint8_t>(n >> 16), seq};
     frame.insert(frame.end(), payload.begin(), payload.end());
     return frame;
 }
 
-TBytes CompressedFrame(uint8_t seq, const TBytes& payload, bool deflate) {
-    TBytes body = payload;
+Bytes CompressedFrame(uint8_t seq, const Bytes& payload, bool deflate) {
+    Bytes body = payload;
     std::size_t before = 0;
     if (deflate) {
         uLongf room = compressBound(static_cast<uLong>(payload.size()));
@@ -360,15 +360,15 @@ TBytes CompressedFrame(uint8_t seq, const TBytes& payload, bool deflate) {
         before = payload.size();
     }
     std::size_t n = body.size();
-    TBytes frame = {static_cast<uint8_t>(n),           static_cast<uint8_t>(n >> 8),
-                    static_cast<uint8_t>(n >> 16),     seq,
-                    static_cast<uint8_t>(before),      static_cast<uint8_t>(before >> 8),
-                    static_cast<uint8_t>(before >> 16)};
+    Bytes frame = {static_cast<uint8_t>(n),           static_cast<uint8_t>(n >> 8),
+                   static_cast<uint8_t>(n >> 16),     seq,
+                   static_cast<uint8_t>(before),      static_cast<uint8_t>(before >> 8),
+                   static_cast<uint8_t>(before >> 16)};
     frame.insert(frame.end(), body.begin(), body.end());
     return frame;
 }
 
-TBytes LengthCode(uint64_t value) {
+Bytes LengthCode(uint64_t value) {
     if (value < 251) {
         return {static_cast<uint8_t>(value)};
     }
@@ -379,31 +379,31 @@ TBytes LengthCode(uint64_t value) {
         return {0xFD, static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                 static_cast<uint8_t>(value >> 16)};
     }
-    TBytes code = {0xFE};
+    Bytes code = {0xFE};
     for (int i = 0; i < 8; ++i) {
         code.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
     return code;
 }
 
-TBytes LengthText(std::string_view text) {
+Bytes LengthText(std::string_view text) {
     return Concat({LengthCode(text.size()), Text(text)});
 }
 
-TBytes Greeting(const TGreetingFields& greeting) {
-    TBytes g = {greeting.Protocol};
-    g.insert(g.end(), greeting.Version.begin(), greeting.Version.end());
+Bytes Greeting(const GreetingFields& greeting) {
+    Bytes g = {greeting.protocol};
+    g.insert(g.end(), greeting.version.begin(), greeting.version.end());
     g.push_back(0);
     for (int i = 0; i < 4; ++i) {
-        g.push_back(static_cast<uint8_t>(greeting.ThreadId >> (8 * i)));
+        g.push_back(static_cast<uint8_t>(greeting.thread_id >> (8 * i)));
     }
-    g.insert(g.end(), greeting.Seed.begin(), greeting.Seed.end());
+    g.insert(g.end(), greeting.seed.begin(), greeting.seed.end());
     g.push_back(0);
-    g.push_back(static_cast<uint8_t>(greeting.Capabilities));
-    g.push_back(static_cast<uint8_t>(greeting.Capabilities >> 8));
-    g.push_back(greeting.Charset);
-    g.push_back(static_cast<uint8_t>(greeting.Status));
-    g.push_back(static_cast<uint8_t>(greeting.Status >> 8));
+    g.push_back(static_cast<uint8_t>(greeting.capabilities));
+    g.push_back(static_cast<uint8_t>(greeting.capabilities >> 8));
+    g.push_back(greeting.charset);
+    g.push_back(static_cast<uint8_t>(greeting.status));
+    g.push_back(static_cast<uint8_t>(greeting.status >> 8));
     // The 13 filler bytes; today's servers put capability bits and more there.
     for (uint8_t b : FromHex("ff 81 15 00 00 00 00 00 00 1d 00 00 00")) {
         g.push_back(b);
@@ -411,25 +411,25 @@ TBytes Greeting(const TGreetingFields& greeting) {
     return g;
 }
 
-TBytes OkPacket(uint64_t affected, uint64_t insertId, uint16_t status, std::string_view info) {
-    TBytes ok = Concat({{0},
-                        LengthCode(affected),
-                        LengthCode(insertId),
-                        {static_cast<uint8_t>(status), static_cast<uint8_t>(status >> 8)}});
+Bytes OkPacket(uint64_t affected, uint64_t insert_id, uint16_t status, std::string_view info) {
+    Bytes ok = Concat({{0},
+                       LengthCode(affected),
+                       LengthCode(insert_id),
+                       {static_cast<uint8_t>(status), static_cast<uint8_t>(status >> 8)}});
     if (!info.empty()) {
-        TBytes text = LengthText(info);
+        Bytes text = LengthText(info);
         ok.insert(ok.end(), text.begin(), text.end());
     }
     return ok;
 }
 
-TBytes ErrorPacket(uint16_t code, std::string_view text) {
+Bytes ErrorPacket(uint16_t code, std::string_view text) {
     return Concat(
         {{0xFF, static_cast<uint8_t>(code), static_cast<uint8_t>(code >> 8)}, Text(text)});
 }
 
-TBytes FieldPacket(std::string_view table, std::string_view name, uint32_t length, uint8_t type,
-                   uint16_t flags, uint8_t decimals) {
+Bytes FieldPacket(std::string_view table, std::string_view name, uint32_t length, uint8_t type,
+                  uint16_t flags, uint8_t decimals) {
     return Concat({LengthText(table),
                    LengthText(name),
                    {3, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
@@ -438,21 +438,21 @@ TBytes FieldPacket(std::string_view table, std::string_view name, uint32_t lengt
                    {3, static_cast<uint8_t>(flags), static_cast<uint8_t>(flags >> 8), decimals}});
 }
 
-TBytes RowPacket(const std::vector<std::optional<std::string>>& values) {
-    TBytes row;
+Bytes RowPacket(const std::vector<std::optional<std::string>>& values) {
+    Bytes row;
     for (const auto& value : values) {
-        TBytes part = value ? LengthText(*value) : TBytes{0xFB};
+        Bytes part = value ? LengthText(*value) : Bytes{0xFB};
         row.insert(row.end(), part.begin(), part.end());
     }
     return row;
 }
 
-TBytes EndMarker() {
+Bytes EndMarker() {
     return {0xFE};
 }
 
-TBytes PayloadOf(const TBytes& packet) {
-    return packet.size() < 4 ? TBytes{} : TBytes(packet.begin() + 4, packet.end());
+Bytes PayloadOf(const Bytes& packet) {
+    return packet.size() < 4 ? Bytes{} : Bytes(packet.begin() + 4, packet.end());
 }
 
 }  // namespace varnimo::mysql::testing

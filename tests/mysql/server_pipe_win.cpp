@@ -2,17 +2,17 @@
 
 namespace varnimo::mysql::testing {
 
-TServerPipe::TServerPipe()
-    : Event_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      ConnectEvent_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+ServerPipe::ServerPipe()
+    : event_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      connect_event_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-TServerPipe::~TServerPipe() {
+ServerPipe::~ServerPipe() {
     Close();
-    ::CloseHandle(Event_);
-    ::CloseHandle(ConnectEvent_);
+    ::CloseHandle(event_);
+    ::CloseHandle(connect_event_);
 }
 
-bool TServerPipe::Listen() {
+bool ServerPipe::Listen() {
     // Any number of instances, and the new one made before the old one goes: a client
     // waiting for the pipe never finds it missing.
     HANDLE fresh =
@@ -20,39 +20,39 @@ bool TServerPipe::Listen() {
                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
                            PIPE_UNLIMITED_INSTANCES, 65536, 65536, 0, nullptr);
     Close();
-    Pipe_ = fresh;
-    if (Pipe_ == INVALID_HANDLE_VALUE) {
+    pipe_ = fresh;
+    if (pipe_ == INVALID_HANDLE_VALUE) {
         return false;
     }
     // Listening starts at once, before any client can open the instance.
-    Connecting_ = OVERLAPPED{};
-    Connecting_.hEvent = ConnectEvent_;
-    ::ResetEvent(ConnectEvent_);
-    Connected_ =
-        ::ConnectNamedPipe(Pipe_, &Connecting_) || ::GetLastError() == ERROR_PIPE_CONNECTED;
-    return Connected_ || ::GetLastError() == ERROR_IO_PENDING;
+    connecting_ = OVERLAPPED{};
+    connecting_.hEvent = connect_event_;
+    ::ResetEvent(connect_event_);
+    connected_ =
+        ::ConnectNamedPipe(pipe_, &connecting_) || ::GetLastError() == ERROR_PIPE_CONNECTED;
+    return connected_ || ::GetLastError() == ERROR_IO_PENDING;
 }
 
-bool TServerPipe::Accept(int millis) {
-    if (Pipe_ == INVALID_HANDLE_VALUE && !Listen()) {
+bool ServerPipe::Accept(int millis) {
+    if (pipe_ == INVALID_HANDLE_VALUE && !Listen()) {
         return false;
     }
-    if (Connected_) {
+    if (connected_) {
         return true;
     }
     DWORD ignored = 0;
-    if (::WaitForSingleObject(ConnectEvent_, static_cast<DWORD>(millis)) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(connect_event_, static_cast<DWORD>(millis)) != WAIT_OBJECT_0) {
         return false;
     }
-    Connected_ = ::GetOverlappedResult(Pipe_, &Connecting_, &ignored, FALSE) != FALSE;
-    return Connected_;
+    connected_ = ::GetOverlappedResult(pipe_, &connecting_, &ignored, FALSE) != FALSE;
+    return connected_;
 }
 
 template <typename Start>
-long TServerPipe::Complete(Start start, int millis) {
+long ServerPipe::Complete(Start start, int millis) {
     OVERLAPPED operation{};
-    operation.hEvent = Event_;
-    ::ResetEvent(Event_);
+    operation.hEvent = event_;
+    ::ResetEvent(event_);
     DWORD done = 0;
     if (start(&operation, &done)) {
         return static_cast<long>(done);
@@ -64,43 +64,43 @@ long TServerPipe::Complete(Start start, int millis) {
     if (error != ERROR_IO_PENDING) {
         return -1;
     }
-    if (::WaitForSingleObject(Event_, static_cast<DWORD>(millis)) != WAIT_OBJECT_0) {
-        ::CancelIo(Pipe_);
+    if (::WaitForSingleObject(event_, static_cast<DWORD>(millis)) != WAIT_OBJECT_0) {
+        ::CancelIo(pipe_);
         // What arrived before the cancel took hold is not lost.
-        if (::GetOverlappedResult(Pipe_, &operation, &done, TRUE) && done > 0) {
+        if (::GetOverlappedResult(pipe_, &operation, &done, TRUE) && done > 0) {
             return static_cast<long>(done);
         }
         return -2;
     }
-    if (!::GetOverlappedResult(Pipe_, &operation, &done, FALSE)) {
+    if (!::GetOverlappedResult(pipe_, &operation, &done, FALSE)) {
         return ::GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
     }
     return static_cast<long>(done);
 }
 
-long TServerPipe::Read(uint8_t* to, std::size_t count, int millis) {
+long ServerPipe::Read(uint8_t* to, std::size_t count, int millis) {
     return Complete(
         [&](OVERLAPPED* operation, DWORD* done) {
-            return ::ReadFile(Pipe_, to, static_cast<DWORD>(count), done, operation);
+            return ::ReadFile(pipe_, to, static_cast<DWORD>(count), done, operation);
         },
         millis);
 }
 
-long TServerPipe::Write(const uint8_t* from, std::size_t count) {
+long ServerPipe::Write(const uint8_t* from, std::size_t count) {
     long n = Complete(
         [&](OVERLAPPED* operation, DWORD* done) {
-            return ::WriteFile(Pipe_, from, static_cast<DWORD>(count), done, operation);
+            return ::WriteFile(pipe_, from, static_cast<DWORD>(count), done, operation);
         },
         10000);
     return n == 0 ? -1 : n;
 }
 
-void TServerPipe::Close() {
-    if (Pipe_ != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(Pipe_);  // ends a pending listen as well
-        Pipe_ = INVALID_HANDLE_VALUE;
+void ServerPipe::Close() {
+    if (pipe_ != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(pipe_);  // ends a pending listen as well
+        pipe_ = INVALID_HANDLE_VALUE;
     }
-    Connected_ = false;
+    connected_ = false;
 }
 
 }  // namespace varnimo::mysql::testing

@@ -9,12 +9,12 @@
 
 namespace varnimo::mysql::testing {
 
-class TServerPipe {
+class ServerPipe {
   public:
-    TServerPipe();
-    ~TServerPipe();
-    TServerPipe(const TServerPipe&) = delete;
-    TServerPipe& operator=(const TServerPipe&) = delete;
+    ServerPipe();
+    ~ServerPipe();
+    ServerPipe(const ServerPipe&) = delete;
+    ServerPipe& operator=(const ServerPipe&) = delete;
 
     // A new instance that clients can open; false when it cannot be made.
     bool Listen();
@@ -33,11 +33,11 @@ class TServerPipe {
     template <typename Start>
     long Complete(Start start, int millis);
 
-    HANDLE Pipe_ = INVALID_HANDLE_VALUE;
-    HANDLE Event_ = nullptr;
-    HANDLE ConnectEvent_ = nullptr;
-    OVERLAPPED Connecting_{};
-    bool Connected_ = false;
+    HANDLE pipe_ = INVALID_HANDLE_VALUE;
+    HANDLE event_ = nullptr;
+    HANDLE connect_event_ = nullptr;
+    OVERLAPPED connecting_{};
+    bool connected_ = false;
 };
 
 }  // namespace varnimo::mysql::testing

@@ -16,7 +16,7 @@
 #include "demo_folder.h"
 #include "main_window.h"
 #include "recording_desktop.h"
-#include "update_form.h"
+#include "update_dialog.h"
 
 namespace varnimo {
 namespace {
@@ -112,7 +112,7 @@ TEST_F(AboutDialog, AnAddressNoBrowserTakesIsShownToCopy) {
     const QString homepage = QString::fromLatin1(HomepageAddress);
     const std::function<void()> links[] = {
         [&] { dialog().Label8Click(); },
-        [&] { form_->update_form().checker().download_link_labelClick(); },
+        [&] { form_->update_form().Checker().OpenDownloadPage(); },
         [&] { form_->OpenAddress(HomepageAddress); },
     };
     for (const bool browser : {true, false}) {

@@ -18,28 +18,28 @@
 
 namespace varnimo::mysql {
 
-struct TResolvedAddress {
-    sockaddr_storage Address{};
-    socklen_t Length = 0;
-    int Family = 0;
+struct ResolvedAddress {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    int family = 0;
 };
 
-struct TResolveResult {
+struct LookupResult {
     // In the resolver's order, IPv6 and IPv4 alike; empty when the lookup failed.
-    std::vector<TResolvedAddress> Addresses;
+    std::vector<ResolvedAddress> addresses;
     // Why it failed: the platform's number for it (the resolver's error number as
     // gethostbyname reports it, a system error number for a system failure, the platform's
     // "timed out" number when the deadline passed) and the platform's words for it.
-    int ErrorNumber = 0;
-    std::string Message;
-    bool TimedOut = false;
+    int error_number = 0;
+    std::string message;
+    bool timed_out = false;
 };
 
-using TResolveClock = std::chrono::steady_clock;
+using ResolveClock = std::chrono::steady_clock;
 
 // Looks up `host` for a TCP connection to `port`: a name, a dotted IPv4 address or an IPv6
 // address (bare, or in brackets as in "[::1]"). Addresses are read at once; a name is looked
-// up until `deadline` at the latest (TResolveClock::time_point::max(): no limit).
-TResolveResult ResolveHost(const std::string& host, int port, TResolveClock::time_point deadline);
+// up until `deadline` at the latest (ResolveClock::time_point::max(): no limit).
+LookupResult ResolveHost(const std::string& host, int port, ResolveClock::time_point deadline);
 
 }  // namespace varnimo::mysql

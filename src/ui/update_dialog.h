@@ -1,6 +1,6 @@
 #pragma once
-// Tupdate_form: the Update Checker dialog. It lays out update_form.ui, forwards its events
-// to UpdateChecker and draws what the checker tells it through UpdateView. The grids only
+// UpdateDialog: the Update Checker dialog. It lays out update_dialog.ui, forwards its events
+// to app::UpdateChecker and draws what the checker tells it through app::UpdateView. The grids only
 // display: no selection, editing, focus or scrolling.
 
 #include <QDialog>
@@ -14,31 +14,33 @@
 class QTableWidget;
 
 namespace Ui {
-class Tupdate_form;
+class UpdateDialog;
 }
 
 namespace varnimo {
-
 class Unit1;
+}
 
-class Tupdate_form : public QDialog, public UpdateView {
+namespace varnimo::ui {
+
+class UpdateDialog : public QDialog, public app::UpdateView {
     Q_OBJECT
   public:
     // Reads the local versions from `unit` at every showing; asks `server`.
-    Tupdate_form(const Unit1& unit, Desktop& desktop, UpdateServerAddress server,
+    UpdateDialog(const Unit1& unit, Desktop& desktop, app::UpdateServerAddress server,
                  QWidget* parent = nullptr);
-    ~Tupdate_form() override;
+    ~UpdateDialog() override;
 
-    UpdateChecker& checker() { return *checker_; }
+    app::UpdateChecker& Checker() { return *checker_; }
 
     // The built-in update server, or the one VARNIMO_UPDATE_SERVER names; a value that cannot
     // be read is reported on stderr and no server is asked.
-    static UpdateServerAddress ServerForThisRun();
+    static app::UpdateServerAddress ServerForThisRun();
 
-    // --- UpdateView ---------------------------------------------------------------------
-    void SetCell(UpdateGrid grid, int column, int row, const std::string& text) override;
-    void SetCaption(UpdateLabel label, const std::string& text) override;
-    void SetVisible(UpdateLabel label, bool visible) override;
+    // --- app::UpdateView ---------------------------------------------------------------------
+    void SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) override;
+    void SetCaption(app::UpdateLabel label, const std::string& text) override;
+    void SetVisible(app::UpdateLabel label, bool visible) override;
     void PlainBox(const std::string& text) override;
     void OpenAddress(const std::string& address) override;
     void CloseDialog() override;
@@ -58,12 +60,12 @@ class Tupdate_form : public QDialog, public UpdateView {
     void SetUpLook();
     void SetUpGrid(QTableWidget* grid, int column_width, int row_height);
     void CentreOnParent();
-    QTableWidget* Grid(UpdateGrid grid) const;
+    QTableWidget* Grid(app::UpdateGrid grid) const;
 
-    std::unique_ptr<Ui::Tupdate_form> ui_;
+    std::unique_ptr<Ui::UpdateDialog> ui_;
     Desktop& desktop_;
-    std::unique_ptr<UpdateChecker> checker_;
+    std::unique_ptr<app::UpdateChecker> checker_;
     int waits_ = 0;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -1,11 +1,11 @@
-#include "mysql/mysql_errors.h"
+#include "mysql/errors.h"
 
 #include <cstdarg>
 #include <cstdio>
 
 namespace varnimo::mysql {
 
-const char* const ErrorMessageTable[kClientErrorCount] = {
+const char* const kErrorMessageTable[kClientErrorCount] = {
     "Unknown MySQL error",
     "Can't create UNIX socket (%d)",
     "Can't connect to local MySQL server through socket '%-.64s' (%d)",
@@ -31,9 +31,9 @@ const char* const ErrorMessageTable[kClientErrorCount] = {
 
 const char* ErrorMessage(int32_t code) {
     if (code < kClientErrorFirst || code > kClientErrorLast) {
-        return ErrorMessageTable[0];
+        return kErrorMessageTable[0];
     }
-    return ErrorMessageTable[code - kClientErrorFirst];
+    return kErrorMessageTable[code - kClientErrorFirst];
 }
 
 std::string FormatClientError(int32_t code, ...) {

@@ -1,5 +1,5 @@
 #pragma once
-// An UpdateView that records what the Update Checker asks of its dialog: the grids as
+// An app::UpdateView that records what the Update Checker asks of its dialog: the grids as
 // cells, the status text, every box, and whether a box came up while the window still
 // showed itself busy.
 
@@ -13,11 +13,11 @@
 
 namespace varnimo::testing {
 
-class RecordingUpdateView : public UpdateView {
+class RecordingUpdateView : public app::UpdateView {
   public:
     std::function<void(const std::string& box)> on_box;
 
-    std::map<std::tuple<UpdateGrid, int, int>, std::string> cells;
+    std::map<std::tuple<app::UpdateGrid, int, int>, std::string> cells;
     std::string connection_label;
     bool updates_label_visible = true;
     bool download_link_visible = false;
@@ -28,29 +28,29 @@ class RecordingUpdateView : public UpdateView {
     int waits = 0;
     bool box_while_busy = false;
 
-    std::string Cell(UpdateGrid grid, int column, int row) const {
+    std::string Cell(app::UpdateGrid grid, int column, int row) const {
         auto found = cells.find({grid, column, row});
         return found == cells.end() ? std::string() : found->second;
     }
     // Column `column` of the 28 value rows in screen order: program, database, a .. z.
     std::vector<std::string> Column(int column) const {
-        std::vector<std::string> texts = {Cell(UpdateGrid::update_grid, column, 1),
-                                          Cell(UpdateGrid::update_grid, column, 2)};
+        std::vector<std::string> texts = {Cell(app::UpdateGrid::Versions, column, 1),
+                                          Cell(app::UpdateGrid::Versions, column, 2)};
         for (int k = 0; k < 26; ++k) {
-            texts.push_back(Cell(k < 13 ? UpdateGrid::screens_grid1 : UpdateGrid::screens_grid2,
+            texts.push_back(Cell(k < 13 ? app::UpdateGrid::PacksAToM : app::UpdateGrid::PacksNToZ,
                                  column, k % 13 + 1));
         }
         return texts;
     }
 
-    void SetCell(UpdateGrid grid, int column, int row, const std::string& text) override {
+    void SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) override {
         cells[{grid, column, row}] = text;
     }
-    void SetCaption(UpdateLabel, const std::string& text) override { connection_label = text; }
-    void SetVisible(UpdateLabel label, bool visible) override {
-        if (label == UpdateLabel::updates_label)
+    void SetCaption(app::UpdateLabel, const std::string& text) override { connection_label = text; }
+    void SetVisible(app::UpdateLabel label, bool visible) override {
+        if (label == app::UpdateLabel::NoUpdates)
             updates_label_visible = visible;
-        if (label == UpdateLabel::download_link_label)
+        if (label == app::UpdateLabel::DownloadLink)
             download_link_visible = visible;
     }
     void PlainBox(const std::string& text) override {

@@ -1,4 +1,4 @@
-#include "mysql/mysql_resolve.h"
+#include "mysql/resolver.h"
 
 #include <cerrno>
 #include <condition_variable>
@@ -24,25 +24,25 @@ constexpr int kTimedOutNumber = ETIMEDOUT;
 
 // What one getaddrinfo call left behind. Shared by the waiting caller and the helper thread,
 // because either may be the last to look at it.
-struct TLookup {
-    std::string Host;
-    std::string Service;
-    std::mutex Mutex;
-    std::condition_variable Finished;
-    bool Done = false;
-    int Code = 0;
-    int SystemError = 0;
-    addrinfo* Found = nullptr;
+struct PendingLookup {
+    std::string host;
+    std::string service;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    int code = 0;
+    int system_error = 0;
+    addrinfo* found = nullptr;
 
-    ~TLookup() {
-        if (Found) {
-            ::freeaddrinfo(Found);
+    ~PendingLookup() {
+        if (found) {
+            ::freeaddrinfo(found);
         }
     }
 };
 
 int Lookup(const std::string& host, const std::string& service, int flags, addrinfo** found,
-           int* systemError) {
+           int* system_error) {
     addrinfo hints;
     std::memset(&hints, 0, sizeof hints);
     // Whatever family the name has: an IPv6-only server is as good as an IPv4 one.
@@ -52,122 +52,122 @@ int Lookup(const std::string& host, const std::string& service, int flags, addri
     hints.ai_flags = flags | AI_NUMERICSERV;
     errno = 0;
     int code = ::getaddrinfo(host.c_str(), service.c_str(), &hints, found);
-    *systemError = errno;
+    *system_error = errno;
     return code;
 }
 
-void Describe(int code, int systemError, TResolveResult& result) {
+void Describe(int code, int system_error, LookupResult& result) {
 #if defined(_WIN32)
     // Winsock's lookup codes are its socket error numbers already.
-    (void)systemError;
-    result.ErrorNumber = code;
-    result.Message = ::gai_strerrorA(code);
+    (void)system_error;
+    result.error_number = code;
+    result.message = ::gai_strerrorA(code);
 #else
     // The resolver's own numbering, as gethostbyname reports it (and as Winsock numbers the
     // same outcomes); a failure of the system underneath keeps its system error number.
     switch (code) {
         case EAI_SYSTEM:
-            result.ErrorNumber = systemError;
-            result.Message = std::strerror(systemError);
+            result.error_number = system_error;
+            result.message = std::strerror(system_error);
             return;
         case EAI_MEMORY:
-            result.ErrorNumber = ENOMEM;
+            result.error_number = ENOMEM;
             break;
         case EAI_AGAIN:
-            result.ErrorNumber = TRY_AGAIN;
+            result.error_number = TRY_AGAIN;
             break;
         case EAI_NONAME:
-            result.ErrorNumber = HOST_NOT_FOUND;
+            result.error_number = HOST_NOT_FOUND;
             break;
 #if defined(EAI_NODATA)
         case EAI_NODATA:
-            result.ErrorNumber = NO_DATA;
+            result.error_number = NO_DATA;
             break;
 #endif
 #if defined(EAI_ADDRFAMILY)
         case EAI_ADDRFAMILY:
-            result.ErrorNumber = NO_DATA;
+            result.error_number = NO_DATA;
             break;
 #endif
         default:
-            result.ErrorNumber = NO_RECOVERY;
+            result.error_number = NO_RECOVERY;
             break;
     }
-    result.Message = ::gai_strerror(code);
+    result.message = ::gai_strerror(code);
 #endif
 }
 
-void TakeAddresses(const addrinfo* found, TResolveResult& result) {
+void TakeAddresses(const addrinfo* found, LookupResult& result) {
     for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
         if (!entry->ai_addr || entry->ai_addrlen == 0 ||
             static_cast<std::size_t>(entry->ai_addrlen) > sizeof(sockaddr_storage)) {
             continue;
         }
-        TResolvedAddress address;
-        std::memcpy(&address.Address, entry->ai_addr, entry->ai_addrlen);
-        address.Length = static_cast<socklen_t>(entry->ai_addrlen);
-        address.Family = entry->ai_family;
-        result.Addresses.push_back(address);
+        ResolvedAddress address;
+        std::memcpy(&address.address, entry->ai_addr, entry->ai_addrlen);
+        address.length = static_cast<socklen_t>(entry->ai_addrlen);
+        address.family = entry->ai_family;
+        result.addresses.push_back(address);
     }
 }
 
 }  // namespace
 
-TResolveResult ResolveHost(const std::string& hostText, int port,
-                           TResolveClock::time_point deadline) {
-    std::string host = hostText;
+LookupResult ResolveHost(const std::string& host_text, int port,
+                         ResolveClock::time_point deadline) {
+    std::string host = host_text;
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
         host = host.substr(1, host.size() - 2);
     }
     const std::string service = std::to_string(port);
-    TResolveResult result;
+    LookupResult result;
 
     // An address needs no name server and cannot hang.
     addrinfo* found = nullptr;
-    int systemError = 0;
-    if (Lookup(host, service, AI_NUMERICHOST, &found, &systemError) == 0) {
+    int system_error = 0;
+    if (Lookup(host, service, AI_NUMERICHOST, &found, &system_error) == 0) {
         TakeAddresses(found, result);
         ::freeaddrinfo(found);
         return result;
     }
 
-    auto lookup = std::make_shared<TLookup>();
-    lookup->Host = host;
-    lookup->Service = service;
+    auto lookup = std::make_shared<PendingLookup>();
+    lookup->host = host;
+    lookup->service = service;
     try {
         std::thread([lookup] {
             addrinfo* answer = nullptr;
             int error = 0;
-            int code = Lookup(lookup->Host, lookup->Service, 0, &answer, &error);
-            std::lock_guard<std::mutex> lock(lookup->Mutex);
-            lookup->Code = code;
-            lookup->SystemError = error;
-            lookup->Found = code == 0 ? answer : nullptr;
-            lookup->Done = true;
-            lookup->Finished.notify_all();
+            int code = Lookup(lookup->host, lookup->service, 0, &answer, &error);
+            std::lock_guard<std::mutex> lock(lookup->mutex);
+            lookup->code = code;
+            lookup->system_error = error;
+            lookup->found = code == 0 ? answer : nullptr;
+            lookup->done = true;
+            lookup->finished.notify_all();
         }).detach();
     } catch (const std::system_error& error) {
-        result.ErrorNumber = error.code().value();
-        result.Message = "no thread for the name lookup";
+        result.error_number = error.code().value();
+        result.message = "no thread for the name lookup";
         return result;
     }
 
-    std::unique_lock<std::mutex> lock(lookup->Mutex);
-    if (deadline == TResolveClock::time_point::max()) {
-        lookup->Finished.wait(lock, [&] { return lookup->Done; });
-    } else if (!lookup->Finished.wait_until(lock, deadline, [&] { return lookup->Done; })) {
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    if (deadline == ResolveClock::time_point::max()) {
+        lookup->finished.wait(lock, [&] { return lookup->done; });
+    } else if (!lookup->finished.wait_until(lock, deadline, [&] { return lookup->done; })) {
         // The thread keeps its own reference and frees the answer when it comes.
-        result.TimedOut = true;
-        result.ErrorNumber = kTimedOutNumber;
-        result.Message = "the name lookup timed out";
+        result.timed_out = true;
+        result.error_number = kTimedOutNumber;
+        result.message = "the name lookup timed out";
         return result;
     }
-    if (lookup->Code != 0) {
-        Describe(lookup->Code, lookup->SystemError, result);
+    if (lookup->code != 0) {
+        Describe(lookup->code, lookup->system_error, result);
         return result;
     }
-    TakeAddresses(lookup->Found, result);
-    if (result.Addresses.empty()) {
+    TakeAddresses(lookup->found, result);
+    if (result.addresses.empty()) {
         Describe(EAI_NONAME, 0, result);
     }
     return result;

@@ -1,4 +1,4 @@
-#include "mysql/mysql_protocol.h"
+#include "mysql/protocol.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "mysql/mysql_errors.h"
+#include "mysql/errors.h"
 
 namespace varnimo::mysql {
 
@@ -42,18 +42,18 @@ uint32_t ReadPartial(std::string_view value, std::size_t bytes) {
 
 }  // namespace
 
-// --- TPacketReader ---
+// --- PacketReader ---
 
-bool TPacketReader::ReadLengthCode64(uint64_t& value) {
-    if (Pos_ >= Size_) {
+bool PacketReader::ReadLengthCode64(uint64_t& value) {
+    if (pos_ >= size_) {
         return false;
     }
-    uint8_t b = Data_[Pos_];
+    uint8_t b = data_[pos_];
     std::size_t need = b < 251 ? 1 : b == 251 ? 1 : b == 252 ? 3 : b == 253 ? 4 : 9;
-    if (Size_ - Pos_ < need) {
+    if (size_ - pos_ < need) {
         return false;
     }
-    const uint8_t* p = Data_ + Pos_ + 1;
+    const uint8_t* p = data_ + pos_ + 1;
     if (b < 251) {
         value = b;
     } else if (b == 251) {
@@ -65,11 +65,11 @@ bool TPacketReader::ReadLengthCode64(uint64_t& value) {
     } else {
         value = uint64_t{ReadUint32(p)} | uint64_t{ReadUint32(p + 4)} << 32;
     }
-    Pos_ += need;
+    pos_ += need;
     return true;
 }
 
-bool TPacketReader::ReadLengthCode(int32_t& value) {
+bool PacketReader::ReadLengthCode(int32_t& value) {
     uint64_t v = 0;
     if (!ReadLengthCode64(v)) {
         return false;
@@ -78,116 +78,116 @@ bool TPacketReader::ReadLengthCode(int32_t& value) {
     return true;
 }
 
-bool TPacketReader::ReadLengthText(std::string_view& text, bool& isNull) {
-    std::size_t start = Pos_;
+bool PacketReader::ReadLengthText(std::string_view& text, bool& is_null) {
+    std::size_t start = pos_;
     uint64_t length = 0;
     if (!ReadLengthCode64(length)) {
         return false;
     }
     if (length == kNullLength) {
-        isNull = true;
+        is_null = true;
         text = {};
         return true;
     }
-    if (length > Size_ - Pos_) {
-        Pos_ = start;
+    if (length > size_ - pos_) {
+        pos_ = start;
         return false;
     }
-    isNull = false;
-    text = std::string_view(reinterpret_cast<const char*>(Data_ + Pos_), length);
-    Pos_ += length;
+    is_null = false;
+    text = std::string_view(reinterpret_cast<const char*>(data_ + pos_), length);
+    pos_ += length;
     return true;
 }
 
-bool TPacketReader::ReadFixed(std::size_t bytes, uint32_t& value) {
-    if (bytes > 4 || Size_ - Pos_ < bytes) {
+bool PacketReader::ReadFixed(std::size_t bytes, uint32_t& value) {
+    if (bytes > 4 || size_ - pos_ < bytes) {
         return false;
     }
     value = 0;
     for (std::size_t i = 0; i < bytes; ++i) {
-        value |= uint32_t{Data_[Pos_ + i]} << (8 * i);
+        value |= uint32_t{data_[pos_ + i]} << (8 * i);
     }
-    Pos_ += bytes;
+    pos_ += bytes;
     return true;
 }
 
-std::string_view TPacketReader::ReadZeroText() {
-    const uint8_t* start = Data_ + Pos_;
-    const void* zero = std::memchr(start, 0, Size_ - Pos_);
-    std::size_t length = zero ? static_cast<const uint8_t*>(zero) - start : Size_ - Pos_;
-    Pos_ += length + (zero ? 1 : 0);
+std::string_view PacketReader::ReadZeroText() {
+    const uint8_t* start = data_ + pos_;
+    const void* zero = std::memchr(start, 0, size_ - pos_);
+    std::size_t length = zero ? static_cast<const uint8_t*>(zero) - start : size_ - pos_;
+    pos_ += length + (zero ? 1 : 0);
     return {reinterpret_cast<const char*>(start), length};
 }
 
-bool TPacketReader::Skip(std::size_t bytes) {
-    if (Size_ - Pos_ < bytes) {
+bool PacketReader::Skip(std::size_t bytes) {
+    if (size_ - pos_ < bytes) {
         return false;
     }
-    Pos_ += bytes;
+    pos_ += bytes;
     return true;
 }
 
 bool IsEndMarker(const uint8_t* data, std::size_t size) {
-    return size >= 1 && size < 8 && data[0] == 0xFE;
+    return size >= 1 && size < 8 && data[0] == kEndMarkerByte;
 }
 
 // --- error packets ---
 
-TServerError DecodeErrorPacket(const uint8_t* data, std::size_t size, uint32_t protocolVersion) {
-    TServerError error;
+ServerError DecodeErrorPacket(const uint8_t* data, std::size_t size, uint32_t protocol_version) {
+    ServerError error;
     if (size <= 3) {
-        error.Code = kErrUnknown;
-        error.Text = ErrorMessage(kErrUnknown);
+        error.code = kErrUnknown;
+        error.text = ErrorMessage(kErrUnknown);
         return error;
     }
-    std::size_t textStart = 1;
-    if (protocolVersion > 9) {
-        error.Code = static_cast<int32_t>(ReadUint16(data + 1));
+    std::size_t text_start = 1;
+    if (protocol_version > kOldProtocolVersion) {
+        error.code = static_cast<int32_t>(ReadUint16(data + 1));
         // Code 0 means "no error" to every caller; a failure must never read as that.
-        if (error.Code == 0) {
-            error.Code = kErrUnknown;
+        if (error.code == 0) {
+            error.code = kErrUnknown;
         }
-        textStart = 3;
+        text_start = 3;
     } else {
-        error.Code = kErrUnknown;
+        error.code = kErrUnknown;
     }
-    TPacketReader reader(data + textStart, size - textStart);
+    PacketReader reader(data + text_start, size - text_start);
     std::string_view text = reader.ReadZeroText();
-    error.Text.assign(text.substr(0, kMaxServerErrorText));
+    error.text.assign(text.substr(0, kMaxServerErrorText));
     return error;
 }
 
 // --- greeting ---
 
-bool ParseGreeting(const uint8_t* data, std::size_t size, TGreeting& greeting) {
+bool ParseGreeting(const uint8_t* data, std::size_t size, ServerGreeting& greeting) {
     if (size < 1) {
         return false;
     }
-    greeting.ProtocolVersion = data[0];
+    greeting.protocol_version = data[0];
     const void* zero = std::memchr(data + 1, 0, size - 1);
     if (!zero) {
         return false;
     }
     std::size_t v = static_cast<const uint8_t*>(zero) - (data + 1);
-    greeting.ServerVersion.assign(reinterpret_cast<const char*>(data + 1), v);
-    greeting.ThreadId = size >= v + 6 ? ReadUint32(data + v + 2) : 0;
+    greeting.server_version.assign(reinterpret_cast<const char*>(data + 1), v);
+    greeting.thread_id = size >= v + 6 ? ReadUint32(data + v + 2) : 0;
     // The seed is a zero-terminated text of up to 8 characters; take what the packet holds.
-    greeting.ScrambleSeed.clear();
+    greeting.scramble_seed.clear();
     if (size > v + 6) {
-        TPacketReader reader(data + v + 6, size - (v + 6));
-        greeting.ScrambleSeed.assign(reader.ReadZeroText().substr(0, 8));
+        PacketReader reader(data + v + 6, size - (v + 6));
+        greeting.scramble_seed.assign(reader.ReadZeroText().substr(0, 8));
     }
-    greeting.HasCapabilities = size >= v + 16;
-    if (greeting.HasCapabilities) {
+    greeting.has_capabilities = size >= v + 16;
+    if (greeting.has_capabilities) {
         // With exactly V + 16 bytes the high byte would be the terminator behind the packet,
         // which is always zero.
-        greeting.Capabilities =
+        greeting.capabilities =
             uint32_t{data[v + 15]} | (size >= v + 17 ? uint32_t{data[v + 16]} << 8 : 0);
     }
-    greeting.HasLanguageAndStatus = size >= v + 33;
-    if (greeting.HasLanguageAndStatus) {
-        greeting.Language = data[v + 17];
-        greeting.Status = ReadUint16(data + v + 18);
+    greeting.has_language_and_status = size >= v + 33;
+    if (greeting.has_language_and_status) {
+        greeting.language = data[v + 17];
+        greeting.status = ReadUint16(data + v + 18);
     }
     return true;
 }
@@ -238,20 +238,20 @@ std::string ScramblePassword(std::string_view password, std::string_view seed) {
     return result;
 }
 
-std::vector<uint8_t> BuildLoginPacket(uint32_t clientFlags, std::string_view user,
+std::vector<uint8_t> BuildLoginPacket(uint32_t client_flags, std::string_view user,
                                       std::string_view scramble, std::string_view database,
-                                      uint32_t serverCapabilities) {
+                                      uint32_t server_capabilities) {
     std::vector<uint8_t> packet;
     packet.reserve(5 + kMaxLoginUser + 1 + scramble.size() + 1 + kMaxLoginDatabase);
-    packet.push_back(static_cast<uint8_t>(clientFlags));
-    packet.push_back(static_cast<uint8_t>(clientFlags >> 8));
+    packet.push_back(static_cast<uint8_t>(client_flags));
+    packet.push_back(static_cast<uint8_t>(client_flags >> 8));
     packet.insert(packet.end(), 3, 0);  // maximum packet size: left to the server
     user = user.substr(0, kMaxLoginUser);
     packet.insert(packet.end(), user.begin(), user.end());
     packet.push_back(0);
     packet.insert(packet.end(), scramble.begin(), scramble.end());
     packet.push_back(0);
-    if (!database.empty() && (serverCapabilities & kCapConnectWithDb)) {
+    if (!database.empty() && (server_capabilities & kCapConnectWithDb)) {
         database = database.substr(0, kMaxLoginDatabase);
         packet.insert(packet.end(), database.begin(), database.end());
     } else {
@@ -260,50 +260,50 @@ std::vector<uint8_t> BuildLoginPacket(uint32_t clientFlags, std::string_view use
     return packet;
 }
 
-TAuthRequest ParseAuthRequest(const uint8_t* data, std::size_t size, std::string_view greetingSeed,
-                              std::string& method, std::string& seed) {
+AuthRequest ParseAuthRequest(const uint8_t* data, std::size_t size, std::string_view greeting_seed,
+                             std::string& method, std::string& seed) {
     method.clear();
     seed.clear();
-    if (size < 1 || data[0] != 0xFE) {
-        return TAuthRequest::NotARequest;
+    if (size < 1 || data[0] != kAuthRequestByte) {
+        return AuthRequest::NotARequest;
     }
     if (size == 1) {
-        seed.assign(greetingSeed.substr(0, 8));
-        return TAuthRequest::OldPassword;
+        seed.assign(greeting_seed.substr(0, 8));
+        return AuthRequest::OldPassword;
     }
     const void* zero = std::memchr(data + 1, 0, size - 1);
     if (!zero) {
-        return TAuthRequest::Malformed;
+        return AuthRequest::Malformed;
     }
-    TPacketReader reader(data + 1, size - 1);
+    PacketReader reader(data + 1, size - 1);
     method.assign(reader.ReadZeroText());
     if (method != "mysql_old_password") {
-        return method.empty() ? TAuthRequest::Malformed : TAuthRequest::OtherMethod;
+        return method.empty() ? AuthRequest::Malformed : AuthRequest::OtherMethod;
     }
     seed.assign(reader.ReadZeroText().substr(0, 8));
-    return seed.size() == 8 ? TAuthRequest::OldPassword : TAuthRequest::Malformed;
+    return seed.size() == 8 ? AuthRequest::OldPassword : AuthRequest::Malformed;
 }
 
 // --- OK packets ---
 
-bool DecodeOkPacket(const uint8_t* data, std::size_t size, bool serverHasTransactions,
-                    TOkPacket& ok) {
-    TPacketReader reader(data, size);
-    uint64_t fieldCount = 0;
-    if (!reader.ReadLengthCode64(fieldCount) || !reader.ReadLengthCode64(ok.AffectedRows) ||
-        !reader.ReadLengthCode64(ok.InsertId)) {
+bool DecodeOkPacket(const uint8_t* data, std::size_t size, bool server_has_transactions,
+                    OkReply& ok) {
+    PacketReader reader(data, size);
+    uint64_t field_count = 0;
+    if (!reader.ReadLengthCode64(field_count) || !reader.ReadLengthCode64(ok.affected_rows) ||
+        !reader.ReadLengthCode64(ok.insert_id)) {
         return false;
     }
-    ok.HasStatus = serverHasTransactions;
-    if (serverHasTransactions && !reader.ReadFixed(2, ok.Status)) {
+    ok.has_status = server_has_transactions;
+    if (server_has_transactions && !reader.ReadFixed(2, ok.status)) {
         return false;
     }
-    ok.HasInfo = false;
-    ok.Info.clear();
-    uint64_t infoLength = 0;
-    if (reader.Remaining() > 0 && reader.ReadLengthCode64(infoLength) && infoLength != 0) {
-        ok.HasInfo = true;
-        ok.Info.assign(reader.ReadZeroText());
+    ok.has_info = false;
+    ok.info.clear();
+    uint64_t info_length = 0;
+    if (reader.Remaining() > 0 && reader.ReadLengthCode64(info_length) && info_length != 0) {
+        ok.has_info = true;
+        ok.info.assign(reader.ReadZeroText());
     }
     return true;
 }
@@ -314,39 +314,39 @@ bool IsNumericColumn(uint32_t type, uint32_t length) {
     return (type <= 9 && (type != 7 || length == 14 || length == 8)) || type == 13;
 }
 
-bool DecodeFieldPacket(const uint8_t* data, std::size_t size, bool longFlags, TFieldInfo& field) {
-    TPacketReader reader(data, size);
+bool DecodeFieldPacket(const uint8_t* data, std::size_t size, bool long_flags, FieldInfo& field) {
+    PacketReader reader(data, size);
     std::string_view values[5];
     for (auto& value : values) {
-        bool isNull = false;
-        if (!reader.ReadLengthText(value, isNull)) {
+        bool is_null = false;
+        if (!reader.ReadLengthText(value, is_null)) {
             return false;
         }
     }
-    field = FieldFromTexts(values, longFlags);
+    field = FieldFromTexts(values, long_flags);
     return true;
 }
 
-TFieldInfo FieldFromTexts(const std::string_view (&values)[5], bool longFlags) {
-    TFieldInfo field;
-    field.Table = values[0];
-    field.Name = values[1];
-    field.Length = ReadPartial(values[2], 3);
-    field.Type = ReadPartial(values[3], 1);
-    if (longFlags) {
-        field.Flags = ReadPartial(values[4], 2);
-        field.Decimals = ReadPartial(values[4].size() > 2 ? values[4].substr(2) : "", 1);
+FieldInfo FieldFromTexts(const std::string_view (&values)[5], bool long_flags) {
+    FieldInfo field;
+    field.table = values[0];
+    field.name = values[1];
+    field.length = ReadPartial(values[2], 3);
+    field.type = ReadPartial(values[3], 1);
+    if (long_flags) {
+        field.flags = ReadPartial(values[4], 2);
+        field.decimals = ReadPartial(values[4].size() > 2 ? values[4].substr(2) : "", 1);
     } else {
-        field.Flags = ReadPartial(values[4], 1);
-        field.Decimals = ReadPartial(values[4].size() > 1 ? values[4].substr(1) : "", 1);
+        field.flags = ReadPartial(values[4], 1);
+        field.decimals = ReadPartial(values[4].size() > 1 ? values[4].substr(1) : "", 1);
     }
-    if (IsNumericColumn(field.Type, field.Length)) {
-        field.Flags |= kFieldNumeric;
+    if (IsNumericColumn(field.type, field.length)) {
+        field.flags |= kFieldNumeric;
     }
     return field;
 }
 
-bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueRef* values) {
+bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, ValueRef* values) {
     std::size_t pos = 0;
     for (std::size_t i = 0; i < count; ++i) {
         if (pos >= size) {
@@ -359,7 +359,7 @@ bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueR
             length = b;
             ++pos;
         } else {
-            TPacketReader reader(data + pos, size - pos);
+            PacketReader reader(data + pos, size - pos);
             if (!reader.ReadLengthCode64(length)) {
                 return false;
             }
@@ -372,8 +372,8 @@ bool DecodeRow(const uint8_t* data, std::size_t size, std::size_t count, TValueR
         if (length > size - pos) {
             return false;
         }
-        values[i].Offset = static_cast<uint32_t>(pos);
-        values[i].Length = static_cast<uint32_t>(length);
+        values[i].offset = static_cast<uint32_t>(pos);
+        values[i].length = static_cast<uint32_t>(length);
         pos += length;
     }
     return true;
@@ -395,9 +395,9 @@ bool CompressToNew(const uint8_t* data, std::size_t length, std::vector<uint8_t>
     return true;
 }
 
-bool CompressPacket(uint8_t* data, std::size_t& length, std::size_t& uncompressedLength) {
+bool CompressPacket(uint8_t* data, std::size_t& length, std::size_t& uncompressed_length) {
     if (length < kMinCompressLength) {
-        uncompressedLength = 0;
+        uncompressed_length = 0;
         return true;
     }
     std::vector<uint8_t> block;
@@ -405,7 +405,7 @@ bool CompressPacket(uint8_t* data, std::size_t& length, std::size_t& uncompresse
         return false;
     }
     std::memcpy(data, block.data(), block.size());
-    uncompressedLength = length;
+    uncompressed_length = length;
     length = block.size();
     return true;
 }
@@ -433,12 +433,12 @@ bool BuildCompressedFrame(const uint8_t* data, std::size_t size, uint8_t seq,
     return true;
 }
 
-std::size_t InflateRoom(std::size_t size, std::size_t uncompressedLength) {
+std::size_t InflateRoom(std::size_t size, std::size_t uncompressed_length) {
     // 1032:1 is deflate's limit (258-byte matches at about two bits each); the zlib wrapper
     // only adds bytes, and the slack covers the smallest streams.
     constexpr std::size_t kDeflateMaxRatio = 1032;
     constexpr std::size_t kSlack = 1024;
-    return std::min(uncompressedLength, size * kDeflateMaxRatio + kSlack);
+    return std::min(uncompressed_length, size * kDeflateMaxRatio + kSlack);
 }
 
 bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t room,
@@ -451,14 +451,14 @@ bool InflateInto(const uint8_t* data, std::size_t size, uint8_t* to, std::size_t
     return true;
 }
 
-bool UncompressPacket(const uint8_t* data, std::size_t size, std::size_t uncompressedLength,
+bool UncompressPacket(const uint8_t* data, std::size_t size, std::size_t uncompressed_length,
                       std::vector<uint8_t>& out) {
     try {
-        if (uncompressedLength == 0) {
+        if (uncompressed_length == 0) {
             out.assign(data, data + size);
             return true;
         }
-        out.resize(uncompressedLength);
+        out.resize(uncompressed_length);
     } catch (const std::bad_alloc&) {
         return false;
     }

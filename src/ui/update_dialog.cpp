@@ -1,8 +1,7 @@
-#include "update_form.h"
+#include "update_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -10,75 +9,61 @@
 #include <QTableWidget>
 
 #include "app/unit1.h"
-#include "ui_update_form.h"
+#include "fonts.h"
+#include "ui_update_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
-namespace {
-
-// The designed font is a Windows font; where it is missing the platform's sans takes over
-// at the same point size.
-void AddPlatformFallback(QWidget* widget) {
-    QFont font = widget->font();
-    const QString platform_sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    font.setFamilies({font.family(), QStringLiteral("DejaVu Sans"), platform_sans});
-    font.setStyleHint(QFont::SansSerif);
-    widget->setFont(font);
-}
-
-}  // namespace
-
-Tupdate_form::Tupdate_form(const Unit1& unit, Desktop& desktop, UpdateServerAddress server,
+UpdateDialog::UpdateDialog(const Unit1& unit, Desktop& desktop, app::UpdateServerAddress server,
                            QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::Tupdate_form>()), desktop_(desktop) {
+    : QDialog(parent), ui_(std::make_unique<Ui::UpdateDialog>()), desktop_(desktop) {
     ui_->setupUi(this);
-    checker_ = std::make_unique<UpdateChecker>(*this, unit, std::move(server));
+    checker_ = std::make_unique<app::UpdateChecker>(*this, unit, std::move(server));
     SetUpLook();
-    connect(ui_->Button17, &QPushButton::clicked, this, [this] { checker_->Button17Click(); });
-    connect(ui_->exit_button, &QPushButton::clicked, this,
-            [this] { checker_->exit_buttonClick(); });
-    ui_->download_link_label->installEventFilter(this);
+    connect(ui_->connectButton, &QPushButton::clicked, this, [this] { checker_->Connect(); });
+    connect(ui_->exitButton, &QPushButton::clicked, this, [this] { checker_->Exit(); });
+    ui_->downloadLink->installEventFilter(this);
 }
 
-Tupdate_form::~Tupdate_form() = default;
+UpdateDialog::~UpdateDialog() = default;
 
-UpdateServerAddress Tupdate_form::ServerForThisRun() {
+app::UpdateServerAddress UpdateDialog::ServerForThisRun() {
     std::string problem;
-    UpdateServerAddress server = UpdateServerFromEnvironment(&problem);
+    app::UpdateServerAddress server = app::UpdateServerFromEnvironment(&problem);
     if (!problem.empty())
         qWarning("varnimo: %s", problem.c_str());
     return server;
 }
 
-void Tupdate_form::SetUpLook() {
+void UpdateDialog::SetUpLook() {
     // A thin title bar without any buttons: "Exit" is the way out.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(623, 372);
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             this, ui_->connection_label, ui_->updates_label, ui_->download_link_label}) {
+             this, ui_->connectionStatus, ui_->noUpdatesLabel, ui_->downloadLink}) {
         AddPlatformFallback(widget);
     }
     // Labels size themselves to their caption, keeping their top-left corner and height.
-    for (QLabel* label : {ui_->updates_label, ui_->download_link_label}) {
+    for (QLabel* label : {ui_->noUpdatesLabel, ui_->downloadLink}) {
         label->resize(label->sizeHint().width(), label->height());
     }
-    QPalette link = ui_->download_link_label->palette();
+    QPalette link = ui_->downloadLink->palette();
     link.setColor(QPalette::WindowText, Qt::blue);
-    ui_->download_link_label->setPalette(link);
+    ui_->downloadLink->setPalette(link);
 
-    SetUpGrid(ui_->update_grid, 80, 24);
-    SetUpGrid(ui_->screens_grid1, 40, 18);
-    SetUpGrid(ui_->screens_grid2, 40, 18);
+    SetUpGrid(ui_->versionsGrid, 80, 24);
+    SetUpGrid(ui_->packsAToMGrid, 40, 18);
+    SetUpGrid(ui_->packsNToZGrid, 40, 18);
     // The caption sits on the frame's top line, so the status fits inside the low box.
-    ui_->GroupBox1->setStyleSheet(QStringLiteral(
+    ui_->statusBox->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
     // The group box and the grids take no focus; the buttons keep the designed order.
-    ui_->GroupBox1->setFocusPolicy(Qt::NoFocus);
-    setTabOrder(ui_->exit_button, ui_->Button17);
+    ui_->statusBox->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(ui_->exitButton, ui_->connectButton);
 }
 
-void Tupdate_form::SetUpGrid(QTableWidget* grid, int column_width, int row_height) {
+void UpdateDialog::SetUpGrid(QTableWidget* grid, int column_width, int row_height) {
     grid->horizontalHeader()->setMinimumSectionSize(1);
     grid->verticalHeader()->setMinimumSectionSize(1);
     for (int column = 0; column < grid->columnCount(); ++column) {
@@ -106,100 +91,100 @@ void Tupdate_form::SetUpGrid(QTableWidget* grid, int column_width, int row_heigh
     }
 }
 
-QTableWidget* Tupdate_form::Grid(UpdateGrid grid) const {
+QTableWidget* UpdateDialog::Grid(app::UpdateGrid grid) const {
     switch (grid) {
-        case UpdateGrid::update_grid:
-            return ui_->update_grid;
-        case UpdateGrid::screens_grid1:
-            return ui_->screens_grid1;
-        case UpdateGrid::screens_grid2:
-            return ui_->screens_grid2;
+        case app::UpdateGrid::Versions:
+            return ui_->versionsGrid;
+        case app::UpdateGrid::PacksAToM:
+            return ui_->packsAToMGrid;
+        case app::UpdateGrid::PacksNToZ:
+            return ui_->packsNToZGrid;
     }
     return nullptr;
 }
 
-// --- UpdateView ------------------------------------------------------------------------
+// --- app::UpdateView ------------------------------------------------------------------------
 
-void Tupdate_form::SetCell(UpdateGrid grid, int column, int row, const std::string& text) {
+void UpdateDialog::SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) {
     QTableWidgetItem* item = Grid(grid)->item(row, column);
     if (item)
         item->setText(QString::fromLocal8Bit(text));
 }
 
-void Tupdate_form::SetCaption(UpdateLabel label, const std::string& text) {
+void UpdateDialog::SetCaption(app::UpdateLabel label, const std::string& text) {
     switch (label) {
-        case UpdateLabel::connection_label: {
-            QLabel* status = ui_->connection_label;
+        case app::UpdateLabel::Connection: {
+            QLabel* status = ui_->connectionStatus;
             status->setText(QString::fromLocal8Bit(text));
             status->resize(status->sizeHint().width(), status->height());
             // Shown before the query that may still block.
             status->repaint();
             break;
         }
-        case UpdateLabel::updates_label:
-        case UpdateLabel::download_link_label:
+        case app::UpdateLabel::NoUpdates:
+        case app::UpdateLabel::DownloadLink:
             break;
     }
 }
 
-void Tupdate_form::SetVisible(UpdateLabel label, bool visible) {
+void UpdateDialog::SetVisible(app::UpdateLabel label, bool visible) {
     switch (label) {
-        case UpdateLabel::connection_label:
-            ui_->connection_label->setVisible(visible);
+        case app::UpdateLabel::Connection:
+            ui_->connectionStatus->setVisible(visible);
             break;
-        case UpdateLabel::updates_label:
-            ui_->updates_label->setVisible(visible);
+        case app::UpdateLabel::NoUpdates:
+            ui_->noUpdatesLabel->setVisible(visible);
             break;
-        case UpdateLabel::download_link_label:
-            ui_->download_link_label->setVisible(visible);
+        case app::UpdateLabel::DownloadLink:
+            ui_->downloadLink->setVisible(visible);
             break;
     }
 }
 
-void Tupdate_form::PlainBox(const std::string& text) {
+void UpdateDialog::PlainBox(const std::string& text) {
     desktop_.ShowBox(this, QMessageBox::NoIcon, QStringLiteral("Varnimo"),
                      QString::fromLocal8Bit(text));
 }
 
-void Tupdate_form::OpenAddress(const std::string& address) {
+void UpdateDialog::OpenAddress(const std::string& address) {
     desktop_.OpenAddress(this, QUrl(QString::fromLocal8Bit(address)));
 }
 
-void Tupdate_form::CloseDialog() {
+void UpdateDialog::CloseDialog() {
     QDialog::done(QDialog::Accepted);
 }
 
-void Tupdate_form::BeginWait() {
+void UpdateDialog::BeginWait() {
     if (waits_++ == 0)
         QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void Tupdate_form::EndWait() {
+void UpdateDialog::EndWait() {
     if (waits_ > 0 && --waits_ == 0)
         QApplication::restoreOverrideCursor();
 }
 
 // --- Events ----------------------------------------------------------------------------
 
-void Tupdate_form::reject() {
-    checker_->exit_buttonClick();
+void UpdateDialog::reject() {
+    checker_->Exit();
 }
 
-void Tupdate_form::closeEvent(QCloseEvent* event) {
+void UpdateDialog::closeEvent(QCloseEvent* event) {
     if (isVisible())
-        checker_->exit_buttonClick();
+        checker_->Exit();
     event->accept();
 }
 
-void Tupdate_form::showEvent(QShowEvent* event) {
+void UpdateDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
     CentreOnParent();
-    checker_->update_activate();
+    checker_->Activate();
 }
 
-void Tupdate_form::CentreOnParent() {
+void UpdateDialog::CentreOnParent() {
     const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
     if (!owner)
         return;
@@ -207,15 +192,15 @@ void Tupdate_form::CentreOnParent() {
     move(owner->frameGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
-bool Tupdate_form::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->download_link_label && event->type() == QEvent::MouseButtonRelease &&
+bool UpdateDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->downloadLink && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-        ui_->download_link_label->rect().contains(
+        ui_->downloadLink->rect().contains(
             static_cast<QMouseEvent*>(event)->position().toPoint())) {
-        checker_->download_link_labelClick();
+        checker_->OpenDownloadPage();
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

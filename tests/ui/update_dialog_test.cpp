@@ -22,18 +22,18 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/unit1.h"
 #include "../app/closed_port.h"
+#include "app/unit1.h"
 #include "main_window.h"
 #include "recording_desktop.h"
-#include "update_form.h"
+#include "update_dialog.h"
 
 namespace varnimo {
 namespace {
 
 using testing::ClosedPort;
 
-class UpdateDialog : public ::testing::Test {
+class UpdateDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::Desktop().Clear();
@@ -46,7 +46,7 @@ class UpdateDialog : public ::testing::Test {
         form_.reset();
         test::Desktop().Clear();
     }
-    Tupdate_form& dialog() { return form_->update_form(); }
+    ui::UpdateDialog& dialog() { return form_->update_form(); }
     template <typename T>
     T* Child(const char* name) {
         T* child = dialog().findChild<T*>(QString::fromLatin1(name));
@@ -58,16 +58,16 @@ class UpdateDialog : public ::testing::Test {
         return item ? item->text() : QStringLiteral("(none)");
     }
     QStringList ServerColumn() {
-        QStringList texts = {Cell("update_grid", 2, 1), Cell("update_grid", 2, 2)};
+        QStringList texts = {Cell("versionsGrid", 2, 1), Cell("versionsGrid", 2, 2)};
         for (int k = 0; k < 26; ++k)
-            texts << Cell(k < 13 ? "screens_grid1" : "screens_grid2", 2, k % 13 + 1);
+            texts << Cell(k < 13 ? "packsAToMGrid" : "packsNToZGrid", 2, k % 13 + 1);
         return texts;
     }
 
     std::unique_ptr<TForm1> form_;
 };
 
-TEST_F(UpdateDialog, OpensAsDesigned) {
+TEST_F(UpdateDialogTest, OpensAsDesigned) {
     EXPECT_EQ(dialog().windowTitle(), "Update Checker");
     EXPECT_EQ(dialog().size(), QSize(623, 372));
     EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
@@ -76,21 +76,21 @@ TEST_F(UpdateDialog, OpensAsDesigned) {
     EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowSystemMenuHint));
 
-    EXPECT_EQ(Child<QGroupBox>("GroupBox1")->geometry(), QRect(80, 16, 201, 33));
-    EXPECT_EQ(Child<QGroupBox>("GroupBox1")->title(), "Status");
-    auto* status = Child<QLabel>("connection_label");
-    EXPECT_EQ(status->parentWidget(), Child<QGroupBox>("GroupBox1"));
+    EXPECT_EQ(Child<QGroupBox>("statusBox")->geometry(), QRect(80, 16, 201, 33));
+    EXPECT_EQ(Child<QGroupBox>("statusBox")->title(), "Status");
+    auto* status = Child<QLabel>("connectionStatus");
+    EXPECT_EQ(status->parentWidget(), Child<QGroupBox>("statusBox"));
     EXPECT_EQ(status->text(), "- unknown-");
     EXPECT_TRUE(status->font().bold());
-    EXPECT_EQ(Child<QLabel>("updates_label")->text(), "No Updates Available");
-    auto* link = Child<QLabel>("download_link_label");
+    EXPECT_EQ(Child<QLabel>("noUpdatesLabel")->text(), "No Updates Available");
+    auto* link = Child<QLabel>("downloadLink");
     EXPECT_EQ(link->text(), "Click here to go to Download Page");
     EXPECT_TRUE(link->isHidden());
     EXPECT_TRUE(link->font().underline() && link->font().bold());
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(Child<QPushButton>("Button17")->geometry(), QRect(32, 232, 145, 25));
-    EXPECT_EQ(Child<QPushButton>("Button17")->text(), "Connect update Server");
-    EXPECT_EQ(Child<QPushButton>("exit_button")->geometry(), QRect(216, 232, 75, 25));
+    EXPECT_EQ(Child<QPushButton>("connectButton")->geometry(), QRect(32, 232, 145, 25));
+    EXPECT_EQ(Child<QPushButton>("connectButton")->text(), "Connect update Server");
+    EXPECT_EQ(Child<QPushButton>("exitButton")->geometry(), QRect(216, 232, 75, 25));
 
     struct GridDesign {
         const char* name;
@@ -98,9 +98,9 @@ TEST_F(UpdateDialog, OpensAsDesigned) {
         int rows, width, height;
     };
     for (const GridDesign& design :
-         {GridDesign{"update_grid", {56, 72, 240, 80}, 3, 80, 24},
-          GridDesign{"screens_grid1", {320, 56, 121, 270}, 14, 40, 18},
-          GridDesign{"screens_grid2", {480, 56, 121, 270}, 14, 40, 18}}) {
+         {GridDesign{"versionsGrid", {56, 72, 240, 80}, 3, 80, 24},
+          GridDesign{"packsAToMGrid", {320, 56, 121, 270}, 14, 40, 18},
+          GridDesign{"packsNToZGrid", {480, 56, 121, 270}, 14, 40, 18}}) {
         auto* grid = Child<QTableWidget>(design.name);
         EXPECT_EQ(grid->geometry(), design.geometry) << design.name;
         EXPECT_EQ(grid->columnCount(), 3);
@@ -119,7 +119,7 @@ TEST_F(UpdateDialog, OpensAsDesigned) {
     }
 }
 
-TEST_F(UpdateDialog, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
+TEST_F(UpdateDialogTest, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
     form_->move(100, 80);
     form_->unit().DatabaseVersion = 2.07;
     form_->unit().ScreenPackVersions[13] = 4.5;
@@ -132,36 +132,36 @@ TEST_F(UpdateDialog, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
             tab_order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != &dialog());
-    EXPECT_EQ(tab_order, QStringList({"exit_button", "Button17"}));
+    EXPECT_EQ(tab_order, QStringList({"exitButton", "connectButton"}));
     EXPECT_LE(
         (dialog().frameGeometry().center() - form_->frameGeometry().center()).manhattanLength(), 2);
 
-    EXPECT_EQ(Cell("update_grid", 0, 0), "Versions");
-    EXPECT_EQ(Cell("update_grid", 1, 0), "Yours");
-    EXPECT_EQ(Cell("update_grid", 0, 1), "Program");
-    EXPECT_EQ(Cell("update_grid", 1, 1), "0.301");
-    EXPECT_EQ(Cell("update_grid", 1, 2), "2.07");
-    EXPECT_EQ(Cell("screens_grid2", 0, 0), "Letter");
-    EXPECT_EQ(Cell("screens_grid2", 0, 1), "n");
-    EXPECT_EQ(Cell("screens_grid2", 1, 1), "4.5");
-    EXPECT_EQ(Cell("screens_grid1", 1, 13), "0");
+    EXPECT_EQ(Cell("versionsGrid", 0, 0), "Versions");
+    EXPECT_EQ(Cell("versionsGrid", 1, 0), "Yours");
+    EXPECT_EQ(Cell("versionsGrid", 0, 1), "Program");
+    EXPECT_EQ(Cell("versionsGrid", 1, 1), "0.301");
+    EXPECT_EQ(Cell("versionsGrid", 1, 2), "2.07");
+    EXPECT_EQ(Cell("packsNToZGrid", 0, 0), "Letter");
+    EXPECT_EQ(Cell("packsNToZGrid", 0, 1), "n");
+    EXPECT_EQ(Cell("packsNToZGrid", 1, 1), "4.5");
+    EXPECT_EQ(Cell("packsAToMGrid", 1, 13), "0");
     EXPECT_EQ(ServerColumn(), QStringList(28, QString()));
 
     // Every showing reads the local versions again.
     dialog().hide();
     form_->unit().DatabaseVersion = 3;
     dialog().show();
-    EXPECT_EQ(Cell("update_grid", 1, 2), "3");
+    EXPECT_EQ(Cell("versionsGrid", 1, 2), "3");
     dialog().hide();
 }
 
-TEST_F(UpdateDialog, FailedCheckShowsUnknownsAndTheBoxComesWithTheCursorBack) {
+TEST_F(UpdateDialogTest, FailedCheckShowsUnknownsAndTheBoxComesWithTheCursorBack) {
     dialog().show();
     bool busy_during_box = true;
     test::Desktop().while_open = [&](const test::RecordedBox&) {
         busy_during_box = QApplication::overrideCursor() != nullptr;
     };
-    QTest::mouseClick(Child<QPushButton>("Button17"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("connectButton"), Qt::LeftButton);
 
     ASSERT_EQ(test::Desktop().boxes.size(), 1u);
     EXPECT_EQ(test::Desktop().boxes[0].text, "There was an Error...");
@@ -169,11 +169,11 @@ TEST_F(UpdateDialog, FailedCheckShowsUnknownsAndTheBoxComesWithTheCursorBack) {
     EXPECT_EQ(test::Desktop().boxes[0].title, "Varnimo");
     EXPECT_FALSE(busy_during_box);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(Child<QLabel>("connection_label")->text(), "ERROR - Not connected!");
-    EXPECT_GE(Child<QLabel>("connection_label")->width(),
-              Child<QLabel>("connection_label")->sizeHint().width());
+    EXPECT_EQ(Child<QLabel>("connectionStatus")->text(), "ERROR - Not connected!");
+    EXPECT_GE(Child<QLabel>("connectionStatus")->width(),
+              Child<QLabel>("connectionStatus")->sizeHint().width());
     EXPECT_EQ(ServerColumn(), QStringList(28, " ??? "));
-    EXPECT_EQ(Child<QLabel>("updates_label")->isVisible(), true);
+    EXPECT_EQ(Child<QLabel>("noUpdatesLabel")->isVisible(), true);
 
     // While the network blocks, the whole application shows the wait cursor.
     dialog().BeginWait();
@@ -186,7 +186,7 @@ TEST_F(UpdateDialog, FailedCheckShowsUnknownsAndTheBoxComesWithTheCursorBack) {
 
 // Against the private MariaDB (its program version, 0.302, is newer than ours): the link
 // takes the place of "No Updates Available" and opens the homepage.
-TEST_F(UpdateDialog, NewerServerShowsTheDownloadLink) {
+TEST_F(UpdateDialogTest, NewerServerShowsTheDownloadLink) {
     const char* host = std::getenv("VARNIMO_TEST_MYSQL_HOST");
     const char* port = std::getenv("VARNIMO_TEST_MYSQL_PORT");
     if (!host || !port) {
@@ -200,51 +200,51 @@ TEST_F(UpdateDialog, NewerServerShowsTheDownloadLink) {
     form_ = std::make_unique<TForm1>(test::Desktop());
     ::unsetenv("VARNIMO_UPDATE_SERVER");
     dialog().show();
-    QTest::mouseClick(Child<QPushButton>("Button17"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("connectButton"), Qt::LeftButton);
     ASSERT_EQ(test::Desktop().boxes.size(), 1u);
     EXPECT_EQ(test::Desktop().boxes[0].text, "Downloaded Server variables");
-    EXPECT_FALSE(Child<QLabel>("updates_label")->isVisible());
-    auto* link = Child<QLabel>("download_link_label");
+    EXPECT_FALSE(Child<QLabel>("noUpdatesLabel")->isVisible());
+    auto* link = Child<QLabel>("downloadLink");
     EXPECT_TRUE(link->isVisible());
     QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     ASSERT_EQ(test::Desktop().urls.size(), 1u);
     EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(HomepageAddress)));
-    QTest::mouseClick(Child<QPushButton>("exit_button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);
 }
 
-TEST_F(UpdateDialog, ExitEscapeAndTheDownloadLink) {
+TEST_F(UpdateDialogTest, ExitEscapeAndTheDownloadLink) {
     dialog().show();
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Child<QLabel>("download_link_label"), &press);
-    QApplication::sendEvent(Child<QLabel>("download_link_label"), &release);
+    QApplication::sendEvent(Child<QLabel>("downloadLink"), &press);
+    QApplication::sendEvent(Child<QLabel>("downloadLink"), &release);
     ASSERT_EQ(test::Desktop().urls.size(), 1u);
     EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(HomepageAddress)));
     EXPECT_TRUE(dialog().isVisible());
 
-    QTest::mouseClick(Child<QPushButton>("exit_button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);
     EXPECT_FALSE(dialog().isVisible());
     dialog().show();
     QTest::keyClick(&dialog(), Qt::Key_Escape);
     EXPECT_FALSE(dialog().isVisible());
-    EXPECT_FALSE(dialog().checker().UpdateClient()->IsConnectionOpen());
+    EXPECT_FALSE(dialog().Checker().UpdateClient()->IsConnectionOpen());
 }
 
-TEST_F(UpdateDialog, HelpUpdateShowsTheDialogModally) {
+TEST_F(UpdateDialogTest, HelpUpdateShowsTheDialogModally) {
     QAction* entry = form_->findChild<QAction*>("Update1");
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->isEnabled());
     bool was_modal = false;
     QTimer::singleShot(0, &dialog(), [&] {
         was_modal = dialog().isVisible() && QApplication::activeModalWidget() == &dialog();
-        QTest::mouseClick(Child<QPushButton>("exit_button"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);
     });
     entry->trigger();  // returns when the dialog is closed
     EXPECT_TRUE(was_modal);
     EXPECT_FALSE(dialog().isVisible());
-    EXPECT_EQ(Cell("update_grid", 1, 1), "0.301");
+    EXPECT_EQ(Cell("versionsGrid", 1, 1), "0.301");
 }
 
 }  // namespace

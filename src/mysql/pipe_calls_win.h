@@ -7,12 +7,12 @@
 
 namespace varnimo::mysql {
 
-struct TPipeCalls {
-    HANDLE (*Open)(const char* path);
-    BOOL (*Wait)(const char* path, DWORD millis);
+struct PipeCalls {
+    HANDLE (*open)(const char* path);
+    BOOL (*wait)(const char* path, DWORD millis);
 };
 
 // Puts `calls` in place of the system's and returns what was there.
-TPipeCalls ReplacePipeCalls(TPipeCalls calls);
+PipeCalls ReplacePipeCalls(PipeCalls calls);
 
 }  // namespace varnimo::mysql
