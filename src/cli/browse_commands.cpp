@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/exit_status.h"
 #include "cli/terminal_text.h"
@@ -31,10 +32,10 @@ int ExitStatus(const WindowSession& session) {
     return session.ErrorShownSinceStart() ? kFailed : kCompleted;
 }
 
-void PrintCaptions(const TerminalView& view) {
-    std::printf("%s\n%s\n%s\n", view.Caption(Control::filesize_label).c_str(),
-                view.Caption(Control::genre_label).c_str(),
-                view.Caption(Control::player_label).c_str());
+void PrintLines(const std::vector<std::string>& lines, std::FILE* out) {
+    for (const std::string& line : lines) {
+        std::fprintf(out, "%s\n", line.c_str());
+    }
 }
 
 // The screenshot's path is made of catalogue fields: shown as the terminal is to show it.
@@ -67,9 +68,7 @@ int RunListCommand(const Browsing& browsing) {
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
-    const TerminalView& view = session.View();
-    std::fprintf(stderr, "%s\n%s\n", view.Caption(Control::showing_counter).c_str(),
-                 view.Caption(Control::rom_count_label).c_str());
+    PrintLines(session.CounterLines(), stderr);
     return ExitStatus(session);
 }
 
@@ -78,17 +77,17 @@ int RunShowCommand(const Browsing& browsing, const ShowCommand& show) {
     if (!StartBrowsing(session, browsing)) {
         return kFailed;
     }
-    TerminalView& view = session.View();
     if (!session.SelectLine(show.line)) {
         // No title on that line: what the Run buttons say for no selection, as `launch` does;
         // there are no details to show.
-        view.ErrorBox(kNoSelectionError);
+        session.ShowNoSelectionError();
         return ExitStatus(session);
     }
+    TerminalView& view = session.View();
     const TerminalText shown(stdout);
     view.TakePicture();
     session.SelectionChanged();
-    PrintCaptions(view);
+    PrintLines(session.DetailLines(), stdout);
     PrintPicture(view, shown);
     for (int tick = 0; tick < show.ticks; ++tick) {
         session.SlideshowTick();

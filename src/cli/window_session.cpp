@@ -60,6 +60,10 @@ bool WindowSession::SelectLine(int line) {
     return view_.SelectedLine() >= 0;
 }
 
+void WindowSession::ShowNoSelectionError() {
+    view_.ErrorBox(kNoSelectionError);
+}
+
 void WindowSession::SelectionChanged() {
     // A click is a mouse press followed by the click itself; both run the selection update.
     if (Run([this] { logic_.select(); })) {
@@ -81,6 +85,15 @@ const std::vector<std::int32_t>& WindowSession::ListedRows() const {
 
 std::string_view WindowSession::TitleText(std::int32_t row) const {
     return logic_.TitleText(row);
+}
+
+std::vector<std::string> WindowSession::DetailLines() const {
+    return {view_.Caption(Control::filesize_label), view_.Caption(Control::genre_label),
+            view_.Caption(Control::player_label)};
+}
+
+std::vector<std::string> WindowSession::CounterLines() const {
+    return {view_.Caption(Control::showing_counter), view_.Caption(Control::rom_count_label)};
 }
 
 }  // namespace varnimo::cli

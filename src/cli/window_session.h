@@ -32,6 +32,8 @@ class WindowSession {
     void Search(const std::string& text);
     // Puts the selection on `line` of the title list; false when the list has no such line.
     bool SelectLine(int line);
+    // What a Run button says when no title is selected.
+    void ShowNoSelectionError();
     // A click on the selected line: what a changed selection runs.
     void SelectionChanged();
     void SlideshowTick();
@@ -40,6 +42,10 @@ class WindowSession {
 
     const std::vector<std::int32_t>& ListedRows() const;
     std::string_view TitleText(std::int32_t row) const;
+    // The details panel's lines: size, genre, players.
+    std::vector<std::string> DetailLines() const;
+    // The counters under the list: the titles shown, the titles owned.
+    std::vector<std::string> CounterLines() const;
     TerminalView& View() { return view_; }
     // The logic itself, for a dialog that reads it.
     Unit1& Logic() { return logic_; }
