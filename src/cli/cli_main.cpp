@@ -3,35 +3,25 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <optional>
-#include <span>
 #include <string>
-#include <string_view>
-#include <utility>
+#include <variant>
 #include <vector>
 
 #include "app/program_version.h"
-#include "app/unit1.h"
-#include "catalogue/names.h"
+#include "cli/browse_commands.h"
+#include "cli/command_line.h"
+#include "cli/exit_status.h"
 #include "cli/import_command.h"
 #include "cli/screenshot_check.h"
 #include "cli/sql_command.h"
 #include "cli/terminal_text.h"
-#include "cli/terminal_view.h"
 #include "cli/update_check_command.h"
 #include "rtl/convert.h"
-#include "rtl/runtime_error.h"
 
 namespace varnimo::cli {
 namespace {
-
-constexpr int kCompleted = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
 
 constexpr const char* kUsageText =
     "usage: varnimo-cli [-C DIR] [FILTERS] COMMAND ...\n"
@@ -63,280 +53,81 @@ constexpr const char* kUsageText =
     "to a pipe or a file every byte is written as it is.\n"
     "Exit status: 0 done, 1 start-up ended early or the command showed an error, 2 usage.\n";
 
-int Usage(const std::string& problem) {
-    if (!problem.empty()) {
-        std::fprintf(stderr, "varnimo-cli: %s\n", TerminalText(stderr)(problem).c_str());
+void PrintUsageText(UsageText text, std::FILE* out) {
+    switch (text) {
+        case UsageText::Main:
+            std::fputs(kUsageText, out);
+            std::fputs(ScreenshotCheckNote(), out);
+            return;
+        case UsageText::Import:
+            std::fputs(ImportUsageText(), out);
+            return;
+        case UsageText::UpdateCheck:
+            std::fputs(UpdateCheckUsageText(), out);
+            return;
     }
-    std::fputs(kUsageText, stderr);
-    std::fputs(ScreenshotCheckNote(), stderr);
+}
+
+int ShowHelp(const HelpRequest& help) {
+    // The update check has always shown its help where its usage errors go.
+    PrintUsageText(help.text, help.text == UsageText::UpdateCheck ? stderr : stdout);
+    return kCompleted;
+}
+
+int ShowUsageError(const UsageError& error) {
+    if (!error.problem.empty()) {
+        std::fprintf(stderr, "varnimo-cli: %s\n", TerminalText(stderr)(error.problem).c_str());
+    }
+    PrintUsageText(error.text, stderr);
     return kUsage;
 }
 
-bool SameCaption(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (fold(a[i]) != fold(b[i])) {
+int ShowVersion() {
+    // Before the locale is taken in, so the version reads the same everywhere.
+    std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
+    return kCompleted;
+}
+
+// Enters the -C folders in turn; false (with the reason said) at the first that fails.
+bool EnterFolders(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        if (::chdir(folder.c_str()) != 0) {
+            std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
+                         TerminalText(stderr)(folder).c_str(), std::strerror(errno));
             return false;
         }
     }
     return true;
 }
 
-// A menu entry named by its caption (letter case ignored) or its Tag number.
-std::optional<int> MenuTag(std::span<const catalogue::MenuEntry> menu, std::string_view value) {
-    for (const auto& entry : menu) {
-        if (SameCaption(entry.caption, value)) {
-            return entry.tag;
-        }
-    }
-    if (auto number = rtl::ParseInteger(value)) {
-        for (const auto& entry : menu) {
-            if (entry.tag == *number) {
-                return entry.tag;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<int> LineNumber(std::string_view text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    return rtl::ParseInteger(text);
-}
-
-struct MenuChoice {
-    void (Unit1::*handler)(int);
-    int tag;
+template <class... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
 };
-
-// Runs one handler of Unit1 the way the window's event loop would: an error of any kind ends
-// the handler and shows its text. Returns false when that happened.
-bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
-    try {
-        handler();
-        return true;
-    } catch (...) {
-        view.ReportError(rtl::CurrentErrorText());
-        return false;
-    }
-}
-
-void PrintCaptions(TerminalView& view) {
-    std::printf("%s\n%s\n%s\n", view.Caption(Control::filesize_label).c_str(),
-                view.Caption(Control::genre_label).c_str(),
-                view.Caption(Control::player_label).c_str());
-}
-
-// The screenshot's path is made of catalogue fields: shown as the terminal is to show it.
-void PrintPicture(TerminalView& view, const TerminalText& out) {
-    if (auto picture = view.TakePicture()) {
-        std::printf("screen: %s\n", out(*picture).c_str());
-    }
-}
 
 }  // namespace
 
 int RunCli(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    std::size_t i = 0;
-    std::optional<std::string> search_text;
-    std::vector<MenuChoice> choices;
-    auto value_of = [&](std::string_view option) -> std::optional<std::string_view> {
-        if (i + 1 >= args.size()) {
-            return std::nullopt;
-        }
-        (void)option;
-        i += 2;
-        return args[i - 1];
-    };
-    while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
-        std::string_view option = args[i];
-        if (option == "--help") {
-            std::fputs(kUsageText, stdout);
-            std::fputs(ScreenshotCheckNote(), stdout);
-            return kCompleted;
-        }
-        if (option == "--version") {
-            // Before the locale is taken in, so the version reads the same everywhere.
-            std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
-            return kCompleted;
-        }
-        auto value = value_of(option);
-        if (!value) {
-            return Usage(std::string(option) + " needs a value");
-        }
-        if (option == "-C" || option == "--directory") {
-            if (::chdir(std::string(*value).c_str()) != 0) {
-                std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
-                             TerminalText(stderr)(*value).c_str(), std::strerror(errno));
-                return kUsage;
-            }
-        } else if (option == "--search") {
-            search_text = std::string(*value);
-        } else {
-            std::span<const catalogue::MenuEntry> menu;
-            void (Unit1::*handler)(int) = nullptr;
-            if (option == "--genre") {
-                menu = catalogue::GenreMenu();
-                handler = &Unit1::Genre_AllClick;
-            } else if (option == "--player") {
-                menu = catalogue::PlayerMenu();
-                handler = &Unit1::Player_AllClick;
-            } else if (option == "--region") {
-                menu = catalogue::RegionMenu();
-                handler = &Unit1::Region_AllClick;
-            } else if (option == "--show") {
-                menu = catalogue::ShowRomsMenu();
-                handler = &Unit1::List_select;
-            } else {
-                return Usage("unknown option " + std::string(option));
-            }
-            auto tag = MenuTag(menu, *value);
-            if (!tag) {
-                return Usage("no menu entry " + std::string(*value) + " for " +
-                             std::string(option));
-            }
-            choices.push_back({handler, *tag});
-        }
+    const CommandLine command_line = ReadCommandLine({argv + 1, argv + argc});
+    if (!EnterFolders(command_line.folders)) {
+        return kUsage;
     }
-    if (i >= args.size()) {
-        return Usage("no command");
-    }
-    const std::string_view command = args[i++];
-    const std::vector<std::string_view> rest(args.begin() + static_cast<std::ptrdiff_t>(i),
-                                             args.end());
-
-    if (command == "import") {
-        if (search_text || !choices.empty()) {
-            return Usage("import takes no filters");
-        }
-        return RunImportCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-    }
-    if (command == "sql") {
-        return RunSqlCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-    }
-    if (command == "update-check") {
-        return RunUpdateCheckCommand(argc - 1 - static_cast<int>(i), argv + 1 + i);
-    }
-
-    // Check the command's own arguments before anything is read or written.
-    std::optional<int> line;
-    int ticks = 0;
-    bool dry_run = false;
-    Emulator emulator = Emulator::Snes9x;
-    if (command == "list") {
-        if (!rest.empty()) {
-            return Usage("list takes no arguments");
-        }
-    } else if (command == "show") {
-        if (rest.size() != 1 && !(rest.size() == 3 && rest[1] == "--ticks")) {
-            return Usage("show LINE [--ticks N]");
-        }
-        line = LineNumber(rest[0]);
-        std::optional<int> count = rest.size() == 3 ? LineNumber(rest[2]) : std::optional<int>(0);
-        if (!line || !count) {
-            return Usage("show LINE [--ticks N]: LINE and N are whole numbers");
-        }
-        ticks = *count;
-    } else if (command == "launch") {
-        if (rest.size() < 2 || rest.size() > 3 || (rest.size() == 3 && rest[2] != "--dry-run")) {
-            return Usage("launch snes9x|zsnes LINE [--dry-run]");
-        }
-        if (rest[0] == "snes9x") {
-            emulator = Emulator::Snes9x;
-        } else if (rest[0] == "zsnes") {
-            emulator = Emulator::Zsnes;
-        } else {
-            return Usage("launch: the emulator is snes9x or zsnes");
-        }
-        line = LineNumber(rest[1]);
-        if (!line) {
-            return Usage("launch: LINE is a whole number");
-        }
-        dry_run = rest.size() == 3;
-    } else {
-        return Usage("unknown command " + std::string(command));
-    }
-
-    // Numbers are shown with the user's decimal separator, as in the window.
-    std::setlocale(LC_ALL, "");
-
-    TerminalView view(stderr);
-    Unit1 unit(view);
-    view.Attach(&unit);
-    if (!RunHandler(view, [&] { unit.ResetClick(); }) || view.QuitRequested()) {
-        return kFailed;
-    }
-    const int errors_before = view.ErrorBoxCount();
-    for (const MenuChoice& choice : choices) {
-        RunHandler(view, [&] { (unit.*choice.handler)(choice.tag); });
-    }
-    if (search_text) {
-        RunHandler(view, [&] { view.SetSearchText(*search_text); });
-    }
-
-    if (command == "list") {
-        // Written in pieces: a million titles gathered into one string first would take as
-        // much memory again as the titles themselves.
-        const TerminalText shown(stdout);
-        std::string out;
-        constexpr std::size_t kPiece = 256 * 1024;
-        out.reserve(kPiece);
-        for (std::int32_t row : unit.ListedRows()) {
-            shown.Append(out, unit.TitleText(row));
-            out.push_back('\n');
-            if (out.size() >= kPiece) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
-            }
-        }
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n%s\n", view.Caption(Control::showing_counter).c_str(),
-                     view.Caption(Control::rom_count_label).c_str());
-    } else if (command == "show") {
-        view.SelectLine(*line);
-        if (view.SelectedLine() < 0) {
-            // No title on that line: what the Run buttons say for no selection, as `launch`
-            // does; there are no details to show.
-            view.ErrorBox(kNoSelectionError);
-        } else {
-            const TerminalText shown(stdout);
-            view.TakePicture();
-            // A click is a mouse press followed by the click itself; both run the selection
-            // update.
-            if (RunHandler(view, [&] { unit.select(); })) {
-                RunHandler(view, [&] { unit.TitleBoxClick(); });
-            }
-            PrintCaptions(view);
-            PrintPicture(view, shown);
-            for (int tick = 0; tick < ticks; ++tick) {
-                RunHandler(view, [&] { unit.test_timer(); });
-                PrintPicture(view, shown);
-            }
-        }
-    } else {
-        view.SelectLine(*line);
-        if (dry_run) {
-            view.SetDryRun(stdout);
-        }
-        // A selection update that fails (a ROM gone since the scan, a screenshot that cannot
-        // be decoded) shows its error, but the line stays selected, so the Run button still
-        // starts the emulator, as it does in the window.
-        if (RunHandler(view, [&] { unit.select(); })) {
-            RunHandler(view, [&] { unit.TitleBoxClick(); });
-        }
-        RunHandler(view, [&] { unit.progstarten(emulator); });
-    }
-    std::fflush(stdout);
-    return view.ErrorBoxCount() > errors_before ? kFailed : kCompleted;
+    const Browsing& browsing = command_line.browsing;
+    return std::visit(
+        Overloaded{
+            [&](const ListCommand&) { return RunListCommand(browsing); },
+            [&](const ShowCommand& show) { return RunShowCommand(browsing, show); },
+            [&](const LaunchCommand& launch) { return RunLaunchCommand(browsing, launch); },
+            [](const ImportCommand& import) { return RunImportCommand(import); },
+            [](const SqlCommand& sql) {
+                return RunSqlCommand(static_cast<int>(sql.arguments.size()), sql.arguments.data());
+            },
+            [](const UpdateCheckCommand&) { return RunUpdateCheckCommand(); },
+            [](const HelpRequest& help) { return ShowHelp(help); },
+            [](const VersionRequest&) { return ShowVersion(); },
+            [](const UsageError& error) { return ShowUsageError(error); },
+        },
+        command_line.action);
 }
 
 }  // namespace varnimo::cli

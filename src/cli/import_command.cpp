@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "catalogue/rom_import.h"
+#include "cli/exit_status.h"
 #include "cli/terminal_text.h"
 
 namespace varnimo::cli {
@@ -31,11 +31,6 @@ constexpr const char* kImportUsage =
     "  --snes9x DIR    Snes9X folder (else the one of snes9x or snes9x-gtk on PATH)\n"
     "  --zsnes DIR     ZSNES folder (else the one of zsnesw or zsnes on PATH)\n"
     "  --force         replace data files that are there already\n";
-
-int ImportUsage(const std::string& problem) {
-    std::fprintf(stderr, "varnimo-cli: %s\n%s", problem.c_str(), kImportUsage);
-    return 2;
-}
 
 // The reading of the ROM files, on one terminal line that is written over, for imports long
 // enough to wait for; nothing when stderr is no terminal (a log gets no carriage returns).
@@ -71,43 +66,12 @@ class ProgressLine {
 
 }  // namespace
 
-int RunImportCommand(int argc, char** argv) {
-    catalogue::RomImportRequest request;
-    bool have_rom_folder = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help") {
-            std::fputs(kImportUsage, stdout);
-            return 0;
-        }
-        if (arg == "--force") {
-            request.replace = true;
-        } else if (arg == "--dat") {
-            if (i + 1 >= argc)
-                return ImportUsage("--dat needs a file");
-            request.dat_files.push_back(argv[++i]);
-        } else if (arg == "--screens" || arg == "--snes9x" || arg == "--zsnes") {
-            if (i + 1 >= argc)
-                return ImportUsage(std::string(arg) + " needs a folder");
-            const char* value = argv[++i];
-            if (arg == "--screens") {
-                request.screen_folder = value;
-            } else if (arg == "--snes9x") {
-                request.snes9x_folder = value;
-            } else {
-                request.zsnes_folder = value;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return ImportUsage("import: unknown option " + std::string(arg));
-        } else if (have_rom_folder) {
-            return ImportUsage("import takes one ROM folder");
-        } else {
-            request.rom_folder = argv[i];
-            have_rom_folder = true;
-        }
-    }
-    if (!have_rom_folder || request.rom_folder.empty())
-        return ImportUsage("import needs a ROM folder");
+const char* ImportUsageText() {
+    return kImportUsage;
+}
+
+int RunImportCommand(const ImportCommand& import) {
+    catalogue::RomImportRequest request = import.request;
     if (const char* path = std::getenv("PATH"))
         request.search_path = path;
 
@@ -123,7 +87,7 @@ int RunImportCommand(int argc, char** argv) {
             summary = catalogue::ImportRomFolder(request);
         }
         std::printf("%s\n", TerminalText(stdout)(summary.Line()).c_str());
-        return 0;
+        return kCompleted;
     } catch (const catalogue::RomImportError& error) {
         std::fprintf(stderr, "error: %s%s\n", TerminalText(stderr)(error.what()).c_str(),
                      error.ExistingFile().empty() ? "" : " (--force replaces it)");
@@ -131,7 +95,7 @@ int RunImportCommand(int argc, char** argv) {
         // What the import refused, or a runtime error of a write.
         std::fprintf(stderr, "error: %s\n", TerminalText(stderr)(error.what()).c_str());
     }
-    return 1;
+    return kFailed;
 }
 
 }  // namespace varnimo::cli

@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 
 #include "cli/decoder_module/screenshot_decoder_module.h"
@@ -63,16 +62,18 @@ void CheckScreenshot(const std::string& path) {
     }
     int error_code = 0;
     char message[1024] = "";
-    switch (check(path.data(), path.size(), &error_code, message, sizeof message)) {
-        case kScreenshotModuleOk:
+    const int result = check(path.data(), path.size(), &error_code, message, sizeof message);
+    switch (static_cast<ScreenshotModuleResult>(result)) {
+        case ScreenshotModuleResult::Ok:
             return;
-        case kScreenshotModuleImageError:
+        case ScreenshotModuleResult::ImageError:
             throw rtl::EImageError(message);
-        case kScreenshotModuleInOutError:
+        case ScreenshotModuleResult::InOutError:
             throw rtl::EInOutError(error_code);
-        default:
-            throw std::runtime_error(message);
+        case ScreenshotModuleResult::OtherError:
+            break;
     }
+    throw rtl::RuntimeError(message);
 }
 
 const char* ScreenshotCheckNote() {

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/unit1.h"
 #include "cli/screenshot_check.h"
 #include "rtl/process.h"
 
@@ -33,8 +32,8 @@ void TerminalView::SetSearchText(const std::string& text) {
         return;
     }
     search_text_ = text;
-    if (unit_ != nullptr) {
-        unit_->search();
+    if (search_changed_) {
+        search_changed_();
     }
 }
 

@@ -4,17 +4,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_view.h"
 #include "cli/terminal_text.h"
-
-namespace varnimo {
-class Unit1;
-}
 
 namespace varnimo::cli {
 
@@ -22,8 +20,10 @@ class TerminalView : public MainView {
   public:
     explicit TerminalView(std::FILE* messages) : messages_(messages), message_text_(messages) {}
 
-    // The Unit1 whose search the search box's change event calls.
-    void Attach(Unit1* unit) { unit_ = unit; }
+    // What the search box's change event runs.
+    void OnSearchChanged(std::function<void()> search_changed) {
+        search_changed_ = std::move(search_changed);
+    }
     // The line a click selects; SelectedLine() answers -1 when it is not in the list.
     void SelectLine(int line) { selected_line_ = line; }
     // With a dry run, StartProgram prints what it would start on `out` instead.
@@ -75,7 +75,7 @@ class TerminalView : public MainView {
     TerminalText message_text_;
     std::FILE* dry_run_out_ = nullptr;
     std::optional<TerminalText> dry_run_text_;
-    Unit1* unit_ = nullptr;
+    std::function<void()> search_changed_;
     std::size_t line_count_ = 0;
     int selected_line_ = -1;
     std::string search_text_;

@@ -1,15 +1,13 @@
 #include "cli/update_check_command.h"
 
 #include <array>
-#include <clocale>
 #include <cstdio>
 #include <string>
-#include <string_view>
 
-#include "app/unit1.h"
 #include "app/update_checker.h"
+#include "cli/exit_status.h"
 #include "cli/terminal_view.h"
-#include "rtl/runtime_error.h"
+#include "cli/window_session.h"
 
 namespace varnimo::cli {
 namespace {
@@ -89,41 +87,27 @@ class TerminalUpdateView final : public app::UpdateView {
 
 }  // namespace
 
-int RunUpdateCheckCommand(int argc, char** argv) {
-    if (argc > 0) {
-        const std::string_view first = argv[0];
-        std::fputs(kUsageText, stderr);
-        return first == "--help" || first == "-h" ? 0 : 2;
-    }
+const char* UpdateCheckUsageText() {
+    return kUsageText;
+}
 
-    // Numbers are shown with the user's decimal separator, as in the window.
-    std::setlocale(LC_ALL, "");
-
+int RunUpdateCheckCommand() {
+    WindowSession session;
     std::string problem;
     app::UpdateServerAddress server = app::UpdateServerFromEnvironment(&problem);
     if (!problem.empty()) {
         std::fprintf(stderr, "varnimo-cli: %s\n", problem.c_str());
     }
-
-    TerminalView view(stderr);
-    Unit1 unit(view);
-    view.Attach(&unit);
-    try {
-        unit.ResetClick();
-    } catch (const rtl::RuntimeError& error) {
-        view.ReportError(error.what());
-        return 1;
-    }
-    if (view.QuitRequested()) {
-        return 1;
+    if (!session.Start()) {
+        return kFailed;
     }
 
-    TerminalUpdateView dialog(view);
-    app::UpdateChecker checker(dialog, unit, server);
+    TerminalUpdateView dialog(session.View());
+    app::UpdateChecker checker(dialog, session.Logic(), server);
     checker.Activate();
     checker.Connect();
     dialog.Print(stdout);
-    return checker.LastOutcome() == app::UpdateChecker::Outcome::Downloaded ? 0 : 1;
+    return checker.LastOutcome() == app::UpdateChecker::Outcome::Downloaded ? kCompleted : kFailed;
 }
 
 }  // namespace varnimo::cli

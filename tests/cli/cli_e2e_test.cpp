@@ -53,7 +53,7 @@ const std::string kShots = std::string("shots/") + rtl::kPathSeparator;
 
 class CliTest : public ::testing::Test {
   protected:
-    TempDir dir;
+    TempDir dir_;
 
     void SetUp() override {
         WriteBytes("options.dat", "shots/\r\nroms/\r\nemu9/\r\nemuz/\r\n0\r\n0\r\n");
@@ -190,7 +190,7 @@ TEST_F(CliTest, LaunchStartsTheProgramWithThePathAsOneArgument) {
 // entry as the working directory, where a program of that name in the collection folder
 // would run instead; here that one must never run, and with nothing found nothing starts.
 TEST_F(CliTest, WithoutAFolderTheProgramFoundOnThePathIsStartedByThatPath) {
-    const std::string here = dir.Path().string();
+    const std::string here = dir_.Path().string();
     std::filesystem::create_directories("abs/empty");
     std::filesystem::create_directories("abs/first");
     std::filesystem::create_directories("abs/second");
@@ -596,7 +596,7 @@ TEST_F(CliTest, ImportWithDatFilesGivesGenrePlayersRegionsAndTheMissingGames) {
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.err, "");  // no progress line: stderr is no terminal
     EXPECT_EQ(imported.out,
-              "imported 19 titles from " + dir.Path().string() +
+              "imported 19 titles from " + dir_.Path().string() +
                   "/set/, 0 with screenshots, 12 with a genre, 12 with players, 10 matched by CRC "
                   "and 7 by name; 239 of 256 known games missing; skipped 3 other files (.7z 1, "
                   ".srm 1, .txt 1)\n");

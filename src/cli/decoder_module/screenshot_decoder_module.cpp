@@ -24,17 +24,17 @@ extern "C" __attribute__((visibility("default"))) int varnimo_check_screenshot_v
     std::size_t message_size) {
     try {
         varnimo::LoadScreenshot(std::string(path, path_size));
-        return kScreenshotModuleOk;
+        return static_cast<int>(ScreenshotModuleResult::Ok);
     } catch (const varnimo::rtl::EInOutError& error) {
         *error_code = error.ErrorCode();
         CopyMessage(error.what(), message, message_size);
-        return kScreenshotModuleInOutError;
+        return static_cast<int>(ScreenshotModuleResult::InOutError);
     } catch (const varnimo::rtl::EImageError& error) {
         CopyMessage(error.what(), message, message_size);
-        return kScreenshotModuleImageError;
+        return static_cast<int>(ScreenshotModuleResult::ImageError);
     } catch (...) {
         // No exception may cross into the program that loaded this module.
         CopyMessage(varnimo::rtl::CurrentErrorText().c_str(), message, message_size);
-        return kScreenshotModuleOtherError;
+        return static_cast<int>(ScreenshotModuleResult::OtherError);
     }
 }

@@ -8,11 +8,12 @@
 #define VARNIMO_SCREENSHOT_MODULE "varnimo-screenshot.so"
 #define VARNIMO_SCREENSHOT_CHECK "varnimo_check_screenshot_v2"
 
-enum ScreenshotModuleResult {
-    kScreenshotModuleOk = 0,
-    kScreenshotModuleImageError = 1,  // `message` holds the whole error text
-    kScreenshotModuleInOutError = 2,  // `error_code` holds the system's error number
-    kScreenshotModuleOtherError = 3,  // `message` says what went wrong
+// What the function returns, as an int: the numbers are the interface.
+enum class ScreenshotModuleResult : int {
+    Ok = 0,
+    ImageError = 1,  // `message` holds the whole error text
+    InOutError = 2,  // `error_code` holds the system's error number
+    OtherError = 3,  // `message` says what went wrong
 };
 
 // Decodes the screenshot at the `path_size` bytes of `path` as the window would (by its length,
