@@ -216,6 +216,11 @@ void MainWindow::CreateControls() {
     HWND progress = CreateChild(window_, 0, PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH,
                                 At(272, 296, 150, 17), Id(ControlId::ProgressBar));
     ::SendMessageA(progress, PBM_SETRANGE32, 0, 100);
+    // Kept at hand: the scan steps the bar once a table row.
+    progress_bar_ = progress;
+    RECT bar_area{};
+    ::GetClientRect(progress, &bar_area);
+    progress_width_ = bar_area.right;
     with_font(CreateChild(window_, 0, "BUTTON", "...", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                           At(304, 320, 81, 17), Id(ControlId::LoadingButton)),
               font);
@@ -645,27 +650,33 @@ void MainWindow::StepProgressBy(std::size_t steps) {
 }
 
 void MainWindow::ApplyProgress() {
-    HWND bar = Child(Id(ControlId::ProgressBar));
-    if (progress_max_ <= progress_min_) {
-        // An empty range: the bar shows empty.
-        ::SendMessageA(bar, PBM_SETRANGE32, 0, 1);
-        ::SendMessageA(bar, PBM_SETPOS, 0, 0);
-        progress_shown_ = progress_min_;
+    // The scan steps once a table row: the bar is told only what changed, and its position
+    // only when it moves by a pixel's worth, and always at either end. Each message to it
+    // costs a redraw, a round trip to the window server under Wine.
+    HWND bar = progress_bar_;
+    if (bar == nullptr) {
         return;
     }
-    ::SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(progress_min_),
-                   static_cast<LPARAM>(progress_max_));
-    // Each position the bar is given is drawn at once; a million steps would take seconds.
-    // The bar is told only when it moves by a pixel's worth, and always at either end.
-    RECT area{};
-    ::GetClientRect(bar, &area);
-    const std::int64_t span = std::int64_t{progress_max_} - progress_min_;
-    const std::int64_t pixel = std::max<std::int64_t>(1, span / std::max<LONG>(1, area.right));
-    const std::int64_t moved = std::abs(std::int64_t{progress_position_} - progress_shown_);
-    if (progress_position_ == progress_min_ || progress_position_ == progress_max_ ||
-        moved >= pixel) {
-        ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(progress_position_), 0);
-        progress_shown_ = progress_position_;
+    const bool empty = progress_max_ <= progress_min_;
+    // An empty range shows an empty bar.
+    const int shown_min = empty ? 0 : progress_min_;
+    const int shown_max = empty ? 1 : progress_max_;
+    const int position = empty ? 0 : progress_position_;
+    if (shown_min != range_shown_.first || shown_max != range_shown_.second) {
+        ::SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(shown_min),
+                       static_cast<LPARAM>(shown_max));
+        range_shown_ = {shown_min, shown_max};
+        ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        progress_shown_ = position;
+        return;
+    }
+    const std::int64_t span = std::int64_t{shown_max} - shown_min;
+    const std::int64_t pixel = std::max<std::int64_t>(1, span / std::max(1, progress_width_));
+    const std::int64_t moved = std::abs(std::int64_t{position} - progress_shown_);
+    if (position != progress_shown_ &&
+        (position == shown_min || position == shown_max || moved >= pixel)) {
+        ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        progress_shown_ = position;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_view.h"
@@ -128,6 +129,9 @@ class MainWindow final : public MainView {
     int progress_max_ = 100;
     int progress_position_ = 0;
     int progress_shown_ = 0;
+    HWND progress_bar_ = nullptr;
+    int progress_width_ = 1;
+    std::pair<int, int> range_shown_{0, 100};  // what the bar was last told
 
     bool first_activation_done_ = false;
 };
