@@ -1,5 +1,7 @@
 #include "main_window_core.h"
 
+#include "about_dialog.h"
+#include "app/homepage.h"
 #include "app/unit1.h"
 
 namespace varnimo::win {
@@ -66,6 +68,22 @@ void MainWindowCore::Quit() {
 
 std::string_view MainWindowCore::TitleText(std::int32_t row) const {
     return logic_->TitleText(row);
+}
+
+void RunAboutBox(HWND owner, Desktop& desktop) {
+    class Rules final : public AboutDialog::Events {
+      public:
+        Rules(HWND owner, Desktop& desktop) : desktop_(desktop), dialog_(owner, *this) {}
+        void Run() { dialog_.RunModal(); }
+        // The box stays open either way.
+        void OpenHomepage() override { desktop_.OpenAddress(dialog_.Handle(), HomepageAddress); }
+        void Exit() override { dialog_.Close(); }
+
+      private:
+        Desktop& desktop_;
+        AboutDialog dialog_;
+    } rules(owner, desktop);
+    rules.Run();
 }
 
 }  // namespace varnimo::win

@@ -7,7 +7,10 @@
 #include <memory>
 #include <string_view>
 
+#include <windows.h>
+
 #include "app/main_view.h"
+#include "desktop.h"
 
 namespace varnimo {
 class Unit1;
@@ -44,5 +47,9 @@ class MainWindowCore {
   private:
     std::unique_ptr<Unit1> logic_;
 };
+
+// Shows the About box modal over `owner` with its rules: the link opens the homepage
+// through `desktop` (or shows the address), Exit closes the box.
+void RunAboutBox(HWND owner, Desktop& desktop);
 
 }  // namespace varnimo::win

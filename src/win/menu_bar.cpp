@@ -141,7 +141,7 @@ HMENU CreateMainMenu() {
     Append(settings, MF_STRING, Id(MenuCommand::Exit), "&Exit");
 
     HMENU help = ::CreatePopupMenu();
-    Append(help, MF_STRING | MF_GRAYED, Id(MenuCommand::About), "About...");
+    Append(help, MF_STRING, Id(MenuCommand::About), "About...");
     Append(help, MF_STRING | MF_GRAYED, Id(MenuCommand::Update), "Update?");
 
     HMENU bar = ::CreateMenu();

@@ -10,10 +10,12 @@
 #include <wincodec.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "about_dialog.h"
 #include "control_ids.h"
 #include "main_window.h"
 #include "menu_bar.h"
@@ -214,8 +216,14 @@ class WinMainWindow : public ::testing::Test {
     // started within a few seconds.
     std::string Started() {
         const auto record = demo_->Path("started.txt");
-        test::PumpUntil([&] { return std::filesystem::exists(record); }, 5000);
-        std::string got = std::filesystem::exists(record) ? test::ReadFile(record) : "";
+        // The program renames its record into place; it may be seen before it can be opened.
+        std::string got;
+        test::PumpUntil(
+            [&] {
+                got = std::filesystem::exists(record) ? test::ReadFile(record) : "";
+                return !got.empty() && got != "(missing)";
+            },
+            5000);
         std::error_code ignored;
         std::filesystem::remove(record, ignored);
         return got;
@@ -480,6 +488,50 @@ TEST_F(WinMainWindow, BackgroundsSwapAndExitCloses) {
     Menu(Id(MenuCommand::Exit));
     ASSERT_TRUE(test::PumpUntil([&] { return closed_; }, 3000));
     EXPECT_EQ(window_->Handle(), nullptr);
+    EXPECT_TRUE(desktop_.boxes.empty());
+}
+
+// Help > About opens the box modal over the window: its texts, the link opens the homepage
+// and leaves it open, Exit closes it and gives the window back.
+TEST_F(WinMainWindow, TheAboutBoxShowsItsTextsOpensTheHomepageAndExits) {
+    Open();
+    static std::function<void()> while_modal;
+    std::vector<std::string> texts;
+    bool enabled_while_open = true;
+    while_modal = [&] {
+        HWND about = ::FindWindowA("VarnimoAbout", "About...");
+        if (about == nullptr || !::IsWindowVisible(about) || !texts.empty()) {
+            return;
+        }
+        enabled_while_open = ::IsWindowEnabled(Handle()) != FALSE;
+        for (AboutControl id : {AboutControl::Name, AboutControl::Version, AboutControl::Homepage,
+                                AboutControl::Copyright, AboutControl::ExitButton}) {
+            texts.push_back(test::TextOf(::GetDlgItem(about, static_cast<int>(id))));
+        }
+        HWND link = ::GetDlgItem(about, static_cast<int>(AboutControl::Homepage));
+        ::SendMessageA(about, WM_COMMAND,
+                       MAKEWPARAM(static_cast<int>(AboutControl::Homepage), STN_CLICKED),
+                       reinterpret_cast<LPARAM>(link));
+        texts.push_back(::IsWindow(about) ? "still open" : "closed");
+        // Alt+X, as the system sends it to the box's loop.
+        ::PostMessageA(::GetFocus(), WM_SYSCHAR, 'x', 0x20000001);
+    };
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (while_modal) {
+            while_modal();
+        }
+    });
+    ::PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(Id(MenuCommand::About), 0), 0);
+    const bool closed = test::PumpUntil(
+        [&] { return !texts.empty() && ::FindWindowA("VarnimoAbout", nullptr) == nullptr; }, 5000);
+    ::KillTimer(nullptr, timer);
+    while_modal = nullptr;
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(texts, Lines({"Varnimo", "Version 0.301", "Varnimo Homepage",
+                            "(c) 2004-2005 Varn Imoldt", "E&xit", "still open"}));
+    EXPECT_FALSE(enabled_while_open);
+    EXPECT_TRUE(::IsWindowEnabled(Handle()));
+    EXPECT_EQ(desktop_.addresses, Lines({"http://www.varnimo.example/"}));
     EXPECT_TRUE(desktop_.boxes.empty());
 }
 
