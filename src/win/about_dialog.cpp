@@ -1,6 +1,7 @@
 #include "about_dialog.h"
 
 #include "fonts.h"
+#include "modal_loop.h"
 #include "rtl/runtime_error.h"
 
 namespace varnimo::win {
@@ -165,37 +166,8 @@ LRESULT AboutDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     return ::DefWindowProcA(dialog_, message, wparam, lparam);
 }
 
-bool AboutDialog::HandleDialogKeys(MSG& message) {
-    return dialog_ != nullptr && ::IsDialogMessageA(dialog_, &message) != FALSE;
-}
-
 void AboutDialog::RunModal() {
-    const bool owner_enabled = owner_ != nullptr && ::IsWindowEnabled(owner_);
-    if (owner_enabled) {
-        ::EnableWindow(owner_, FALSE);
-    }
-    ::ShowWindow(dialog_, SW_SHOWNORMAL);
-    MSG message{};
-    bool quit = false;
-    while (dialog_ != nullptr) {
-        if (::GetMessageA(&message, nullptr, 0, 0) <= 0) {
-            quit = true;
-            break;
-        }
-        if (!HandleDialogKeys(message)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
-    }
-    // The owner is enabled before the box goes, so the system activates it, not another
-    // program's window.
-    if (owner_enabled) {
-        ::EnableWindow(owner_, TRUE);
-        ::SetActiveWindow(owner_);
-    }
-    if (quit) {
-        ::PostQuitMessage(static_cast<int>(message.wParam));  // for the loop outside
-    }
+    RunModalLoop(owner_, dialog_);
 }
 
 void AboutDialog::Close() {

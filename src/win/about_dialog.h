@@ -33,9 +33,6 @@ class AboutDialog {
     HWND Handle() const { return dialog_; }
     // Shows the box and handles its messages until it closes, with the owner disabled.
     void RunModal();
-    // The keys a dialog handles (Tab, Alt with a letter, Enter, Escape); true when `message`
-    // was one.
-    bool HandleDialogKeys(MSG& message);
 
     // --- What the rules tell it ---------------------------------------------------------
     void Close();

@@ -451,6 +451,9 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
         case MenuCommand::About:
             RunAboutBox(window_, desktop_);
             return;
+        case MenuCommand::Update:
+            core_->RunUpdateChecker(window_, desktop_);
+            return;
         default:
             // The dialogs' entries are greyed until the dialogs are there; IDOK and IDCANCEL
             // (Enter and Escape in the window) do nothing.

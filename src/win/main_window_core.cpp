@@ -3,6 +3,9 @@
 #include "about_dialog.h"
 #include "app/homepage.h"
 #include "app/unit1.h"
+#include "app/update_addresses.h"
+#include "app/update_checker.h"
+#include "update_dialog.h"
 
 namespace varnimo::win {
 
@@ -64,6 +67,25 @@ void MainWindowCore::Launch(Emulator emulator) {
 
 void MainWindowCore::Quit() {
     logic_->Beenden1Click();
+}
+
+void MainWindowCore::RunUpdateChecker(HWND owner, Desktop& desktop) {
+    UpdateDialog dialog(owner, desktop);
+    // A server variable that cannot be read leaves no host, and the check fails as any
+    // unreachable server does; the window has no console to say more.
+    UpdateChecker checker(dialog, *logic_, UpdateServerFromEnvironment());
+    class Forward final : public UpdateDialog::Events {
+      public:
+        explicit Forward(UpdateChecker& checker) : checker_(checker) {}
+        void Shown() override { checker_.update_activate(); }
+        void Connect() override { checker_.Button17Click(); }
+        void Exit() override { checker_.exit_buttonClick(); }
+        void OpenDownloadPage() override { checker_.download_link_labelClick(); }
+
+      private:
+        UpdateChecker& checker_;
+    } forward(checker);
+    dialog.RunModal(forward);
 }
 
 std::string_view MainWindowCore::TitleText(std::int32_t row) const {

@@ -41,6 +41,10 @@ class MainWindowCore {
     void Launch(Emulator emulator);
     void Quit();
 
+    // Runs the Update Checker modal over `owner`, its boxes shown by `desktop`. The server is
+    // the one VARNIMO_UPDATE_SERVER names, else the program's own.
+    void RunUpdateChecker(HWND owner, Desktop& desktop);
+
     // The title of a table row as the list shows it, bytes in the system code page.
     std::string_view TitleText(std::int32_t row) const;
 

@@ -142,7 +142,7 @@ HMENU CreateMainMenu() {
 
     HMENU help = ::CreatePopupMenu();
     Append(help, MF_STRING, Id(MenuCommand::About), "About...");
-    Append(help, MF_STRING | MF_GRAYED, Id(MenuCommand::Update), "Update?");
+    Append(help, MF_STRING, Id(MenuCommand::Update), "Update?");
 
     HMENU bar = ::CreateMenu();
     Append(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "&Settings");

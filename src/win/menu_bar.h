@@ -36,7 +36,7 @@ int ChoiceCommandId(MenuGroup group, int tag);
 std::optional<MenuChoice> ChoiceOfCommand(int command_id);
 
 // Builds the menu bar with the start entry of every group checked and drawn in bold. The
-// commands of the dialogs still to come (Options, Update) are greyed.
+// command of the dialog still to come (Options) is greyed.
 HMENU CreateMainMenu();
 
 // Puts the radio mark on the entry of `group` whose Tag is `tag`; the other entries of the

@@ -20,6 +20,7 @@
 #include "main_window.h"
 #include "menu_bar.h"
 #include "pictures.h"
+#include "update_dialog.h"
 #include "win/window_test_support.h"
 
 namespace varnimo::win {
@@ -533,6 +534,65 @@ TEST_F(WinMainWindow, TheAboutBoxShowsItsTextsOpensTheHomepageAndExits) {
     EXPECT_TRUE(::IsWindowEnabled(Handle()));
     EXPECT_EQ(desktop_.addresses, Lines({"http://www.varnimo.example/"}));
     EXPECT_TRUE(desktop_.boxes.empty());
+}
+
+// Help > Update opens the Update Checker over the window: the grids show the local versions,
+// a press of Connect on a server that refuses shows the failure the checker's rules give,
+// and Exit closes it.
+TEST_F(WinMainWindow, TheUpdateCheckerShowsTheVersionsAndAFailedConnection) {
+    Open();
+    ::_putenv_s("VARNIMO_UPDATE_SERVER", "127.0.0.1:1");  // nothing listens on port 1
+    static std::function<void()> while_modal;
+    const auto cell = [](HWND dialog, UpdateControl grid, int column, int row) {
+        char text[64] = {};
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        ::SendMessageA(::GetDlgItem(dialog, static_cast<int>(grid)), LVM_GETITEMTEXTA,
+                       static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        return std::string(text);
+    };
+    Lines shown;
+    Lines after_connect;
+    while_modal = [&] {
+        HWND dialog = ::FindWindowA("VarnimoUpdate", "Update Checker");
+        if (dialog == nullptr || !::IsWindowVisible(dialog) || !shown.empty()) {
+            return;
+        }
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                shown.push_back(cell(dialog, UpdateControl::VersionGrid, column, row));
+            }
+        }
+        shown.push_back(cell(dialog, UpdateControl::PackGrid1, 0, 1));
+        shown.push_back(cell(dialog, UpdateControl::PackGrid2, 0, 13));
+        ::SendMessageA(::GetDlgItem(dialog, static_cast<int>(UpdateControl::ConnectButton)),
+                       BM_CLICK, 0, 0);
+        after_connect.push_back(
+            test::TextOf(::GetDlgItem(dialog, static_cast<int>(UpdateControl::ConnectionLabel))));
+        after_connect.push_back(cell(dialog, UpdateControl::VersionGrid, 2, 1));
+        ::SendMessageA(::GetDlgItem(dialog, static_cast<int>(UpdateControl::ExitButton)), BM_CLICK,
+                       0, 0);
+    };
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (while_modal) {
+            while_modal();
+        }
+    });
+    ::PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(Id(MenuCommand::Update), 0), 0);
+    const bool closed = test::PumpUntil(
+        [&] { return !shown.empty() && ::FindWindowA("VarnimoUpdate", nullptr) == nullptr; },
+        20000);
+    ::KillTimer(nullptr, timer);
+    while_modal = nullptr;
+    ::_putenv_s("VARNIMO_UPDATE_SERVER", "");
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(shown, Lines({"Versions", "Yours", "Server", "Program", "0.301", "", "Database",
+                            "1.5", "", "a", "z"}));
+    EXPECT_EQ(after_connect, Lines({"ERROR - Not connected!", " ??? "}));
+    EXPECT_EQ(desktop_.Texts(), Lines({"There was an Error..."}));
+    EXPECT_TRUE(::IsWindowEnabled(Handle()));
 }
 
 TEST_F(WinMainWindow, AMissingCatalogueEndsTheProgram) {
