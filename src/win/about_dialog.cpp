@@ -17,14 +17,6 @@ HINSTANCE Instance() {
     return ::GetModuleHandleA(nullptr);
 }
 
-Font Derived(HFONT from, bool bold, bool underline) {
-    LOGFONTA shape{};
-    ::GetObjectA(from, sizeof shape, &shape);
-    shape.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    shape.lfUnderline = underline ? TRUE : FALSE;
-    return Font(::CreateFontIndirectA(&shape));
-}
-
 }  // namespace
 
 AboutDialog::AboutDialog(HWND owner, Events& events)
@@ -41,8 +33,8 @@ AboutDialog::AboutDialog(HWND owner, Events& events)
         return true;
     }();
     (void)registered;
-    bold_font_ = Derived(font_.Get(), true, false);
-    link_font_ = Derived(font_.Get(), false, true);
+    bold_font_ = DerivedFont(font_.Get(), true, false);
+    link_font_ = DerivedFont(font_.Get(), false, true);
     logo_ = LoadStoredPicture(StoredPicture::AboutLogo, {137, 89});
 
     // A thin tool-window title without buttons: Exit is the way out.

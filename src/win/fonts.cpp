@@ -1,6 +1,8 @@
 #include "fonts.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace varnimo::win {
 
@@ -51,6 +53,31 @@ Font CreateWindowFont() {
 
 Font CreateDetailFont() {
     return CreateFirstInstalledFont({"Comic Sans MS", "DejaVu Sans"}, 12);
+}
+
+Font DerivedFont(HFONT from, bool bold, bool underline) {
+    LOGFONTA shape{};
+    ::GetObjectA(from, sizeof shape, &shape);
+    shape.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    shape.lfUnderline = underline ? TRUE : FALSE;
+    return Font(::CreateFontIndirectA(&shape));
+}
+
+void FitLabelToText(HWND label) {
+    const int length = ::GetWindowTextLengthA(label);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    ::GetWindowTextA(label, text.data(), length + 1);
+    HDC dc = ::GetDC(label);
+    HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    ::GetTextExtentPoint32A(dc, text.c_str(), length, &extent);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(label, dc);
+    RECT area{};
+    ::GetClientRect(label, &area);
+    ::SetWindowPos(label, nullptr, 0, 0, std::max<LONG>(extent.cx, 1), area.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace varnimo::win

@@ -18,4 +18,10 @@ Font CreateWindowFont();
 // Comic Sans MS 9 point: the three detail lines.
 Font CreateDetailFont();
 
+// `from` in bold and/or underlined, the same face and size otherwise.
+Font DerivedFont(HFONT from, bool bold, bool underline);
+
+// Sizes a label to its caption in its font, keeping its top-left corner and height.
+void FitLabelToText(HWND label);
+
 }  // namespace varnimo::win

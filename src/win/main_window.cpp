@@ -191,7 +191,7 @@ void MainWindow::CreateControls() {
                                    At(424, 344, 193, 22), Id(ControlId::RomCountPanel));
     ::SetWindowLongPtrA(count_panel, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(silver_brush_.Get()));
-    FitToText(with_font(
+    FitLabelToText(with_font(
         CreateChild(count_panel, 0, "STATIC", "Roms", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                     At(2, 4, 27, 13), Id(ControlId::RomCountLabel)),
         font));
@@ -226,10 +226,10 @@ void MainWindow::CreateControls() {
               font);
 
     // The texts drawn over the background.
-    FitToText(with_font(CreateChild(window_, 0, "STATIC", "Showing: 0/0",
-                                    SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE,
-                                    At(208, 280, 64, 13), Id(ControlId::ShowingCounter)),
-                        font));
+    FitLabelToText(with_font(CreateChild(window_, 0, "STATIC", "Showing: 0/0",
+                                         SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE,
+                                         At(208, 280, 64, 13), Id(ControlId::ShowingCounter)),
+                             font));
     const struct {
         ControlId id;
         const char* text;
@@ -240,7 +240,7 @@ void MainWindow::CreateControls() {
         {ControlId::PlayerLabel, "Player: - select Rom -", At(40, 336, 119, 17)},
     };
     for (const auto& detail : details) {
-        FitToText(with_font(
+        FitLabelToText(with_font(
             CreateChild(window_, 0, "STATIC", detail.text,
                         WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, detail.area, Id(detail.id)),
             reinterpret_cast<WPARAM>(detail_font_.Get())));
@@ -286,24 +286,6 @@ HWND MainWindow::Window(Control control) const {
             return Child(Id(ControlId::Screenshot));
     }
     return nullptr;
-}
-
-// Labels size themselves to their caption, keeping their top-left corner and height.
-void MainWindow::FitToText(HWND label) {
-    const int length = ::GetWindowTextLengthA(label);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    ::GetWindowTextA(label, text.data(), length + 1);
-    HDC dc = ::GetDC(label);
-    HGDIOBJ previous =
-        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    ::GetTextExtentPoint32A(dc, text.c_str(), length, &extent);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(label, dc);
-    RECT area{};
-    ::GetClientRect(label, &area);
-    ::SetWindowPos(label, nullptr, 0, 0, std::max<LONG>(extent.cx, 1), area.bottom,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::Show(int show_command) {
@@ -591,7 +573,7 @@ void MainWindow::SetCaption(Control control, const std::string& text) {
         case Control::genre_label:
         case Control::player_label:
             ::SetWindowTextA(window, text.c_str());
-            FitToText(window);
+            FitLabelToText(window);
             return;
         case Control::loading_Button:
             ::SetWindowTextA(window, text.c_str());

@@ -93,7 +93,6 @@ class MainWindow final : public MainView {
     void CreateControls();
     HWND Window(Control control) const;
     HWND Child(int id) const;
-    void FitToText(HWND label);
     void ApplyTimer();
     void ApplyProgress();
     void ShowOnScreen(HBITMAP bitmap);

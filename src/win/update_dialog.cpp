@@ -21,14 +21,6 @@ HINSTANCE Instance() {
     return ::GetModuleHandleA(nullptr);
 }
 
-Font Derived(HFONT from, bool bold, bool underline) {
-    LOGFONTA shape{};
-    ::GetObjectA(from, sizeof shape, &shape);
-    shape.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    shape.lfUnderline = underline ? TRUE : FALSE;
-    return Font(::CreateFontIndirectA(&shape));
-}
-
 // The grids' shapes: place, cells and the width of a column.
 struct GridShape {
     UpdateControl id;
@@ -71,8 +63,8 @@ UpdateDialog::UpdateDialog(HWND owner, Desktop& desktop)
         return true;
     }();
     (void)registered;
-    bold_font_ = Derived(font_.Get(), true, false);
-    link_font_ = Derived(font_.Get(), true, true);
+    bold_font_ = DerivedFont(font_.Get(), true, false);
+    link_font_ = DerivedFont(font_.Get(), true, true);
 
     // A thin title bar without buttons: Exit is the way out. Centred over the owner.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
@@ -117,8 +109,8 @@ void UpdateDialog::CreateControls() {
     const DWORD label = WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
     child(0, "BUTTON", "Status", WS_VISIBLE | BS_GROUPBOX, {80, 16, 80 + 201, 16 + 33},
           UpdateControl::StatusBox, font_.Get());
-    FitToText(child(0, "STATIC", "- unknown-", label, {120, 32, 120 + 64, 32 + 13},
-                    UpdateControl::ConnectionLabel, bold_font_.Get()));
+    FitLabelToText(child(0, "STATIC", "- unknown-", label, {120, 32, 120 + 64, 32 + 13},
+                         UpdateControl::ConnectionLabel, bold_font_.Get()));
     // The grids show text only: report-style lists without headers, whose first row and
     // column carry the captions. Being list views, screen readers read every cell.
     for (const GridShape& shape : kGrids) {
@@ -142,34 +134,18 @@ void UpdateDialog::CreateControls() {
             ::SendMessageA(grid, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
         }
     }
-    FitToText(child(0, "STATIC", "No Updates Available", label, {120, 184, 120 + 124, 184 + 13},
-                    UpdateControl::UpdatesLabel, bold_font_.Get()));
-    FitToText(child(0, "STATIC", "Click here to go to Download Page",
-                    (label & ~WS_VISIBLE) | SS_NOTIFY, {80, 184, 80 + 199, 184 + 13},
-                    UpdateControl::DownloadLink, link_font_.Get()));
+    FitLabelToText(child(0, "STATIC", "No Updates Available", label,
+                         {120, 184, 120 + 124, 184 + 13}, UpdateControl::UpdatesLabel,
+                         bold_font_.Get()));
+    FitLabelToText(child(0, "STATIC", "Click here to go to Download Page",
+                         (label & ~WS_VISIBLE) | SS_NOTIFY, {80, 184, 80 + 199, 184 + 13},
+                         UpdateControl::DownloadLink, link_font_.Get()));
     // Tab order as designed: Exit, then Connect.
     HWND exit = child(0, "BUTTON", "Exit", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                       {216, 232, 216 + 75, 232 + 25}, UpdateControl::ExitButton, font_.Get());
     child(0, "BUTTON", "Connect update Server", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
           {32, 232, 32 + 145, 232 + 25}, UpdateControl::ConnectButton, font_.Get());
     ::SetFocus(exit);
-}
-
-void UpdateDialog::FitToText(HWND label) {
-    const int length = ::GetWindowTextLengthA(label);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    ::GetWindowTextA(label, text.data(), length + 1);
-    HDC dc = ::GetDC(label);
-    HGDIOBJ previous =
-        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    ::GetTextExtentPoint32A(dc, text.c_str(), length, &extent);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(label, dc);
-    RECT area{};
-    ::GetClientRect(label, &area);
-    ::SetWindowPos(label, nullptr, 0, 0, std::max<LONG>(extent.cx, 1), area.bottom,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND UpdateDialog::Label(UpdateLabel label) const {
@@ -300,7 +276,7 @@ void UpdateDialog::SetCaption(UpdateLabel label, const std::string& text) {
     }
     HWND status = Label(label);
     ::SetWindowTextA(status, text.c_str());
-    FitToText(status);
+    FitLabelToText(status);
     // Shown before the query that may still block.
     ::UpdateWindow(status);
 }

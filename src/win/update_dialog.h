@@ -51,7 +51,6 @@ class UpdateDialog final : public UpdateView {
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void CreateControls();
     HWND Label(UpdateLabel label) const;
-    void FitToText(HWND label);
 
     HWND owner_;
     Desktop& desktop_;
