@@ -214,6 +214,9 @@ def main():
              "empty Qt window (process)", "empty_window")
     add_time("4 window start to shown list, 1 M rows, process", "window_c1m", proc,
              "empty Qt window (process)", "empty_window")
+    add_time("4 Windows window (varnimo.exe) start to drawn list, 100 k rows, under Wine",
+             "window_wine_c100k", proc, "varnimo-cli.exe --version under Wine (process)",
+             "wine_cli_version")
     # 7. Import of a ROM folder.
     add_time("7 varnimo-cli import, 100 k ROM files + thumbnails, process", "import_100k", proc,
              "ls -f of the ROM folder (process)", "ls_import_100k", limit_ms=1000,

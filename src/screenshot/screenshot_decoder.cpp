@@ -3,9 +3,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
-#include <optional>
 
-#include "rtl/files.h"
 #include "rtl/runtime_error.h"
 
 namespace varnimo {
@@ -28,14 +26,6 @@ QByteArray QtFormatName(rtl::ImageFormat format) {
     return {};
 }
 
-// libjpeg fills in what a cut-off file lacks and only warns, so the decoder hands back a
-// picture for a half-copied screenshot. The entropy-coded data can hold neither marker, so a
-// complete file has its end-of-image marker after its last start-of-scan marker.
-bool JpegIsComplete(QByteArrayView bytes) {
-    const qsizetype scan = bytes.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
-    return scan < 0 || bytes.indexOf(QByteArrayView("\xFF\xD9", 2), scan + 2) >= 0;
-}
-
 }  // namespace
 
 QImage DecodeScreenshot(std::string_view bytes, rtl::ImageFormat format, QSize size) {
@@ -56,20 +46,15 @@ QImage DecodeScreenshot(std::string_view bytes, rtl::ImageFormat format, QSize s
     if (image.isNull()) {
         throw rtl::EImageError::Undecodable(reader.errorString().toLocal8Bit().toStdString());
     }
-    if (format == rtl::ImageFormat::Jpeg && !JpegIsComplete(data)) {
+    if (format == rtl::ImageFormat::Jpeg && !rtl::JpegIsComplete(bytes)) {
         throw rtl::EImageError::Undecodable("Unvollständige JPEG-Datei");
     }
     return image;
 }
 
 QImage LoadScreenshot(const std::string& path, QSize size) {
-    // The extension is judged before anything is read.
-    const rtl::ImageFormat format = rtl::ImageFormatOf(path);
-    std::optional<std::string> bytes = rtl::ReadFileBytes(path, kScreenshotFileLimit);
-    if (!bytes) {
-        throw rtl::EImageError::TooLarge(kScreenshotFileLimit);
-    }
-    return DecodeScreenshot(*bytes, format, size);
+    const rtl::ScreenshotFile file = rtl::ReadScreenshotFile(path);
+    return DecodeScreenshot(file.bytes, file.format, size);
 }
 
 }  // namespace varnimo

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "rtl/image_format.h"
+#include "rtl/screenshot_file.h"
 
 namespace varnimo {
 
@@ -17,16 +18,11 @@ namespace varnimo {
 // .jpg is a broken JPEG. Throws rtl::EImageError when it cannot be decoded.
 QImage DecodeScreenshot(std::string_view bytes, rtl::ImageFormat format, QSize size = {});
 
-// The largest screenshot file that is read. A screenshot of a 256 x 224 picture takes a few
-// hundred kilobytes at most; a file far beyond that is no screenshot, and reading it whole
-// would freeze the window on every slideshow tick and could exhaust memory.
-inline constexpr std::size_t kScreenshotFileLimit = std::size_t{64} << 20;
-
 // The screenshot at `path`, bytes in the system code page, used exactly as they are (a name
 // need not be valid in the locale's encoding). The decoder is chosen by the file's extension,
 // letter case ignored: jpg and jpeg as JPEG, png as PNG, bmp and ico as bitmap and icon.
 // Throws rtl::EImageError for any other extension, for a file larger than
-// kScreenshotFileLimit (before reading it) and for content that cannot be decoded,
+// rtl::kScreenshotFileLimit (before reading it) and for content that cannot be decoded,
 // rtl::EInOutError when the file cannot be read or is no regular file.
 QImage LoadScreenshot(const std::string& path, QSize size = {});
 

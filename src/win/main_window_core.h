@@ -1,0 +1,59 @@
+#pragma once
+// Every call the Windows window makes into the core's main-window logic, in one place and
+// under the names of the events the window forwards. The window knows only this class; when
+// the core's logic changes its names, this file and its .cpp are all that follow.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include <windows.h>
+
+#include "app/main_view.h"
+#include "desktop.h"
+
+namespace varnimo {
+class Unit1;
+}
+
+namespace varnimo::win {
+
+class MainWindowCore {
+  public:
+    // The logic draws through `view`, which must outlive this object.
+    explicit MainWindowCore(MainView& view);
+    ~MainWindowCore();
+    MainWindowCore(const MainWindowCore&) = delete;
+    MainWindowCore& operator=(const MainWindowCore&) = delete;
+
+    // The collection is the user's own (--user-collection).
+    void UseOwnCollection();
+
+    // The events of the window, each one user action.
+    void Reset();
+    void SearchChanged();
+    void ClearSearch();
+    // A radio choice of Show Roms, Genre, Player or Region.
+    void SetFilter(MenuGroup group, int tag);
+    void ChooseBackground(int tag);
+    void SelectionChanged();
+    void SlideshowTick();
+    void Launch(Emulator emulator);
+    void Quit();
+
+    // Runs the Update Checker modal over `owner`, its boxes shown by `desktop`. The server is
+    // the one VARNIMO_UPDATE_SERVER names, else the program's own.
+    void RunUpdateChecker(HWND owner, Desktop& desktop);
+
+    // The title of a table row as the list shows it, bytes in the system code page.
+    std::string_view TitleText(std::int32_t row) const;
+
+  private:
+    std::unique_ptr<Unit1> logic_;
+};
+
+// Shows the About box modal over `owner` with its rules: the link opens the homepage
+// through `desktop` (or shows the address), Exit closes the box.
+void RunAboutBox(HWND owner, Desktop& desktop);
+
+}  // namespace varnimo::win
