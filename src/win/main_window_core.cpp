@@ -73,17 +73,17 @@ void MainWindowCore::RunUpdateChecker(HWND owner, Desktop& desktop) {
     UpdateDialog dialog(owner, desktop);
     // A server variable that cannot be read leaves no host, and the check fails as any
     // unreachable server does; the window has no console to say more.
-    UpdateChecker checker(dialog, *logic_, UpdateServerFromEnvironment());
+    app::UpdateChecker checker(dialog, *logic_, app::UpdateServerFromEnvironment());
     class Forward final : public UpdateDialog::Events {
       public:
-        explicit Forward(UpdateChecker& checker) : checker_(checker) {}
-        void Shown() override { checker_.update_activate(); }
-        void Connect() override { checker_.Button17Click(); }
-        void Exit() override { checker_.exit_buttonClick(); }
-        void OpenDownloadPage() override { checker_.download_link_labelClick(); }
+        explicit Forward(app::UpdateChecker& checker) : checker_(checker) {}
+        void Shown() override { checker_.Activate(); }
+        void Connect() override { checker_.Connect(); }
+        void Exit() override { checker_.Exit(); }
+        void OpenDownloadPage() override { checker_.OpenDownloadPage(); }
 
       private:
-        UpdateChecker& checker_;
+        app::UpdateChecker& checker_;
     } forward(checker);
     dialog.RunModal(forward);
 }

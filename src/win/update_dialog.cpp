@@ -35,13 +35,13 @@ constexpr GridShape kGrids[] = {
 };
 constexpr int kGridColumns = 3;
 
-UpdateControl GridId(UpdateGrid grid) {
+UpdateControl GridId(app::UpdateGrid grid) {
     switch (grid) {
-        case UpdateGrid::update_grid:
+        case app::UpdateGrid::Versions:
             return UpdateControl::VersionGrid;
-        case UpdateGrid::screens_grid1:
+        case app::UpdateGrid::PacksAToM:
             return UpdateControl::PackGrid1;
-        case UpdateGrid::screens_grid2:
+        case app::UpdateGrid::PacksNToZ:
             return UpdateControl::PackGrid2;
     }
     return UpdateControl::VersionGrid;
@@ -148,13 +148,13 @@ void UpdateDialog::CreateControls() {
     ::SetFocus(exit);
 }
 
-HWND UpdateDialog::Label(UpdateLabel label) const {
+HWND UpdateDialog::Label(app::UpdateLabel label) const {
     switch (label) {
-        case UpdateLabel::connection_label:
+        case app::UpdateLabel::Connection:
             return ::GetDlgItem(dialog_, static_cast<int>(UpdateControl::ConnectionLabel));
-        case UpdateLabel::updates_label:
+        case app::UpdateLabel::NoUpdates:
             return ::GetDlgItem(dialog_, static_cast<int>(UpdateControl::UpdatesLabel));
-        case UpdateLabel::download_link_label:
+        case app::UpdateLabel::DownloadLink:
             return ::GetDlgItem(dialog_, static_cast<int>(UpdateControl::DownloadLink));
     }
     return nullptr;
@@ -224,13 +224,13 @@ LRESULT UpdateDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
                 ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
                 return TRUE;
             }
-            if (reinterpret_cast<HWND>(wparam) == Label(UpdateLabel::download_link_label)) {
+            if (reinterpret_cast<HWND>(wparam) == Label(app::UpdateLabel::DownloadLink)) {
                 ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
                 return TRUE;
             }
             break;
         case WM_CTLCOLORSTATIC:
-            if (reinterpret_cast<HWND>(lparam) == Label(UpdateLabel::download_link_label)) {
+            if (reinterpret_cast<HWND>(lparam) == Label(app::UpdateLabel::DownloadLink)) {
                 auto dc = reinterpret_cast<HDC>(wparam);
                 ::SetTextColor(dc, kLinkBlue);
                 ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
@@ -261,7 +261,7 @@ void UpdateDialog::RunModal(Events& events) {
 
 // --- UpdateView ------------------------------------------------------------------------------
 
-void UpdateDialog::SetCell(UpdateGrid grid, int column, int row, const std::string& text) {
+void UpdateDialog::SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) {
     HWND list = ::GetDlgItem(dialog_, static_cast<int>(GridId(grid)));
     LVITEMA item{};
     item.iSubItem = column;
@@ -270,8 +270,8 @@ void UpdateDialog::SetCell(UpdateGrid grid, int column, int row, const std::stri
                    reinterpret_cast<LPARAM>(&item));
 }
 
-void UpdateDialog::SetCaption(UpdateLabel label, const std::string& text) {
-    if (label != UpdateLabel::connection_label) {
+void UpdateDialog::SetCaption(app::UpdateLabel label, const std::string& text) {
+    if (label != app::UpdateLabel::Connection) {
         return;  // the two labels under the grids keep their captions
     }
     HWND status = Label(label);
@@ -281,7 +281,7 @@ void UpdateDialog::SetCaption(UpdateLabel label, const std::string& text) {
     ::UpdateWindow(status);
 }
 
-void UpdateDialog::SetVisible(UpdateLabel label, bool visible) {
+void UpdateDialog::SetVisible(app::UpdateLabel label, bool visible) {
     ::ShowWindow(Label(label), visible ? SW_SHOWNA : SW_HIDE);
 }
 

@@ -13,7 +13,7 @@
 
 namespace varnimo::win {
 
-class UpdateDialog final : public UpdateView {
+class UpdateDialog final : public app::UpdateView {
   public:
     // What the dialog forwards.
     class Events {
@@ -37,9 +37,9 @@ class UpdateDialog final : public UpdateView {
     void RunModal(Events& events);
 
     // --- UpdateView ---------------------------------------------------------------------
-    void SetCell(UpdateGrid grid, int column, int row, const std::string& text) override;
-    void SetCaption(UpdateLabel label, const std::string& text) override;
-    void SetVisible(UpdateLabel label, bool visible) override;
+    void SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) override;
+    void SetCaption(app::UpdateLabel label, const std::string& text) override;
+    void SetVisible(app::UpdateLabel label, bool visible) override;
     void PlainBox(const std::string& text) override;
     void OpenAddress(const std::string& address) override;
     void CloseDialog() override;
@@ -50,7 +50,7 @@ class UpdateDialog final : public UpdateView {
     static LRESULT CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void CreateControls();
-    HWND Label(UpdateLabel label) const;
+    HWND Label(app::UpdateLabel label) const;
 
     HWND owner_;
     Desktop& desktop_;
