@@ -1,8 +1,5 @@
 #include "cli/cli_main.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +21,7 @@
 #include "cli/terminal_view.h"
 #include "cli/update_check_command.h"
 #include "rtl/convert.h"
+#include "rtl/files.h"
 #include "rtl/runtime_error.h"
 
 namespace varnimo::cli {
@@ -173,9 +171,9 @@ int RunCli(int argc, char** argv) {
             return Usage(std::string(option) + " needs a value");
         }
         if (option == "-C" || option == "--directory") {
-            if (::chdir(std::string(*value).c_str()) != 0) {
+            if (const int error = rtl::EnterFolder(std::string(*value)); error != 0) {
                 std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
-                             TerminalText(stderr)(*value).c_str(), std::strerror(errno));
+                             TerminalText(stderr)(*value).c_str(), std::strerror(error));
                 return kUsage;
             }
         } else if (option == "--search") {
