@@ -28,10 +28,10 @@
 #include "catalogue/dat_merge.h"
 #include "catalogue/rom_crc.h"
 #include "catalogue/rom_scan.h"
-#include "catalogue/shared_work.h"
 #include "catalogue/title_index.h"
 #include "quiet_view.h"
 #include "rtl/files.h"
+#include "rtl/shared_work.h"
 
 namespace varnimo::bench {
 namespace {
@@ -388,7 +388,7 @@ void FolderCrcs(benchmark::State& state, std::string folder, bool two_threads) {
     };
     for (auto _ : state) {
         if (two_threads) {
-            catalogue::ShareWork(files.size(), part);
+            rtl::ShareWork(files.size(), part);
         } else {
             for (std::size_t k = 0; k < files.size(); ++k)
                 part(k);

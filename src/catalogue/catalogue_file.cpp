@@ -4,7 +4,6 @@
 
 #include "rtl/convert.h"
 #include "rtl/files.h"
-#include "rtl/memory.h"
 #include "rtl/text_file.h"
 
 namespace varnimo::catalogue {
@@ -86,8 +85,6 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     contents.ingame_shots.reserve(bytes / 16, bytes);
     contents.genres.reserve(bytes / 16);
     contents.players.reserve(bytes / 16);
-    rtl::PreferLargePages(contents.genres.data(), bytes / 16 * sizeof(std::int32_t));
-    rtl::PreferLargePages(contents.players.data(), bytes / 16 * sizeof(std::int32_t));
     if (reader.Eof()) {
         return contents;
     }
@@ -105,10 +102,6 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     contents.titles.ReleaseUnused();
     contents.startup_shots.ReleaseUnused();
     contents.ingame_shots.ReleaseUnused();
-    for (std::vector<std::int32_t>* codes : {&contents.genres, &contents.players}) {
-        rtl::ReleaseUnusedPages(codes->data(), codes->size() * sizeof(std::int32_t),
-                                codes->capacity() * sizeof(std::int32_t));
-    }
     return contents;
 }
 

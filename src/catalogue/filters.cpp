@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "catalogue/shared_work.h"
+#include "rtl/shared_work.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -131,7 +131,7 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
     const std::uint8_t* words = by_words ? index.RegionWords() : nullptr;
     const auto word_bit = static_cast<std::uint8_t>(by_words ? 1 << (filters.region_tag - 1) : 0);
     std::vector<std::uint8_t> by_word(by_words ? count : 0);  // rows listed for a word
-    ShareWork(parts, [&](std::size_t part) {
+    rtl::ShareWork(parts, [&](std::size_t part) {
         const std::size_t first = part * kRowsPerPart;
         const std::size_t end = std::min(count, first + kRowsPerPart);
         std::uint8_t* mark = marks.data();
@@ -201,7 +201,7 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
     rows.resize(count);
     std::vector<std::size_t> listed(parts);
     const std::int32_t* order = index.Order().data();
-    ShareWork(parts, [&](std::size_t part) {
+    rtl::ShareWork(parts, [&](std::size_t part) {
         const std::size_t first = part * kRowsPerPart;
         const std::size_t end = std::min(count, first + kRowsPerPart);
         std::int32_t* out = rows.data() + first;

@@ -1,70 +1,18 @@
 #include "catalogue/rom_crc.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/known_rom_table.h"
-#ifdef _WIN32
-#include "rtl/posix_io_win.h"
-#endif
+#include "rtl/files.h"
+#include "rtl/runtime_error.h"
 
 namespace varnimo::catalogue {
 namespace {
-
-class File {
-  public:
-    explicit File(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    ~File() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    // The size, or -1 when the file is not open or is no regular file.
-    std::int64_t Size() const {
-        struct stat info {};
-        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)
-                   ? static_cast<std::int64_t>(info.st_size)
-                   : -1;
-    }
-    // Reads up to `size` bytes; the count read, short only at the end, or -1.
-    std::int64_t Read(unsigned char* into, std::size_t size) {
-        std::size_t done = 0;
-        while (done < size) {
-            const auto got =
-                ::read(fd_, into + done,
-                       static_cast<unsigned>(std::min<std::size_t>(size - done, 1 << 30)));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return -1;
-            if (got == 0)
-                break;
-            done += static_cast<std::size_t>(got);
-        }
-        return static_cast<std::int64_t>(done);
-    }
-    // Reads exactly `size` bytes at `offset`.
-    bool ReadAt(std::uint64_t offset, unsigned char* into, std::size_t size) {
-#ifdef _WIN32
-        const bool placed = ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) >= 0;
-#else
-        const bool placed = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
-#endif
-        return placed && Read(into, size) == static_cast<std::int64_t>(size);
-    }
-
-  private:
-    int fd_;
-};
 
 std::uint64_t Le(const unsigned char* p, int bytes) {
     std::uint64_t value = 0;
@@ -155,17 +103,20 @@ std::optional<std::uint32_t> RomEntryCrc(const std::vector<Entry>& entries) {
     return best->crc;
 }
 
-}  // namespace
+// Reads exactly `size` bytes at `offset`.
+bool ReadExactly(rtl::InputFile& file, std::uint64_t offset, unsigned char* into,
+                 std::size_t size) {
+    return file.ReadAt(offset, into, size) == size;
+}
 
-std::optional<std::uint32_t> ZipRomCrc(const std::string& path) {
-    File file(path);
+std::optional<std::uint32_t> ZipFileCrc(rtl::InputFile& file) {
     const std::int64_t size = file.Size();
     if (size < static_cast<std::int64_t>(kEndSize))
         return std::nullopt;
     const auto file_size = static_cast<std::uint64_t>(size);
     const std::uint64_t tail_start = file_size - std::min<std::uint64_t>(file_size, kTailSize);
     std::vector<unsigned char> tail(static_cast<std::size_t>(file_size - tail_start));
-    if (!file.ReadAt(tail_start, tail.data(), tail.size()))
+    if (!ReadExactly(file, tail_start, tail.data(), tail.size()))
         return std::nullopt;
 
     // The end record: its signature, searched back from the end, where the comment it
@@ -191,7 +142,7 @@ std::optional<std::uint32_t> ZipRomCrc(const std::string& path) {
             return std::nullopt;
         if (record_offset >= tail_start) {
             std::copy_n(&tail[record_offset - tail_start], kZip64EndSize, record);
-        } else if (!file.ReadAt(record_offset, record, kZip64EndSize)) {
+        } else if (!ReadExactly(file, record_offset, record, kZip64EndSize)) {
             return std::nullopt;
         }
         if (Le(record, 4) != kZip64End)
@@ -211,7 +162,7 @@ std::optional<std::uint32_t> ZipRomCrc(const std::string& path) {
     } else {
         // A directory too large for the tail (an archive of many files) is read on its own.
         read_apart.resize(static_cast<std::size_t>(directory_size));
-        if (!file.ReadAt(directory_offset, read_apart.data(), read_apart.size()))
+        if (!ReadExactly(file, directory_offset, read_apart.data(), read_apart.size()))
             return std::nullopt;
         directory = std::span<const unsigned char>(read_apart.data(), read_apart.size());
     }
@@ -219,11 +170,8 @@ std::optional<std::uint32_t> ZipRomCrc(const std::string& path) {
     return entries ? RomEntryCrc(*entries) : std::nullopt;
 }
 
-std::optional<std::uint32_t> RawRomCrc(const std::string& path) {
-    File file(path);
+std::optional<std::uint32_t> RawFileCrc(rtl::InputFile& file) {
     const std::int64_t size = file.Size();
-    if (size < 0)
-        return std::nullopt;
     // One buffer per thread, reused: a fresh one per file would cost the system's zeroed
     // pages again for every file. A quarter of a megabyte stays in the core's own cache
     // between the copy out of the page cache and the CRC reading it; with a megabyte the copy
@@ -234,9 +182,7 @@ std::optional<std::uint32_t> RawRomCrc(const std::string& path) {
     std::int64_t skip = size % 1024 == 512 ? 512 : 0;
     uLong crc = crc32_z(0, nullptr, 0);
     for (;;) {
-        const std::int64_t got = file.Read(buffer.data(), buffer.size());
-        if (got < 0)
-            return std::nullopt;
+        const auto got = static_cast<std::int64_t>(file.Read(buffer.data(), buffer.size()));
         if (got == 0)
             break;
         const std::int64_t skipped = std::min(skip, got);
@@ -244,6 +190,27 @@ std::optional<std::uint32_t> RawRomCrc(const std::string& path) {
         crc = crc32_z(crc, buffer.data() + skipped, static_cast<z_size_t>(got - skipped));
     }
     return static_cast<std::uint32_t>(crc);
+}
+
+// What `crc_of` finds in the file `path`; nothing when it cannot be opened or read.
+std::optional<std::uint32_t> CrcOfFile(const std::string& path,
+                                       std::optional<std::uint32_t> (*crc_of)(rtl::InputFile&)) {
+    try {
+        rtl::InputFile file(path);
+        return crc_of(file);
+    } catch (const rtl::EInOutError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ZipRomCrc(const std::string& path) {
+    return CrcOfFile(path, ZipFileCrc);
+}
+
+std::optional<std::uint32_t> RawRomCrc(const std::string& path) {
+    return CrcOfFile(path, RawFileCrc);
 }
 
 std::optional<std::uint32_t> RomFileCrc(const std::string& path, std::int32_t scan_status) {

@@ -1,10 +1,7 @@
 #include "catalogue/rom_import.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -18,9 +15,9 @@
 #include "catalogue/dat_merge.h"
 #include "catalogue/rom_crc.h"
 #include "catalogue/rom_scan.h"
-#include "catalogue/shared_work.h"
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
+#include "rtl/shared_work.h"
 #include "rtl/text_file.h"
 #include "settings/emulator_program.h"
 #include "settings/program_options.h"
@@ -60,11 +57,11 @@ std::string AbsoluteFolder(const std::string& folder) {
 
 // Lists a folder the import reads, or says why it cannot.
 std::vector<rtl::FolderEntry> ListImportFolder(const std::string& what, const std::string& folder) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) {
-        throw RomImportError(what + " " + folder + ": " + std::strerror(errno));
+    const rtl::PathStatus status = rtl::StatusOf(folder);
+    if (status.kind == rtl::PathKind::None) {
+        throw RomImportError(what + " " + folder + ": " + std::strerror(status.error));
     }
-    if (!S_ISDIR(info.st_mode)) {
+    if (status.kind != rtl::PathKind::Folder) {
         throw RomImportError(what + " " + folder + " is not a folder");
     }
     try {
@@ -104,8 +101,7 @@ ScreenFolder ListScreenFolder(const std::string& folder) {
     for (auto [sub, set] : {std::pair{kTitleScreensFolder, &screens.titles},
                             std::pair{kInGameScreensFolder, &screens.snaps}}) {
         const std::string path = WithSeparator(folder) + std::string(sub);
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (rtl::StatusOf(path).kind == rtl::PathKind::Folder) {
             set->Add(ListImportFolder(what, path));
         }
     }
@@ -146,8 +142,7 @@ std::size_t NameScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
 }
 
 void RefuseExisting(const char* file, bool replace) {
-    struct stat info {};
-    if (!replace && ::stat(file, &info) == 0) {
+    if (!replace && rtl::StatusOf(file).kind != rtl::PathKind::None) {
         throw RomImportError(std::string(file) + " is there already", file);
     }
 }
@@ -213,7 +208,7 @@ void ComputeCrcs(const std::string& rom_folder, std::vector<FoundRomFile>& files
     const std::string folder = WithSeparator(rom_folder);
     std::mutex report;
     std::size_t done = 0;
-    ShareWork(files.size(), [&](std::size_t k) {
+    rtl::ShareWork(files.size(), [&](std::size_t k) {
         FoundRomFile& file = files[k];
         file.crc = RomFileCrc(folder + file.title + RomExtension(file.status), file.status);
         std::lock_guard<std::mutex> lock(report);

@@ -1,9 +1,6 @@
 #include "catalogue/rom_scan.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,7 +9,6 @@
 
 #include "rtl/convert.h"
 #include "rtl/files.h"
-#include "rtl/memory.h"
 #include "rtl/runtime_error.h"
 #include "rtl/text_file.h"
 
@@ -37,35 +33,6 @@ void ReadScanCache(KnownRomTable& table, const std::function<void()>& step,
 
 namespace {
 
-// Whether names in `folder` are matched without regard to letter case (as on the file
-// systems of Windows, on many network shares and in case-folding folders): `probe`, an
-// entry's name with a letter, is asked for with the letters' case swapped.
-bool IgnoresLetterCase(const std::string& folder, const std::string& probe) {
-#ifdef _WIN32
-    // Windows file systems ignore letter case as a rule.
-    (void)folder;
-    (void)probe;
-    return true;
-#else
-    if (probe.empty()) {
-        return false;  // no name has a letter, so the case of letters decides nothing here
-    }
-    std::string swapped = probe;
-    for (char& c : swapped) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        } else if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    struct stat named {};
-    struct stat other {};
-    return ::lstat((folder + probe).c_str(), &named) == 0 &&
-           ::lstat((folder + swapped).c_str(), &other) == 0 && named.st_dev == other.st_dev &&
-           named.st_ino == other.st_ino;
-#endif
-}
-
 bool HasLetter(std::string_view name) {
     for (char c : name) {
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
@@ -86,7 +53,6 @@ class FileNames {
     // size tells that on most file systems; the buffer grows past it where it does not).
     void Reserve(std::size_t bytes) {
         names_.reserve(std::min<std::size_t>(bytes, std::size_t{1} << 30));
-        rtl::PreferLargePages(names_.data(), names_.capacity());
     }
     // False when the name cannot be held (longer than two bytes can say, or the buffer beyond
     // what a slot can point at): the listing then cannot answer for this folder.
@@ -97,7 +63,7 @@ class FileNames {
         const auto size = static_cast<std::uint16_t>(name.size());
         names_.push_back(static_cast<char>(size & 0xFF));
         names_.push_back(static_cast<char>(size >> 8));
-        names_.append(name);
+        names_.append(name.data(), name.size());
         ++count_;
         return true;
     }
@@ -107,8 +73,6 @@ class FileNames {
         while (size < 2 * count_) {
             size *= 2;
         }
-        slots_.reserve(size);
-        rtl::PreferLargePages(slots_.data(), size * sizeof(std::uint64_t));
         slots_.assign(size, 0);
         // The slots are written all over the table: each is fetched a few names ahead.
         constexpr std::size_t kAhead = 16;
@@ -188,14 +152,10 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     const std::string_view lead =
         std::string_view(rom_path).substr(slash == std::string::npos ? 0 : slash + 1);
     FileNames files;
-    // A folder that can be read but not searched lists names the system would not find.
-    bool listed = ::access(folder.empty() ? "." : folder.c_str(), X_OK) == 0;
+    bool listed = rtl::CanSearchFolder(folder);
     if (listed) {
         std::string probe;  // a name with a letter, to learn how the folder matches names
-        struct stat info {};
-        if (::stat(folder.empty() ? "." : folder.c_str(), &info) == 0 && info.st_size > 0) {
-            files.Reserve(static_cast<std::size_t>(info.st_size));
-        }
+        files.Reserve(rtl::FolderBytes(folder));
         try {
             bool held = true;
             rtl::ForEachFolderEntry(folder, [&](std::string_view name, bool is_file) {
@@ -206,7 +166,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
                     probe = name;
                 }
             });
-            listed = held && !IgnoresLetterCase(folder, probe);
+            listed = held && !rtl::NamesIgnoreLetterCase(folder, probe);
         } catch (const rtl::EInOutError&) {
             listed = false;
         }
@@ -217,7 +177,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     const std::size_t rows = table.Size();
     auto in_listing = [&](std::string_view title) {
         return listed && title.find(rtl::kPathSeparator) == std::string_view::npos &&
-               rom_path.size() + title.size() + 4 < PATH_MAX;
+               rom_path.size() + title.size() + 4 < rtl::kLongestPath;
     };
     std::string name;
     auto listing_name = [&](std::size_t row) -> const std::string& {

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "rtl/memory.h"
-
 namespace varnimo::catalogue {
 
 std::size_t TextColumn::LongSize(std::size_t offset) const {
@@ -19,7 +17,7 @@ std::uint64_t TextColumn::Append(std::string_view text) {
         bytes_.append(reinterpret_cast<const char*>(&size), kSizePrefix);
     }
     const std::uint64_t offset = bytes_.size();
-    bytes_.append(text);
+    bytes_.append(text.data(), text.size());
     return (offset << kSizeBits) | std::min<std::uint64_t>(text.size(), kLongText);
 }
 
@@ -41,15 +39,11 @@ void TextColumn::push_back(std::string_view text) {
 void TextColumn::reserve(std::size_t rows, std::size_t bytes) {
     spans_.reserve(rows);
     bytes_.reserve(bytes);
-    rtl::PreferLargePages(spans_.data(), rows * sizeof(std::uint64_t));
-    rtl::PreferLargePages(bytes_.data(), bytes);
 }
 
 void TextColumn::ReleaseUnused() {
-    // The string's terminating NUL lies just past its bytes.
-    rtl::ReleaseUnusedPages(bytes_.data(), bytes_.size() + 1, bytes_.capacity() + 1);
-    rtl::ReleaseUnusedPages(spans_.data(), spans_.size() * sizeof(std::uint64_t),
-                            spans_.capacity() * sizeof(std::uint64_t));
+    bytes_.ReleaseUnused();
+    spans_.ReleaseUnused();
 }
 
 void TextColumn::Set(std::size_t row, std::string_view text) {

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rtl/memory.h"
+
 namespace varnimo::catalogue {
 
 class TextColumn {
@@ -68,7 +70,7 @@ class TextColumn {
     std::size_t BufferBytes() const { return bytes_.size(); }
 
     // The buffer all texts lie in, and where a row's text starts in it.
-    std::string_view Bytes() const { return bytes_; }
+    std::string_view Bytes() const { return std::string_view(bytes_.data(), bytes_.size()); }
     std::size_t Offset(std::size_t row) const { return spans_[row] >> kSizeBits; }
     std::size_t Size(std::size_t row) const {
         const std::size_t size = spans_[row] & kLongText;
@@ -94,8 +96,9 @@ class TextColumn {
     bool Inside(std::string_view text) const;
     void CompactIfStale();
 
-    std::string bytes_;
-    std::vector<std::uint64_t> spans_;
+    // Memory of their own: the columns of a large catalogue lie on large pages.
+    rtl::PageBuffer<char> bytes_;
+    rtl::PageBuffer<std::uint64_t> spans_;
     std::size_t stale_ = 0;  // bytes of bytes_ that no row uses any more
 };
 

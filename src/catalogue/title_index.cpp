@@ -4,12 +4,10 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
-#include <system_error>
-#include <thread>
 
 #include "catalogue/filters.h"
-#include "catalogue/shared_work.h"
 #include "rtl/memory.h"
+#include "rtl/shared_work.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -84,8 +82,9 @@ struct KeyLess {
 
 // Sorts keys by their eight prefix bytes alone, of which the first `depth` are equal: one
 // counting pass and an in-place exchange per byte, most significant first, so no second
-// array of keys is needed. With `share`, about half of the buckets go to a second thread
-// (the buckets are apart), so a large table is sorted on two cores.
+// array of keys is needed. With `share`, the buckets are sorted in two parts of about half
+// the keys each, shared with the helper thread (the buckets are apart), so a large table is
+// sorted on two cores; call it so only outside other shared work.
 void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
     const auto n = static_cast<std::size_t>(last - first);
     if (n < 2 || depth == kPrefixBytes) {
@@ -153,16 +152,13 @@ void SortByPrefix(SortKey* first, SortKey* last, unsigned depth, bool share) {
     while (start[split] + count[split] < n / 2) {
         ++split;
     }
-    std::thread helper;
-    try {
-        helper = std::thread(sort_buckets, split, 256, none);
-    } catch (const std::system_error&) {
-        sort_buckets(split, 256, none);  // no second thread: all of it here
-    }
-    sort_buckets(0, split, none);
-    if (helper.joinable()) {
-        helper.join();
-    }
+    rtl::ShareWork(2, [&](std::size_t half) {
+        if (half == 0) {
+            sort_buckets(0, split, none);
+        } else {
+            sort_buckets(split, 256, none);
+        }
+    });
 }
 
 // One bit per key position. Two threads may set and read bits of one word at once (each in
@@ -201,8 +197,9 @@ class Bits {
 // its keys' prefixes and split where they differ; keys still tied then take the next eight
 // bytes of their titles. That is done in row order, so the titles are read front to back
 // instead of all over; `scratch` (one entry per row) maps a row to its key's position. A large
-// table's groups and rows are taken in parts by two threads (groups and rows are apart).
-void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
+// table's groups and rows are taken in parts by two threads (groups and rows are apart); a
+// group large enough to pay for two threads of its own is sorted before the parts are.
+void SortKeys(rtl::PageBuffer<SortKey>& keys, const TextColumn& titles,
               std::vector<std::int32_t>& scratch) {
     const std::size_t n = keys.size();
     // Two threads pay once the keys are many; below that the start of a thread costs more.
@@ -221,13 +218,21 @@ void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
         std::fill(scratch.begin(), scratch.end(), -1);
         still_open.Clear();
         std::fill(tied.begin(), tied.end(), std::uint8_t{0});
+        for (std::size_t g = open.Next(0, n); g < n; g = open.Next(g + 1, n)) {
+            const std::size_t end = starts.Next(g + 1, n);
+            if (end - g >= kSharedSort) {
+                SortByPrefix(keys.data() + g, keys.data() + end, 0, true);
+            }
+        }
         // The groups that start in each part of the positions.
-        ShareWork(parts, [&](std::size_t part) {
+        rtl::ShareWork(parts, [&](std::size_t part) {
             const std::size_t first = part * n / parts;
             const std::size_t last = (part + 1) * n / parts;
             for (std::size_t g = open.Next(first, n); g < last; g = open.Next(g + 1, n)) {
                 const std::size_t end = starts.Next(g + 1, n);
-                SortByPrefix(keys.data() + g, keys.data() + end, 0, end - g >= kSharedSort);
+                if (end - g < kSharedSort) {
+                    SortByPrefix(keys.data() + g, keys.data() + end, 0, false);
+                }
                 for (std::size_t s = g; s < end;) {
                     std::size_t t = s + 1;
                     bool all_ended = Ended(keys[s]);
@@ -258,7 +263,7 @@ void SortKeys(std::vector<SortKey>& keys, const TextColumn& titles,
         }
         open.Swap(still_open);
         // The next eight bytes of the tied titles, each part of the rows in row order.
-        ShareWork(parts, [&](std::size_t part) {
+        rtl::ShareWork(parts, [&](std::size_t part) {
             const std::size_t last = (part + 1) * n / parts;
             for (std::size_t row = part * n / parts; row < last; ++row) {
                 if (scratch[row] >= 0) {
@@ -325,9 +330,7 @@ void TitleIndex::Build(const TextColumn& titles) {
         }
     }
 
-    std::vector<SortKey> keys;
-    keys.reserve(rows);
-    rtl::PreferLargePages(keys.data(), rows * sizeof(SortKey));
+    rtl::PageBuffer<SortKey> keys;
     keys.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         keys[i] = KeyAt(titles[i], 0, static_cast<std::int32_t>(i));
@@ -362,7 +365,7 @@ const std::uint8_t* TitleIndex::RegionWords() const {
         const TextColumn& column = Searched();
         region_words_.resize(order_.size());
         constexpr std::size_t kRowsPerPart = 64 * 1024;
-        ShareWork((order_.size() + kRowsPerPart - 1) / kRowsPerPart, [&](std::size_t part) {
+        rtl::ShareWork((order_.size() + kRowsPerPart - 1) / kRowsPerPart, [&](std::size_t part) {
             const std::size_t end = std::min(order_.size(), (part + 1) * kRowsPerPart);
             for (std::size_t row = part * kRowsPerPart; row < end; ++row) {
                 region_words_[row] = RegionWordBits(column[row]);

@@ -1,8 +1,5 @@
 #include "cli/cli_main.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +16,7 @@
 #include "cli/terminal_text.h"
 #include "cli/update_check_command.h"
 #include "rtl/convert.h"
+#include "rtl/files.h"
 
 namespace varnimo::cli {
 namespace {
@@ -91,9 +89,9 @@ int ShowVersion() {
 // Enters the -C folders in turn; false (with the reason said) at the first that fails.
 bool EnterFolders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
-        if (::chdir(folder.c_str()) != 0) {
+        if (const int error = rtl::EnterFolder(folder); error != 0) {
             std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
-                         TerminalText(stderr)(folder).c_str(), std::strerror(errno));
+                         TerminalText(stderr)(folder).c_str(), std::strerror(error));
             return false;
         }
     }

@@ -1,49 +1,29 @@
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
 #include "cli/decoder_module/screenshot_decoder_module.h"
 #include "cli/screenshot_check.h"
 #include "rtl/image_format.h"
+#include "rtl/process.h"
 #include "rtl/runtime_error.h"
 
 namespace varnimo::cli {
 namespace {
 
-// The folder of this program, from the link the system keeps to it.
-std::string ProgramFolder() {
-    std::string path(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
-        return {};
-    }
-    path.resize(static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/') + 1);
-}
-
 // The module's check function, loaded on first use: installed, the module lies in the
 // program's library folder; in a build tree, beside the program. Null when neither loads,
 // with the reason said once.
 ScreenshotCheckFunction LoadCheck() {
-    const std::string folder = ProgramFolder();
+    const std::string folder = rtl::ProgramFolder();
     std::string reasons;
     for (const std::string& path :
          {folder + VARNIMO_SCREENSHOT_MODULE_FOLDER "/" VARNIMO_SCREENSHOT_MODULE,
           folder + VARNIMO_SCREENSHOT_MODULE}) {
-        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module == nullptr) {
-            const char* reason = ::dlerror();
-            reasons += std::string("\n  ") + (reason != nullptr ? reason : path);
-            continue;
+        std::string reason;
+        if (void* check = rtl::LoadModuleFunction(path, VARNIMO_SCREENSHOT_CHECK, reason)) {
+            return reinterpret_cast<ScreenshotCheckFunction>(check);
         }
-        if (auto* check = reinterpret_cast<ScreenshotCheckFunction>(
-                ::dlsym(module, VARNIMO_SCREENSHOT_CHECK))) {
-            return check;
-        }
-        reasons += "\n  " + path + ": no " VARNIMO_SCREENSHOT_CHECK;
-        ::dlclose(module);
+        reasons += "\n  " + reason;
     }
     std::fprintf(stderr,
                  "warning: the screenshot decoder could not be loaded; screenshots are checked "

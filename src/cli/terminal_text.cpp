@@ -1,10 +1,10 @@
 #include "cli/terminal_text.h"
 
-#include <unistd.h>
+#include "rtl/files.h"
 
 namespace varnimo::cli {
 
-TerminalText::TerminalText(std::FILE* stream) : shows_controls_(::isatty(::fileno(stream)) != 0) {}
+TerminalText::TerminalText(std::FILE* stream) : shows_controls_(rtl::IsTerminal(stream)) {}
 
 void TerminalText::Append(std::string& out, std::string_view text) const {
     if (!shows_controls_) {

@@ -1,13 +1,27 @@
 // File questions on Windows, through the 8-bit (ANSI) file API, so that names are the bytes
 // of the system code page that the data files hold.
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 
+#include "rtl/file_calls.h"
 #include "rtl/files.h"
-#include "rtl/posix_io_win.h"
 #include "rtl/runtime_error.h"
+
+// Every file this program opens holds bytes: no CR LF translation by the runtime, and no
+// inheritance by the emulators it starts.
+#ifndef O_CLOEXEC
+#define O_CLOEXEC (_O_BINARY | _O_NOINHERIT)
+#endif
 
 namespace varnimo::rtl {
 
@@ -157,5 +171,143 @@ int RenameOver(const std::string& from, const std::string& to) {
     }
     return static_cast<int>(::GetLastError());
 }
+
+PathStatus StatusOf(const std::string& path, Links) {
+    if (HoldsNul(path)) {
+        return {PathKind::None, ENOENT};
+    }
+    struct _stat64 info {};
+    if (::_stat64(path.c_str(), &info) != 0) {
+        return {PathKind::None, errno};
+    }
+    if (S_ISREG(info.st_mode)) {
+        return {PathKind::File, 0};
+    }
+    return {S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::Other, 0};
+}
+
+InputFile::InputFile(const std::string& path) : fd_(OpenFileForReading(path, &size_)) {}
+
+InputFile::~InputFile() {
+    ::_close(fd_);
+}
+
+std::size_t InputFile::Read(void* into, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        // The runtime counts in unsigned ints.
+        const int got = ::_read(fd_, static_cast<char*>(into) + done,
+                                static_cast<unsigned>(std::min<std::size_t>(size - done, 1 << 30)));
+        if (got < 0) {
+            throw EInOutError(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::size_t InputFile::ReadAt(std::uint64_t offset, void* into, std::size_t size) {
+    const __int64 resume = ::_lseeki64(fd_, 0, SEEK_CUR);
+    if (resume < 0 || ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+        throw EInOutError(errno);
+    }
+    const std::size_t done = Read(into, size);
+    ::_lseeki64(fd_, resume, SEEK_SET);
+    return done;
+}
+
+int MakePrivateFolder(const std::string& path) {
+    if (HoldsNul(path)) {
+        return ENOENT;
+    }
+    return ::_mkdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+int EnterFolder(const std::string& path) {
+    if (HoldsNul(path)) {
+        return ENOENT;
+    }
+    return ::_chdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+OpenedFolder::OpenedFolder(const std::string& path) : path_(path) {}
+
+OpenedFolder::~OpenedFolder() = default;
+
+int OpenedFolder::Enter() {
+    return EnterFolder(path_);
+}
+
+std::string RealPath(const std::string& path) {
+    if (HoldsNul(path)) {
+        return {};
+    }
+    std::unique_ptr<char, void (*)(void*)> resolved(::_fullpath(nullptr, path.c_str(), 0),
+                                                    &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return ::_isatty(::_fileno(stream)) != 0;
+}
+
+bool NamesIgnoreLetterCase(const std::string&, std::string_view) {
+    return true;  // Windows' file systems ignore letter case as a rule
+}
+
+bool CanSearchFolder(const std::string& folder) {
+    return !HoldsNul(folder) && ::_access(folder.empty() ? "." : folder.c_str(), 0) == 0;
+}
+
+std::size_t FolderBytes(const std::string&) {
+    return 0;  // a folder has no size of its own here
+}
+
+namespace calls {
+
+int CreateNewFile(const std::string& path, unsigned mode) {
+    return ::_open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<int>(mode));
+}
+
+int RegularFileMode(const std::string& path) {
+    struct _stat64 info {};
+    return ::_stat64(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+               ? static_cast<int>(info.st_mode & 07777)
+               : -1;
+}
+
+int SetFileMode(int, unsigned) {
+    return 0;  // access rights come from the folder a file is created in
+}
+
+long long WriteSome(int fd, const char* data, std::size_t size) {
+    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
+}
+
+int SyncFile(int fd) {
+    return ::_commit(fd);
+}
+
+int CloseFile(int fd) {
+    return ::_close(fd);
+}
+
+int RemoveFile(const std::string& path) {
+    return ::_unlink(path.c_str());
+}
+
+int LinkFile(const std::string&, const std::string&) {
+    errno = ENOSYS;  // the old file is moved aside instead
+    return -1;
+}
+
+unsigned long ProcessId() {
+    return static_cast<unsigned long>(::_getpid());
+}
+
+}  // namespace calls
 
 }  // namespace varnimo::rtl

@@ -1,21 +1,30 @@
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "rtl/files.h"
 #include "rtl/process.h"
 
 namespace varnimo::rtl {
 
-bool StartDetached(const std::string& program, const std::string& argument) {
-    if (HoldsNul(program) || HoldsNul(argument)) {
+bool StartDetached(const std::string& program, std::span<const std::string> arguments) {
+    if (HoldsNul(program)) {
         return false;  // the program would get a shortened name: start nothing
     }
     // Everything the children need is made before fork: after it only async-signal-safe
     // calls run. A pipe that closes on exec tells whether the program was started.
-    const char* argv[] = {program.c_str(), argument.c_str(), nullptr};
+    std::vector<const char*> argv = {program.c_str()};
+    for (const std::string& argument : arguments) {
+        if (HoldsNul(argument)) {
+            return false;
+        }
+        argv.push_back(argument.c_str());
+    }
+    argv.push_back(nullptr);
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
         return false;
@@ -29,7 +38,7 @@ bool StartDetached(const std::string& program, const std::string& argument) {
         const pid_t started = ::fork();
         if (started == 0) {
             // The path as given, never looked for on PATH: the caller decided which file runs.
-            ::execv(argv[0], const_cast<char* const*>(argv));
+            ::execv(argv[0], const_cast<char* const*>(argv.data()));
         }
         if (started <= 0) {
             const int error = errno;
@@ -50,6 +59,31 @@ bool StartDetached(const std::string& program, const std::string& argument) {
     ::close(report[0]);
     // Nothing to read: the pipe closed at exec.
     return middle > 0 && got == 0;
+}
+
+std::string ProgramFolder() {
+    std::string path(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+        return {};
+    }
+    path.resize(static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+void* LoadModuleFunction(const std::string& path, const char* name, std::string& reason) {
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* error = ::dlerror();
+        reason = error != nullptr ? error : path;
+        return nullptr;
+    }
+    if (void* function = ::dlsym(module, name)) {
+        return function;
+    }
+    reason = path + ": no " + name;
+    ::dlclose(module);
+    return nullptr;
 }
 
 }  // namespace varnimo::rtl

@@ -1,9 +1,5 @@
 #include "rtl/text_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -14,11 +10,9 @@
 #include <string_view>
 #include <utility>
 
+#include "rtl/file_calls.h"
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
-#ifdef _WIN32
-#include "rtl/posix_io_win.h"
-#endif
 
 namespace varnimo::rtl {
 namespace {
@@ -38,7 +32,7 @@ WriteFaultHook* g_fault_hook = nullptr;
 // ".XXXXXX" with six characters that differ from call to call and from process to process.
 std::string TemporarySuffix() {
     thread_local std::mt19937_64 random(std::random_device{}() ^
-                                        (static_cast<std::uint64_t>(::getpid()) << 32));
+                                        (static_cast<std::uint64_t>(calls::ProcessId()) << 32));
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::string suffix = ".";
@@ -61,16 +55,11 @@ WriteFaultHook* SetWriteFaultHook(WriteFaultHook* hook) {
 
 // ---- Reader ------------------------------------------------------------------------------
 
-TextFileReader::TextFileReader(const std::string& path) {
-    fd_ = OpenFileForReading(path);
+TextFileReader::TextFileReader(const std::string& path) : file_(path) {
     buffer_.resize(kBufferSize);
 }
 
-TextFileReader::~TextFileReader() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-}
+TextFileReader::~TextFileReader() = default;
 
 bool TextFileReader::Fill() {
     if (at_end_) {
@@ -79,26 +68,16 @@ bool TextFileReader::Fill() {
     pos_ = 0;
     end_ = 0;
     text_end_ = 0;
-    for (;;) {
-        ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw EInOutError(errno);
-        }
-        if (got == 0) {
-            at_end_ = true;
-            return false;
-        }
-        end_ = static_cast<std::size_t>(got);
-        // Nothing after a Ctrl-Z is text, so lines are only looked for before it.
-        const void* ctrl_z = std::memchr(buffer_.data(), kCtrlZ, end_);
-        text_end_ =
-            ctrl_z ? static_cast<std::size_t>(static_cast<const char*>(ctrl_z) - buffer_.data())
-                   : end_;
-        return true;
+    end_ = file_.Read(buffer_.data(), buffer_.size());
+    if (end_ == 0) {
+        at_end_ = true;
+        return false;
     }
+    // Nothing after a Ctrl-Z is text, so lines are only looked for before it.
+    const void* ctrl_z = std::memchr(buffer_.data(), kCtrlZ, end_);
+    text_end_ =
+        ctrl_z ? static_cast<std::size_t>(static_cast<const char*>(ctrl_z) - buffer_.data()) : end_;
+    return true;
 }
 
 void TextFileReader::SkipPendingLf() {
@@ -182,13 +161,13 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
     // The data files are ordinary user files: a new one gets what the user's umask grants,
     // which open() applies by itself. A replaced one keeps its old permissions, which the
     // umask may narrow, so those are set again once the file is there.
-    struct stat old {};
-    const bool replacing = ::stat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;
+    const int old_mode = calls::RegularFileMode(path_);
+    const bool replacing = old_mode >= 0;
+    const unsigned mode = replacing ? static_cast<unsigned>(old_mode) : 0666;
     std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
         temp = path_ + TemporarySuffix();
-        fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        fd_ = calls::CreateNewFile(temp, mode);
         if (fd_ >= 0) {
             break;
         }
@@ -197,7 +176,7 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
         }
     }
     temp_path_ = std::move(temp);
-    if (replacing && ::fchmod(fd_, mode) != 0) {
+    if (replacing && calls::SetFileMode(fd_, mode) != 0) {
         const int error = errno;
         Discard();
         throw EInOutError(error);
@@ -210,11 +189,11 @@ TextFileWriter::~TextFileWriter() {
 
 void TextFileWriter::Discard() noexcept {
     if (fd_ >= 0) {
-        ::close(fd_);
+        calls::CloseFile(fd_);
         fd_ = -1;
     }
     if (!temp_path_.empty()) {
-        ::unlink(temp_path_.c_str());
+        calls::RemoveFile(temp_path_);
         temp_path_.clear();
     }
 }
@@ -226,7 +205,7 @@ void TextFileWriter::Flush() {
             Discard();
             throw EInOutError(fault);
         }
-        ssize_t put = ::write(fd_, pending_.data() + done, pending_.size() - done);
+        const long long put = calls::WriteSome(fd_, pending_.data() + done, pending_.size() - done);
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
@@ -257,12 +236,12 @@ void TextFileWriter::Complete() {
     }
     Flush();
     int fault = InjectedFault("sync");
-    if (fault != 0 || ::fsync(fd_) != 0) {
+    if (fault != 0 || calls::SyncFile(fd_) != 0) {
         int error = fault != 0 ? fault : errno;
         Discard();
         throw EInOutError(error);
     }
-    int closed = ::close(fd_);
+    int closed = calls::CloseFile(fd_);
     fd_ = -1;
     if (closed != 0) {
         int error = errno;
@@ -295,12 +274,6 @@ struct TextFileSet::Member {
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kSeparators = "\\/";
-#else
-constexpr const char* kSeparators = "/";
-#endif
-
 bool IsLetterOrDigit(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
@@ -312,20 +285,19 @@ bool IsTemporaryName(std::string_view name, std::string_view file_name) {
            std::all_of(name.end() - 6, name.end(), IsLetterOrDigit);
 }
 
-// 0 when nothing is there, else the file's type bits; a link counts as itself.
-int TypeOf(const std::string& path) {
-    struct stat info {};
-#ifdef _WIN32
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & S_IFMT) : 0;
-#else
-    return ::lstat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & S_IFMT) : 0;
-#endif
+// What is there under `path`; a link counts as itself.
+PathKind KindOf(const std::string& path) {
+    return StatusOf(path, Links::AsThemselves).kind;
 }
 
 // Removes the temporary files of `path` that a killed process left: plain files with the
 // writer's temporary names in the same folder, nothing else.
 void RemoveLeftovers(const std::string& path) {
-    const std::size_t cut = path.find_last_of(kSeparators);
+    std::size_t cut = path.size();
+    while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
+        --cut;
+    }
+    cut = cut == 0 ? std::string::npos : cut - 1;
     const std::string folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
     const std::string_view name =
         cut == std::string::npos ? std::string_view(path) : std::string_view(path).substr(cut + 1);
@@ -340,8 +312,8 @@ void RemoveLeftovers(const std::string& path) {
         return;  // a folder that cannot be listed takes no new file either, which says why
     }
     for (const std::string& leftover : leftovers) {
-        if (TypeOf(leftover) == S_IFREG) {
-            ::unlink(leftover.c_str());
+        if (KindOf(leftover) == PathKind::File) {
+            calls::RemoveFile(leftover);
         }
     }
 }
@@ -352,10 +324,8 @@ void RemoveLeftovers(const std::string& path) {
 int KeepOldFile(const std::string& path, std::string& keep, bool& moved) {
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
         keep = path + TemporarySuffix();
-        int error = 0;
-#ifndef _WIN32
-        error = InjectedFault("link");
-        if (error == 0 && ::link(path.c_str(), keep.c_str()) != 0) {
+        int error = InjectedFault("link");
+        if (error == 0 && calls::LinkFile(path, keep) != 0) {
             error = errno;
         }
         if (error == 0) {
@@ -370,8 +340,7 @@ int KeepOldFile(const std::string& path, std::string& keep, bool& moved) {
             keep.clear();
             return error;
         }
-#endif
-        if (TypeOf(keep) != 0) {
+        if (KindOf(keep) != PathKind::None) {
             continue;
         }
         error = InjectedFault("rename");
@@ -417,11 +386,11 @@ void TextFileSet::Commit() {
         }
         for (Member& member : members_) {
             TextFileWriter& writer = *member.writer;
-            const int type = TypeOf(writer.path_);
-            if (type == S_IFDIR) {
+            const PathKind kind = KindOf(writer.path_);
+            if (kind == PathKind::Folder) {
                 throw EInOutError(EISDIR);
             }
-            if (type != 0) {
+            if (kind != PathKind::None) {
                 if (int error = KeepOldFile(writer.path_, member.keep, member.moved)) {
                     throw EInOutError(error);
                 }
@@ -443,7 +412,7 @@ void TextFileSet::Commit() {
     // Every new file is in place: the old ones may go.
     for (Member& member : members_) {
         if (!member.keep.empty()) {
-            ::unlink(member.keep.c_str());
+            calls::RemoveFile(member.keep);
         }
     }
     members_.clear();
@@ -454,14 +423,14 @@ void TextFileSet::PutBack() noexcept {
         const std::string& path = member->writer->path_;
         if (member->keep.empty()) {
             if (member->placed) {
-                ::unlink(path.c_str());
+                calls::RemoveFile(path);
             }
         } else if (member->placed || member->moved) {
             // A failure here leaves the old file under its temporary name rather than lose it.
             if (RenameOver(member->keep, path) == 0) {
                 member->keep.clear();
             }
-        } else if (::unlink(member->keep.c_str()) == 0) {
+        } else if (calls::RemoveFile(member->keep) == 0) {
             member->keep.clear();
         }
     }

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rtl/files.h"
+
 namespace varnimo::rtl {
 
 class TextFileReader {
@@ -37,7 +39,7 @@ class TextFileReader {
     bool Fill();  // reads more bytes into the buffer; false at the end of the file
     void SkipPendingLf();
 
-    int fd_ = -1;
+    InputFile file_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

@@ -1,43 +1,22 @@
 #include "settings/emulator_program.h"
 
-#include <array>
 #include <cstdlib>
 #include <optional>
 
 #include "rtl/files.h"
+#include "rtl/paths.h"
 
 namespace varnimo::settings {
 
-namespace {
-
-#ifdef _WIN32
-constexpr std::array<std::string_view, 1> kSnes9xNames = {"snes9x.exe"};
-constexpr std::array<std::string_view, 1> kZsnesNames = {"zsnesw.exe"};
-constexpr char kPathListSeparator = ';';
-#else
-constexpr std::array<std::string_view, 2> kSnes9xNames = {"snes9x", "snes9x-gtk"};
-constexpr std::array<std::string_view, 2> kZsnesNames = {"zsnesw", "zsnes"};
-constexpr char kPathListSeparator = ':';
-#endif
-
-bool IsAbsolute(std::string_view folder) {
-#ifdef _WIN32
-    return folder.size() >= 3 && folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
-#else
-    return !folder.empty() && folder[0] == '/';
-#endif
-}
-
-}  // namespace
-
-std::span<const std::string_view> EmulatorProgramNames(Emulator emulator) {
-    if (emulator == Emulator::Snes9x)
-        return kSnes9xNames;
-    return kZsnesNames;
+const std::vector<std::string>& EmulatorProgramNames(Emulator emulator) {
+    // Snes9X's GTK build and ZSNES' build for POSIX systems carry names of their own.
+    static const std::vector<std::string> snes9x = rtl::ProgramFileNames("snes9x", {"snes9x-gtk"});
+    static const std::vector<std::string> zsnes = rtl::ProgramFileNames("zsnesw", {"zsnes"});
+    return emulator == Emulator::Snes9x ? snes9x : zsnes;
 }
 
 std::string FindEmulatorProgram(const std::string& folder, Emulator emulator) {
-    for (std::string_view name : EmulatorProgramNames(emulator)) {
+    for (const std::string& name : EmulatorProgramNames(emulator)) {
         std::string program = folder;
         program.append(name);
         if (rtl::FileExists(program))
@@ -54,19 +33,19 @@ struct PathHit {
 };
 
 std::optional<PathHit> SearchPath(Emulator emulator, std::string_view path) {
-    for (std::string_view name : EmulatorProgramNames(emulator)) {
+    for (const std::string& name : EmulatorProgramNames(emulator)) {
         std::size_t start = 0;
         while (start <= path.size()) {
-            std::size_t end = path.find(kPathListSeparator, start);
+            std::size_t end = path.find(rtl::kPathListSeparator, start);
             if (end == std::string_view::npos)
                 end = path.size();
             std::string folder(path.substr(start, end - start));
             start = end + 1;
-            if (!IsAbsolute(folder))
+            if (!rtl::IsAbsolutePath(folder))
                 continue;
             if (folder.back() != rtl::kPathSeparator)
                 folder.push_back(rtl::kPathSeparator);
-            if (rtl::FileExists(folder + std::string(name)))
+            if (rtl::FileExists(folder + name))
                 return PathHit{folder, name};
         }
     }
@@ -88,7 +67,7 @@ std::string EmulatorProgramToStart(const std::string& folder, Emulator emulator)
     }
     std::string program = FindEmulatorProgram(folder, emulator);
     if (program.empty())
-        program = folder + std::string(EmulatorProgramNames(emulator).front());
+        program = folder + EmulatorProgramNames(emulator).front();
     return program;
 }
 

@@ -6,16 +6,16 @@
 // "snes9x-gtk" (the name of its GTK build, which Linux distributions ship) and ZSNES is
 // "zsnesw" or "zsnes" (the name of its Linux build); the first that exists, in that order.
 
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnimo::settings {
 
 enum class Emulator { Snes9x, Zsnes };
 
 // The program names of `emulator`, in the order they are looked for.
-std::span<const std::string_view> EmulatorProgramNames(Emulator emulator);
+const std::vector<std::string>& EmulatorProgramNames(Emulator emulator);
 
 // `folder` (ending with a separator, or empty for the working directory) followed by the
 // first name that is a file there; empty when none is.

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QGridLayout>
-#include <QProcess>
 #include <QSpacerItem>
+#include <vector>
 
 #include "rtl/process.h"
 
@@ -67,7 +67,10 @@ void QtDesktop::ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const Q
 
 void QtDesktop::StartDetached(const QString& program, const QStringList& arguments) {
     // A missing emulator is not reported: the front end never watched what it started.
-    QProcess::startDetached(program, arguments);
+    std::vector<std::string> bytes;
+    for (const QString& argument : arguments)
+        bytes.push_back(QFile::encodeName(argument).toStdString());
+    rtl::StartDetached(QFile::encodeName(program).toStdString(), bytes);
 }
 
 void Desktop::StartDetachedBytes(const std::string& program, const std::string& argument) {

@@ -37,7 +37,7 @@ public:
     void OpenAddress(QWidget* parent, const QUrl& url);
 };
 
-// The real desktop: QMessageBox, QProcess, QDesktopServices.
+// The real desktop: QMessageBox, rtl::StartDetached, QDesktopServices.
 class QtDesktop final : public Desktop {
 public:
     void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,

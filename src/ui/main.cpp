@@ -1,8 +1,5 @@
 // varnimo: the Qt window of the SNES ROM front end.
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +10,7 @@
 #include "new_collection_dialog.h"
 #include "quit_when_listed.h"
 #include "rtl/convert.h"
+#include "rtl/files.h"
 #include "window_arguments.h"
 
 int main(int argc, char** argv) {
@@ -31,9 +29,10 @@ int main(int argc, char** argv) {
         case varnimo::WindowArguments::Action::Run:
             break;
     }
-    if (!start.directory.empty() && ::chdir(start.directory.c_str()) != 0) {
+    if (const int error = start.directory.empty() ? 0 : varnimo::rtl::EnterFolder(start.directory);
+        error != 0) {
         std::fprintf(stderr, "varnimo: cannot enter %s: %s\n", start.directory.c_str(),
-                     std::strerror(errno));
+                     std::strerror(error));
         return 2;
     }
     if (start.user_collection) {

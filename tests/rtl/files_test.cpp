@@ -123,6 +123,24 @@ TEST(Files, ListFolderTellsFilesFromFoldersFollowingLinks) {
     EXPECT_THROW(ListFolder("roms/Game.zip"), EInOutError);
 }
 
+// An opened file knows its size, reads on from where it stopped, and reads at an offset
+// without moving that place; past the end it reads what is there.
+TEST(InputFile, SizeReadAndReadAt) {
+    testing::TempDir dir;
+    testing::WriteBytes("rom.sfc", "0123456789");
+    InputFile file("rom.sfc");
+    EXPECT_EQ(file.Size(), 10);
+    char bytes[16] = {};
+    ASSERT_EQ(file.Read(bytes, 4), 4u);
+    EXPECT_EQ(std::string(bytes, 4), "0123");
+    ASSERT_EQ(file.ReadAt(6, bytes, sizeof bytes), 4u);
+    EXPECT_EQ(std::string(bytes, 4), "6789");
+    ASSERT_EQ(file.Read(bytes, sizeof bytes), 6u);
+    EXPECT_EQ(std::string(bytes, 6), "456789");
+    EXPECT_EQ(file.Read(bytes, sizeof bytes), 0u);
+    EXPECT_THROW(InputFile("missing.sfc"), EInOutError);
+}
+
 TEST(ImageFormat, ChosenByExtensionIgnoringCase) {
     EXPECT_EQ(ImageFormatOf("a/b.JPG"), ImageFormat::Jpeg);
     EXPECT_EQ(ImageFormatOf("b.jpeg"), ImageFormat::Jpeg);
