@@ -21,7 +21,9 @@
 
 namespace varnimo {
 
-class Unit1;
+namespace app {
+class Collection;
+}
 
 // The login and the query the update server answers (the database is the server's).
 inline constexpr const char* UpdateUser = "pubaccount";
@@ -50,7 +52,7 @@ class UpdateChecker {
 
     // `unit` supplies the local versions at every activation; `server` is where to ask;
     // `deadline` bounds each press (tests give a short one).
-    UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server,
+    UpdateChecker(UpdateView& view, const app::Collection& unit, UpdateServerAddress server,
                   std::chrono::milliseconds deadline = UpdateCheckDeadline);
     ~UpdateChecker();
     UpdateChecker(const UpdateChecker&) = delete;
@@ -99,7 +101,7 @@ class UpdateChecker {
     void ShowUpdateLabels();
 
     UpdateView& view_;
-    const Unit1& unit_;
+    const app::Collection& unit_;
     UpdateServerAddress server_;
     std::chrono::milliseconds deadline_;
     std::unique_ptr<mysql::TMysqlClient> client_;

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace varnimo {
+namespace varnimo::app {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::string EnterCollectionFolder(const std::string& folder) {
 #endif
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::app

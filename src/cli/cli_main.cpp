@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/main_window_logic.h"
 #include "app/program_version.h"
-#include "app/unit1.h"
 #include "catalogue/names.h"
 #include "cli/import_command.h"
 #include "cli/screenshot_check.h"
@@ -112,12 +112,12 @@ std::optional<int> LineNumber(std::string_view text) {
 }
 
 struct MenuChoice {
-    void (Unit1::*handler)(int);
+    app::MenuGroup group;
     int tag;
 };
 
-// Runs one handler of Unit1 the way the window's event loop would: an error of any kind ends
-// the handler and shows its text. Returns false when that happened.
+// Runs one event of MainWindowLogic the way the window's event loop would: an error of
+// any kind ends the event and shows its text. Returns false when that happened.
 bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
     try {
         handler();
@@ -129,9 +129,9 @@ bool RunHandler(TerminalView& view, const std::function<void()>& handler) {
 }
 
 void PrintCaptions(TerminalView& view) {
-    std::printf("%s\n%s\n%s\n", view.Caption(Control::filesize_label).c_str(),
-                view.Caption(Control::genre_label).c_str(),
-                view.Caption(Control::player_label).c_str());
+    std::printf("%s\n%s\n%s\n", view.Caption(app::Control::FileSize).c_str(),
+                view.Caption(app::Control::Genre).c_str(),
+                view.Caption(app::Control::Player).c_str());
 }
 
 // The screenshot's path is made of catalogue fields: shown as the terminal is to show it.
@@ -165,7 +165,7 @@ int RunCli(int argc, char** argv) {
         }
         if (option == "--version") {
             // Before the locale is taken in, so the version reads the same everywhere.
-            std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
+            std::printf("varnimo-cli %s\n", rtl::FloatToStr(app::kProgramVersion).c_str());
             return kCompleted;
         }
         auto value = value_of(option);
@@ -182,19 +182,19 @@ int RunCli(int argc, char** argv) {
             search_text = std::string(*value);
         } else {
             std::span<const catalogue::MenuEntry> menu;
-            void (Unit1::*handler)(int) = nullptr;
+            app::MenuGroup group = app::MenuGroup::ShowRoms;
             if (option == "--genre") {
                 menu = catalogue::GenreMenu();
-                handler = &Unit1::Genre_AllClick;
+                group = app::MenuGroup::Genre;
             } else if (option == "--player") {
                 menu = catalogue::PlayerMenu();
-                handler = &Unit1::Player_AllClick;
+                group = app::MenuGroup::Player;
             } else if (option == "--region") {
                 menu = catalogue::RegionMenu();
-                handler = &Unit1::Region_AllClick;
+                group = app::MenuGroup::Region;
             } else if (option == "--show") {
                 menu = catalogue::ShowRomsMenu();
-                handler = &Unit1::List_select;
+                group = app::MenuGroup::ShowRoms;
             } else {
                 return Usage("unknown option " + std::string(option));
             }
@@ -203,7 +203,7 @@ int RunCli(int argc, char** argv) {
                 return Usage("no menu entry " + std::string(*value) + " for " +
                              std::string(option));
             }
-            choices.push_back({handler, *tag});
+            choices.push_back({group, *tag});
         }
     }
     if (i >= args.size()) {
@@ -230,7 +230,7 @@ int RunCli(int argc, char** argv) {
     std::optional<int> line;
     int ticks = 0;
     bool dry_run = false;
-    Emulator emulator = Emulator::Snes9x;
+    app::Emulator emulator = app::Emulator::Snes9x;
     if (command == "list") {
         if (!rest.empty()) {
             return Usage("list takes no arguments");
@@ -250,9 +250,9 @@ int RunCli(int argc, char** argv) {
             return Usage("launch snes9x|zsnes LINE [--dry-run]");
         }
         if (rest[0] == "snes9x") {
-            emulator = Emulator::Snes9x;
+            emulator = app::Emulator::Snes9x;
         } else if (rest[0] == "zsnes") {
-            emulator = Emulator::Zsnes;
+            emulator = app::Emulator::Zsnes;
         } else {
             return Usage("launch: the emulator is snes9x or zsnes");
         }
@@ -269,14 +269,14 @@ int RunCli(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
 
     TerminalView view(stderr);
-    Unit1 unit(view);
+    app::MainWindowLogic unit(view);
     view.Attach(&unit);
-    if (!RunHandler(view, [&] { unit.ResetClick(); }) || view.QuitRequested()) {
+    if (!RunHandler(view, [&] { unit.Reset(); }) || view.QuitRequested()) {
         return kFailed;
     }
     const int errors_before = view.ErrorBoxCount();
     for (const MenuChoice& choice : choices) {
-        RunHandler(view, [&] { (unit.*choice.handler)(choice.tag); });
+        RunHandler(view, [&] { unit.SetFilter(choice.group, choice.tag); });
     }
     if (search_text) {
         RunHandler(view, [&] { view.SetSearchText(*search_text); });
@@ -299,26 +299,26 @@ int RunCli(int argc, char** argv) {
         }
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);
-        std::fprintf(stderr, "%s\n%s\n", view.Caption(Control::showing_counter).c_str(),
-                     view.Caption(Control::rom_count_label).c_str());
+        std::fprintf(stderr, "%s\n%s\n", view.Caption(app::Control::ShowingCounter).c_str(),
+                     view.Caption(app::Control::RomCount).c_str());
     } else if (command == "show") {
         view.SelectLine(*line);
         if (view.SelectedLine() < 0) {
             // No title on that line: what the Run buttons say for no selection, as `launch`
             // does; there are no details to show.
-            view.ErrorBox(kNoSelectionError);
+            view.ErrorBox(app::kNoSelectionError);
         } else {
             const TerminalText shown(stdout);
             view.TakePicture();
             // A click is a mouse press followed by the click itself; both run the selection
             // update.
-            if (RunHandler(view, [&] { unit.select(); })) {
-                RunHandler(view, [&] { unit.TitleBoxClick(); });
+            if (RunHandler(view, [&] { unit.SelectionChanged(); })) {
+                RunHandler(view, [&] { unit.SelectionChanged(); });
             }
             PrintCaptions(view);
             PrintPicture(view, shown);
             for (int tick = 0; tick < ticks; ++tick) {
-                RunHandler(view, [&] { unit.test_timer(); });
+                RunHandler(view, [&] { unit.SlideshowTick(); });
                 PrintPicture(view, shown);
             }
         }
@@ -330,10 +330,10 @@ int RunCli(int argc, char** argv) {
         // A selection update that fails (a ROM gone since the scan, a screenshot that cannot
         // be decoded) shows its error, but the line stays selected, so the Run button still
         // starts the emulator, as it does in the window.
-        if (RunHandler(view, [&] { unit.select(); })) {
-            RunHandler(view, [&] { unit.TitleBoxClick(); });
+        if (RunHandler(view, [&] { unit.SelectionChanged(); })) {
+            RunHandler(view, [&] { unit.SelectionChanged(); });
         }
-        RunHandler(view, [&] { unit.progstarten(emulator); });
+        RunHandler(view, [&] { unit.Launch(emulator); });
     }
     std::fflush(stdout);
     return view.ErrorBoxCount() > errors_before ? kFailed : kCompleted;

@@ -2,13 +2,13 @@
 
 #include <utility>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "cli/screenshot_check.h"
 #include "rtl/process.h"
 
 namespace varnimo::cli {
 
-std::string TerminalView::Caption(Control control) const {
+std::string TerminalView::Caption(app::Control control) const {
     auto found = captions_.find(control);
     return found == captions_.end() ? std::string() : found->second;
 }
@@ -34,7 +34,7 @@ void TerminalView::SetSearchText(const std::string& text) {
     }
     search_text_ = text;
     if (unit_ != nullptr) {
-        unit_->search();
+        unit_->SearchChanged();
     }
 }
 
@@ -44,8 +44,8 @@ void TerminalView::ShowScreenshotFile(const std::string& path) {
     picture_ = path;
 }
 
-void TerminalView::ShowBuiltInPicture(BuiltInPicture picture) {
-    picture_ = picture == BuiltInPicture::NoPicture ? "(no picture)" : "(default picture)";
+void TerminalView::ShowBuiltInPicture(app::BuiltInPicture picture) {
+    picture_ = picture == app::BuiltInPicture::NoPicture ? "(no picture)" : "(default picture)";
 }
 
 void TerminalView::Message(const char* kind, const std::string& text) {

@@ -13,17 +13,19 @@
 #include "cli/terminal_text.h"
 
 namespace varnimo {
-class Unit1;
+namespace app {
+class MainWindowLogic;
 }
+}  // namespace varnimo
 
 namespace varnimo::cli {
 
-class TerminalView : public MainView {
+class TerminalView : public app::MainView {
   public:
     explicit TerminalView(std::FILE* messages) : messages_(messages), message_text_(messages) {}
 
-    // The Unit1 whose search the search box's change event calls.
-    void Attach(Unit1* unit) { unit_ = unit; }
+    // The MainWindowLogic whose search the search box's change event calls.
+    void Attach(app::MainWindowLogic* unit) { unit_ = unit; }
     // The line a click selects; SelectedLine() answers -1 when it is not in the list.
     void SelectLine(int line) { selected_line_ = line; }
     // With a dry run, StartProgram prints what it would start on `out` instead.
@@ -32,7 +34,7 @@ class TerminalView : public MainView {
         dry_run_text_.emplace(out);
     }
 
-    std::string Caption(Control control) const;
+    std::string Caption(app::Control control) const;
     // The picture shown since the last call, as the `screen:` line names it.
     std::optional<std::string> TakePicture();
     int ErrorBoxCount() const { return error_boxes_; }
@@ -46,18 +48,18 @@ class TerminalView : public MainView {
     int SelectedLine() const override;
     std::string SearchText() const override { return search_text_; }
     void SetSearchText(const std::string& text) override;
-    void SetCaption(Control control, const std::string& text) override {
+    void SetCaption(app::Control control, const std::string& text) override {
         captions_[control] = text;
     }
-    void SetVisible(Control, bool) override {}
+    void SetVisible(app::Control, bool) override {}
     void Repaint() override {}
     void SetProgressRange(int, int) override {}
     void SetProgress(int) override {}
     void StepProgress() override {}
     void ShowScreenshotFile(const std::string& path) override;
-    void ShowBuiltInPicture(BuiltInPicture picture) override;
+    void ShowBuiltInPicture(app::BuiltInPicture picture) override;
     void ShowBackground(int) override {}
-    void SetMenuChecked(MenuGroup, int) override {}
+    void SetMenuChecked(app::MenuGroup, int) override {}
     void SetTimerInterval(std::uint32_t) override {}
     void StopTimer() override {}
     void StartTimer() override {}
@@ -75,11 +77,11 @@ class TerminalView : public MainView {
     TerminalText message_text_;
     std::FILE* dry_run_out_ = nullptr;
     std::optional<TerminalText> dry_run_text_;
-    Unit1* unit_ = nullptr;
+    app::MainWindowLogic* unit_ = nullptr;
     std::size_t line_count_ = 0;
     int selected_line_ = -1;
     std::string search_text_;
-    std::map<Control, std::string> captions_;
+    std::map<app::Control, std::string> captions_;
     std::optional<std::string> picture_;
     int error_boxes_ = 0;
     bool quit_requested_ = false;

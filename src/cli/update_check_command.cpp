@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "app/update_checker.h"
 #include "cli/terminal_view.h"
 #include "rtl/runtime_error.h"
@@ -106,10 +106,10 @@ int RunUpdateCheckCommand(int argc, char** argv) {
     }
 
     TerminalView view(stderr);
-    Unit1 unit(view);
+    app::MainWindowLogic unit(view);
     view.Attach(&unit);
     try {
-        unit.ResetClick();
+        unit.Reset();
     } catch (const rtl::RuntimeError& error) {
         view.ReportError(error.what());
         return 1;
@@ -119,7 +119,7 @@ int RunUpdateCheckCommand(int argc, char** argv) {
     }
 
     TerminalUpdateView dialog(view);
-    UpdateChecker checker(dialog, unit, server);
+    UpdateChecker checker(dialog, unit.CurrentCollection(), server);
     checker.update_activate();
     checker.Button17Click();
     dialog.Print(stdout);

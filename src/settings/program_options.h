@@ -6,7 +6,8 @@
 // held), the slideshow interval in milliseconds and the slideshow mode.
 //
 // The operations show their message boxes through `MessageBoxes`, which the caller supplies
-// (the main window's Unit1 forwards to its MainView; the Options dialog may pass its own).
+// (the main window's MainWindowLogic forwards to its MainView; the Options dialog may pass its
+// own).
 
 #include <cstdint>
 #include <string>

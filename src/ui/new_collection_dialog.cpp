@@ -142,7 +142,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
     cancel_button_ = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     cancel_button_->setObjectName(QStringLiteral("cancel_button"));
     layout->addWidget(buttons);
-    connect(create_button_, &QPushButton::clicked, this, &NewCollectionDialog::CreateClick);
+    connect(create_button_, &QPushButton::clicked, this, &NewCollectionDialog::Create);
     connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
     connect(rom_edit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { create_button_->setEnabled(!text.isEmpty()); });
@@ -167,7 +167,7 @@ void NewCollectionDialog::Browse(const QString& instruction, QLineEdit* edit) {
         edit->setText(QDir::toNativeSeparators(folder));
 }
 
-void NewCollectionDialog::CreateClick() {
+void NewCollectionDialog::Create() {
     if (Importing())
         return;
     catalogue::RomImportRequest request = base_;

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "catalogue/rom_import.h"
-#include "path_form.h"
+#include "options_dialog.h"
 #include "settings/program_options.h"
 
 class QLabel;
@@ -60,7 +60,7 @@ class NewCollectionDialog : public QDialog {
 
     // Starts the import. When it ends: on success tells what was imported and closes the
     // dialog as accepted; when the import refuses or fails, shows why and stays open.
-    void CreateClick();
+    void Create();
     // True while an import runs; the dialog cannot be closed meanwhile.
     bool Importing() const { return worker_.joinable(); }
 

@@ -9,7 +9,7 @@
 #include <QShowEvent>
 #include <QTableWidget>
 
-#include "app/unit1.h"
+#include "app/collection.h"
 #include "ui_update_form.h"
 
 namespace varnimo {
@@ -28,8 +28,8 @@ void AddPlatformFallback(QWidget* widget) {
 
 }  // namespace
 
-Tupdate_form::Tupdate_form(const Unit1& unit, Desktop& desktop, UpdateServerAddress server,
-                           QWidget* parent)
+Tupdate_form::Tupdate_form(const app::Collection& unit, Desktop& desktop,
+                           UpdateServerAddress server, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::Tupdate_form>()), desktop_(desktop) {
     ui_->setupUi(this);
     checker_ = std::make_unique<UpdateChecker>(*this, unit, std::move(server));

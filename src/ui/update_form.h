@@ -19,13 +19,15 @@ class Tupdate_form;
 
 namespace varnimo {
 
-class Unit1;
+namespace app {
+class Collection;
+}
 
 class Tupdate_form : public QDialog, public UpdateView {
     Q_OBJECT
   public:
     // Reads the local versions from `unit` at every showing; asks `server`.
-    Tupdate_form(const Unit1& unit, Desktop& desktop, UpdateServerAddress server,
+    Tupdate_form(const app::Collection& unit, Desktop& desktop, UpdateServerAddress server,
                  QWidget* parent = nullptr);
     ~Tupdate_form() override;
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "app/collection.h"
 #include "app/recording_view.h"
-#include "app/unit1.h"
 #include "app/update_checker.h"
 #include "app/update_test_view.h"
 
@@ -150,7 +150,7 @@ class UpdateCheckerMariadb : public ::testing::Test {
 
     static inline std::string setup_output_;
     testing::RecordingView main_view;
-    Unit1 unit{main_view};
+    app::Collection unit;
     RecordingUpdateView view;
 };
 
@@ -242,8 +242,8 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
     };
     for (const Case& c : cases) {
         RecordingUpdateView fresh;
-        unit.DatabaseVersion = c.catalogue;
-        unit.ScreenPackVersions[1] = c.pack_b;
+        unit.SetDatabaseVersion(c.catalogue);
+        unit.SetScreenPackVersion(1, c.pack_b);
         UpdateChecker checker(fresh, unit, Server(c.database));
         checker.update_activate();
         checker.Button17Click();
@@ -277,8 +277,8 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
     EXPECT_TRUE(ConnectionGone(id));
 
     // A Reset read new local versions; the next showing shows them beside the old answer.
-    unit.DatabaseVersion = 3.25;
-    unit.ScreenPackVersions[1] = 2;
+    unit.SetDatabaseVersion(3.25);
+    unit.SetScreenPackVersion(1, 2);
     checker.update_activate();
     EXPECT_EQ(view.Cell(UpdateGrid::update_grid, 1, 2), "3.25");
     EXPECT_EQ(view.Cell(UpdateGrid::screens_grid1, 1, 2), "2");

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/collection.h"
 #include "app/recording_view.h"
-#include "app/unit1.h"
 #include "app/update_checker.h"
 #include "app/update_test_view.h"
 #include "mysql/mysql_errors.h"
@@ -31,7 +31,7 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
     server.Start();
 
     testing::RecordingView main_view;
-    Unit1 unit(main_view);
+    app::Collection unit;
     testing::RecordingUpdateView view;
     {
         UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
@@ -79,7 +79,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         }
         server.Start();
         testing::RecordingView main_view;
-        Unit1 unit(main_view);
+        app::Collection unit;
         testing::RecordingUpdateView view;
         UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
         checker.update_activate();
@@ -143,7 +143,7 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         server.Start();
 
         testing::RecordingView main_view;
-        Unit1 unit(main_view);
+        app::Collection unit;
         testing::RecordingUpdateView view;
         UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
                               std::chrono::milliseconds(300));
@@ -184,7 +184,7 @@ TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
         server.Start();  // and then nothing: no end marker, the connection stays open
 
         testing::RecordingView main_view;
-        Unit1 unit(main_view);
+        app::Collection unit;
         testing::RecordingUpdateView view;
         auto checker = std::make_unique<UpdateChecker>(
             view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},

@@ -1,33 +1,33 @@
 #pragma once
-// TAboutForm: the About dialog. The program's name and version, its logo, four lines of
+// AboutDialog: the About dialog. The program's name and version, its logo, four lines of
 // credits and a link to the homepage.
 
 #include <QDialog>
 #include <memory>
 
 namespace Ui {
-class TAboutForm;
+class AboutDialog;
 }
 
 namespace varnimo {
 
 class Desktop;
 
-class TAboutForm : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TAboutForm(Desktop& desktop, QWidget* parent = nullptr);
-    ~TAboutForm() override;
+    explicit AboutDialog(Desktop& desktop, QWidget* parent = nullptr);
+    ~AboutDialog() override;
 
     // --- Handlers -------------------------------------------------------------------------
-    void Label8Click();  // the homepage link
-    void exit_buttonClick();
+    void OpenHomepage();  // the homepage link
+    void Exit();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    std::unique_ptr<Ui::TAboutForm> ui_;
+    std::unique_ptr<Ui::AboutDialog> ui_;
     Desktop& desktop_;
 };
 

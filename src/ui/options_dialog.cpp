@@ -1,4 +1,4 @@
-#include "path_form.h"
+#include "options_dialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <string>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "desktop.h"
 #include "fonts.h"
 #include "rtl/convert.h"
 #include "rtl/files.h"
 #include "settings/program_options.h"
-#include "ui_path_form.h"
+#include "ui_options_dialog.h"
 
 namespace varnimo {
 
@@ -64,8 +64,8 @@ QString QtFolderBrowser::Browse(QWidget* parent, const QString& instruction) {
                                              QFileDialog::ShowDirsOnly);
 }
 
-Tpath_form::Tpath_form(Unit1& unit, Desktop& desktop, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::Tpath_form>()), unit_(unit), desktop_(desktop) {
+OptionsDialog::OptionsDialog(app::MainWindowLogic& unit, Desktop& desktop, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::OptionsDialog>()), unit_(unit), desktop_(desktop) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -84,20 +84,17 @@ Tpath_form::Tpath_form(Unit1& unit, Desktop& desktop, QWidget* parent)
     ConnectEvents();
 }
 
-Tpath_form::~Tpath_form() = default;
+OptionsDialog::~OptionsDialog() = default;
 
-void Tpath_form::ConnectEvents() {
+void OptionsDialog::ConnectEvents() {
     connect(ui_->screen_path_button, &QPushButton::clicked, this,
-            &Tpath_form::screen_path_buttonClick);
-    connect(ui_->rom_path_button, &QPushButton::clicked, this, &Tpath_form::rom_path_buttonClick);
-    connect(ui_->emu_path_button, &QPushButton::clicked, this, &Tpath_form::emu_path_buttonClick);
-    connect(ui_->zsnes_path_button, &QPushButton::clicked, this,
-            &Tpath_form::zsnes_path_buttonClick);
-    connect(ui_->save_options_button, &QPushButton::clicked, this,
-            &Tpath_form::save_options_buttonClick);
-    connect(ui_->load_options_button, &QPushButton::clicked, this,
-            &Tpath_form::load_options_buttonClick);
-    connect(ui_->Exit, &QPushButton::clicked, this, &Tpath_form::ExitClick);
+            &OptionsDialog::ChooseScreenFolder);
+    connect(ui_->rom_path_button, &QPushButton::clicked, this, &OptionsDialog::ChooseRomFolder);
+    connect(ui_->emu_path_button, &QPushButton::clicked, this, &OptionsDialog::ChooseSnes9xFolder);
+    connect(ui_->zsnes_path_button, &QPushButton::clicked, this, &OptionsDialog::ChooseZsnesFolder);
+    connect(ui_->save_options_button, &QPushButton::clicked, this, &OptionsDialog::Save);
+    connect(ui_->load_options_button, &QPushButton::clicked, this, &OptionsDialog::Load);
+    connect(ui_->Exit, &QPushButton::clicked, this, &OptionsDialog::Exit);
 
     // Every operation of the user runs the change handler, also one that leaves the bar
     // where it was (an arrow key at the end, a click on the thumb, a drag back to its start).
@@ -108,48 +105,48 @@ void Tpath_form::ConnectEvents() {
         // The bar takes the new position only after this signal; take it now, so that the
         // handler and whatever it marks see the bar where the user put it.
         bar->setValue(bar->sliderPosition());
-        screen_timerbarChange(bar->value());
+        SlideshowSecondsChanged(bar->value());
     });
     connect(bar, &QSlider::sliderReleased, this,
-            [this, bar] { screen_timerbarChange(bar->value()); });
+            [this, bar] { SlideshowSecondsChanged(bar->value()); });
 
     // A radio button's handler runs when it becomes marked, by the user or the program.
     connect(ui_->startup_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
         if (marked)
-            startup_screen_buttonClick();
+            ChooseStartupOnly();
     });
     connect(ui_->ingame_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
         if (marked)
-            ingame_screen_buttonClick();
+            ChooseIngameOnly();
     });
 }
 
-void Tpath_form::showEvent(QShowEvent* event) {
+void OptionsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Refilled once the dialog is up and its modal loop runs, so that a conversion error
     // ends only this refill and is shown like any other.
     if (!event->spontaneous()) {
-        QMetaObject::invokeMethod(this, &Tpath_form::options_show, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &OptionsDialog::Refill, Qt::QueuedConnection);
     }
 }
 
 // --- Program changes to the controls -------------------------------------------------------
 
-void Tpath_form::SetTrackBarPosition(int position) {
+void OptionsDialog::SetTrackBarPosition(int position) {
     position = std::clamp(position, 0, kLongestInterval);
     QSlider* bar = ui_->screen_timer_bar;
     if (position == bar->value())
         return;
     bar->setValue(position);
-    screen_timerbarChange(position);
+    SlideshowSecondsChanged(position);
 }
 
-void Tpath_form::Mark(QRadioButton* button) {
+void OptionsDialog::Mark(QRadioButton* button) {
     // Marking one button of the pair unmarks the other before this one's handler runs.
     button->setChecked(true);
 }
 
-void Tpath_form::Unmark(QRadioButton* button) {
+void OptionsDialog::Unmark(QRadioButton* button) {
     if (!button->isChecked())
         return;
     // The user cannot unmark a radio button, but the program can leave both unmarked.
@@ -160,50 +157,56 @@ void Tpath_form::Unmark(QRadioButton* button) {
 
 // --- Handlers ------------------------------------------------------------------------------
 
-void Tpath_form::options_show() {
+void OptionsDialog::Refill() {
     // Before any options were read the controls keep what they show, choices made with the
     // Change buttons included.
-    if (!unit_.OptionsLoaded)
+    if (!unit_.OptionsLoaded())
         return;
 
-    const settings::ProgramOptions& options = unit_.ProgramOptions;
+    const settings::ProgramOptions& options = unit_.Options();
     ui_->screen_edit->setText(Shown(options.ScreenPath, kNoPath));
     ui_->rom_edit->setText(Shown(options.RomPath, kNoPath));
     ui_->emu_edit->setText(Shown(options.Snes9xPath, kNoEmulator));
     ui_->zsnes_edit->setText(Shown(options.ZsnesPath, kNoEmulator));
 
     // A new position runs the change handler, which rounds the interval to whole seconds.
-    const std::uint32_t seconds = unit_.Timer2Interval() / 1000;
+    const std::uint32_t seconds = unit_.SlideshowInterval() / 1000;
     SetTrackBarPosition(static_cast<int>(std::min<std::uint32_t>(seconds, kLongestInterval)));
 
-    unit_.ShowMode = unit_.ModeText.empty() ? settings::Alternate : rtl::StrToInt(unit_.ModeText);
-    if (unit_.ShowMode == settings::IngameOnly)
+    unit_.SetShowMode(unit_.ModeText().empty() ? settings::Alternate
+                                               : rtl::StrToInt(unit_.ModeText()));
+    if (unit_.ShowMode() == settings::IngameOnly)
         Mark(ui_->ingame_screen_button);
     // Read again: marking runs a handler that sets the mode itself.
-    if (unit_.ShowMode == settings::StartupOnly)
+    if (unit_.ShowMode() == settings::StartupOnly)
         Mark(ui_->startup_screen_button);
 }
 
-void Tpath_form::ChooseFolder(const QString& instruction, QLineEdit* edit, std::string& path) {
+void OptionsDialog::ChooseFolder(const QString& instruction, QLineEdit* edit, Folder folder_of) {
     const QString folder = browser_->Browse(this, instruction);
     if (folder.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(folder);
     edit->setText(shown);
     // Always one separator more, a root's own included: readers append names directly.
-    path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
+    settings::ProgramOptions options = unit_.Options();
+    options.*folder_of = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
+    unit_.SetOptions(options);
 }
 
-void Tpath_form::ChooseEmulatorFolder(const QString& instruction, settings::Emulator emulator,
-                                      const QString& not_found, QLineEdit* edit,
-                                      std::string& path) {
+void OptionsDialog::ChooseEmulatorFolder(const QString& instruction, settings::Emulator emulator,
+                                         const QString& not_found, QLineEdit* edit,
+                                         Folder folder_of) {
     DialogBoxes boxes(desktop_, this);
     for (;;) {
         const QString folder = browser_->Browse(this, instruction);
         if (folder.isEmpty())
             return;  // the path keeps the last folder tried
         const QString shown = QDir::toNativeSeparators(folder);
-        path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
+        settings::ProgramOptions options = unit_.Options();
+        const std::string path = QFile::encodeName(shown).toStdString() + rtl::kPathSeparator;
+        options.*folder_of = path;
+        unit_.SetOptions(options);
         // A folder is taken only when it holds a program the Run button can start.
         if (!settings::FindEmulatorProgram(path, emulator).empty()) {
             edit->setText(shown);
@@ -213,30 +216,30 @@ void Tpath_form::ChooseEmulatorFolder(const QString& instruction, settings::Emul
     }
 }
 
-void Tpath_form::screen_path_buttonClick() {
+void OptionsDialog::ChooseScreenFolder() {
     ChooseFolder(QStringLiteral("Please locate the screenshots."), ui_->screen_edit,
-                 unit_.ProgramOptions.ScreenPath);
+                 &settings::ProgramOptions::ScreenPath);
 }
 
-void Tpath_form::rom_path_buttonClick() {
+void OptionsDialog::ChooseRomFolder() {
     ChooseFolder(QStringLiteral("Please locate your Roms."), ui_->rom_edit,
-                 unit_.ProgramOptions.RomPath);
+                 &settings::ProgramOptions::RomPath);
 }
 
-void Tpath_form::emu_path_buttonClick() {
+void OptionsDialog::ChooseSnes9xFolder() {
     ChooseEmulatorFolder(QStringLiteral("Please locate the Snes9X Folder."),
                          settings::Emulator::Snes9x, QStringLiteral("Could not find Snes9X!"),
-                         ui_->emu_edit, unit_.ProgramOptions.Snes9xPath);
+                         ui_->emu_edit, &settings::ProgramOptions::Snes9xPath);
 }
 
-void Tpath_form::zsnes_path_buttonClick() {
+void OptionsDialog::ChooseZsnesFolder() {
     ChooseEmulatorFolder(QStringLiteral("Please locate the ZSNES Folder."),
                          settings::Emulator::Zsnes, QStringLiteral("Could not find ZSNES!"),
-                         ui_->zsnes_edit, unit_.ProgramOptions.ZsnesPath);
+                         ui_->zsnes_edit, &settings::ProgramOptions::ZsnesPath);
 }
 
-void Tpath_form::screen_timerbarChange(int position) {
-    unit_.SetTimer2Interval(static_cast<std::uint32_t>(position) * 1000u);
+void OptionsDialog::SlideshowSecondsChanged(int position) {
+    unit_.SetSlideshowInterval(static_cast<std::uint32_t>(position) * 1000u);
     Unmark(ui_->startup_screen_button);
     if (position == 0) {
         // A stopped slideshow shows the title screen only, but the mode stays Alternate.
@@ -244,38 +247,41 @@ void Tpath_form::screen_timerbarChange(int position) {
     } else {
         Unmark(ui_->ingame_screen_button);
     }
-    unit_.ShowMode = settings::Alternate;
+    unit_.SetShowMode(settings::Alternate);
 }
 
-void Tpath_form::startup_screen_buttonClick() {
-    unit_.SetTimer2Interval(0);
+void OptionsDialog::ChooseStartupOnly() {
+    unit_.SetSlideshowInterval(0);
     SetTrackBarPosition(0);
     Mark(ui_->startup_screen_button);  // the track bar's handler may have unmarked it
-    unit_.ShowMode = settings::StartupOnly;
+    unit_.SetShowMode(settings::StartupOnly);
 }
 
-void Tpath_form::ingame_screen_buttonClick() {
-    unit_.SetTimer2Interval(0);
+void OptionsDialog::ChooseIngameOnly() {
+    unit_.SetSlideshowInterval(0);
     SetTrackBarPosition(0);
     Mark(ui_->ingame_screen_button);  // the track bar's handler marked the other one
-    unit_.ShowMode = settings::IngameOnly;
+    unit_.SetShowMode(settings::IngameOnly);
 }
 
-void Tpath_form::save_options_buttonClick() {
+void OptionsDialog::Save() {
     // The emulator edits accept typing, but only the Change buttons set the paths.
     DialogBoxes boxes(desktop_, this);
-    settings::SaveOptions(unit_.ProgramOptions, unit_.Timer2Interval(), unit_.ShowMode, boxes);
+    settings::SaveOptions(unit_.Options(), unit_.SlideshowInterval(), unit_.ShowMode(), boxes);
 }
 
-void Tpath_form::load_options_buttonClick() {
+void OptionsDialog::Load() {
     DialogBoxes boxes(desktop_, this);
-    if (settings::LoadDialogOptions(unit_.ProgramOptions, unit_.ModeText, unit_.OptionsLoaded,
-                                    boxes)) {
-        options_show();
+    settings::ProgramOptions options = unit_.Options();
+    std::string mode_text = unit_.ModeText();
+    bool loaded = unit_.OptionsLoaded();
+    if (settings::LoadDialogOptions(options, mode_text, loaded, boxes)) {
+        unit_.TakeLoadedOptions(options, std::move(mode_text));
+        Refill();
     }
 }
 
-void Tpath_form::ExitClick() {
+void OptionsDialog::Exit() {
     close();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Tpath_form: the Options dialog. It changes the shared ProgramOptions, the slideshow
-// interval of the main window's Timer2 and ShowMode at once, and saves or loads options.dat
-// on request. Nothing is undone when it closes.
+// OptionsDialog: the Options dialog. It changes the shared ProgramOptions, the slideshow
+// interval of the main window's slideshow timer and the slideshow mode at once, and saves or loads
+// options.dat on request. Nothing is undone when it closes.
 
 #include <QDialog>
 #include <QString>
@@ -9,18 +9,21 @@
 #include <memory>
 
 #include "settings/emulator_program.h"
+#include "settings/program_options.h"
 
 class QRadioButton;
 class QLineEdit;
 
 namespace Ui {
-class Tpath_form;
+class OptionsDialog;
 }
 
 namespace varnimo {
 
 class Desktop;
-class Unit1;
+namespace app {
+class MainWindowLogic;
+}
 
 // Asks the user for a folder. Tests answer it instead of a person.
 class FolderBrowser {
@@ -38,28 +41,28 @@ class QtFolderBrowser final : public FolderBrowser {
     QString Browse(QWidget* parent, const QString& instruction) override;
 };
 
-class Tpath_form : public QDialog {
+class OptionsDialog : public QDialog {
     Q_OBJECT
   public:
-    Tpath_form(Unit1& unit, Desktop& desktop, QWidget* parent = nullptr);
-    ~Tpath_form() override;
+    OptionsDialog(app::MainWindowLogic& unit, Desktop& desktop, QWidget* parent = nullptr);
+    ~OptionsDialog() override;
 
     // Replaces the system's folder dialog (tests); `browser` must outlive the dialog.
     void SetFolderBrowser(FolderBrowser& browser) { browser_ = &browser; }
 
     // --- Handlers -------------------------------------------------------------------------
     // Refills the controls from the program's state; runs on every showing and after Load.
-    void options_show();
-    void screen_path_buttonClick();
-    void rom_path_buttonClick();
-    void emu_path_buttonClick();
-    void zsnes_path_buttonClick();
-    void screen_timerbarChange(int position);
-    void startup_screen_buttonClick();
-    void ingame_screen_buttonClick();
-    void save_options_buttonClick();
-    void load_options_buttonClick();
-    void ExitClick();
+    void Refill();
+    void ChooseScreenFolder();
+    void ChooseRomFolder();
+    void ChooseSnes9xFolder();
+    void ChooseZsnesFolder();
+    void SlideshowSecondsChanged(int position);
+    void ChooseStartupOnly();
+    void ChooseIngameOnly();
+    void Save();
+    void Load();
+    void Exit();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -67,10 +70,11 @@ class Tpath_form : public QDialog {
   private:
     void ConnectEvents();
     // Asks for a plain folder (screenshots, ROMs): the path gets one separator more.
-    void ChooseFolder(const QString& instruction, QLineEdit* edit, std::string& path);
+    using Folder = std::string settings::ProgramOptions::*;
+    void ChooseFolder(const QString& instruction, QLineEdit* edit, Folder folder_of);
     // Asks for an emulator's folder until it holds one of its programs or the user cancels.
     void ChooseEmulatorFolder(const QString& instruction, settings::Emulator emulator,
-                              const QString& not_found, QLineEdit* edit, std::string& path);
+                              const QString& not_found, QLineEdit* edit, Folder folder_of);
     // What the program does to the track bar: a new position runs its change handler, the
     // position it already has runs nothing.
     void SetTrackBarPosition(int position);
@@ -79,8 +83,8 @@ class Tpath_form : public QDialog {
     static void Mark(QRadioButton* button);
     static void Unmark(QRadioButton* button);
 
-    std::unique_ptr<Ui::Tpath_form> ui_;
-    Unit1& unit_;
+    std::unique_ptr<Ui::OptionsDialog> ui_;
+    app::MainWindowLogic& unit_;
     Desktop& desktop_;
     QtFolderBrowser system_browser_;
     FolderBrowser* browser_ = &system_browser_;
