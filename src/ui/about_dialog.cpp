@@ -31,7 +31,7 @@ AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
     ui_->Label8->setPalette(link);
     ui_->Label8->installEventFilter(this);
 
-    connect(ui_->exit_button, &QPushButton::clicked, this, &AboutDialog::Exit);
+    connect(ui_->exit_button, &QPushButton::clicked, this, [this] { box_.Exit(); });
 }
 
 AboutDialog::~AboutDialog() = default;
@@ -49,12 +49,12 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void AboutDialog::OpenHomepage() {
-    // The dialog stays open either way; without a browser the address is shown to copy.
-    desktop_.OpenAddress(this, QUrl(QString::fromLatin1(app::kHomepageAddress)));
+void AboutDialog::OpenAddress(const std::string& address) {
+    // Without a browser the address is shown to copy.
+    desktop_.OpenAddress(this, QUrl(QString::fromLocal8Bit(address)));
 }
 
-void AboutDialog::Exit() {
+void AboutDialog::Close() {
     close();
 }
 

@@ -1,15 +1,15 @@
 #pragma once
-// OptionsDialog: the Options dialog. It changes the shared ProgramOptions, the slideshow
-// interval of the main window's slideshow timer and the slideshow mode at once, and saves or loads
-// options.dat on request. Nothing is undone when it closes.
+// OptionsDialog: the Options dialog. It draws the controls and forwards the user's operations
+// to app::OptionsEditor, which holds the dialog's rules.
 
 #include <QDialog>
 #include <QString>
-#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
-#include "settings/emulator_program.h"
-#include "settings/program_options.h"
+#include "app/options_editor.h"
+#include "app/options_view.h"
 
 class QRadioButton;
 class QLineEdit;
@@ -41,51 +41,37 @@ class QtFolderBrowser final : public FolderBrowser {
     QString Browse(QWidget* parent, const QString& instruction) override;
 };
 
-class OptionsDialog : public QDialog {
+class OptionsDialog : public QDialog, private app::OptionsView {
     Q_OBJECT
   public:
-    OptionsDialog(app::MainWindowLogic& unit, Desktop& desktop, QWidget* parent = nullptr);
+    OptionsDialog(app::MainWindowLogic& logic, Desktop& desktop, QWidget* parent = nullptr);
     ~OptionsDialog() override;
 
     // Replaces the system's folder dialog (tests); `browser` must outlive the dialog.
     void SetFolderBrowser(FolderBrowser& browser) { browser_ = &browser; }
-
-    // --- Handlers -------------------------------------------------------------------------
-    // Refills the controls from the program's state; runs on every showing and after Load.
-    void Refill();
-    void ChooseScreenFolder();
-    void ChooseRomFolder();
-    void ChooseSnes9xFolder();
-    void ChooseZsnesFolder();
-    void SlideshowSecondsChanged(int position);
-    void ChooseStartupOnly();
-    void ChooseIngameOnly();
-    void Save();
-    void Load();
-    void Exit();
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
     void ConnectEvents();
-    // Asks for a plain folder (screenshots, ROMs): the path gets one separator more.
-    using Folder = std::string settings::ProgramOptions::*;
-    void ChooseFolder(const QString& instruction, QLineEdit* edit, Folder folder_of);
-    // Asks for an emulator's folder until it holds one of its programs or the user cancels.
-    void ChooseEmulatorFolder(const QString& instruction, settings::Emulator emulator,
-                              const QString& not_found, QLineEdit* edit, Folder folder_of);
-    // What the program does to the track bar: a new position runs its change handler, the
-    // position it already has runs nothing.
-    void SetTrackBarPosition(int position);
-    // What the program does to the radio buttons: marking runs the button's handler when it
-    // was not marked yet; unmarking runs nothing.
-    static void Mark(QRadioButton* button);
-    static void Unmark(QRadioButton* button);
+    QLineEdit* Edit(app::OptionsFolder folder) const;
+    QRadioButton* Button(app::SlideshowChoice choice) const;
+
+    // --- app::OptionsView -----------------------------------------------------------------
+    void SetFolderText(app::OptionsFolder folder, const std::string& text) override;
+    std::optional<std::string> AskFolder(const std::string& instruction) override;
+    int SecondsPosition() const override;
+    void SetSecondsPosition(int seconds) override;
+    bool IsMarked(app::SlideshowChoice choice) const override;
+    void SetMarked(app::SlideshowChoice choice, bool marked) override;
+    void ErrorBox(const std::string& text) override;
+    void InfoBox(const std::string& text) override;
+    void Close() override;
 
     std::unique_ptr<Ui::OptionsDialog> ui_;
-    app::MainWindowLogic& unit_;
     Desktop& desktop_;
+    app::OptionsEditor editor_;
     QtFolderBrowser system_browser_;
     FolderBrowser* browser_ = &system_browser_;
 };
