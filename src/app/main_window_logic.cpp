@@ -24,7 +24,7 @@ int ProgressLimit(std::size_t rows) {
 
 }  // namespace
 
-MainWindowLogic::MainWindowLogic(MainView& view) : view_(view), boxes_(view) {}
+MainWindowLogic::MainWindowLogic(MainView& view) : view_(view) {}
 
 void MainWindowLogic::Reset() {
     // The sequence shows modal boxes; whatever a view does while one is open must not start
@@ -50,8 +50,13 @@ void MainWindowLogic::RunResetSequence() {
 
     if (!options_loaded_) {
         std::uint32_t interval = 0;
-        if (settings::LoadStartupOptions(options_, options_loaded_, interval, boxes_)) {
-            SetSlideshowInterval(interval);
+        switch (settings::LoadStartupOptions(options_, options_loaded_, interval)) {
+            case settings::OptionsFileStatus::Read:
+                SetSlideshowInterval(interval);
+                break;
+            case settings::OptionsFileStatus::Missing:
+                view_.ErrorBox(settings::kStartupOptionsMissing);
+                break;
         }
     }
     collection_.ReadScreenPackVersions(options_.ScreenPath);

@@ -74,20 +74,7 @@ class MainWindowLogic {
     // is the import's, so the reset sequence uses it without saying so.
     void SetOwnCollection() { own_collection_ = true; }
 
-    // Message boxes of the settings operations, shown through the view.
-    settings::MessageBoxes& Boxes() { return boxes_; }
-
   private:
-    class ViewBoxes : public settings::MessageBoxes {
-      public:
-        explicit ViewBoxes(MainView& view) : view_(view) {}
-        void ErrorBox(const std::string& text) override { view_.ErrorBox(text); }
-        void InfoBox(const std::string& text) override { view_.InfoBox(text); }
-
-      private:
-        MainView& view_;
-    };
-
     void RunResetSequence();
     bool LoadCatalogue();  // false when there is no catalogue
     void FillScanStatus();
@@ -101,7 +88,6 @@ class MainWindowLogic {
     void ShowCounter();
 
     MainView& view_;
-    ViewBoxes boxes_;
     Collection collection_;
     Browser browser_;
     bool options_loaded_ = false;

@@ -21,7 +21,7 @@ const std::string& Shown(const std::string& path, const std::string& when_empty)
 }  // namespace
 
 OptionsEditor::OptionsEditor(OptionsView& view, MainWindowLogic& logic)
-    : view_(view), logic_(logic), boxes_(view) {}
+    : view_(view), logic_(logic) {}
 
 void OptionsEditor::Refill() {
     // Before any options were read the controls keep what they show, choices made with the
@@ -168,17 +168,27 @@ void OptionsEditor::ChooseIngameOnly() {
 
 void OptionsEditor::Save() {
     // The emulator edits accept typing, but only the Change buttons set the paths.
-    settings::SaveOptions(logic_.Options(), logic_.SlideshowInterval(), logic_.ShowMode(), boxes_);
+    switch (
+        settings::SaveOptions(logic_.Options(), logic_.SlideshowInterval(), logic_.ShowMode())) {
+        case settings::SaveStatus::Saved:
+            view_.InfoBox(settings::kOptionsSaved);
+            return;
+        case settings::SaveStatus::NoFolder:
+            view_.ErrorBox(settings::kSaveNeedsAFolder);
+            return;
+    }
 }
 
 void OptionsEditor::Load() {
     settings::ProgramOptions options = logic_.Options();
     std::string mode_text = logic_.ModeText();
-    bool loaded = logic_.OptionsLoaded();
-    if (settings::LoadDialogOptions(options, mode_text, loaded, boxes_)) {
-        logic_.TakeLoadedOptions(options, std::move(mode_text));
-        Refill();
+    if (settings::LoadDialogOptions(options, mode_text) == settings::OptionsFileStatus::Missing) {
+        view_.ErrorBox(settings::kDialogOptionsMissing);
+        return;
     }
+    view_.InfoBox(settings::kOptionsLoaded);
+    logic_.TakeLoadedOptions(options, std::move(mode_text));
+    Refill();
 }
 
 void OptionsEditor::Exit() {

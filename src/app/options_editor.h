@@ -52,19 +52,8 @@ class OptionsEditor {
     void Unmark(SlideshowChoice choice);
     void SetPath(std::string settings::ProgramOptions::*path, std::string value);
 
-    class ViewBoxes : public settings::MessageBoxes {
-      public:
-        explicit ViewBoxes(OptionsView& view) : view_(view) {}
-        void ErrorBox(const std::string& text) override { view_.ErrorBox(text); }
-        void InfoBox(const std::string& text) override { view_.InfoBox(text); }
-
-      private:
-        OptionsView& view_;
-    };
-
     OptionsView& view_;
     MainWindowLogic& logic_;
-    ViewBoxes boxes_;
 };
 
 }  // namespace varnimo::app

@@ -20,11 +20,10 @@ void ReadPaths(rtl::TextFileReader& reader, ProgramOptions& options) {
 
 }  // namespace
 
-bool LoadStartupOptions(ProgramOptions& options, bool& options_loaded, std::uint32_t& interval,
-                        MessageBoxes& boxes, const std::string& file) {
+OptionsFileStatus LoadStartupOptions(ProgramOptions& options, bool& options_loaded,
+                                     std::uint32_t& interval, const std::string& file) {
     if (!rtl::FileExists(file)) {
-        boxes.ErrorBox("Could not load Options!");
-        return false;
+        return OptionsFileStatus::Missing;
     }
     {
         rtl::TextFileReader reader(file);
@@ -34,14 +33,13 @@ bool LoadStartupOptions(ProgramOptions& options, bool& options_loaded, std::uint
     options_loaded = true;
     // A negative number wraps, as the timer takes the value as an unsigned count.
     interval = static_cast<std::uint32_t>(rtl::StrToInt(options.ScreenInterval));
-    return true;
+    return OptionsFileStatus::Read;
 }
 
-bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& options_loaded,
-                       MessageBoxes& boxes, const std::string& file) {
+OptionsFileStatus LoadDialogOptions(ProgramOptions& options, std::string& mode_text,
+                                    const std::string& file) {
     if (!rtl::FileExists(file)) {
-        boxes.ErrorBox("Could not load Options File!");
-        return false;
+        return OptionsFileStatus::Missing;
     }
     {
         rtl::TextFileReader reader(file);
@@ -49,23 +47,19 @@ bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& op
         reader.ReadLine();  // the interval in effect is the timer's; the file's is not taken here
         mode_text = reader.ReadLine();
     }
-    boxes.InfoBox("Options loaded!");
-    options_loaded = true;
-    return true;
+    return OptionsFileStatus::Read;
 }
 
-bool SaveOptions(const ProgramOptions& options, std::uint32_t interval, std::int32_t show_mode,
-                 MessageBoxes& boxes, const std::string& file) {
+SaveStatus SaveOptions(const ProgramOptions& options, std::uint32_t interval,
+                       std::int32_t show_mode, const std::string& file) {
     // The ZSNES folder alone is not enough: it is not one of the folders the check looks at.
     if (options.ScreenPath.empty() && options.RomPath.empty() && options.Snes9xPath.empty()) {
-        boxes.ErrorBox("Please enter at least a ROM path!!");
-        return false;
+        return SaveStatus::NoFolder;
     }
     rtl::TextFileWriter writer(file);
     WriteOptionsLines(writer, options, interval, show_mode);
     writer.Commit();
-    boxes.InfoBox("Saved successfully!");
-    return true;
+    return SaveStatus::Saved;
 }
 
 void WriteOptionsLines(rtl::TextFileWriter& writer, const ProgramOptions& options,

@@ -16,23 +16,18 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-struct RecordedBoxes : MessageBoxes {
-    std::vector<std::string> shown;
-    void ErrorBox(const std::string& text) override { shown.push_back("error: " + text); }
-    void InfoBox(const std::string& text) override { shown.push_back("info: " + text); }
-};
-
 class OptionsFile : public ::testing::Test {
   protected:
     TempDir dir;
-    RecordedBoxes boxes;
     ProgramOptions options;
     bool loaded = false;
     std::uint32_t interval = 2000;
     std::string mode_text;
 
-    bool StartupLoad() { return LoadStartupOptions(options, loaded, interval, boxes); }
-    bool DialogLoad() { return LoadDialogOptions(options, mode_text, loaded, boxes); }
+    bool StartupLoad() {
+        return LoadStartupOptions(options, loaded, interval) == OptionsFileStatus::Read;
+    }
+    bool DialogLoad() { return LoadDialogOptions(options, mode_text) == OptionsFileStatus::Read; }
 };
 
 TEST_F(OptionsFile, StartupLoadReadsFiveLinesTakenAsTheyAre) {
@@ -45,13 +40,11 @@ TEST_F(OptionsFile, StartupLoadReadsFiveLinesTakenAsTheyAre) {
     EXPECT_EQ(options.ScreenInterval, "3000");
     EXPECT_TRUE(loaded);
     EXPECT_EQ(interval, 3000u);
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(OptionsFile, StartupLoadWithoutFileShowsTheBoxAndChangesNothing) {
+TEST_F(OptionsFile, StartupLoadWithoutFileSaysSoAndChangesNothing) {
     std::filesystem::create_directory("options.dat");  // a folder is no options file
     EXPECT_FALSE(StartupLoad());
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Could not load Options!"});
     EXPECT_FALSE(loaded);
     EXPECT_EQ(interval, 2000u);
 }
@@ -101,8 +94,6 @@ TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
     EXPECT_EQ(options.ScreenPath, "s/");
     EXPECT_EQ(options.ScreenInterval, "");  // the start-up load's field is not touched
     EXPECT_EQ(mode_text, "2");
-    EXPECT_TRUE(loaded);
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"info: Options loaded!"});
 
     // Five lines: line 6 reads as empty.
     WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\n3000\r\n");
@@ -112,21 +103,20 @@ TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
 
 TEST_F(OptionsFile, DialogLoadWithoutFile) {
     mode_text = "1";
+    options.RomPath = "r/";
     EXPECT_FALSE(DialogLoad());
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Could not load Options File!"});
     EXPECT_EQ(mode_text, "1");
-    EXPECT_FALSE(loaded);
+    EXPECT_EQ(options.RomPath, "r/");
 }
 
 TEST_F(OptionsFile, SaveWritesSixCrLfLinesAndReadsBackUnchanged) {
     options.ScreenPath = " shots/ ";
-    ASSERT_TRUE(SaveOptions(options, 4000, IngameOnly, boxes));
+    ASSERT_EQ(SaveOptions(options, 4000, IngameOnly), SaveStatus::Saved);
     EXPECT_EQ(ReadBytes("options.dat"), " shots/ \r\n\r\n\r\n\r\n4000\r\n2\r\n");
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"info: Saved successfully!"});
 
     ProgramOptions read_back;
     std::uint32_t read_interval = 0;
-    ASSERT_TRUE(LoadStartupOptions(read_back, loaded, read_interval, boxes));
+    ASSERT_EQ(LoadStartupOptions(read_back, loaded, read_interval), OptionsFileStatus::Read);
     EXPECT_EQ(read_back.ScreenPath, " shots/ ");
     EXPECT_EQ(read_interval, 4000u);
     EXPECT_EQ(dir.Listing(), "options.dat ");
@@ -135,11 +125,11 @@ TEST_F(OptionsFile, SaveWritesSixCrLfLinesAndReadsBackUnchanged) {
 TEST_F(OptionsFile, SaveNeedsOneOfTheThreeFolders) {
     WriteBytes("options.dat", "old\r\n");
     options.ZsnesPath = "z/";  // ZSNES alone does not count
-    EXPECT_FALSE(SaveOptions(options, 2000, Alternate, boxes));
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Please enter at least a ROM path!!"});
+    EXPECT_EQ(SaveOptions(options, 2000, Alternate), SaveStatus::NoFolder);
     EXPECT_EQ(ReadBytes("options.dat"), "old\r\n");
     options.Snes9xPath = "n/";
-    EXPECT_TRUE(SaveOptions(options, 2000, 7, boxes));  // an odd mode is saved back unchanged
+    EXPECT_EQ(SaveOptions(options, 2000, 7),
+              SaveStatus::Saved);  // an odd mode is saved back unchanged
     EXPECT_EQ(ReadBytes("options.dat"), "\r\n\r\nn/\r\nz/\r\n2000\r\n7\r\n");
 }
 
@@ -154,9 +144,8 @@ TEST_F(OptionsFile, AFailedSaveKeepsTheOldFileAndShowsNoSuccess) {
     WriteBytes("options.dat", "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
     options.RomPath = "r/";
     FailWrites fail;
-    EXPECT_THROW(SaveOptions(options, 2000, Alternate, boxes), rtl::EInOutError);
+    EXPECT_THROW(SaveOptions(options, 2000, Alternate), rtl::EInOutError);
     EXPECT_EQ(ReadBytes("options.dat"), "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
-    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dir.Listing(), "options.dat ");
 }
 
