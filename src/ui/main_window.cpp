@@ -252,7 +252,7 @@ void MainWindow::ShowOptions() {
 void MainWindow::ImportRomFolder() {
     NewCollectionDialog dialog(
         desktop_,
-        ImportAgainRequest(logic_->Options(), logic_->SlideshowInterval(), logic_->ShowMode()),
+        app::ImportAgainRequest(logic_->Options(), logic_->SlideshowInterval(), logic_->ShowMode()),
         this);
     if (dialog.exec() != QDialog::Accepted)
         return;
