@@ -54,7 +54,8 @@ TEST_F(OptionsEditorTest, RefillShowsTheStateAndTakesTheModeLine) {
         {3000, "", 3, false, false, settings::Alternate, 3000},
         {3999, "", 3, false, false, settings::Alternate, 3000},  // whole seconds
         {25000, "", 10, false, false, settings::Alternate, 10000},
-        {0, "", 0, false, false, settings::Alternate, 0},  // position unchanged: no event
+        {4294967295u, "", 10, false, false, settings::Alternate, 10000},
+        {999, "", 0, false, false, settings::Alternate, 999},  // the bar is at 0: no event
         {3000, "1", 0, true, false, settings::StartupOnly, 0},
         {3000, "2", 0, false, true, settings::IngameOnly, 0},
         {3000, "7", 3, false, false, 7, 3000},  // kept, acting as Alternate

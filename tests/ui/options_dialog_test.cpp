@@ -198,27 +198,6 @@ TEST_F(OptionsDialogTest, ClickingTheMarkedRadioButtonChangesNothing) {
     EXPECT_EQ(Logic().ShowMode(), 7);
 }
 
-TEST_F(OptionsDialogTest, ShowingRoundsTheIntervalOnlyWhenTheBarMoves) {
-    struct {
-        std::uint32_t interval;
-        std::uint32_t after;
-        int position;
-    } const cases[] = {{2500, 2000, 2},
-                       {10001, 10000, 10},
-                       {4294967295u, 10000, 10},
-                       {1999, 1999, 1},  // the bar is at 1 already: nothing runs
-                       {999, 0, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.interval);
-        Bar()->setValue(1);
-        Loaded(c.interval);
-        Show();
-        EXPECT_EQ(Logic().SlideshowInterval(), c.after);
-        EXPECT_EQ(Bar()->value(), c.position);
-        dialog().hide();
-    }
-}
-
 TEST_F(OptionsDialogTest, BeforeOptionsAreReadShowingKeepsWhatTheControlsShow) {
     browser_.answers = {demo_->Path("shots")};
     QTest::mouseClick(Child<QPushButton>("screen_path_button"), Qt::LeftButton);
@@ -260,47 +239,6 @@ TEST_F(OptionsDialogTest, FolderButtonsStoreTheFolderWithOneSeparatorMore) {
     QTest::mouseClick(Child<QPushButton>("rom_path_button"), Qt::LeftButton);
     EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
     EXPECT_EQ(Logic().Options().RomPath, (demo_->Path("roms") + "/").toStdString());
-}
-
-TEST_F(OptionsDialogTest, EmulatorFoldersAreAskedForUntilTheProgramIsThere) {
-    const struct {
-        const char* button;
-        const char* edit;
-        const char* folder;  // holds the program
-        const char* other;   // holds only the other emulator's program
-        const char* instruction;
-        const char* not_found;
-        std::string settings::ProgramOptions::*path;
-    } emulators[] = {
-        {"emu_path_button", "emu_edit", "snes9x", "zsnes", "Please locate the Snes9X Folder.",
-         "Could not find Snes9X!", &settings::ProgramOptions::Snes9xPath},
-        {"zsnes_path_button", "zsnes_edit", "zsnes", "snes9x", "Please locate the ZSNES Folder.",
-         "Could not find ZSNES!", &settings::ProgramOptions::ZsnesPath}};
-    // The names the Linux builds have are taken as well as the original ones.
-    test::WriteFile(demo_->Path("snes9x/snes9x-gtk"), "");
-    test::WriteFile(demo_->Path("zsnes/zsnes"), "");
-    for (const auto& e : emulators) {
-        SCOPED_TRACE(e.folder);
-        const QString empty = demo_->Path(e.other), right = demo_->Path(e.folder);
-        const std::string& path = Logic().Options().*e.path;
-
-        // A folder without the program: the box, then the browser again, until it is found.
-        test::Desktop().Clear();
-        browser_.asked.clear();
-        browser_.answers = {empty, right};
-        QTest::mouseClick(Child<QPushButton>(e.button), Qt::LeftButton);
-        EXPECT_EQ(test::Desktop().Texts(), QStringList({e.not_found}));
-        EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
-        EXPECT_EQ(browser_.asked, QStringList({e.instruction, e.instruction}));
-        EXPECT_EQ(Text(e.edit), right);
-        EXPECT_EQ(path, (right + "/").toStdString());
-
-        // Cancelled after a wrong folder: the path keeps that folder, the edit its text.
-        browser_.answers = {empty};
-        QTest::mouseClick(Child<QPushButton>(e.button), Qt::LeftButton);
-        EXPECT_EQ(Text(e.edit), right);
-        EXPECT_EQ(path, (empty + "/").toStdString());
-    }
 }
 
 TEST_F(OptionsDialogTest, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
