@@ -202,7 +202,7 @@ void NaiveSearch(benchmark::State& state, const Collection& collection, std::str
 void FreshScan(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     catalogue::KnownRomTable& table = loaded.unit.KnownRomTable;
-    const std::string rom_path = loaded.unit.Options().RomPath;
+    const std::string rom_path = loaded.unit.Options().rom_folder;
     std::size_t steps = 0;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [&steps] { ++steps; });
@@ -216,7 +216,7 @@ void FreshScan(benchmark::State& state, const Collection& collection) {
 void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     catalogue::KnownRomTable& table = loaded.unit.KnownRomTable;
-    const std::string rom_path = loaded.unit.Options().RomPath;
+    const std::string rom_path = loaded.unit.Options().rom_folder;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [] {});
         catalogue::WriteScanCache(table, "bench-scanned.dat");
@@ -230,7 +230,7 @@ void BareStat(benchmark::State& state, const Collection& collection) {
     std::vector<std::string> names;
     const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().Title;
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        names.push_back(loaded.unit.Options().RomPath + std::string(titles[i]) + ".zip");
+        names.push_back(loaded.unit.Options().rom_folder + std::string(titles[i]) + ".zip");
     }
     for (auto _ : state) {
         int found = 0;

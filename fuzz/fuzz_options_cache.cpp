@@ -59,8 +59,8 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
         Check(interval == 4242, "refused interval changed the timer");
     }
     Check(loaded, "options not marked loaded");
-    Check(options.ScreenPath == Line(lines, 0) && options.RomPath == Line(lines, 1) &&
-              options.Snes9xPath == Line(lines, 2) && options.ZsnesPath == Line(lines, 3),
+    Check(options.screen_folder == Line(lines, 0) && options.rom_folder == Line(lines, 1) &&
+              options.snes9x_folder == Line(lines, 2) && options.zsnes_folder == Line(lines, 3),
           "start-up paths");
 
     settings::ProgramOptions dialog;
@@ -68,8 +68,10 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
     Check(settings::LoadDialogOptions(dialog, mode_text, file.Path()) ==
               settings::OptionsFileStatus::Read,
           "dialog load of an existing file");
-    Check(dialog.ScreenPath == options.ScreenPath && dialog.RomPath == options.RomPath &&
-              dialog.Snes9xPath == options.Snes9xPath && dialog.ZsnesPath == options.ZsnesPath,
+    Check(dialog.screen_folder == options.screen_folder &&
+              dialog.rom_folder == options.rom_folder &&
+              dialog.snes9x_folder == options.snes9x_folder &&
+              dialog.zsnes_folder == options.zsnes_folder,
           "dialog paths");
     Check(mode_text == Line(lines, 5), "mode text");
 
@@ -84,13 +86,13 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
     const bool accepted =
         settings::SaveOptions(dialog, interval, mode, saved) == settings::SaveStatus::Saved;
     std::string written = Slurp(saved);
-    if (dialog.ScreenPath.empty() && dialog.RomPath.empty() && dialog.Snes9xPath.empty()) {
+    if (dialog.screen_folder.empty() && dialog.rom_folder.empty() && dialog.snes9x_folder.empty()) {
         Check(!accepted && written == before, "refused save touched the file");
         return;
     }
     Check(accepted, "save outcome");
-    std::string expected = dialog.ScreenPath + "\r\n" + dialog.RomPath + "\r\n" +
-                           dialog.Snes9xPath + "\r\n" + dialog.ZsnesPath + "\r\n" +
+    std::string expected = dialog.screen_folder + "\r\n" + dialog.rom_folder + "\r\n" +
+                           dialog.snes9x_folder + "\r\n" + dialog.zsnes_folder + "\r\n" +
                            std::to_string(interval) + "\r\n" + std::to_string(mode) + "\r\n";
     Check(written == expected, "saved bytes");
     settings::ProgramOptions again;
@@ -98,9 +100,9 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
     Check(
         settings::LoadDialogOptions(again, again_mode, saved) == settings::OptionsFileStatus::Read,
         "reload");
-    Check(again.ScreenPath == dialog.ScreenPath && again.RomPath == dialog.RomPath &&
-              again.Snes9xPath == dialog.Snes9xPath && again.ZsnesPath == dialog.ZsnesPath &&
-              again_mode == std::to_string(mode),
+    Check(again.screen_folder == dialog.screen_folder && again.rom_folder == dialog.rom_folder &&
+              again.snes9x_folder == dialog.snes9x_folder &&
+              again.zsnes_folder == dialog.zsnes_folder && again_mode == std::to_string(mode),
           "saved options do not read back");
 }
 

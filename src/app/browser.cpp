@@ -54,7 +54,8 @@ std::variant<LaunchCommand, LaunchRefusal> Browser::LaunchFor(
     }
     const auto row = static_cast<std::size_t>(selected_row_);
     std::string program = settings::EmulatorProgramToStart(
-        emulator == settings::Emulator::Snes9x ? options.Snes9xPath : options.ZsnesPath, emulator);
+        emulator == settings::Emulator::Snes9x ? options.snes9x_folder : options.zsnes_folder,
+        emulator);
     if (program.empty()) {
         // A bare name would be looked for wherever the system looks, the working directory
         // included, so nothing is started.
@@ -63,7 +64,7 @@ std::variant<LaunchCommand, LaunchRefusal> Browser::LaunchFor(
     // The program gets the path as one argument of its argument vector; the double quotes
     // of a Windows command line are only needed to keep a path with blanks together there,
     // and here they would become part of the file name.
-    std::string argument = options.RomPath + std::string(table.Title[row]) +
+    std::string argument = options.rom_folder + std::string(table.Title[row]) +
                            catalogue::RomExtension(table.ScanStatus[row]);
     return LaunchCommand{std::move(program), std::move(argument)};
 }

@@ -59,7 +59,7 @@ void MainWindowLogic::RunResetSequence() {
                 break;
         }
     }
-    collection_.ReadScreenPackVersions(options_.ScreenPath);
+    collection_.ReadScreenPackVersions(options_.screen_folder);
     if (!LoadCatalogue()) {
         return;  // no catalogue: the program is quitting
     }
@@ -117,9 +117,9 @@ void MainWindowLogic::FillScanStatus() {
         }
         collection_.ReadScanCache(step);
     } else {
-        view_.PlainBox("Varnimo will now scan " + options_.RomPath +
+        view_.PlainBox("Varnimo will now scan " + options_.rom_folder +
                        " for ROMS - please be patient, this could take a while");
-        collection_.ScanAndCache(options_.RomPath, step);
+        collection_.ScanAndCache(options_.rom_folder, step);
         view_.InfoBox("scanned.dat saved successfully!");
     }
     view_.SetVisible(Control::ProgressBar, false);
@@ -217,7 +217,7 @@ void MainWindowLogic::ShowRomDetails() {
     const char* extension = catalogue::RomExtension(table.ScanStatus[row]);
     if (*extension != '\0') {
         std::int64_t bytes =
-            rtl::FileSize(options_.RomPath + std::string(table.Title[row]) + extension);
+            rtl::FileSize(options_.rom_folder + std::string(table.Title[row]) + extension);
         double kbytes = static_cast<double>(bytes / 128) / 8.0;
         view_.SetCaption(Control::FileSize,
                          "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");
@@ -232,7 +232,7 @@ void MainWindowLogic::ShowRomDetails() {
 }
 
 void MainWindowLogic::ShowStartupShot(std::int32_t row) {
-    if (show_mode_ == settings::IngameOnly) {
+    if (show_mode_ == settings::kShowIngameOnly) {
         ShowIngameShot(row);
         return;
     }
@@ -241,7 +241,7 @@ void MainWindowLogic::ShowStartupShot(std::int32_t row) {
         ClearDetails();
         return;
     }
-    ShowShot(options_.ScreenPath + rtl::kPathSeparator +
+    ShowShot(options_.screen_folder + rtl::kPathSeparator +
              std::string(table.StartupShot[static_cast<std::size_t>(row)]));
 }
 
@@ -251,7 +251,7 @@ void MainWindowLogic::ShowIngameShot(std::int32_t row) {
         ClearDetails();
         return;
     }
-    ShowShot(options_.ScreenPath + rtl::kPathSeparator +
+    ShowShot(options_.screen_folder + rtl::kPathSeparator +
              std::string(table.IngameShot[static_cast<std::size_t>(row)]));
 }
 

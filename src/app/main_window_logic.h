@@ -93,7 +93,7 @@ class MainWindowLogic {
     bool options_loaded_ = false;
     settings::ProgramOptions options_;
     std::string mode_text_;
-    std::int32_t show_mode_ = settings::Alternate;
+    std::int32_t show_mode_ = settings::kShowAlternate;
     bool own_collection_ = false;
     std::uint32_t slideshow_interval_ = 2000;
     bool resetting_ = false;

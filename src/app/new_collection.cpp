@@ -87,11 +87,11 @@ void NewCollection::Finished(bool made, const std::string& text) {
 catalogue::RomImportRequest ImportAgainRequest(const settings::ProgramOptions& options,
                                                std::uint32_t interval, std::int32_t show_mode) {
     catalogue::RomImportRequest request;
-    request.rom_folder = options.RomPath;
-    request.screen_folder = options.ScreenPath;
+    request.rom_folder = options.rom_folder;
+    request.screen_folder = options.screen_folder;
     request.dat_files = catalogue::RememberedDatFiles();
-    request.snes9x_folder = options.Snes9xPath;
-    request.zsnes_folder = options.ZsnesPath;
+    request.snes9x_folder = options.snes9x_folder;
+    request.zsnes_folder = options.zsnes_folder;
     request.interval = interval;
     request.show_mode = show_mode;
     request.replace = true;

@@ -32,23 +32,23 @@ void OptionsEditor::Refill() {
     const std::string no_path = kNoPath;
     const std::string no_emulator = kNoEmulator;
     const settings::ProgramOptions& options = logic_.Options();
-    view_.SetFolderText(OptionsFolder::Screenshots, Shown(options.ScreenPath, no_path));
-    view_.SetFolderText(OptionsFolder::Roms, Shown(options.RomPath, no_path));
-    view_.SetFolderText(OptionsFolder::Snes9x, Shown(options.Snes9xPath, no_emulator));
-    view_.SetFolderText(OptionsFolder::Zsnes, Shown(options.ZsnesPath, no_emulator));
+    view_.SetFolderText(OptionsFolder::Screenshots, Shown(options.screen_folder, no_path));
+    view_.SetFolderText(OptionsFolder::Roms, Shown(options.rom_folder, no_path));
+    view_.SetFolderText(OptionsFolder::Snes9x, Shown(options.snes9x_folder, no_emulator));
+    view_.SetFolderText(OptionsFolder::Zsnes, Shown(options.zsnes_folder, no_emulator));
 
     // A new position runs the change event, which rounds the interval to whole seconds.
     const std::uint32_t seconds = logic_.SlideshowInterval() / 1000;
     SetSecondsPosition(static_cast<int>(
         std::min<std::uint32_t>(seconds, static_cast<std::uint32_t>(kLongestSlideshowSeconds))));
 
-    logic_.SetShowMode(logic_.ModeText().empty() ? settings::Alternate
+    logic_.SetShowMode(logic_.ModeText().empty() ? settings::kShowAlternate
                                                  : rtl::StrToInt(logic_.ModeText()));
-    if (logic_.ShowMode() == settings::IngameOnly) {
+    if (logic_.ShowMode() == settings::kShowIngameOnly) {
         Mark(SlideshowChoice::IngameOnly);
     }
     // Read again: marking runs an event that sets the mode itself.
-    if (logic_.ShowMode() == settings::StartupOnly) {
+    if (logic_.ShowMode() == settings::kShowStartupOnly) {
         Mark(SlideshowChoice::StartupOnly);
     }
 }
@@ -57,21 +57,21 @@ void OptionsEditor::ChooseFolder(OptionsFolder folder) {
     switch (folder) {
         case OptionsFolder::Screenshots:
             ChoosePlainFolder(folder, "Please locate the screenshots.",
-                              &settings::ProgramOptions::ScreenPath);
+                              &settings::ProgramOptions::screen_folder);
             return;
         case OptionsFolder::Roms:
             ChoosePlainFolder(folder, "Please locate your Roms.",
-                              &settings::ProgramOptions::RomPath);
+                              &settings::ProgramOptions::rom_folder);
             return;
         case OptionsFolder::Snes9x:
             ChooseEmulatorFolder(folder, settings::Emulator::Snes9x,
                                  "Please locate the Snes9X Folder.", "Could not find Snes9X!",
-                                 &settings::ProgramOptions::Snes9xPath);
+                                 &settings::ProgramOptions::snes9x_folder);
             return;
         case OptionsFolder::Zsnes:
             ChooseEmulatorFolder(folder, settings::Emulator::Zsnes,
                                  "Please locate the ZSNES Folder.", "Could not find ZSNES!",
-                                 &settings::ProgramOptions::ZsnesPath);
+                                 &settings::ProgramOptions::zsnes_folder);
             return;
     }
 }
@@ -149,21 +149,21 @@ void OptionsEditor::SecondsChanged(int seconds) {
     } else {
         Unmark(SlideshowChoice::IngameOnly);
     }
-    logic_.SetShowMode(settings::Alternate);
+    logic_.SetShowMode(settings::kShowAlternate);
 }
 
 void OptionsEditor::ChooseStartupOnly() {
     logic_.SetSlideshowInterval(0);
     SetSecondsPosition(0);
     Mark(SlideshowChoice::StartupOnly);  // the track bar's event may have unmarked it
-    logic_.SetShowMode(settings::StartupOnly);
+    logic_.SetShowMode(settings::kShowStartupOnly);
 }
 
 void OptionsEditor::ChooseIngameOnly() {
     logic_.SetSlideshowInterval(0);
     SetSecondsPosition(0);
     Mark(SlideshowChoice::IngameOnly);  // the track bar's event marked the other one
-    logic_.SetShowMode(settings::IngameOnly);
+    logic_.SetShowMode(settings::kShowIngameOnly);
 }
 
 void OptionsEditor::Save() {

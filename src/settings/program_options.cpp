@@ -12,10 +12,10 @@ namespace {
 
 // Lines 1 to 4, the same for both readers.
 void ReadPaths(rtl::TextFileReader& reader, ProgramOptions& options) {
-    options.ScreenPath = reader.ReadLine();
-    options.RomPath = reader.ReadLine();
-    options.Snes9xPath = reader.ReadLine();
-    options.ZsnesPath = reader.ReadLine();
+    options.screen_folder = reader.ReadLine();
+    options.rom_folder = reader.ReadLine();
+    options.snes9x_folder = reader.ReadLine();
+    options.zsnes_folder = reader.ReadLine();
 }
 
 }  // namespace
@@ -28,11 +28,11 @@ OptionsFileStatus LoadStartupOptions(ProgramOptions& options, bool& options_load
     {
         rtl::TextFileReader reader(file);
         ReadPaths(reader, options);
-        options.ScreenInterval = reader.ReadLine();
+        options.interval_text = reader.ReadLine();
     }
     options_loaded = true;
     // A negative number wraps, as the timer takes the value as an unsigned count.
-    interval = static_cast<std::uint32_t>(rtl::StrToInt(options.ScreenInterval));
+    interval = static_cast<std::uint32_t>(rtl::StrToInt(options.interval_text));
     return OptionsFileStatus::Read;
 }
 
@@ -53,7 +53,8 @@ OptionsFileStatus LoadDialogOptions(ProgramOptions& options, std::string& mode_t
 SaveStatus SaveOptions(const ProgramOptions& options, std::uint32_t interval,
                        std::int32_t show_mode, const std::string& file) {
     // The ZSNES folder alone is not enough: it is not one of the folders the check looks at.
-    if (options.ScreenPath.empty() && options.RomPath.empty() && options.Snes9xPath.empty()) {
+    if (options.screen_folder.empty() && options.rom_folder.empty() &&
+        options.snes9x_folder.empty()) {
         return SaveStatus::NoFolder;
     }
     rtl::TextFileWriter writer(file);
@@ -64,10 +65,10 @@ SaveStatus SaveOptions(const ProgramOptions& options, std::uint32_t interval,
 
 void WriteOptionsLines(rtl::TextFileWriter& writer, const ProgramOptions& options,
                        std::uint32_t interval, std::int32_t show_mode) {
-    writer.WriteLine(options.ScreenPath);
-    writer.WriteLine(options.RomPath);
-    writer.WriteLine(options.Snes9xPath);
-    writer.WriteLine(options.ZsnesPath);
+    writer.WriteLine(options.screen_folder);
+    writer.WriteLine(options.rom_folder);
+    writer.WriteLine(options.snes9x_folder);
+    writer.WriteLine(options.zsnes_folder);
     writer.WriteLine(std::to_string(interval));
     writer.WriteLine(std::to_string(show_mode));
 }

@@ -21,18 +21,18 @@ inline constexpr const char* kOptionsFileName = "options.dat";
 
 // The four folders and the interval text as the start-up load read it.
 struct ProgramOptions {
-    std::string ScreenPath;
-    std::string RomPath;
-    std::string Snes9xPath;
-    std::string ZsnesPath;
-    std::string ScreenInterval;
+    std::string screen_folder;
+    std::string rom_folder;
+    std::string snes9x_folder;
+    std::string zsnes_folder;
+    std::string interval_text;
 };
 
-// Values of ShowMode. A loaded value outside these acts like Alternate and is saved back
+// Values of ShowMode. A loaded value outside these acts like kShowAlternate and is saved back
 // unchanged, so ShowMode is kept as a plain integer.
-inline constexpr std::int32_t Alternate = 0;
-inline constexpr std::int32_t StartupOnly = 1;
-inline constexpr std::int32_t IngameOnly = 2;
+inline constexpr std::int32_t kShowAlternate = 0;
+inline constexpr std::int32_t kShowStartupOnly = 1;
+inline constexpr std::int32_t kShowIngameOnly = 2;
 
 // What a read of options.dat found.
 enum class OptionsFileStatus {

@@ -115,7 +115,7 @@ TEST_F(MainWindowLogicTest, ResetRereadsTheCatalogueKeepsFiltersAndUsesTheCache)
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
     EXPECT_EQ(unit.CurrentBrowser().Filters().genre, 8);
     EXPECT_EQ(view.checked[app::MenuGroup::Genre], 8);
-    EXPECT_EQ(unit.Options().ScreenPath, "shots/");
+    EXPECT_EQ(unit.Options().screen_folder, "shots/");
     EXPECT_EQ(unit.SlideshowInterval(), 3000u);
     EXPECT_EQ(unit.CurrentBrowser().SelectedLine(), -1);
     EXPECT_EQ(Find("lines cleared"), 0);  // the list goes first
@@ -174,8 +174,8 @@ TEST_F(MainWindowLogicTest, ANonIntegerIntervalEndsTheStartUpAfterThePathsAreTak
     } catch (const rtl::EConvertError& error) {
         EXPECT_STREQ(error.what(), "'2.5' ist kein gültiger Integerwert");
     }
-    EXPECT_EQ(unit.Options().RomPath, "roms/");
-    EXPECT_EQ(unit.Options().ZsnesPath, "emuz/");
+    EXPECT_EQ(unit.Options().rom_folder, "roms/");
+    EXPECT_EQ(unit.Options().zsnes_folder, "emuz/");
     EXPECT_TRUE(unit.OptionsLoaded());
     EXPECT_TRUE(view.lines.empty());
     EXPECT_TRUE(view.Boxes().empty());  // ended before the scan
@@ -185,7 +185,7 @@ TEST_F(MainWindowLogicTest, ANonIntegerIntervalEndsTheStartUpAfterThePathsAreTak
     // The next Reset goes on with the paths in memory and leaves the file alone.
     WriteBytes("options.dat", "elsewhere/\r\n\r\n\r\n\r\n5000\r\n0\r\n");
     unit.Reset();
-    EXPECT_EQ(unit.Options().RomPath, "roms/");
+    EXPECT_EQ(unit.Options().rom_folder, "roms/");
     EXPECT_EQ(unit.SlideshowInterval(), 2000u);
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Zeta Quest (E)"}));
 }
@@ -289,14 +289,14 @@ TEST_F(MainWindowLogicTest, DuplicateTitlesResolveToTheLastRowAndMissingShotsSho
     EXPECT_EQ(view.Caption(app::Control::FileSize), "Size: - not found -");
     EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: RPG 2D");
     EXPECT_EQ(view.picture, "no picture");
-    unit.SetShowMode(settings::IngameOnly);
+    unit.SetShowMode(settings::kShowIngameOnly);
     Select(2);
     EXPECT_EQ(view.picture, "no picture");
 }
 
 TEST_F(MainWindowLogicTest, IngameOnlyNeverShowsTheTitleScreen) {
     unit.Reset();
-    unit.SetShowMode(settings::IngameOnly);
+    unit.SetShowMode(settings::kShowIngameOnly);
     Select(2);
     EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
     for (int tick = 0; tick < 3; ++tick) {

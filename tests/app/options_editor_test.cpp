@@ -51,13 +51,13 @@ TEST_F(OptionsEditorTest, RefillShowsTheStateAndTakesTheModeLine) {
         std::int32_t mode;
         std::uint32_t interval_after;
     } cases[] = {
-        {3000, "", 3, false, false, settings::Alternate, 3000},
-        {3999, "", 3, false, false, settings::Alternate, 3000},  // whole seconds
-        {25000, "", 10, false, false, settings::Alternate, 10000},
-        {4294967295u, "", 10, false, false, settings::Alternate, 10000},
-        {999, "", 0, false, false, settings::Alternate, 999},  // the bar is at 0: no event
-        {3000, "1", 0, true, false, settings::StartupOnly, 0},
-        {3000, "2", 0, false, true, settings::IngameOnly, 0},
+        {3000, "", 3, false, false, settings::kShowAlternate, 3000},
+        {3999, "", 3, false, false, settings::kShowAlternate, 3000},  // whole seconds
+        {25000, "", 10, false, false, settings::kShowAlternate, 10000},
+        {4294967295u, "", 10, false, false, settings::kShowAlternate, 10000},
+        {999, "", 0, false, false, settings::kShowAlternate, 999},  // the bar is at 0: no event
+        {3000, "1", 0, true, false, settings::kShowStartupOnly, 0},
+        {3000, "2", 0, false, true, settings::kShowIngameOnly, 0},
         {3000, "7", 3, false, false, 7, 3000},  // kept, acting as Alternate
     };
     for (const auto& c : cases) {
@@ -95,25 +95,25 @@ TEST_F(OptionsEditorTest, TrackBarAndRadioButtonsDriveEachOther) {
     EXPECT_EQ(view.seconds, 0);
     EXPECT_TRUE(view.ingame_marked);
     EXPECT_FALSE(view.startup_marked);
-    EXPECT_EQ(logic.ShowMode(), settings::IngameOnly);
+    EXPECT_EQ(logic.ShowMode(), settings::kShowIngameOnly);
     EXPECT_EQ(logic.SlideshowInterval(), 0u);
 
     // Moving the bar away unmarks both and alternates again.
     view.seconds = 6;
     editor.SecondsChanged(6);
     EXPECT_FALSE(view.ingame_marked || view.startup_marked);
-    EXPECT_EQ(logic.ShowMode(), settings::Alternate);
+    EXPECT_EQ(logic.ShowMode(), settings::kShowAlternate);
     EXPECT_EQ(logic.SlideshowInterval(), 6000u);
 
     // Back at 0 the title screen alone is shown, yet the mode stays Alternate.
     view.seconds = 0;
     editor.SecondsChanged(0);
     EXPECT_TRUE(view.startup_marked);
-    EXPECT_EQ(logic.ShowMode(), settings::Alternate);
+    EXPECT_EQ(logic.ShowMode(), settings::kShowAlternate);
     EXPECT_EQ(logic.SlideshowInterval(), 0u);
 
     editor.ChooseStartupOnly();
-    EXPECT_EQ(logic.ShowMode(), settings::StartupOnly);
+    EXPECT_EQ(logic.ShowMode(), settings::kShowStartupOnly);
 }
 
 TEST_F(OptionsEditorTest, FoldersGetASeparatorAndEmulatorFoldersMustHoldTheProgram) {
@@ -121,7 +121,7 @@ TEST_F(OptionsEditorTest, FoldersGetASeparatorAndEmulatorFoldersMustHoldTheProgr
     WriteBytes("other/zsnes", "");
     view.answers = {"roms"};
     editor.ChooseFolder(OptionsFolder::Roms);
-    EXPECT_EQ(logic.Options().RomPath, std::string("roms") + rtl::kPathSeparator);
+    EXPECT_EQ(logic.Options().rom_folder, std::string("roms") + rtl::kPathSeparator);
     EXPECT_EQ(view.texts[OptionsFolder::Roms], "roms");
 
     // A folder without the program: the box, then the question again, until it is found.
@@ -130,18 +130,18 @@ TEST_F(OptionsEditorTest, FoldersGetASeparatorAndEmulatorFoldersMustHoldTheProgr
     editor.ChooseFolder(OptionsFolder::Snes9x);
     EXPECT_EQ(view.boxes, Strings{"error: Could not find Snes9X!"});
     EXPECT_EQ(view.asked, Strings(2, "Please locate the Snes9X Folder."));
-    EXPECT_EQ(logic.Options().Snes9xPath, std::string("emu") + rtl::kPathSeparator);
+    EXPECT_EQ(logic.Options().snes9x_folder, std::string("emu") + rtl::kPathSeparator);
     EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "emu");
 
     // Cancelled after a wrong folder: the path keeps that folder, the text what it showed.
     view.answers = {"other"};
     editor.ChooseFolder(OptionsFolder::Snes9x);
-    EXPECT_EQ(logic.Options().Snes9xPath, std::string("other") + rtl::kPathSeparator);
+    EXPECT_EQ(logic.Options().snes9x_folder, std::string("other") + rtl::kPathSeparator);
     EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "emu");
 
     // Cancelled at once: nothing changes.
     editor.ChooseFolder(OptionsFolder::Screenshots);
-    EXPECT_EQ(logic.Options().ScreenPath, "");
+    EXPECT_EQ(logic.Options().screen_folder, "");
     EXPECT_EQ(view.texts.count(OptionsFolder::Screenshots), 0u);
 }
 
@@ -164,9 +164,9 @@ TEST_F(OptionsEditorTest, SaveAndLoadReportThroughTheDialogsBoxes) {
     WriteBytes("options.dat", "/s2/\r\n/r2/\r\n/e2/\r\n\r\n9000\r\n1\r\n");
     editor.Load();
     EXPECT_EQ(view.boxes.back(), "info: Options loaded!");
-    EXPECT_EQ(logic.Options().RomPath, "/r2/");
+    EXPECT_EQ(logic.Options().rom_folder, "/r2/");
     EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "/e2/");
-    EXPECT_EQ(logic.ShowMode(), settings::StartupOnly);
+    EXPECT_EQ(logic.ShowMode(), settings::kShowStartupOnly);
     EXPECT_TRUE(view.startup_marked);
     EXPECT_EQ(logic.SlideshowInterval(), 0u);
 

@@ -114,7 +114,7 @@ TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
     // Something the save would change: the ZSNES folder.
     {
         settings::ProgramOptions options = form_->Logic().Options();
-        options.ZsnesPath = "changed/";
+        options.zsnes_folder = "changed/";
         form_->Logic().SetOptions(options);
     }
 

@@ -114,7 +114,7 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
         const std::string out = root + "/snes9x.out";
         std::filesystem::remove(out);
         settings::ProgramOptions options = form.Logic().Options();
-        options.Snes9xPath.clear();
+        options.snes9x_folder.clear();
         form.Logic().SetOptions(options);
         const std::string path = ::getenv("PATH");
         ::setenv("PATH", (folder + ":" + path).c_str(), 1);

@@ -33,11 +33,11 @@ class OptionsFile : public ::testing::Test {
 TEST_F(OptionsFile, StartupLoadReadsFiveLinesTakenAsTheyAre) {
     WriteBytes("options.dat", " C:\\Shots\\ \r\nD:\\Roms\\\r\n\r\nZ\\\r\n3000\r\n2\r\n");
     ASSERT_TRUE(StartupLoad());
-    EXPECT_EQ(options.ScreenPath, " C:\\Shots\\ ");
-    EXPECT_EQ(options.RomPath, "D:\\Roms\\");
-    EXPECT_EQ(options.Snes9xPath, "");
-    EXPECT_EQ(options.ZsnesPath, "Z\\");
-    EXPECT_EQ(options.ScreenInterval, "3000");
+    EXPECT_EQ(options.screen_folder, " C:\\Shots\\ ");
+    EXPECT_EQ(options.rom_folder, "D:\\Roms\\");
+    EXPECT_EQ(options.snes9x_folder, "");
+    EXPECT_EQ(options.zsnes_folder, "Z\\");
+    EXPECT_EQ(options.interval_text, "3000");
     EXPECT_TRUE(loaded);
     EXPECT_EQ(interval, 3000u);
 }
@@ -58,23 +58,23 @@ TEST_F(OptionsFile, ABadIntervalRaisesAfterThePathsAndTheFlagAreTaken) {
     } catch (const rtl::EConvertError& error) {
         EXPECT_STREQ(error.what(), "'' ist kein gültiger Integerwert");
     }
-    EXPECT_EQ(options.RomPath, "r/");
-    EXPECT_EQ(options.ZsnesPath, "z/");
+    EXPECT_EQ(options.rom_folder, "r/");
+    EXPECT_EQ(options.zsnes_folder, "z/");
     EXPECT_TRUE(loaded);
     EXPECT_EQ(interval, 2000u);
 
     // LF-only line ends: everything is one first line.
     WriteBytes("options.dat", "s/\nr/\nn/\nz/\n3000\n0\n");
     EXPECT_THROW(StartupLoad(), rtl::EConvertError);
-    EXPECT_EQ(options.ScreenPath, "s/\nr/\nn/\nz/\n3000\n0\n");
-    EXPECT_EQ(options.RomPath, "");
+    EXPECT_EQ(options.screen_folder, "s/\nr/\nn/\nz/\n3000\n0\n");
+    EXPECT_EQ(options.rom_folder, "");
 }
 
 TEST_F(OptionsFile, CtrlZEndsTheFileForBothReaders) {
     WriteBytes("options.dat", "s/\r\nr\x1a/\r\nn/\r\nz/\r\n1000\r\n1\r\n");
     ASSERT_TRUE(DialogLoad());
-    EXPECT_EQ(options.RomPath, "r");
-    EXPECT_EQ(options.Snes9xPath, "");
+    EXPECT_EQ(options.rom_folder, "r");
+    EXPECT_EQ(options.snes9x_folder, "");
     EXPECT_EQ(mode_text, "");
     EXPECT_THROW(StartupLoad(), rtl::EConvertError);
 }
@@ -91,8 +91,8 @@ TEST_F(OptionsFile, ZeroAndHexIntervals) {
 TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
     WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\nnot a number\r\n2\r\n");
     ASSERT_TRUE(DialogLoad());
-    EXPECT_EQ(options.ScreenPath, "s/");
-    EXPECT_EQ(options.ScreenInterval, "");  // the start-up load's field is not touched
+    EXPECT_EQ(options.screen_folder, "s/");
+    EXPECT_EQ(options.interval_text, "");  // the start-up load's field is not touched
     EXPECT_EQ(mode_text, "2");
 
     // Five lines: line 6 reads as empty.
@@ -103,31 +103,31 @@ TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
 
 TEST_F(OptionsFile, DialogLoadWithoutFile) {
     mode_text = "1";
-    options.RomPath = "r/";
+    options.rom_folder = "r/";
     EXPECT_FALSE(DialogLoad());
     EXPECT_EQ(mode_text, "1");
-    EXPECT_EQ(options.RomPath, "r/");
+    EXPECT_EQ(options.rom_folder, "r/");
 }
 
 TEST_F(OptionsFile, SaveWritesSixCrLfLinesAndReadsBackUnchanged) {
-    options.ScreenPath = " shots/ ";
-    ASSERT_EQ(SaveOptions(options, 4000, IngameOnly), SaveStatus::Saved);
+    options.screen_folder = " shots/ ";
+    ASSERT_EQ(SaveOptions(options, 4000, kShowIngameOnly), SaveStatus::Saved);
     EXPECT_EQ(ReadBytes("options.dat"), " shots/ \r\n\r\n\r\n\r\n4000\r\n2\r\n");
 
     ProgramOptions read_back;
     std::uint32_t read_interval = 0;
     ASSERT_EQ(LoadStartupOptions(read_back, loaded, read_interval), OptionsFileStatus::Read);
-    EXPECT_EQ(read_back.ScreenPath, " shots/ ");
+    EXPECT_EQ(read_back.screen_folder, " shots/ ");
     EXPECT_EQ(read_interval, 4000u);
     EXPECT_EQ(dir.Listing(), "options.dat ");
 }
 
 TEST_F(OptionsFile, SaveNeedsOneOfTheThreeFolders) {
     WriteBytes("options.dat", "old\r\n");
-    options.ZsnesPath = "z/";  // ZSNES alone does not count
-    EXPECT_EQ(SaveOptions(options, 2000, Alternate), SaveStatus::NoFolder);
+    options.zsnes_folder = "z/";  // ZSNES alone does not count
+    EXPECT_EQ(SaveOptions(options, 2000, kShowAlternate), SaveStatus::NoFolder);
     EXPECT_EQ(ReadBytes("options.dat"), "old\r\n");
-    options.Snes9xPath = "n/";
+    options.snes9x_folder = "n/";
     EXPECT_EQ(SaveOptions(options, 2000, 7),
               SaveStatus::Saved);  // an odd mode is saved back unchanged
     EXPECT_EQ(ReadBytes("options.dat"), "\r\n\r\nn/\r\nz/\r\n2000\r\n7\r\n");
@@ -142,9 +142,9 @@ struct FailWrites : rtl::WriteFaultHook {
 
 TEST_F(OptionsFile, AFailedSaveKeepsTheOldFileAndShowsNoSuccess) {
     WriteBytes("options.dat", "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
-    options.RomPath = "r/";
+    options.rom_folder = "r/";
     FailWrites fail;
-    EXPECT_THROW(SaveOptions(options, 2000, Alternate), rtl::EInOutError);
+    EXPECT_THROW(SaveOptions(options, 2000, kShowAlternate), rtl::EInOutError);
     EXPECT_EQ(ReadBytes("options.dat"), "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
     EXPECT_EQ(dir.Listing(), "options.dat ");
 }

@@ -634,7 +634,7 @@ TEST_F(MainWindowTest, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCach
     form_->OptionsWindow().SetFolderBrowser(browser);
     QTest::mouseClick(form_->OptionsWindow().findChild<QPushButton*>("rom_path_button"),
                       Qt::LeftButton);
-    ASSERT_EQ(form_->Logic().Options().RomPath, (browser.folder + "/").toStdString());
+    ASSERT_EQ(form_->Logic().Options().rom_folder, (browser.folder + "/").toStdString());
 
     Action("Reset")->trigger();
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));

@@ -306,7 +306,7 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     // What the Options dialog would have changed since.
     {
         settings::ProgramOptions options = form_->Logic().Options();
-        options.Snes9xPath = "/opt/snes9x/";
+        options.snes9x_folder = "/opt/snes9x/";
         form_->Logic().SetOptions(options);
     }
     form_->Logic().SetSlideshowInterval(5000);
@@ -336,10 +336,10 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"imported 1 title from " + Path("roms 2") +
                            "/, 0 with screenshots; skipped 1 other file (.srm 1)"}));
-    EXPECT_EQ(form_->Logic().Options().RomPath, (Path("roms 2") + '/').toStdString());
+    EXPECT_EQ(form_->Logic().Options().rom_folder, (Path("roms 2") + '/').toStdString());
     EXPECT_EQ(test::ReadFile("options.dat"),
               (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
-               QString::fromStdString(form_->Logic().Options().ZsnesPath) + "\r\n5000\r\n2\r\n")
+               QString::fromStdString(form_->Logic().Options().zsnes_folder) + "\r\n5000\r\n2\r\n")
                   .toUtf8());
     EXPECT_EQ(test::ReadFile(catalogue::kDatListFileName), "");
 }

@@ -213,14 +213,14 @@ TEST_F(OptionsDialogTest, BeforeOptionsAreReadShowingKeepsWhatTheControlsShow) {
     QTest::mouseClick(Ingame(), Qt::LeftButton);
     {
         settings::ProgramOptions options = Logic().Options();
-        options.RomPath = "/r/";
+        options.rom_folder = "/r/";
         Logic().SetOptions(options);
     }
     dialog().hide();
     Show();
     EXPECT_EQ(Text("rom_edit"), "/r/");
     EXPECT_EQ(Text("screen_edit"), demo_->Path("shots") + "/");
-    EXPECT_EQ(Logic().ShowMode(), settings::Alternate);
+    EXPECT_EQ(Logic().ShowMode(), settings::kShowAlternate);
     EXPECT_TRUE(Ingame()->isChecked());
 }
 
@@ -231,14 +231,14 @@ TEST_F(OptionsDialogTest, FolderButtonsStoreTheFolderWithOneSeparatorMore) {
     EXPECT_EQ(browser_.asked,
               QStringList({"Please locate your Roms.", "Please locate the screenshots."}));
     EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
-    EXPECT_EQ(Logic().Options().RomPath, (demo_->Path("roms") + "/").toStdString());
+    EXPECT_EQ(Logic().Options().rom_folder, (demo_->Path("roms") + "/").toStdString());
     EXPECT_EQ(Text("screen_edit"), "/");
-    EXPECT_EQ(Logic().Options().ScreenPath, "//");  // a root keeps its own separator
+    EXPECT_EQ(Logic().Options().screen_folder, "//");  // a root keeps its own separator
 
     // Cancelled: nothing changes.
     QTest::mouseClick(Child<QPushButton>("rom_path_button"), Qt::LeftButton);
     EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
-    EXPECT_EQ(Logic().Options().RomPath, (demo_->Path("roms") + "/").toStdString());
+    EXPECT_EQ(Logic().Options().rom_folder, (demo_->Path("roms") + "/").toStdString());
 }
 
 TEST_F(OptionsDialogTest, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
@@ -249,12 +249,12 @@ TEST_F(OptionsDialogTest, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
     EXPECT_EQ(test::ReadFile("options.dat"), "(missing)");
     {
         settings::ProgramOptions options = Logic().Options();
-        options.ScreenPath = "/s/";
+        options.screen_folder = "/s/";
         Logic().SetOptions(options);
     }
     {
         settings::ProgramOptions options = Logic().Options();
-        options.ZsnesPath = "/z/";
+        options.zsnes_folder = "/z/";
         Logic().SetOptions(options);
     }
     QTest::keyClicks(Child<QLineEdit>("emu_edit"), "/typed");
@@ -320,7 +320,7 @@ TEST_F(OptionsDialogTest, LoadTakesPathsAndModeAndRefillsTheDialog) {
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"Options loaded!", "'two' ist kein gültiger Integerwert"}));
-    EXPECT_EQ(Logic().Options().ScreenPath, "/t/");
+    EXPECT_EQ(Logic().Options().screen_folder, "/t/");
     EXPECT_EQ(Text("screen_edit"), "/t/");
 }
 
@@ -364,7 +364,7 @@ TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows)
             QTest::mouseClick(Ingame(), Qt::LeftButton);
         },
         "Exit");
-    EXPECT_EQ(Logic().ShowMode(), settings::IngameOnly);
+    EXPECT_EQ(Logic().ShowMode(), settings::kShowIngameOnly);
     WhileModal(
         dialog(), [&] { options->trigger(); },
         [&] {
