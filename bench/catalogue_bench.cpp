@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "catalogue/dat_file.h"
 #include "catalogue/dat_merge.h"
 #include "catalogue/rom_crc.h"
@@ -51,15 +51,15 @@ void EnterFolder(const Collection& collection) {
     }
 }
 
-// A Unit1 with its view, started on a collection as the window's first activation does.
+// A MainWindowLogic with its view, started on a collection as the window's first activation does.
 struct LoadedUnit {
     QuietView view;
-    Unit1 unit{view};
+    app::MainWindowLogic unit{view};
 
     explicit LoadedUnit(const Collection& collection) {
         view.Attach(&unit);
         EnterFolder(collection);
-        unit.ResetClick();
+        unit.Reset();
     }
     bool Failed() const { return view.ErrorBoxes() > 0 || view.QuitRequested(); }
 };
@@ -74,7 +74,7 @@ LoadedUnit& Loaded(const Collection& collection) {
     return *unit;
 }
 
-// The start: a new Unit1 runs the whole sequence with the scan cache present.
+// The start: a new MainWindowLogic runs the whole sequence with the scan cache present.
 void ResetAtStart(benchmark::State& state, const Collection& collection) {
     EnterFolder(collection);
     std::unique_ptr<LoadedUnit> previous;
@@ -83,7 +83,7 @@ void ResetAtStart(benchmark::State& state, const Collection& collection) {
         previous.reset();  // freeing the last table is not part of the start
         state.ResumeTiming();
         auto loaded = std::make_unique<LoadedUnit>(collection);
-        benchmark::DoNotOptimize(loaded->unit.AvailableCount);
+        benchmark::DoNotOptimize(loaded->unit.CurrentCollection().AvailableCount());
         if (loaded->Failed()) {
             state.SkipWithError("the start-up sequence showed an error");
             break;
@@ -97,8 +97,8 @@ void ResetAtStart(benchmark::State& state, const Collection& collection) {
 void ResetAgain(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     for (auto _ : state) {
-        loaded.unit.ResetClick();
-        benchmark::DoNotOptimize(loaded.unit.AvailableCount);
+        loaded.unit.Reset();
+        benchmark::DoNotOptimize(loaded.unit.CurrentCollection().AvailableCount());
     }
     if (loaded.Failed())
         state.SkipWithError("the reset sequence showed an error");
@@ -131,7 +131,7 @@ void ReadFiles(benchmark::State& state, const Collection& collection) {
 // that matches is listed.
 void SearchKeystroke(benchmark::State& state, const Collection& collection, std::string text) {
     LoadedUnit& loaded = Loaded(collection);
-    loaded.unit.List_select(2);
+    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, 2);
     const std::string before = text.substr(0, text.size() - 1);
     for (auto _ : state) {
         state.PauseTiming();
@@ -142,24 +142,24 @@ void SearchKeystroke(benchmark::State& state, const Collection& collection, std:
     }
     state.counters["listed"] = static_cast<double>(loaded.view.Lines());
     loaded.view.SetSearchText("");
-    loaded.unit.List_select(-1);
+    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, -1);
 }
 
 // Region > USA chosen in the menu: the list is rebuilt from the whole table. Show Roms is on
 // All, so the region test runs on every row.
 void RegionMenu(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
-    loaded.unit.List_select(2);
+    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, 2);
     for (auto _ : state) {
         state.PauseTiming();
-        loaded.unit.Region_AllClick(-1);
+        loaded.unit.SetFilter(app::MenuGroup::Region, -1);
         state.ResumeTiming();
-        loaded.unit.Region_AllClick(2);
+        loaded.unit.SetFilter(app::MenuGroup::Region, 2);
         benchmark::DoNotOptimize(loaded.view.Lines());
     }
     state.counters["listed"] = static_cast<double>(loaded.view.Lines());
-    loaded.unit.Region_AllClick(-1);
-    loaded.unit.List_select(-1);
+    loaded.unit.SetFilter(app::MenuGroup::Region, -1);
+    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, -1);
 }
 
 // What the first Region choice after a load adds once: the region words of every title.
@@ -168,7 +168,7 @@ void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
     catalogue::TitleIndex index;
     for (auto _ : state) {
         state.PauseTiming();
-        index.Build(loaded.unit.KnownRomTable.Title);
+        index.Build(loaded.unit.CurrentCollection().Table().Title);
         state.ResumeTiming();
         benchmark::DoNotOptimize(index.RegionWords());
     }
@@ -178,7 +178,7 @@ void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
 // text in it, without ordering the result.
 void NaiveSearch(benchmark::State& state, const Collection& collection, std::string text) {
     LoadedUnit& loaded = Loaded(collection);
-    const catalogue::TextColumn& titles = loaded.unit.KnownRomTable.Title;
+    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().Title;
     std::string needle;
     for (char c : text)
         needle.push_back(catalogue::FoldAscii(c));
@@ -202,7 +202,7 @@ void NaiveSearch(benchmark::State& state, const Collection& collection, std::str
 void FreshScan(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     catalogue::KnownRomTable& table = loaded.unit.KnownRomTable;
-    const std::string rom_path = loaded.unit.ProgramOptions.RomPath;
+    const std::string rom_path = loaded.unit.Options().rom_folder;
     std::size_t steps = 0;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [&steps] { ++steps; });
@@ -216,7 +216,7 @@ void FreshScan(benchmark::State& state, const Collection& collection) {
 void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     catalogue::KnownRomTable& table = loaded.unit.KnownRomTable;
-    const std::string rom_path = loaded.unit.ProgramOptions.RomPath;
+    const std::string rom_path = loaded.unit.Options().rom_folder;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [] {});
         catalogue::WriteScanCache(table, "bench-scanned.dat");
@@ -228,9 +228,9 @@ void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
 void BareStat(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     std::vector<std::string> names;
-    const catalogue::TextColumn& titles = loaded.unit.KnownRomTable.Title;
+    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().Title;
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        names.push_back(loaded.unit.ProgramOptions.RomPath + std::string(titles[i]) + ".zip");
+        names.push_back(loaded.unit.Options().rom_folder + std::string(titles[i]) + ".zip");
     }
     for (auto _ : state) {
         int found = 0;

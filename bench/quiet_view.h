@@ -1,6 +1,6 @@
 #pragma once
-// A main window that draws nothing: the benchmarks time Unit1's own work, not a view's.
-// It behaves as the real views do where Unit1 depends on it: a changed search text runs
+// A main window that draws nothing: the benchmarks time MainWindowLogic's own work, not a view's.
+// It behaves as the real views do where MainWindowLogic depends on it: a changed search text runs
 // the search at once, and every message box is answered at once (and counted, so a
 // benchmark can tell that the start-up ended early).
 
@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "app/main_view.h"
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 
 namespace varnimo::bench {
 
-class QuietView final : public MainView {
-public:
-    void Attach(Unit1* unit) { unit_ = unit; }
+class QuietView final : public app::MainView {
+  public:
+    void Attach(app::MainWindowLogic* unit) { unit_ = unit; }
     std::size_t Lines() const { return lines_; }
     int ErrorBoxes() const { return error_boxes_; }
     bool QuitRequested() const { return quit_requested_; }
@@ -25,20 +25,22 @@ public:
     int SelectedLine() const override { return -1; }
     std::string SearchText() const override { return search_text_; }
     void SetSearchText(const std::string& text) override {
-        if (text == search_text_) return;
+        if (text == search_text_)
+            return;
         search_text_ = text;
-        if (unit_ != nullptr) unit_->search();
+        if (unit_ != nullptr)
+            unit_->SearchChanged();
     }
-    void SetCaption(Control, const std::string&) override {}
-    void SetVisible(Control, bool) override {}
+    void SetCaption(app::Control, const std::string&) override {}
+    void SetVisible(app::Control, bool) override {}
     void Repaint() override {}
     void SetProgressRange(int, int) override {}
     void SetProgress(int) override {}
     void StepProgress() override {}
     void ShowScreenshotFile(const std::string&) override {}
-    void ShowBuiltInPicture(BuiltInPicture) override {}
+    void ShowBuiltInPicture(app::BuiltInPicture) override {}
     void ShowBackground(int) override {}
-    void SetMenuChecked(MenuGroup, int) override {}
+    void SetMenuChecked(app::MenuGroup, int) override {}
     void SetTimerInterval(std::uint32_t) override {}
     void StopTimer() override {}
     void StartTimer() override {}
@@ -49,8 +51,8 @@ public:
     void OpenAddress(const std::string&) override {}
     void RequestQuit() override { quit_requested_ = true; }
 
-private:
-    Unit1* unit_ = nullptr;
+  private:
+    app::MainWindowLogic* unit_ = nullptr;
     std::size_t lines_ = 0;
     std::string search_text_;
     int error_boxes_ = 0;

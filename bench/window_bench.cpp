@@ -1,4 +1,4 @@
-// The window's share of a keystroke at a million rows, in-process and offscreen: Unit1's
+// The window's share of a keystroke at a million rows, in-process and offscreen: MainWindowLogic's
 // search, the title list model's reset and the view's update, with the window shown.
 //
 // The collection is the one named by VARNIMO_BENCH_DATA + "/c1m" (made by
@@ -7,17 +7,17 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QScrollBar>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "application.h"
 #include "main_window.h"
 
@@ -27,20 +27,21 @@ namespace {
 // Every box is answered at once; an error box is remembered so the benchmark can refuse to
 // time a window that did not start.
 class SilentDesktop final : public Desktop {
-public:
+  public:
     void ShowBox(QWidget*, QMessageBox::Icon icon, const QString&, const QString&) override {
-        if (icon == QMessageBox::Critical) errors_ = true;
+        if (icon == QMessageBox::Critical)
+            errors_ = true;
     }
     void StartDetached(const QString&, const QStringList&) override {}
     bool OpenUrl(const QUrl&) override { return true; }
     bool Errors() const { return errors_; }
 
-private:
+  private:
     bool errors_ = false;
 };
 
 SilentDesktop* g_desktop = nullptr;
-TForm1* g_form = nullptr;
+MainWindow* g_form = nullptr;
 
 // Lets the window handle what the last change queued: layout and painting.
 void Settle() {
@@ -51,7 +52,7 @@ void Settle() {
 // True once the list's scroll range covers every line: the view has laid them all out.
 bool LaidOut() {
     const auto* list = g_form->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"));
-    const int lines = g_form->titleModel().rowCount();
+    const int lines = g_form->TitleModel().rowCount();
     const int line_height = TitleListModel::kLineHeight;
     const int shown = list->viewport()->height() / line_height;
     const int needed = list->verticalScrollMode() == QAbstractItemView::ScrollPerItem
@@ -65,39 +66,43 @@ bool LaidOut() {
 // (the list is drawn with its new first lines); the rest of a batched layout then runs
 // untimed. With it true the figure runs until every line is laid out.
 void Keystroke(benchmark::State& state, std::string text, bool whole_layout) {
-    if (g_desktop->Errors() || g_form->titleModel().rowCount() == 0) {
+    if (g_desktop->Errors() || g_form->TitleModel().rowCount() == 0) {
         state.SkipWithError("the window did not show the collection");
         return;
     }
-    Unit1& unit = g_form->unit();
-    unit.List_select(2);
+    app::MainWindowLogic& unit = g_form->Logic();
+    unit.SetFilter(app::MenuGroup::ShowRoms, 2);
     // The box held the text without its last letter, and the user types that letter.
     const std::string before = text.empty() ? text : text.substr(0, text.size() - 1);
     for (auto _ : state) {
         state.PauseTiming();
         g_form->SetSearchText(before);
         Settle();
-        while (!LaidOut()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+        while (!LaidOut())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
         state.ResumeTiming();
         if (text.empty()) {
-            unit.search();  // the whole list again, as Clear does
+            unit.SearchChanged();  // the whole list again, as Clear does
         } else {
             g_form->SetSearchText(text);
         }
         Settle();
         if (whole_layout) {
-            while (!LaidOut()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+            while (!LaidOut())
+                QCoreApplication::processEvents(QEventLoop::AllEvents);
         } else {
             state.PauseTiming();
-            while (!LaidOut()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+            while (!LaidOut())
+                QCoreApplication::processEvents(QEventLoop::AllEvents);
             state.ResumeTiming();
         }
     }
-    state.counters["listed"] = g_form->titleModel().rowCount();
+    state.counters["listed"] = g_form->TitleModel().rowCount();
     g_form->SetSearchText("");
-    unit.List_select(-1);
+    unit.SetFilter(app::MenuGroup::ShowRoms, -1);
     Settle();
-    while (!LaidOut()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    while (!LaidOut())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 }  // namespace
@@ -105,7 +110,8 @@ void Keystroke(benchmark::State& state, std::string text, bool whole_layout) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     const char* data = std::getenv("VARNIMO_BENCH_DATA");
     if (data == nullptr || ::chdir((std::string(data) + "/c1m").c_str()) != 0) {
         std::fprintf(stderr, "VARNIMO_BENCH_DATA must name the folder holding c1m\n");
@@ -114,11 +120,12 @@ int main(int argc, char** argv) {
     auto desktop = std::make_unique<varnimo::bench::SilentDesktop>();
     varnimo::bench::g_desktop = desktop.get();
     varnimo::Application app(argc, argv, std::move(desktop));
-    varnimo::TForm1 form(app.desktop());
+    varnimo::MainWindow form(app.desktop());
     varnimo::bench::g_form = &form;
     form.show();
     // The start-up sequence runs from the first activation; wait for it (bounded).
-    for (int i = 0; i < 6000 && form.titleModel().rowCount() == 0 && !varnimo::bench::g_desktop->Errors();
+    for (int i = 0;
+         i < 6000 && form.TitleModel().rowCount() == 0 && !varnimo::bench::g_desktop->Errors();
          ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         ::usleep(1000);

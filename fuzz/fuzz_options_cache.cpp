@@ -23,12 +23,6 @@ using fuzz::Check;
 
 namespace {
 
-struct Boxes : settings::MessageBoxes {
-    std::vector<std::string> shown;
-    void ErrorBox(const std::string& text) override { shown.push_back("E:" + text); }
-    void InfoBox(const std::string& text) override { shown.push_back("I:" + text); }
-};
-
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -50,12 +44,12 @@ const std::string& WorkFolder() {
 }
 
 void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& lines) {
-    Boxes boxes;
     settings::ProgramOptions options;
     bool loaded = false;
     std::uint32_t interval = 4242;
     try {
-        Check(settings::LoadStartupOptions(options, loaded, interval, boxes, file.Path()),
+        Check(settings::LoadStartupOptions(options, loaded, interval, file.Path()) ==
+                  settings::OptionsFileStatus::Read,
               "start-up load of an existing file");
         auto expected = rtl::ParseInteger(Line(lines, 4));
         Check(expected.has_value(), "start-up load took an interval that is no integer");
@@ -65,17 +59,19 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
         Check(interval == 4242, "refused interval changed the timer");
     }
     Check(loaded, "options not marked loaded");
-    Check(options.ScreenPath == Line(lines, 0) && options.RomPath == Line(lines, 1) &&
-              options.Snes9xPath == Line(lines, 2) && options.ZsnesPath == Line(lines, 3),
+    Check(options.screen_folder == Line(lines, 0) && options.rom_folder == Line(lines, 1) &&
+              options.snes9x_folder == Line(lines, 2) && options.zsnes_folder == Line(lines, 3),
           "start-up paths");
 
     settings::ProgramOptions dialog;
     std::string mode_text;
-    bool dialog_loaded = false;
-    Check(settings::LoadDialogOptions(dialog, mode_text, dialog_loaded, boxes, file.Path()),
+    Check(settings::LoadDialogOptions(dialog, mode_text, file.Path()) ==
+              settings::OptionsFileStatus::Read,
           "dialog load of an existing file");
-    Check(dialog.ScreenPath == options.ScreenPath && dialog.RomPath == options.RomPath &&
-              dialog.Snes9xPath == options.Snes9xPath && dialog.ZsnesPath == options.ZsnesPath,
+    Check(dialog.screen_folder == options.screen_folder &&
+              dialog.rom_folder == options.rom_folder &&
+              dialog.snes9x_folder == options.snes9x_folder &&
+              dialog.zsnes_folder == options.zsnes_folder,
           "dialog paths");
     Check(mode_text == Line(lines, 5), "mode text");
 
@@ -87,25 +83,26 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
         out << before;
     }
     std::int32_t mode = rtl::CatalogueInt(mode_text);
-    boxes.shown.clear();
-    bool accepted = settings::SaveOptions(dialog, interval, mode, boxes, saved);
+    const bool accepted =
+        settings::SaveOptions(dialog, interval, mode, saved) == settings::SaveStatus::Saved;
     std::string written = Slurp(saved);
-    if (dialog.ScreenPath.empty() && dialog.RomPath.empty() && dialog.Snes9xPath.empty()) {
+    if (dialog.screen_folder.empty() && dialog.rom_folder.empty() && dialog.snes9x_folder.empty()) {
         Check(!accepted && written == before, "refused save touched the file");
         return;
     }
-    Check(accepted && boxes.shown.size() == 1 && boxes.shown[0] == "I:Saved successfully!",
-          "save outcome");
-    std::string expected = dialog.ScreenPath + "\r\n" + dialog.RomPath + "\r\n" +
-                           dialog.Snes9xPath + "\r\n" + dialog.ZsnesPath + "\r\n" +
+    Check(accepted, "save outcome");
+    std::string expected = dialog.screen_folder + "\r\n" + dialog.rom_folder + "\r\n" +
+                           dialog.snes9x_folder + "\r\n" + dialog.zsnes_folder + "\r\n" +
                            std::to_string(interval) + "\r\n" + std::to_string(mode) + "\r\n";
     Check(written == expected, "saved bytes");
     settings::ProgramOptions again;
     std::string again_mode;
-    Check(settings::LoadDialogOptions(again, again_mode, dialog_loaded, boxes, saved), "reload");
-    Check(again.ScreenPath == dialog.ScreenPath && again.RomPath == dialog.RomPath &&
-              again.Snes9xPath == dialog.Snes9xPath && again.ZsnesPath == dialog.ZsnesPath &&
-              again_mode == std::to_string(mode),
+    Check(
+        settings::LoadDialogOptions(again, again_mode, saved) == settings::OptionsFileStatus::Read,
+        "reload");
+    Check(again.screen_folder == dialog.screen_folder && again.rom_folder == dialog.rom_folder &&
+              again.snes9x_folder == dialog.snes9x_folder &&
+              again.zsnes_folder == dialog.zsnes_folder && again_mode == std::to_string(mode),
           "saved options do not read back");
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-namespace varnimo {
+namespace varnimo::app {
 
 // The program's homepage, opened from the About dialog and the Update Checker's download
 // link. Fixed at build time.
-inline constexpr const char* HomepageAddress = "http://www.varnimo.example/";
+inline constexpr const char* kHomepageAddress = "http://www.varnimo.example/";
 
-}  // namespace varnimo
+}  // namespace varnimo::app

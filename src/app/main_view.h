@@ -1,6 +1,6 @@
 #pragma once
-// The port through which Unit1 drives the main window. Unit1 owns the state and the
-// order of every main-window event; a view only draws and answers. Three views
+// The port through which MainWindowLogic drives the main window. The logic owns the state
+// and the order of every main-window event; a view only draws and answers. Three views
 // implement it: the Qt window, the terminal view of varnimo-cli, and the recording
 // fake of the tests.
 
@@ -11,20 +11,20 @@
 
 #include "settings/emulator_program.h"
 
-namespace varnimo {
+namespace varnimo::app {
 
-// Controls of the main window that Unit1 writes captions to or shows and hides.
+// Controls of the main window that the logic writes captions to or shows and hides.
 enum class Control {
-    TitleBox,
-    search_edit_box,
-    showing_counter,
-    rom_count_label,
-    filesize_label,
-    genre_label,
-    player_label,
+    TitleList,
+    SearchBox,
+    ShowingCounter,
+    RomCount,
+    FileSize,
+    Genre,
+    Player,
     ProgressBar,
-    loading_Button,
-    screen,
+    LoadingStatus,
+    Screenshot,
 };
 
 // The pictures the window carries inside itself.
@@ -43,7 +43,7 @@ class MainView {
   public:
     virtual ~MainView() = default;
 
-    // Title list. `rows` are KnownRomTable rows in display order (already sorted); the
+    // Title list. `rows` are rows of the collection's table in display order (already sorted); the
     // view shows their titles. ClearTitleLines empties the list.
     virtual void SetTitleLines(const std::vector<std::int32_t>& rows) = 0;
     virtual void ClearTitleLines() = 0;
@@ -51,7 +51,7 @@ class MainView {
     virtual int SelectedLine() const = 0;
 
     // Search box, as bytes in the system's 8-bit code page. Setting a text that differs
-    // from the current one fires the box's change event, which calls Unit1::search
+    // from the current one fires the box's change event, which calls MainWindowLogic::SearchChanged
     // before SetSearchText returns; setting the same text fires nothing.
     virtual std::string SearchText() const = 0;
     virtual void SetSearchText(const std::string& text) = 0;
@@ -71,9 +71,9 @@ class MainView {
         }
     }
 
-    // Loads a screenshot file into `screen`. Throws rtl::EImageError (the runtime's
+    // Loads a screenshot file into the screenshot control. Throws rtl::EImageError (the runtime's
     // image error) when the extension names no known format or the content cannot be
-    // decoded; `screen` then keeps its previous picture.
+    // decoded; the screenshot then keeps its previous picture.
     virtual void ShowScreenshotFile(const std::string& path) = 0;
     virtual void ShowBuiltInPicture(BuiltInPicture picture) = 0;
     // Copies the background holder chosen by a Background menu Tag (-1, 1..4) into
@@ -83,7 +83,7 @@ class MainView {
     // entries of that group lose theirs.
     virtual void SetMenuChecked(MenuGroup group, int tag) = 0;
 
-    // Slideshow timer Timer2. An interval of 0 means no ticks; setting another
+    // The slideshow timer. An interval of 0 means no ticks; setting another
     // interval (re)starts the period. Stop/Start disable and enable the timer; Start
     // begins a full new period.
     virtual void SetTimerInterval(std::uint32_t milliseconds) = 0;
@@ -103,4 +103,4 @@ class MainView {
     virtual void RequestQuit() = 0;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::app

@@ -1,8 +1,8 @@
 #pragma once
 
-namespace varnimo {
+namespace varnimo::app {
 
 // The version this program reports to the user and compares with the update server's.
-constexpr double ProgramVersion = 0.301;
+inline constexpr double kProgramVersion = 0.301;
 
-}  // namespace varnimo
+}  // namespace varnimo::app

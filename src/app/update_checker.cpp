@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "app/collection.h"
 #include "app/program_version.h"
-#include "app/unit1.h"
 #include "rtl/convert.h"
 
 namespace varnimo::app {
@@ -42,8 +42,8 @@ class WaitScope {
 
 }  // namespace
 
-UpdateChecker::UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server,
-                             std::chrono::milliseconds deadline)
+UpdateChecker::UpdateChecker(UpdateView& view, const app::Collection& unit,
+                             UpdateServerAddress server, std::chrono::milliseconds deadline)
     : view_(view), unit_(unit), server_(std::move(server)), deadline_(deadline) {}
 
 UpdateChecker::~UpdateChecker() {
@@ -65,8 +65,8 @@ void UpdateChecker::Activate() {
     view_.SetCell(UpdateGrid::Versions, 2, 0, "Server");
     view_.SetCell(UpdateGrid::Versions, 0, 1, "Program");
     view_.SetCell(UpdateGrid::Versions, 0, 2, "Database");
-    view_.SetCell(UpdateGrid::Versions, 1, 1, rtl::FloatToStr(ProgramVersion));
-    view_.SetCell(UpdateGrid::Versions, 1, 2, rtl::FloatToStr(unit_.DatabaseVersion));
+    view_.SetCell(UpdateGrid::Versions, 1, 1, rtl::FloatToStr(kProgramVersion));
+    view_.SetCell(UpdateGrid::Versions, 1, 2, rtl::FloatToStr(unit_.DatabaseVersion()));
     for (UpdateGrid grid : {UpdateGrid::PacksAToM, UpdateGrid::PacksNToZ}) {
         view_.SetCell(grid, 0, 0, "Letter");
         view_.SetCell(grid, 1, 0, "Yours");
@@ -74,7 +74,7 @@ void UpdateChecker::Activate() {
     }
     for (int k = 0; k < 26; ++k) {
         view_.SetCell(PackGrid(k), 0, PackRow(k), std::string(1, static_cast<char>('a' + k)));
-        view_.SetCell(PackGrid(k), 1, PackRow(k), rtl::FloatToStr(unit_.ScreenPackVersions[k]));
+        view_.SetCell(PackGrid(k), 1, PackRow(k), rtl::FloatToStr(unit_.ScreenPackVersions()[k]));
     }
     ShowUpdateLabels();
 }
@@ -134,7 +134,7 @@ void UpdateChecker::Exit() {
 }
 
 void UpdateChecker::OpenDownloadPage() {
-    view_.OpenAddress(HomepageAddress);
+    view_.OpenAddress(kHomepageAddress);
 }
 
 void UpdateChecker::ReplaceClient(std::unique_ptr<mysql::Client> client) {
@@ -186,10 +186,10 @@ void UpdateChecker::ShowUpdateLabels() {
         return;
     }
     // A pack the user does not have (0) is no update of theirs.
-    bool newer = server_program_version_ > ProgramVersion ||
-                 server_database_version_ > unit_.DatabaseVersion;
+    bool newer = server_program_version_ > kProgramVersion ||
+                 server_database_version_ > unit_.DatabaseVersion();
     for (int k = 0; k < 26; ++k) {
-        const double local = unit_.ScreenPackVersions[k];
+        const double local = unit_.ScreenPackVersions()[k];
         newer = newer || (local > 0 && server_pack_versions_[k] > local);
     }
     updates_available_ = newer;

@@ -19,11 +19,9 @@
 #include "mysql/client.h"
 #include "mysql/result_set.h"
 
-namespace varnimo {
-class Unit1;
-}
-
 namespace varnimo::app {
+
+class Collection;
 
 // The login and the query the update server answers (the database is the server's).
 inline constexpr const char* kUpdateUser = "pubaccount";
@@ -52,7 +50,7 @@ class UpdateChecker {
 
     // `unit` supplies the local versions at every activation; `server` is where to ask;
     // `deadline` bounds each press (tests give a short one).
-    UpdateChecker(UpdateView& view, const Unit1& unit, UpdateServerAddress server,
+    UpdateChecker(UpdateView& view, const Collection& unit, UpdateServerAddress server,
                   std::chrono::milliseconds deadline = kUpdateCheckDeadline);
     ~UpdateChecker();
     UpdateChecker(const UpdateChecker&) = delete;
@@ -101,7 +99,7 @@ class UpdateChecker {
     void ShowUpdateLabels();
 
     UpdateView& view_;
-    const Unit1& unit_;
+    const app::Collection& unit_;
     UpdateServerAddress server_;
     std::chrono::milliseconds deadline_;
     std::unique_ptr<mysql::Client> client_;

@@ -7,7 +7,7 @@
 
 #include "rtl/files.h"
 
-namespace varnimo {
+namespace varnimo::app {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::string EnterCollectionFolder(const std::string& folder) {
     return problem;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::app

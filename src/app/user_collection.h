@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace varnimo {
+namespace varnimo::app {
 
 // Makes (where missing) and enters the user's own collection folder: $XDG_DATA_HOME/varnimo,
 // or $HOME/.local/share/varnimo when XDG_DATA_HOME is unset, empty or not an absolute path.
@@ -21,4 +21,4 @@ std::string EnterUserCollection();
 // is the user's own already, the folder is entered as it is.
 std::string EnterCollectionFolder(const std::string& folder);
 
-}  // namespace varnimo
+}  // namespace varnimo::app

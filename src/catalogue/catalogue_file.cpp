@@ -80,11 +80,11 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     const std::size_t bytes =
         static_cast<std::size_t>(std::max<std::int64_t>(0, rtl::FileSize(file)));
     // A data line is rarely shorter than 16 bytes; more rows only make the columns grow.
-    contents.titles.reserve(bytes / 16, bytes);
-    contents.startup_shots.reserve(bytes / 16, bytes);
-    contents.ingame_shots.reserve(bytes / 16, bytes);
-    contents.genres.reserve(bytes / 16);
-    contents.players.reserve(bytes / 16);
+    contents.table.Title.reserve(bytes / 16, bytes);
+    contents.table.StartupShot.reserve(bytes / 16, bytes);
+    contents.table.IngameShot.reserve(bytes / 16, bytes);
+    contents.table.GenreCode.reserve(bytes / 16);
+    contents.table.PlayerCode.reserve(bytes / 16);
     if (reader.Eof()) {
         return contents;
     }
@@ -92,27 +92,26 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     contents.lines = 1;
     while (!reader.Eof()) {
         const CatalogueLine fields = SplitCatalogueLine(reader.ReadLine());
-        contents.titles.push_back(fields.title);
-        contents.startup_shots.push_back(fields.startup_shot);
-        contents.ingame_shots.push_back(fields.ingame_shot);
-        contents.genres.push_back(fields.genre);
-        contents.players.push_back(fields.players);
+        contents.table.Title.push_back(fields.title);
+        contents.table.StartupShot.push_back(fields.startup_shot);
+        contents.table.IngameShot.push_back(fields.ingame_shot);
+        contents.table.GenreCode.push_back(fields.genre);
+        contents.table.PlayerCode.push_back(fields.players);
         ++contents.lines;
     }
-    contents.titles.ReleaseUnused();
-    contents.startup_shots.ReleaseUnused();
-    contents.ingame_shots.ReleaseUnused();
+    contents.table.ScanStatus.assign(contents.table.Title.size(), 0);
+    contents.table.Title.ReleaseUnused();
+    contents.table.StartupShot.ReleaseUnused();
+    contents.table.IngameShot.ReleaseUnused();
     return contents;
 }
 
 void StoreCatalogue(CatalogueContents&& contents, KnownRomTable& table) {
     const std::size_t rows = contents.Rows();
-    table.Title = std::move(contents.titles);
-    table.StartupShot = std::move(contents.startup_shots);
-    table.IngameShot = std::move(contents.ingame_shots);
-    table.GenreCode = std::move(contents.genres);
-    table.PlayerCode = std::move(contents.players);
-    table.ScanStatus.resize(rows, 0);
+    std::vector<std::int32_t> statuses = std::move(table.ScanStatus);
+    statuses.resize(rows, 0);
+    table = std::move(contents.table);
+    table.ScanStatus = std::move(statuses);
 }
 
 }  // namespace varnimo::catalogue

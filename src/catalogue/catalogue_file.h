@@ -52,27 +52,23 @@ void LoadKnownRomTable(KnownRomTable& table, double& database_version,
                        const std::function<void()>& step,
                        const std::string& file = kCatalogueFileName);
 
-// The catalogue as one read of the file gives it: the line count of the first pass and
-// everything the second pass stores, one entry per data line (lines - 1 of them, none for an
-// empty file).
+// The catalogue as one read of the file gives it: the line count of the first pass, line 1's
+// version and the table of the data lines (lines - 1 rows, none for an empty file), every
+// ROM not found yet.
 struct CatalogueContents {
     std::size_t lines = 0;
     double version = 0;
-    TextColumn titles;
-    TextColumn startup_shots;
-    TextColumn ingame_shots;
-    std::vector<std::int32_t> genres;
-    std::vector<std::int32_t> players;
+    KnownRomTable table;
 
-    std::size_t Rows() const { return titles.size(); }
+    std::size_t Rows() const { return table.Size(); }
 };
 
 // Reads the whole catalogue once; nothing when no such file exists. Throws EInOutError when
 // it cannot be read, before anything is stored anywhere.
 std::optional<CatalogueContents> ReadCatalogue(const std::string& file = kCatalogueFileName);
 
-// Sizes `table` to the rows of `contents` (ScanStatus keeps the values of rows in both sizes,
-// added rows start at 0) and moves the five catalogue columns into it.
+// Moves the table of `contents` into `table`; ScanStatus keeps the values of rows in both
+// sizes, added rows start at 0.
 void StoreCatalogue(CatalogueContents&& contents, KnownRomTable& table);
 
 }  // namespace varnimo::catalogue

@@ -224,4 +224,22 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
     rows.resize(total);
 }
 
+void RefilterRows(const KnownRomTable& table, const TitleIndex& index, const Filters* listed_by,
+                  const Filters& filters, std::vector<std::int32_t>& rows) {
+    const std::string search = Folded(filters.search_text);
+    const bool narrows = listed_by != nullptr && listed_by->player == filters.player &&
+                         listed_by->genre == filters.genre && listed_by->region == filters.region &&
+                         listed_by->region_tag == filters.region_tag &&
+                         listed_by->availability == filters.availability &&
+                         search.find(Folded(listed_by->search_text)) != std::string::npos &&
+                         rows.size() <= table.Size() / 64;
+    if (narrows) {
+        std::erase_if(rows, [&](std::int32_t row) {
+            return !index.Contains(static_cast<std::size_t>(row), search);
+        });
+    } else {
+        FilterRows(table, index, filters, rows);
+    }
+}
+
 }  // namespace varnimo::catalogue

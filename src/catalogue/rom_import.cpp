@@ -275,16 +275,17 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     summary.missing = merged.counts.missing;
 
     settings::ProgramOptions options;
-    options.ScreenPath = request.screen_folder.empty() ? "" : AbsoluteFolder(request.screen_folder);
-    options.RomPath = summary.rom_folder = AbsoluteFolder(request.rom_folder);
+    options.screen_folder =
+        request.screen_folder.empty() ? "" : AbsoluteFolder(request.screen_folder);
+    options.rom_folder = summary.rom_folder = AbsoluteFolder(request.rom_folder);
     auto emulator_folder = [&](const std::optional<std::string>& given,
                                settings::Emulator emulator) {
         if (given)
             return given->empty() ? std::string() : AbsoluteFolder(*given);
         return settings::FindEmulatorOnPath(emulator, request.search_path);
     };
-    options.Snes9xPath = emulator_folder(request.snes9x_folder, settings::Emulator::Snes9x);
-    options.ZsnesPath = emulator_folder(request.zsnes_folder, settings::Emulator::Zsnes);
+    options.snes9x_folder = emulator_folder(request.snes9x_folder, settings::Emulator::Snes9x);
+    options.zsnes_folder = emulator_folder(request.zsnes_folder, settings::Emulator::Zsnes);
 
     // All files or none: a catalogue beside another import's options and cache would report
     // ROMs the collection does not have. The catalogue goes in place last, so a collection is

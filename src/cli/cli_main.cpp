@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/main_window_logic.h"
 #include "app/program_version.h"
 #include "cli/browse_commands.h"
 #include "cli/command_line.h"
@@ -82,7 +83,7 @@ int ShowUsageError(const UsageError& error) {
 
 int ShowVersion() {
     // Before the locale is taken in, so the version reads the same everywhere.
-    std::printf("varnimo-cli %s\n", rtl::FloatToStr(ProgramVersion).c_str());
+    std::printf("varnimo-cli %s\n", rtl::FloatToStr(app::kProgramVersion).c_str());
     return kCompleted;
 }
 

@@ -15,6 +15,9 @@
 
 namespace varnimo::cli {
 
+using app::Emulator;
+using app::MenuGroup;
+
 // A menu entry named on the command line (--genre, --player, --region, --show), applied as a
 // click on it would be.
 struct MenuFilter {

@@ -7,7 +7,7 @@
 
 namespace varnimo::cli {
 
-std::string TerminalView::Caption(Control control) const {
+std::string TerminalView::Caption(app::Control control) const {
     auto found = captions_.find(control);
     return found == captions_.end() ? std::string() : found->second;
 }
@@ -43,8 +43,8 @@ void TerminalView::ShowScreenshotFile(const std::string& path) {
     picture_ = path;
 }
 
-void TerminalView::ShowBuiltInPicture(BuiltInPicture picture) {
-    picture_ = picture == BuiltInPicture::NoPicture ? "(no picture)" : "(default picture)";
+void TerminalView::ShowBuiltInPicture(app::BuiltInPicture picture) {
+    picture_ = picture == app::BuiltInPicture::NoPicture ? "(no picture)" : "(default picture)";
 }
 
 void TerminalView::Message(const char* kind, const std::string& text) {

@@ -16,7 +16,7 @@
 
 namespace varnimo::cli {
 
-class TerminalView : public MainView {
+class TerminalView : public app::MainView {
   public:
     explicit TerminalView(std::FILE* messages) : messages_(messages), message_text_(messages) {}
 
@@ -32,7 +32,7 @@ class TerminalView : public MainView {
         dry_run_text_.emplace(out);
     }
 
-    std::string Caption(Control control) const;
+    std::string Caption(app::Control control) const;
     // The picture shown since the last call, as the `screen:` line names it.
     std::optional<std::string> TakePicture();
     int ErrorBoxCount() const { return error_boxes_; }
@@ -46,18 +46,18 @@ class TerminalView : public MainView {
     int SelectedLine() const override;
     std::string SearchText() const override { return search_text_; }
     void SetSearchText(const std::string& text) override;
-    void SetCaption(Control control, const std::string& text) override {
+    void SetCaption(app::Control control, const std::string& text) override {
         captions_[control] = text;
     }
-    void SetVisible(Control, bool) override {}
+    void SetVisible(app::Control, bool) override {}
     void Repaint() override {}
     void SetProgressRange(int, int) override {}
     void SetProgress(int) override {}
     void StepProgress() override {}
     void ShowScreenshotFile(const std::string& path) override;
-    void ShowBuiltInPicture(BuiltInPicture picture) override;
+    void ShowBuiltInPicture(app::BuiltInPicture picture) override;
     void ShowBackground(int) override {}
-    void SetMenuChecked(MenuGroup, int) override {}
+    void SetMenuChecked(app::MenuGroup, int) override {}
     void SetTimerInterval(std::uint32_t) override {}
     void StopTimer() override {}
     void StartTimer() override {}
@@ -79,7 +79,7 @@ class TerminalView : public MainView {
     std::size_t line_count_ = 0;
     int selected_line_ = -1;
     std::string search_text_;
-    std::map<Control, std::string> captions_;
+    std::map<app::Control, std::string> captions_;
     std::optional<std::string> picture_;
     int error_boxes_ = 0;
     bool quit_requested_ = false;

@@ -103,7 +103,7 @@ int RunUpdateCheckCommand() {
     }
 
     TerminalUpdateView dialog(session.View());
-    app::UpdateChecker checker(dialog, session.Logic(), server);
+    app::UpdateChecker checker(dialog, session.Logic().CurrentCollection(), server);
     checker.Activate();
     checker.Connect();
     dialog.Print(stdout);

@@ -8,7 +8,7 @@
 namespace varnimo::cli {
 WindowSession::WindowSession() : view_(stderr), logic_(view_) {
     std::setlocale(LC_ALL, "");
-    view_.OnSearchChanged([this] { logic_.search(); });
+    view_.OnSearchChanged([this] { logic_.SearchChanged(); });
 }
 
 bool WindowSession::Run(const std::function<void()>& event) {
@@ -22,33 +22,15 @@ bool WindowSession::Run(const std::function<void()>& event) {
 }
 
 bool WindowSession::Start() {
-    if (!Run([this] { logic_.ResetClick(); }) || view_.QuitRequested()) {
+    if (!Run([this] { logic_.Reset(); }) || view_.QuitRequested()) {
         return false;
     }
     errors_at_start_ = view_.ErrorBoxCount();
     return true;
 }
 
-void WindowSession::ChooseMenuEntry(MenuGroup group, int tag) {
-    Run([this, group, tag] {
-        switch (group) {
-            case MenuGroup::Genre:
-                logic_.Genre_AllClick(tag);
-                break;
-            case MenuGroup::Player:
-                logic_.Player_AllClick(tag);
-                break;
-            case MenuGroup::Region:
-                logic_.Region_AllClick(tag);
-                break;
-            case MenuGroup::ShowRoms:
-                logic_.List_select(tag);
-                break;
-            case MenuGroup::Background:
-                logic_.Background_select(tag);
-                break;
-        }
-    });
+void WindowSession::ChooseMenuEntry(app::MenuGroup group, int tag) {
+    Run([this, group, tag] { logic_.SetFilter(group, tag); });
 }
 
 void WindowSession::Search(const std::string& text) {
@@ -61,22 +43,22 @@ bool WindowSession::SelectLine(int line) {
 }
 
 void WindowSession::ShowNoSelectionError() {
-    view_.ErrorBox(kNoSelectionError);
+    view_.ErrorBox(app::kNoSelectionError);
 }
 
 void WindowSession::SelectionChanged() {
     // A click is a mouse press followed by the click itself; both run the selection update.
-    if (Run([this] { logic_.select(); })) {
-        Run([this] { logic_.TitleBoxClick(); });
+    if (Run([this] { logic_.SelectionChanged(); })) {
+        Run([this] { logic_.SelectionChanged(); });
     }
 }
 
 void WindowSession::SlideshowTick() {
-    Run([this] { logic_.test_timer(); });
+    Run([this] { logic_.SlideshowTick(); });
 }
 
-void WindowSession::Launch(Emulator emulator) {
-    Run([this, emulator] { logic_.progstarten(emulator); });
+void WindowSession::Launch(app::Emulator emulator) {
+    Run([this, emulator] { logic_.Launch(emulator); });
 }
 
 const std::vector<std::int32_t>& WindowSession::ListedRows() const {
@@ -88,12 +70,12 @@ std::string_view WindowSession::TitleText(std::int32_t row) const {
 }
 
 std::vector<std::string> WindowSession::DetailLines() const {
-    return {view_.Caption(Control::filesize_label), view_.Caption(Control::genre_label),
-            view_.Caption(Control::player_label)};
+    return {view_.Caption(app::Control::FileSize), view_.Caption(app::Control::Genre),
+            view_.Caption(app::Control::Player)};
 }
 
 std::vector<std::string> WindowSession::CounterLines() const {
-    return {view_.Caption(Control::showing_counter), view_.Caption(Control::rom_count_label)};
+    return {view_.Caption(app::Control::ShowingCounter), view_.Caption(app::Control::RomCount)};
 }
 
 }  // namespace varnimo::cli

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/main_view.h"
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "cli/terminal_view.h"
 
 namespace varnimo::cli {
@@ -27,7 +27,7 @@ class WindowSession {
     // the program: an error ended it, or it asked to quit.
     bool Start();
     // The click on the entry `tag` of a menu.
-    void ChooseMenuEntry(MenuGroup group, int tag);
+    void ChooseMenuEntry(app::MenuGroup group, int tag);
     // Types `text` into the search box.
     void Search(const std::string& text);
     // Puts the selection on `line` of the title list; false when the list has no such line.
@@ -38,7 +38,7 @@ class WindowSession {
     void SelectionChanged();
     void SlideshowTick();
     // A Run button.
-    void Launch(Emulator emulator);
+    void Launch(app::Emulator emulator);
 
     const std::vector<std::int32_t>& ListedRows() const;
     std::string_view TitleText(std::int32_t row) const;
@@ -48,7 +48,7 @@ class WindowSession {
     std::vector<std::string> CounterLines() const;
     TerminalView& View() { return view_; }
     // The logic itself, for a dialog that reads it.
-    Unit1& Logic() { return logic_; }
+    app::MainWindowLogic& Logic() { return logic_; }
     // Whether an error was shown since the start-up sequence ended.
     bool ErrorShownSinceStart() const { return view_.ErrorBoxCount() > errors_at_start_; }
 
@@ -57,7 +57,7 @@ class WindowSession {
     bool Run(const std::function<void()>& event);
 
     TerminalView view_;
-    Unit1 logic_;
+    app::MainWindowLogic logic_;
     int errors_at_start_ = 0;
 };
 

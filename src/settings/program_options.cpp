@@ -12,36 +12,34 @@ namespace {
 
 // Lines 1 to 4, the same for both readers.
 void ReadPaths(rtl::TextFileReader& reader, ProgramOptions& options) {
-    options.ScreenPath = reader.ReadLine();
-    options.RomPath = reader.ReadLine();
-    options.Snes9xPath = reader.ReadLine();
-    options.ZsnesPath = reader.ReadLine();
+    options.screen_folder = reader.ReadLine();
+    options.rom_folder = reader.ReadLine();
+    options.snes9x_folder = reader.ReadLine();
+    options.zsnes_folder = reader.ReadLine();
 }
 
 }  // namespace
 
-bool LoadStartupOptions(ProgramOptions& options, bool& options_loaded, std::uint32_t& interval,
-                        MessageBoxes& boxes, const std::string& file) {
+OptionsFileStatus LoadStartupOptions(ProgramOptions& options, bool& options_loaded,
+                                     std::uint32_t& interval, const std::string& file) {
     if (!rtl::FileExists(file)) {
-        boxes.ErrorBox("Could not load Options!");
-        return false;
+        return OptionsFileStatus::Missing;
     }
     {
         rtl::TextFileReader reader(file);
         ReadPaths(reader, options);
-        options.ScreenInterval = reader.ReadLine();
+        options.interval_text = reader.ReadLine();
     }
     options_loaded = true;
     // A negative number wraps, as the timer takes the value as an unsigned count.
-    interval = static_cast<std::uint32_t>(rtl::StrToInt(options.ScreenInterval));
-    return true;
+    interval = static_cast<std::uint32_t>(rtl::StrToInt(options.interval_text));
+    return OptionsFileStatus::Read;
 }
 
-bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& options_loaded,
-                       MessageBoxes& boxes, const std::string& file) {
+OptionsFileStatus LoadDialogOptions(ProgramOptions& options, std::string& mode_text,
+                                    const std::string& file) {
     if (!rtl::FileExists(file)) {
-        boxes.ErrorBox("Could not load Options File!");
-        return false;
+        return OptionsFileStatus::Missing;
     }
     {
         rtl::TextFileReader reader(file);
@@ -49,31 +47,28 @@ bool LoadDialogOptions(ProgramOptions& options, std::string& mode_text, bool& op
         reader.ReadLine();  // the interval in effect is the timer's; the file's is not taken here
         mode_text = reader.ReadLine();
     }
-    boxes.InfoBox("Options loaded!");
-    options_loaded = true;
-    return true;
+    return OptionsFileStatus::Read;
 }
 
-bool SaveOptions(const ProgramOptions& options, std::uint32_t interval, std::int32_t show_mode,
-                 MessageBoxes& boxes, const std::string& file) {
+SaveStatus SaveOptions(const ProgramOptions& options, std::uint32_t interval,
+                       std::int32_t show_mode, const std::string& file) {
     // The ZSNES folder alone is not enough: it is not one of the folders the check looks at.
-    if (options.ScreenPath.empty() && options.RomPath.empty() && options.Snes9xPath.empty()) {
-        boxes.ErrorBox("Please enter at least a ROM path!!");
-        return false;
+    if (options.screen_folder.empty() && options.rom_folder.empty() &&
+        options.snes9x_folder.empty()) {
+        return SaveStatus::NoFolder;
     }
     rtl::TextFileWriter writer(file);
     WriteOptionsLines(writer, options, interval, show_mode);
     writer.Commit();
-    boxes.InfoBox("Saved successfully!");
-    return true;
+    return SaveStatus::Saved;
 }
 
 void WriteOptionsLines(rtl::TextFileWriter& writer, const ProgramOptions& options,
                        std::uint32_t interval, std::int32_t show_mode) {
-    writer.WriteLine(options.ScreenPath);
-    writer.WriteLine(options.RomPath);
-    writer.WriteLine(options.Snes9xPath);
-    writer.WriteLine(options.ZsnesPath);
+    writer.WriteLine(options.screen_folder);
+    writer.WriteLine(options.rom_folder);
+    writer.WriteLine(options.snes9x_folder);
+    writer.WriteLine(options.zsnes_folder);
     writer.WriteLine(std::to_string(interval));
     writer.WriteLine(std::to_string(show_mode));
 }

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
             return 0;
         case varnimo::WindowArguments::Action::Version:
             // Printed before the locale is taken in, so the version reads the same everywhere.
-            std::printf("varnimo %s\n", varnimo::rtl::FloatToStr(varnimo::ProgramVersion).c_str());
+            std::printf("varnimo %s\n",
+                        varnimo::rtl::FloatToStr(varnimo::app::kProgramVersion).c_str());
             return 0;
         case varnimo::WindowArguments::Action::Usage:
             std::fprintf(stderr, "varnimo: %s\n%s", start.problem.c_str(), varnimo::kWindowUsage);
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (start.user_collection) {
-        if (std::string problem = varnimo::EnterUserCollection(); !problem.empty()) {
+        if (std::string problem = varnimo::app::EnterUserCollection(); !problem.empty()) {
             std::fprintf(stderr, "varnimo: %s\n", problem.c_str());
             return 1;
         }
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     // The main window is created first and is the only one shown; closing it ends the
     // program. The dialogs join here, created hidden, in the order Options, About, Update
     // Checker.
-    varnimo::TForm1 Form1(app.desktop());
+    varnimo::MainWindow Form1(app.desktop());
     if (start.user_collection)
         Form1.SetOwnCollection();
     Form1.show();

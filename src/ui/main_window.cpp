@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <limits>
 
-#include "about_form.h"
-#include "app/unit1.h"
+#include "about_dialog.h"
+#include "app/main_window_logic.h"
 #include "fonts.h"
 #include "new_collection_dialog.h"
-#include "path_form.h"
+#include "options_dialog.h"
 #include "picture_loading.h"
 #include "screenshot/screenshot_decoder.h"
 #include "ui_main_window.h"
@@ -70,24 +70,23 @@ const char* BackgroundResource(int slot) {
 
 }  // namespace
 
-TForm1::TForm1(Desktop& desktop, QWidget* parent)
+MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
     : QMainWindow(parent),
-      ui_(std::make_unique<Ui::TForm1>()),
+      ui_(std::make_unique<Ui::MainWindow>()),
       desktop_(desktop),
-      model_([this](std::int32_t row) { return unit_->TitleText(row); }),
-      timer2_(this) {
+      model_([this](std::int32_t row) { return logic_->TitleText(row); }),
+      slideshow_timer_(this) {
     ui_->setupUi(this);
-    timer2_.setObjectName(QStringLiteral("Timer2"));
+    slideshow_timer_.setObjectName(QStringLiteral("slideshowTimer"));
     ui_->TitleBox->setModel(&model_);
     // A screen reader names a control by what it is for; neither has a caption of its own.
     ui_->TitleBox->setAccessibleName(QStringLiteral("Roms"));
     ui_->search_edit_box->setAccessibleName(QStringLiteral("Search"));
-    unit_ = std::make_unique<Unit1>(*this);
-    path_form_ = std::make_unique<Tpath_form>(*unit_, desktop_, this);
-    AboutForm_ = std::make_unique<TAboutForm>(desktop_, this);
-    update_form_ =
-        std::make_unique<ui::UpdateDialog>(*unit_, desktop_, ui::UpdateDialog::ServerForThisRun(),
-                                           this);
+    logic_ = std::make_unique<app::MainWindowLogic>(*this);
+    options_dialog_ = std::make_unique<OptionsDialog>(*logic_, desktop_, this);
+    about_dialog_ = std::make_unique<AboutDialog>(desktop_, this);
+    update_dialog_ = std::make_unique<ui::UpdateDialog>(
+        logic_->CurrentCollection(), desktop_, ui::UpdateDialog::ServerForThisRun(), this);
 
     SetUpLook();
     SetUpStoredPictures();
@@ -98,9 +97,9 @@ TForm1::TForm1(Desktop& desktop, QWidget* parent)
     ui_->search_edit_box->setFocus();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::SetUpLook() {
+void MainWindow::SetUpLook() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -138,7 +137,7 @@ void TForm1::SetUpLook() {
     move(331, 126);
 }
 
-void TForm1::SetUpStoredPictures() {
+void MainWindow::SetUpStoredPictures() {
     const QSize screen_size = ui_->screen->size();
     default_screen_ = QPixmap::fromImage(
         LoadStoredPicture(QStringLiteral(":/pictures/default_screen.jpg"), screen_size));
@@ -168,207 +167,212 @@ void TForm1::SetUpStoredPictures() {
     }
 }
 
-void TForm1::ConnectEvents() {
-    connect(ui_->search_edit_box, &QLineEdit::textChanged, this, [this] { unit_->search(); });
-    connect(ui_->clear_button, &QPushButton::clicked, this, [this] { unit_->clear_buttonClick(); });
+void MainWindow::ConnectEvents() {
+    connect(ui_->search_edit_box, &QLineEdit::textChanged, this,
+            [this] { logic_->SearchChanged(); });
+    connect(ui_->clear_button, &QPushButton::clicked, this, [this] { logic_->ClearSearch(); });
     connect(ui_->emu_load, &QPushButton::clicked, this,
-            [this] { unit_->progstarten(Emulator::Snes9x); });
+            [this] { logic_->Launch(app::Emulator::Snes9x); });
     connect(ui_->zsnes_load, &QPushButton::clicked, this,
-            [this] { unit_->progstarten(Emulator::Zsnes); });
+            [this] { logic_->Launch(app::Emulator::Zsnes); });
     // A double-click on a title or Enter in the list is "Run with Snes9X".
     connect(ui_->TitleBox, &TitleListView::startRequested, this,
-            [this] { unit_->progstarten(Emulator::Snes9x); });
+            [this] { logic_->Launch(app::Emulator::Snes9x); });
 
     // Press, click and selection change all run the selection update. The selection change
     // that a press makes is left to the press, which runs the update right after it.
-    connect(ui_->TitleBox, &TitleListView::mousePressed, this, [this] { unit_->select(); });
-    connect(ui_->TitleBox, &QAbstractItemView::clicked, this, [this] { unit_->TitleBoxClick(); });
+    connect(ui_->TitleBox, &TitleListView::mousePressed, this,
+            [this] { logic_->SelectionChanged(); });
+    connect(ui_->TitleBox, &QAbstractItemView::clicked, this,
+            [this] { logic_->SelectionChanged(); });
     connect(ui_->TitleBox->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!updating_list_ && !ui_->TitleBox->InMousePress())
-            unit_->TitleBoxClick();
+            logic_->SelectionChanged();
     });
 
-    connect(&timer2_, &QTimer::timeout, this, [this] { unit_->test_timer(); });
+    connect(&slideshow_timer_, &QTimer::timeout, this, [this] { logic_->SlideshowTick(); });
 
-    connect(ui_->Reset, &QAction::triggered, this, [this] { unit_->ResetClick(); });
-    connect(ui_->Beenden1, &QAction::triggered, this, [this] { unit_->Beenden1Click(); });
-    connect(ui_->path, &QAction::triggered, this, &TForm1::pathClick);
-    connect(ui_->import_rom_folder, &QAction::triggered, this, &TForm1::import_rom_folderClick);
-    connect(ui_->Info1, &QAction::triggered, this, &TForm1::Info1Click);
-    connect(ui_->Update1, &QAction::triggered, this, &TForm1::update_click);
+    connect(ui_->Reset, &QAction::triggered, this, [this] { logic_->Reset(); });
+    connect(ui_->Beenden1, &QAction::triggered, this, [this] { logic_->Quit(); });
+    connect(ui_->path, &QAction::triggered, this, &MainWindow::ShowOptions);
+    connect(ui_->import_rom_folder, &QAction::triggered, this, &MainWindow::ImportRomFolder);
+    connect(ui_->Info1, &QAction::triggered, this, &MainWindow::ShowAbout);
+    connect(ui_->Update1, &QAction::triggered, this, &MainWindow::ShowUpdateCheck);
 
     const auto tag_of = [](QAction* action) { return action->data().toInt(); };
     connect(ui_->BackgroundGroup, &QActionGroup::triggered, this,
-            [this, tag_of](QAction* a) { unit_->Background_select(tag_of(a)); });
+            [this, tag_of](QAction* a) { logic_->ChooseBackground(tag_of(a)); });
     connect(ui_->ShowRomsGroup, &QActionGroup::triggered, this,
-            [this, tag_of](QAction* a) { unit_->List_select(tag_of(a)); });
+            [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::ShowRoms, tag_of(a)); });
     connect(ui_->GenreGroup, &QActionGroup::triggered, this,
-            [this, tag_of](QAction* a) { unit_->Genre_AllClick(tag_of(a)); });
+            [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::Genre, tag_of(a)); });
     connect(ui_->PlayerGroup, &QActionGroup::triggered, this,
-            [this, tag_of](QAction* a) { unit_->Player_AllClick(tag_of(a)); });
+            [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::Player, tag_of(a)); });
     connect(ui_->RegionGroup, &QActionGroup::triggered, this,
-            [this, tag_of](QAction* a) { unit_->Region_AllClick(tag_of(a)); });
+            [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::Region, tag_of(a)); });
 }
 
 // --- First activation --------------------------------------------------------------------
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!first_activation_scheduled_) {
         first_activation_scheduled_ = true;
-        QTimer::singleShot(0, this, &TForm1::FirstActivation);
+        QTimer::singleShot(0, this, &MainWindow::FirstActivation);
     }
 }
 
 // The start-up sequence runs once, after the window is on the screen, so that its progress
 // can be seen. Dialogs and message boxes that close later hand the focus back without
 // coming here again.
-void TForm1::FirstActivation() {
+void MainWindow::FirstActivation() {
     if (first_activation_done_)
         return;
     const QWindow* window = windowHandle();
     if ((window == nullptr || !window->isExposed()) && exposure_waits_ < 50) {
         ++exposure_waits_;
-        QTimer::singleShot(10, this, &TForm1::FirstActivation);
+        QTimer::singleShot(10, this, &MainWindow::FirstActivation);
         return;
     }
     first_activation_done_ = true;
-    unit_->ResetClick();
+    logic_->Reset();
 }
 
 // --- Dialog commands ---------------------------------------------------------------------
 
-void TForm1::SetOwnCollection() {
-    unit_->OwnCollection = true;
+void MainWindow::SetOwnCollection() {
+    logic_->SetOwnCollection();
     ui_->import_rom_folder->setVisible(true);
 }
 
-void TForm1::pathClick() {
-    path_form_->exec();
+void MainWindow::ShowOptions() {
+    options_dialog_->exec();
 }
 
-void TForm1::import_rom_folderClick() {
+void MainWindow::ImportRomFolder() {
     NewCollectionDialog dialog(
         desktop_,
-        ImportAgainRequest(unit_->ProgramOptions, unit_->Timer2Interval(), unit_->ShowMode), this);
+        app::ImportAgainRequest(logic_->Options(), logic_->SlideshowInterval(), logic_->ShowMode()),
+        this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The new options.dat holds the folders just chosen: read it as at the start.
-    unit_->OptionsLoaded = false;
-    unit_->ResetClick();
+    logic_->ForgetOptions();
+    logic_->Reset();
 }
 
-void TForm1::Info1Click() {
-    AboutForm_->exec();
+void MainWindow::ShowAbout() {
+    about_dialog_->exec();
 }
 
-void TForm1::update_click() {
-    update_form_->exec();
+void MainWindow::ShowUpdateCheck() {
+    update_dialog_->exec();
 }
 
 // --- Title list --------------------------------------------------------------------------
 
-void TForm1::SetTitleLines(const std::vector<std::int32_t>& rows) {
+void MainWindow::SetTitleLines(const std::vector<std::int32_t>& rows) {
     updating_list_ = true;
     model_.SetRows(rows);
     updating_list_ = false;
     ui_->TitleBox->scrollToTop();
 }
 
-void TForm1::ClearTitleLines() {
+void MainWindow::ClearTitleLines() {
     updating_list_ = true;
     model_.Clear();
     updating_list_ = false;
 }
 
-int TForm1::SelectedLine() const {
+int MainWindow::SelectedLine() const {
     const QModelIndexList selected = ui_->TitleBox->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 // --- Captions ----------------------------------------------------------------------------
 
-std::string TForm1::SearchText() const {
+std::string MainWindow::SearchText() const {
     return ui_->search_edit_box->text().toLocal8Bit().toStdString();
 }
 
-void TForm1::SetSearchText(const std::string& text) {
+void MainWindow::SetSearchText(const std::string& text) {
     const QString decoded = QString::fromLocal8Bit(text);
     // Only a different text is a change; the change event rebuilds the list at once.
     if (decoded != ui_->search_edit_box->text())
         ui_->search_edit_box->setText(decoded);
 }
 
-QWidget* TForm1::Widget(Control control) const {
+QWidget* MainWindow::Widget(app::Control control) const {
     switch (control) {
-        case Control::TitleBox:
+        case app::Control::TitleList:
             return ui_->TitleBox;
-        case Control::search_edit_box:
+        case app::Control::SearchBox:
             return ui_->search_edit_box;
-        case Control::showing_counter:
+        case app::Control::ShowingCounter:
             return ui_->showing_counter;
-        case Control::rom_count_label:
+        case app::Control::RomCount:
             return ui_->rom_count_label;
-        case Control::filesize_label:
+        case app::Control::FileSize:
             return ui_->filesize_label;
-        case Control::genre_label:
+        case app::Control::Genre:
             return ui_->genre_label;
-        case Control::player_label:
+        case app::Control::Player:
             return ui_->player_label;
-        case Control::ProgressBar:
+        case app::Control::ProgressBar:
             return ui_->ProgressBar;
-        case Control::loading_Button:
+        case app::Control::LoadingStatus:
             return ui_->loading_Button;
-        case Control::screen:
+        case app::Control::Screenshot:
             return ui_->screen;
     }
     return nullptr;
 }
 
-void TForm1::SetCaption(Control control, const std::string& text) {
+void MainWindow::SetCaption(app::Control control, const std::string& text) {
     const QString caption = QString::fromLocal8Bit(text);
     QWidget* widget = Widget(control);
     if (auto* label = qobject_cast<QLabel*>(widget); label && label != ui_->screen) {
         label->setText(caption);
         FitToText(label);
-    } else if (control == Control::loading_Button) {
+    } else if (control == app::Control::LoadingStatus) {
         ui_->loading_Button->setText(caption);
         // The status shows during long synchronous work: draw it now, not after it.
         ui_->loading_Button->repaint();
-    } else if (control == Control::search_edit_box) {
+    } else if (control == app::Control::SearchBox) {
         SetSearchText(text);
     }
     // The list, the progress bar and the screen have no caption.
 }
 
-void TForm1::SetVisible(Control control, bool visible) {
+void MainWindow::SetVisible(app::Control control, bool visible) {
     QWidget* widget = Widget(control);
     widget->setVisible(visible);
-    if (visible && (control == Control::ProgressBar || control == Control::loading_Button)) {
+    if (visible &&
+        (control == app::Control::ProgressBar || control == app::Control::LoadingStatus)) {
         widget->repaint();
     }
 }
 
-void TForm1::Repaint() {
+void MainWindow::Repaint() {
     repaint();
 }
 
 // --- Progress ----------------------------------------------------------------------------
 
-void TForm1::SetProgressRange(int min, int max) {
+void MainWindow::SetProgressRange(int min, int max) {
     progress_min_ = min;
     progress_max_ = max;
     progress_position_ = std::clamp(progress_position_, min, std::max(min, max));
     ApplyProgress();
 }
 
-void TForm1::SetProgress(int position) {
+void MainWindow::SetProgress(int position) {
     progress_position_ =
         std::clamp(position, progress_min_, std::max(progress_min_, progress_max_));
     ApplyProgress();
 }
 
-void TForm1::StepProgress() {
+void MainWindow::StepProgress() {
     // Stepping past the end starts over from the beginning, as a progress bar's step does.
     if (progress_position_ >= progress_max_) {
         progress_position_ = progress_min_;
@@ -378,7 +382,7 @@ void TForm1::StepProgress() {
     ApplyProgress();
 }
 
-void TForm1::StepProgressBy(std::size_t steps) {
+void MainWindow::StepProgressBy(std::size_t steps) {
     // The steps of a load that has already happened: only where they end is drawn.
     for (; steps > 0; --steps) {
         progress_position_ =
@@ -387,7 +391,7 @@ void TForm1::StepProgressBy(std::size_t steps) {
     ApplyProgress();
 }
 
-void TForm1::ApplyProgress() {
+void MainWindow::ApplyProgress() {
     QProgressBar* bar = ui_->ProgressBar;
     if (progress_max_ > progress_min_) {
         if (bar->minimum() != progress_min_ || bar->maximum() != progress_max_) {
@@ -413,17 +417,18 @@ void TForm1::ApplyProgress() {
 
 // --- Pictures ----------------------------------------------------------------------------
 
-void TForm1::ShowScreenshotFile(const std::string& path) {
+void MainWindow::ShowScreenshotFile(const std::string& path) {
     // Decoded first, shown after: a file that fails leaves the previous picture.
     const QImage image = LoadScreenshot(path, ui_->screen->size());
     ui_->screen->setPixmap(QPixmap::fromImage(image));
 }
 
-void TForm1::ShowBuiltInPicture(BuiltInPicture picture) {
-    ui_->screen->setPixmap(picture == BuiltInPicture::Default ? default_screen_ : no_image_screen_);
+void MainWindow::ShowBuiltInPicture(app::BuiltInPicture picture) {
+    ui_->screen->setPixmap(picture == app::BuiltInPicture::Default ? default_screen_
+                                                                   : no_image_screen_);
 }
 
-const QPixmap& TForm1::Background(int tag) {
+const QPixmap& MainWindow::Background(int tag) {
     const int slot = BackgroundSlot(tag);
     QPixmap& pixmap = backgrounds_[static_cast<std::size_t>(slot)];
     if (pixmap.isNull()) {
@@ -433,7 +438,7 @@ const QPixmap& TForm1::Background(int tag) {
     return pixmap;
 }
 
-void TForm1::ShowBackground(int tag) {
+void MainWindow::ShowBackground(int tag) {
     if (BackgroundSlot(tag) < 0)
         return;
     ui_->Image_background->setPixmap(Background(tag));
@@ -441,23 +446,23 @@ void TForm1::ShowBackground(int tag) {
 
 // --- Menus -------------------------------------------------------------------------------
 
-QActionGroup* TForm1::Group(MenuGroup group) const {
+QActionGroup* MainWindow::Group(app::MenuGroup group) const {
     switch (group) {
-        case MenuGroup::Background:
+        case app::MenuGroup::Background:
             return ui_->BackgroundGroup;
-        case MenuGroup::ShowRoms:
+        case app::MenuGroup::ShowRoms:
             return ui_->ShowRomsGroup;
-        case MenuGroup::Genre:
+        case app::MenuGroup::Genre:
             return ui_->GenreGroup;
-        case MenuGroup::Player:
+        case app::MenuGroup::Player:
             return ui_->PlayerGroup;
-        case MenuGroup::Region:
+        case app::MenuGroup::Region:
             return ui_->RegionGroup;
     }
     return nullptr;
 }
 
-void TForm1::SetMenuChecked(MenuGroup group, int tag) {
+void MainWindow::SetMenuChecked(app::MenuGroup group, int tag) {
     for (QAction* action : Group(group)->actions()) {
         if (action->data().toInt() == tag) {
             action->setChecked(true);  // the exclusive group takes the mark off the others
@@ -466,63 +471,63 @@ void TForm1::SetMenuChecked(MenuGroup group, int tag) {
     }
 }
 
-// --- Timer2 ------------------------------------------------------------------------------
+// --- Slideshow timer ---------------------------------------------------------------------
 
-void TForm1::SetTimerInterval(std::uint32_t milliseconds) {
+void MainWindow::SetTimerInterval(std::uint32_t milliseconds) {
     if (milliseconds == timer_interval_)
         return;
     timer_interval_ = milliseconds;
     ApplyTimer();
 }
 
-void TForm1::StopTimer() {
+void MainWindow::StopTimer() {
     timer_enabled_ = false;
     ApplyTimer();
 }
 
-void TForm1::StartTimer() {
+void MainWindow::StartTimer() {
     timer_enabled_ = true;
     ApplyTimer();
 }
 
-void TForm1::ApplyTimer() {
+void MainWindow::ApplyTimer() {
     if (timer_enabled_ && timer_interval_ > 0) {
         // QTimer takes an int; longer intervals tick at the longest period it can wait.
         const auto longest = static_cast<std::uint32_t>(std::numeric_limits<int>::max());
-        timer2_.start(static_cast<int>(std::min(timer_interval_, longest)));
+        slideshow_timer_.start(static_cast<int>(std::min(timer_interval_, longest)));
     } else {
-        timer2_.stop();
+        slideshow_timer_.stop();
     }
 }
 
 // --- Boxes, programs, quitting -----------------------------------------------------------
 
-void TForm1::ErrorBox(const std::string& text) {
+void MainWindow::ErrorBox(const std::string& text) {
     desktop_.ShowBox(this, QMessageBox::Critical, QStringLiteral("Error"),
                      QString::fromLocal8Bit(text));
 }
 
-void TForm1::InfoBox(const std::string& text) {
+void MainWindow::InfoBox(const std::string& text) {
     desktop_.ShowBox(this, QMessageBox::Information, QStringLiteral("Information"),
                      QString::fromLocal8Bit(text));
 }
 
-void TForm1::PlainBox(const std::string& text) {
+void MainWindow::PlainBox(const std::string& text) {
     desktop_.ShowBox(this, QMessageBox::NoIcon, QStringLiteral("Varnimo"),
                      QString::fromLocal8Bit(text));
 }
 
-void TForm1::StartProgram(const std::string& file, const std::string& argument) {
+void MainWindow::StartProgram(const std::string& file, const std::string& argument) {
     // One argument, no shell: blanks and quotes in the path stay part of the path, and its
     // bytes reach the program unchanged.
     desktop_.StartDetachedBytes(file, argument);
 }
 
-void TForm1::OpenAddress(const std::string& address) {
+void MainWindow::OpenAddress(const std::string& address) {
     desktop_.OpenAddress(this, QUrl(QString::fromLocal8Bit(address)));
 }
 
-void TForm1::RequestQuit() {
+void MainWindow::RequestQuit() {
     QTimer::singleShot(0, this, [this] {
         close();
         QCoreApplication::quit();

@@ -1,7 +1,7 @@
 #pragma once
-// TForm1: the main window. It lays out the controls of main_window.ui, forwards every
-// control's event to Unit1 and draws what Unit1 tells it through MainView. It holds no
-// program state of its own beyond what drawing needs.
+// MainWindow: the main window. It lays out the controls of main_window.ui, forwards every
+// control's event to MainWindowLogic and draws what the logic tells it through
+// MainView. It holds no program state of its own beyond what drawing needs.
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -18,29 +18,31 @@ class QActionGroup;
 class QLabel;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace varnimo {
 
-class Unit1;
-class Tpath_form;
-class TAboutForm;
+namespace app {
+class MainWindowLogic;
+}
+class OptionsDialog;
+class AboutDialog;
 namespace ui {
 class UpdateDialog;
 }
 
-class TForm1 : public QMainWindow, public MainView {
+class MainWindow : public QMainWindow, public app::MainView {
     Q_OBJECT
   public:
-    explicit TForm1(Desktop& desktop, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(Desktop& desktop, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    Unit1& unit() { return *unit_; }
-    const TitleListModel& titleModel() const { return model_; }
-    Tpath_form& path_form() { return *path_form_; }
-    TAboutForm& AboutForm() { return *AboutForm_; }
-    ui::UpdateDialog& update_form() { return *update_form_; }
+    app::MainWindowLogic& Logic() { return *logic_; }
+    const TitleListModel& TitleModel() const { return model_; }
+    OptionsDialog& OptionsWindow() { return *options_dialog_; }
+    AboutDialog& AboutWindow() { return *about_dialog_; }
+    ui::UpdateDialog& UpdateWindow() { return *update_dialog_; }
 
     // --- MainView ---------------------------------------------------------------------
     void SetTitleLines(const std::vector<std::int32_t>& rows) override;
@@ -48,17 +50,17 @@ class TForm1 : public QMainWindow, public MainView {
     int SelectedLine() const override;
     std::string SearchText() const override;
     void SetSearchText(const std::string& text) override;
-    void SetCaption(Control control, const std::string& text) override;
-    void SetVisible(Control control, bool visible) override;
+    void SetCaption(app::Control control, const std::string& text) override;
+    void SetVisible(app::Control control, bool visible) override;
     void Repaint() override;
     void SetProgressRange(int min, int max) override;
     void SetProgress(int position) override;
     void StepProgress() override;
     void StepProgressBy(std::size_t steps) override;
     void ShowScreenshotFile(const std::string& path) override;
-    void ShowBuiltInPicture(BuiltInPicture picture) override;
+    void ShowBuiltInPicture(app::BuiltInPicture picture) override;
     void ShowBackground(int tag) override;
-    void SetMenuChecked(MenuGroup group, int tag) override;
+    void SetMenuChecked(app::MenuGroup group, int tag) override;
     void SetTimerInterval(std::uint32_t milliseconds) override;
     void StopTimer() override;
     void StartTimer() override;
@@ -74,12 +76,12 @@ class TForm1 : public QMainWindow, public MainView {
     void SetOwnCollection();
 
     // --- Menu commands that open the dialogs ---------------------------------------------
-    void pathClick();  // Settings > Options
+    void ShowOptions();  // Settings > Options
     // Settings > Import ROM folder...: the New collection dialog, filled with today's folders
     // and DAT files; a collection made again runs the reset sequence with its options.
-    void import_rom_folderClick();
-    void Info1Click();    // Help > About...
-    void update_click();  // Help > Update?
+    void ImportRomFolder();
+    void ShowAbout();        // Help > About...
+    void ShowUpdateCheck();  // Help > Update?
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -89,19 +91,19 @@ class TForm1 : public QMainWindow, public MainView {
     void SetUpStoredPictures();
     void ConnectEvents();
     void FirstActivation();
-    QWidget* Widget(Control control) const;
-    QActionGroup* Group(MenuGroup group) const;
+    QWidget* Widget(app::Control control) const;
+    QActionGroup* Group(app::MenuGroup group) const;
     void ApplyTimer();
     void ApplyProgress();
     const QPixmap& Background(int tag);
 
-    std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<Ui::MainWindow> ui_;
     Desktop& desktop_;
-    std::unique_ptr<Unit1> unit_;
+    std::unique_ptr<app::MainWindowLogic> logic_;
     TitleListModel model_;
-    QTimer timer2_;
+    QTimer slideshow_timer_;
 
-    // Timer2 ticks while it is enabled and its interval is above 0.
+    // The slideshow timer ticks while it is enabled and its interval is above 0.
     std::uint32_t timer_interval_ = 2000;
     bool timer_enabled_ = true;
 
@@ -120,10 +122,10 @@ class TForm1 : public QMainWindow, public MainView {
     std::array<QPixmap, 5> backgrounds_;  // by background Tag: -1, 1, 2, 3, 4
 
     // The dialogs live hidden from the start and keep their contents between showings.
-    // Declared last: they use Unit1, so they go first.
-    std::unique_ptr<Tpath_form> path_form_;
-    std::unique_ptr<TAboutForm> AboutForm_;
-    std::unique_ptr<ui::UpdateDialog> update_form_;
+    // Declared last: they use the logic, so they go first.
+    std::unique_ptr<OptionsDialog> options_dialog_;
+    std::unique_ptr<AboutDialog> about_dialog_;
+    std::unique_ptr<ui::UpdateDialog> update_dialog_;
 };
 
 }  // namespace varnimo

@@ -71,7 +71,8 @@ QStringList SplitFileList(const QString& text) {
 
 NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportRequest base,
                                          QWidget* parent)
-    : QDialog(parent), desktop_(desktop), base_(std::move(base)) {
+    : QDialog(parent), desktop_(desktop), rules_(*this, std::move(base)) {
+    const catalogue::RomImportRequest& filled = rules_.Base();
     setObjectName(QStringLiteral("new_collection"));
     setWindowTitle(QStringLiteral("New collection"));
     auto* layout = new QVBoxLayout(this);
@@ -82,7 +83,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
         "after the titles (.png, .jpg, .jpeg). DAT files of a dump set (the libretro database's "
         "genre, maxusers and no-intro files, or a No-Intro DAT) give the genre and players and "
         "list the games you are missing; with them every ROM file is read once.");
-    if (base_.replace) {
+    if (filled.replace) {
         about += QStringLiteral(
             "\n\nCreate replaces the collection; the emulator folders and the slideshow "
             "settings stay as they are.");
@@ -142,24 +143,21 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
     cancel_button_ = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     cancel_button_->setObjectName(QStringLiteral("cancel_button"));
     layout->addWidget(buttons);
-    connect(create_button_, &QPushButton::clicked, this, &NewCollectionDialog::CreateClick);
+    connect(create_button_, &QPushButton::clicked, this, [this] { rules_.Create(); });
     connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
     connect(rom_edit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { create_button_->setEnabled(!text.isEmpty()); });
 
-    rom_edit_->setText(FolderField(base_.rom_folder));
-    screen_edit_->setText(FolderField(base_.screen_folder));
+    rom_edit_->setText(FolderField(filled.rom_folder));
+    screen_edit_->setText(FolderField(filled.screen_folder));
     QStringList dats;
-    for (const std::string& file : base_.dat_files)
+    for (const std::string& file : filled.dat_files)
         dats << QFile::decodeName(QByteArray::fromStdString(file));
     dat_edit_->setText(JoinFileList(dats));
     create_button_->setEnabled(!rom_edit_->text().isEmpty());
 }
 
-NewCollectionDialog::~NewCollectionDialog() {
-    if (worker_.joinable())
-        worker_.join();
-}
+NewCollectionDialog::~NewCollectionDialog() = default;
 
 void NewCollectionDialog::Browse(const QString& instruction, QLineEdit* edit) {
     const QString folder = browser_->Browse(this, instruction);
@@ -167,74 +165,50 @@ void NewCollectionDialog::Browse(const QString& instruction, QLineEdit* edit) {
         edit->setText(QDir::toNativeSeparators(folder));
 }
 
-void NewCollectionDialog::CreateClick() {
-    if (Importing())
-        return;
-    catalogue::RomImportRequest request = base_;
+app::NewCollectionFields NewCollectionDialog::Fields() const {
     // Folders and files go to the import as the bytes the file system knows them by.
-    request.rom_folder = FileName(rom_edit_->text());
-    request.screen_folder = FileName(screen_edit_->text());
-    request.dat_files.clear();
+    app::NewCollectionFields fields;
+    fields.rom_folder = FileName(rom_edit_->text());
+    fields.screen_folder = FileName(screen_edit_->text());
     for (const QString& file : SplitFileList(dat_edit_->text()))
-        request.dat_files.push_back(FileName(file));
-    if (const char* path = std::getenv("PATH"))
-        request.search_path = path;
-    // Each step of the bar in one event; a folder of many small files must not flood this
-    // thread with one event per file.
-    request.progress = [this](std::size_t done, std::size_t total) {
-        if (done == total || done * 200 / total != (done - 1) * 200 / total) {
-            QMetaObject::invokeMethod(
-                this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
-        }
-    };
+        fields.dat_files.push_back(FileName(file));
+    return fields;
+}
 
-    SetInputsEnabled(false);
-    progress_->setRange(0, 0);  // busy until the ROM files are read
-    progress_->show();
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    auto import = [this, request = std::move(request)] {
-        Outcome outcome;
-        try {
-            outcome.text = catalogue::ImportRomFolder(request).Line();
-            outcome.done = true;
-        } catch (const catalogue::RomImportError& error) {
-            // Nothing was made: say why and let the user choose again.
-            outcome.text = error.what();
-            if (!error.ExistingFile().empty()) {
-                outcome.text += ": move it out of " +
-                                QFile::encodeName(QDir::currentPath()).toStdString() +
-                                " to make a new collection there";
-            }
-        } catch (const std::exception& error) {
-            outcome.text = error.what();  // a write failed; what was there before is still there
-        }
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { Finished(outcome); }, Qt::QueuedConnection);
-    };
-    try {
-        worker_ = std::thread(std::move(import));
-    } catch (const std::system_error& error) {
-        Finished({false, error.what()});  // no thread to run it on: nothing was made
+void NewCollectionDialog::Post(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+void NewCollectionDialog::ShowBusy(bool busy) {
+    if (busy) {
+        SetInputsEnabled(false);
+        progress_->setRange(0, 0);  // busy until the ROM files are read
+        progress_->show();
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        return;
     }
+    QApplication::restoreOverrideCursor();
+    progress_->hide();
+    SetInputsEnabled(true);
 }
 
 void NewCollectionDialog::ShowProgress(std::size_t done, std::size_t total) {
-    if (!Importing())
-        return;
     progress_->setRange(0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
     progress_->setValue(static_cast<int>(std::min<std::size_t>(done, INT_MAX)));
 }
 
-void NewCollectionDialog::Finished(const Outcome& outcome) {
-    if (worker_.joinable())
-        worker_.join();
-    QApplication::restoreOverrideCursor();
-    progress_->hide();
-    SetInputsEnabled(true);
-    desktop_.ShowBox(this, outcome.done ? QMessageBox::Information : QMessageBox::Critical,
-                     QStringLiteral("New collection"), QString::fromLocal8Bit(outcome.text));
-    if (outcome.done)
-        accept();
+void NewCollectionDialog::InfoBox(const std::string& text) {
+    desktop_.ShowBox(this, QMessageBox::Information, QStringLiteral("New collection"),
+                     QString::fromLocal8Bit(text));
+}
+
+void NewCollectionDialog::ErrorBox(const std::string& text) {
+    desktop_.ShowBox(this, QMessageBox::Critical, QStringLiteral("New collection"),
+                     QString::fromLocal8Bit(text));
+}
+
+void NewCollectionDialog::Accept() {
+    accept();
 }
 
 void NewCollectionDialog::SetInputsEnabled(bool enabled) {
@@ -259,21 +233,6 @@ bool OfferNewCollection(Desktop& desktop) {
     first.remember_dat_files = true;
     NewCollectionDialog dialog(desktop, std::move(first));
     return dialog.exec() == QDialog::Accepted;
-}
-
-catalogue::RomImportRequest ImportAgainRequest(const settings::ProgramOptions& options,
-                                               std::uint32_t interval, std::int32_t show_mode) {
-    catalogue::RomImportRequest request;
-    request.rom_folder = options.RomPath;
-    request.screen_folder = options.ScreenPath;
-    request.dat_files = catalogue::RememberedDatFiles();
-    request.snes9x_folder = options.Snes9xPath;
-    request.zsnes_folder = options.ZsnesPath;
-    request.interval = interval;
-    request.show_mode = show_mode;
-    request.replace = true;
-    request.remember_dat_files = true;
-    return request;
 }
 
 }  // namespace varnimo

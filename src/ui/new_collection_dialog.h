@@ -4,16 +4,17 @@
 // and, if the user has them, a screenshot folder and DAT files, and makes the collection in
 // the working directory with the same import as `varnimo-cli import`. The import runs on a
 // thread of its own, so the windows keep drawing while the ROM files are read; its progress
-// comes back to this thread as events.
+// comes back to this thread as events. The rules are app::NewCollection's.
 
 #include <QDialog>
 #include <QStringList>
+#include <functional>
 #include <string>
-#include <thread>
 
+#include "app/new_collection.h"
+#include "app/new_collection_view.h"
 #include "catalogue/rom_import.h"
-#include "path_form.h"
-#include "settings/program_options.h"
+#include "options_dialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -45,11 +46,10 @@ class QtFilesBrowser final : public FilesBrowser {
 QString JoinFileList(const QStringList& files);
 QStringList SplitFileList(const QString& text);
 
-class NewCollectionDialog : public QDialog {
+class NewCollectionDialog : public QDialog, private app::NewCollectionView {
     Q_OBJECT
   public:
-    // `base` fills the fields (folders, DAT files) and gives what the dialog does not ask for:
-    // the emulator folders, the slideshow settings, whether a collection there is replaced.
+    // `base`: see app::NewCollection.
     NewCollectionDialog(Desktop& desktop, catalogue::RomImportRequest base,
                         QWidget* parent = nullptr);
     ~NewCollectionDialog() override;
@@ -58,26 +58,26 @@ class NewCollectionDialog : public QDialog {
     void SetFolderBrowser(FolderBrowser& browser) { browser_ = &browser; }
     void SetFilesBrowser(FilesBrowser& browser) { files_browser_ = &browser; }
 
-    // Starts the import. When it ends: on success tells what was imported and closes the
-    // dialog as accepted; when the import refuses or fails, shows why and stays open.
-    void CreateClick();
-    // True while an import runs; the dialog cannot be closed meanwhile.
-    bool Importing() const { return worker_.joinable(); }
+    // The Create button, as a click runs it.
+    void Create() { rules_.Create(); }
+    bool Importing() const { return rules_.Importing(); }
 
     void reject() override;
 
   private:
-    struct Outcome {
-        bool done = false;
-        std::string text;  // the summary line, or why nothing was made
-    };
     void Browse(const QString& instruction, QLineEdit* edit);
-    void ShowProgress(std::size_t done, std::size_t total);
-    void Finished(const Outcome& outcome);
     void SetInputsEnabled(bool enabled);
 
+    // --- app::NewCollectionView -----------------------------------------------------------
+    app::NewCollectionFields Fields() const override;
+    void Post(std::function<void()> task) override;
+    void ShowBusy(bool busy) override;
+    void ShowProgress(std::size_t done, std::size_t total) override;
+    void InfoBox(const std::string& text) override;
+    void ErrorBox(const std::string& text) override;
+    void Accept() override;
+
     Desktop& desktop_;
-    catalogue::RomImportRequest base_;
     QLineEdit* rom_edit_;
     QLineEdit* screen_edit_;
     QLineEdit* dat_edit_;
@@ -88,18 +88,14 @@ class NewCollectionDialog : public QDialog {
     FolderBrowser* browser_ = &system_browser_;
     QtFilesBrowser system_files_browser_;
     FilesBrowser* files_browser_ = &system_files_browser_;
-    std::thread worker_;
+    // Declared last: its destructor waits for an import that still runs, which may post to
+    // this dialog until then.
+    app::NewCollection rules_;
 };
 
 // When the working directory holds no catalogue, shows the dialog modally and returns when
 // it is closed: true when the collection was made, false when the user cancelled (there is
 // nothing to show then). Returns true at once where a catalogue is there.
 bool OfferNewCollection(Desktop& desktop);
-
-// The request that makes the collection of the working directory again from `options`'
-// folders and the DAT files it was last made with, replacing it and keeping the emulator
-// folders, the slideshow interval and mode.
-catalogue::RomImportRequest ImportAgainRequest(const settings::ProgramOptions& options,
-                                               std::uint32_t interval, std::int32_t show_mode);
 
 }  // namespace varnimo

@@ -12,7 +12,7 @@ namespace {
 
 // An error box ends a timed start at once: the list it waits for may never come.
 class AnsweringDesktop final : public Desktop {
-public:
+  public:
     void ShowBox(QWidget*, QMessageBox::Icon icon, const QString&, const QString& text) override {
         const char* kind = icon == QMessageBox::Critical      ? "error"
                            : icon == QMessageBox::Information ? "info"
@@ -28,16 +28,20 @@ public:
 
 }  // namespace
 
-bool QuitWhenListedRequested() { return qEnvironmentVariableIntValue("VARNIMO_QUIT_WHEN_LISTED") == 1; }
+bool QuitWhenListedRequested() {
+    return qEnvironmentVariableIntValue("VARNIMO_QUIT_WHEN_LISTED") == 1;
+}
 
-std::unique_ptr<Desktop> MakeAnsweringDesktop() { return std::make_unique<AnsweringDesktop>(); }
+std::unique_ptr<Desktop> MakeAnsweringDesktop() {
+    return std::make_unique<AnsweringDesktop>();
+}
 
-void QuitWhenListed(TForm1& form) {
+void QuitWhenListed(MainWindow& form) {
     // The start-up sequence fills the list with one model reset; once its handler has
     // returned, the window is drawn in full (the list lays out its lines as it paints) and
     // the program ends.
     QObject::connect(
-        &form.titleModel(), &QAbstractItemModel::modelReset, &form,
+        &form.TitleModel(), &QAbstractItemModel::modelReset, &form,
         [&form] {
             QTimer::singleShot(0, &form, [&form] {
                 form.repaint();

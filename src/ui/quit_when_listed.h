@@ -12,7 +12,7 @@
 
 namespace varnimo {
 
-class TForm1;
+class MainWindow;
 
 // True when VARNIMO_QUIT_WHEN_LISTED is set to 1.
 bool QuitWhenListedRequested();
@@ -21,6 +21,6 @@ bool QuitWhenListedRequested();
 std::unique_ptr<Desktop> MakeAnsweringDesktop();
 
 // Ends the program once `form`'s title list has been filled the first time and drawn.
-void QuitWhenListed(TForm1& form);
+void QuitWhenListed(MainWindow& form);
 
 }  // namespace varnimo

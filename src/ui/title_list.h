@@ -1,5 +1,5 @@
 #pragma once
-// The title list: a model over the row vector Unit1 builds (already filtered and sorted)
+// The title list: a model over the row vector MainWindowLogic builds (already filtered and sorted)
 // and the list view that shows it. A rebuild is one model reset, and every line has the same
 // height, so the view shows a million titles without asking each one for its size and
 // without keeping anything per line.

@@ -8,13 +8,13 @@
 #include <QShowEvent>
 #include <QTableWidget>
 
-#include "app/unit1.h"
+#include "app/collection.h"
 #include "fonts.h"
 #include "ui_update_dialog.h"
 
 namespace varnimo::ui {
 
-UpdateDialog::UpdateDialog(const Unit1& unit, Desktop& desktop, app::UpdateServerAddress server,
+UpdateDialog::UpdateDialog(const app::Collection& unit, Desktop& desktop, app::UpdateServerAddress server,
                            QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::UpdateDialog>()), desktop_(desktop) {
     ui_->setupUi(this);

@@ -17,8 +17,8 @@ namespace Ui {
 class UpdateDialog;
 }
 
-namespace varnimo {
-class Unit1;
+namespace varnimo::app {
+class Collection;
 }
 
 namespace varnimo::ui {
@@ -27,7 +27,7 @@ class UpdateDialog : public QDialog, public app::UpdateView {
     Q_OBJECT
   public:
     // Reads the local versions from `unit` at every showing; asks `server`.
-    UpdateDialog(const Unit1& unit, Desktop& desktop, app::UpdateServerAddress server,
+    UpdateDialog(const app::Collection& unit, Desktop& desktop, app::UpdateServerAddress server,
                  QWidget* parent = nullptr);
     ~UpdateDialog() override;
 

@@ -264,25 +264,25 @@ HWND MainWindow::Child(int id) const {
 
 HWND MainWindow::Window(Control control) const {
     switch (control) {
-        case Control::TitleBox:
+        case Control::TitleList:
             return title_list_->Handle();
-        case Control::search_edit_box:
+        case Control::SearchBox:
             return Child(Id(ControlId::SearchBox));
-        case Control::showing_counter:
+        case Control::ShowingCounter:
             return Child(Id(ControlId::ShowingCounter));
-        case Control::rom_count_label:
+        case Control::RomCount:
             return Child(Id(ControlId::RomCountLabel));
-        case Control::filesize_label:
+        case Control::FileSize:
             return Child(Id(ControlId::FileSizeLabel));
-        case Control::genre_label:
+        case Control::Genre:
             return Child(Id(ControlId::GenreLabel));
-        case Control::player_label:
+        case Control::Player:
             return Child(Id(ControlId::PlayerLabel));
         case Control::ProgressBar:
             return Child(Id(ControlId::ProgressBar));
-        case Control::loading_Button:
+        case Control::LoadingStatus:
             return Child(Id(ControlId::LoadingButton));
-        case Control::screen:
+        case Control::Screenshot:
             return Child(Id(ControlId::Screenshot));
     }
     return nullptr;
@@ -567,26 +567,26 @@ void MainWindow::SetSearchText(const std::string& text) {
 void MainWindow::SetCaption(Control control, const std::string& text) {
     HWND window = Window(control);
     switch (control) {
-        case Control::showing_counter:
-        case Control::rom_count_label:
-        case Control::filesize_label:
-        case Control::genre_label:
-        case Control::player_label:
+        case Control::ShowingCounter:
+        case Control::RomCount:
+        case Control::FileSize:
+        case Control::Genre:
+        case Control::Player:
             ::SetWindowTextA(window, text.c_str());
             FitLabelToText(window);
             return;
-        case Control::loading_Button:
+        case Control::LoadingStatus:
             ::SetWindowTextA(window, text.c_str());
             // The status shows during long work that does not return to the message loop:
             // draw it now, not after the work.
             ::UpdateWindow(window);
             return;
-        case Control::search_edit_box:
+        case Control::SearchBox:
             SetSearchText(text);
             return;
-        case Control::TitleBox:
+        case Control::TitleList:
         case Control::ProgressBar:
-        case Control::screen:
+        case Control::Screenshot:
             return;  // they have no caption
     }
 }
@@ -594,7 +594,7 @@ void MainWindow::SetCaption(Control control, const std::string& text) {
 void MainWindow::SetVisible(Control control, bool visible) {
     HWND window = Window(control);
     ::ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
-    if (visible && (control == Control::ProgressBar || control == Control::loading_Button)) {
+    if (visible && (control == Control::ProgressBar || control == Control::LoadingStatus)) {
         ::UpdateWindow(window);
     }
 }

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/main_view.h"
+#include "main_view_port.h"
 #include "desktop.h"
 #include "gdi_objects.h"
 #include "pictures.h"

@@ -1,79 +1,65 @@
 #include "main_window_core.h"
 
 #include "about_dialog.h"
-#include "app/homepage.h"
-#include "app/unit1.h"
+#include "app/about_box.h"
+#include "app/main_window_logic.h"
 #include "app/update_addresses.h"
 #include "app/update_checker.h"
 #include "update_dialog.h"
 
 namespace varnimo::win {
 
-MainWindowCore::MainWindowCore(MainView& view) : logic_(std::make_unique<Unit1>(view)) {}
+MainWindowCore::MainWindowCore(app::MainView& view)
+    : logic_(std::make_unique<app::MainWindowLogic>(view)) {}
 
 MainWindowCore::~MainWindowCore() = default;
 
 void MainWindowCore::UseOwnCollection() {
-    logic_->OwnCollection = true;
+    logic_->SetOwnCollection();
 }
 
 void MainWindowCore::Reset() {
-    logic_->ResetClick();
+    logic_->Reset();
 }
 
 void MainWindowCore::SearchChanged() {
-    logic_->search();
+    logic_->SearchChanged();
 }
 
 void MainWindowCore::ClearSearch() {
-    logic_->clear_buttonClick();
+    logic_->ClearSearch();
 }
 
-void MainWindowCore::SetFilter(MenuGroup group, int tag) {
-    switch (group) {
-        case MenuGroup::ShowRoms:
-            logic_->List_select(tag);
-            return;
-        case MenuGroup::Genre:
-            logic_->Genre_AllClick(tag);
-            return;
-        case MenuGroup::Player:
-            logic_->Player_AllClick(tag);
-            return;
-        case MenuGroup::Region:
-            logic_->Region_AllClick(tag);
-            return;
-        case MenuGroup::Background:
-            ChooseBackground(tag);
-            return;
-    }
+void MainWindowCore::SetFilter(app::MenuGroup group, int tag) {
+    logic_->SetFilter(group, tag);
 }
 
 void MainWindowCore::ChooseBackground(int tag) {
-    logic_->Background_select(tag);
+    logic_->ChooseBackground(tag);
 }
 
 void MainWindowCore::SelectionChanged() {
-    logic_->TitleBoxClick();
+    logic_->SelectionChanged();
 }
 
 void MainWindowCore::SlideshowTick() {
-    logic_->test_timer();
+    logic_->SlideshowTick();
 }
 
-void MainWindowCore::Launch(Emulator emulator) {
-    logic_->progstarten(emulator);
+void MainWindowCore::Launch(app::Emulator emulator) {
+    logic_->Launch(emulator);
 }
 
 void MainWindowCore::Quit() {
-    logic_->Beenden1Click();
+    logic_->Quit();
 }
 
 void MainWindowCore::RunUpdateChecker(HWND owner, Desktop& desktop) {
     UpdateDialog dialog(owner, desktop);
     // A server variable that cannot be read leaves no host, and the check fails as any
     // unreachable server does; the window has no console to say more.
-    app::UpdateChecker checker(dialog, *logic_, app::UpdateServerFromEnvironment());
+    app::UpdateChecker checker(dialog, logic_->CurrentCollection(),
+                             app::UpdateServerFromEnvironment());
     class Forward final : public UpdateDialog::Events {
       public:
         explicit Forward(app::UpdateChecker& checker) : checker_(checker) {}
@@ -93,19 +79,24 @@ std::string_view MainWindowCore::TitleText(std::int32_t row) const {
 }
 
 void RunAboutBox(HWND owner, Desktop& desktop) {
-    class Rules final : public AboutDialog::Events {
+    // The box draws; app::AboutBox decides what its link and Exit do.
+    class Box final : public AboutDialog::Events, public app::AboutView {
       public:
-        Rules(HWND owner, Desktop& desktop) : desktop_(desktop), dialog_(owner, *this) {}
+        Box(HWND owner, Desktop& desktop) : desktop_(desktop), dialog_(owner, *this), rules_(*this) {}
         void Run() { dialog_.RunModal(); }
-        // The box stays open either way.
-        void OpenHomepage() override { desktop_.OpenAddress(dialog_.Handle(), HomepageAddress); }
-        void Exit() override { dialog_.Close(); }
+        void OpenHomepage() override { rules_.OpenHomepage(); }
+        void Exit() override { rules_.Exit(); }
+        void OpenAddress(const std::string& address) override {
+            desktop_.OpenAddress(dialog_.Handle(), address.c_str());
+        }
+        void Close() override { dialog_.Close(); }
 
       private:
         Desktop& desktop_;
         AboutDialog dialog_;
-    } rules(owner, desktop);
-    rules.Run();
+        app::AboutBox rules_;
+    } box(owner, desktop);
+    box.Run();
 }
 
 }  // namespace varnimo::win

@@ -9,11 +9,11 @@
 
 #include <windows.h>
 
-#include "app/main_view.h"
+#include "main_view_port.h"
 #include "desktop.h"
 
-namespace varnimo {
-class Unit1;
+namespace varnimo::app {
+class MainWindowLogic;
 }
 
 namespace varnimo::win {
@@ -21,7 +21,7 @@ namespace varnimo::win {
 class MainWindowCore {
   public:
     // The logic draws through `view`, which must outlive this object.
-    explicit MainWindowCore(MainView& view);
+    explicit MainWindowCore(app::MainView& view);
     ~MainWindowCore();
     MainWindowCore(const MainWindowCore&) = delete;
     MainWindowCore& operator=(const MainWindowCore&) = delete;
@@ -34,11 +34,11 @@ class MainWindowCore {
     void SearchChanged();
     void ClearSearch();
     // A radio choice of Show Roms, Genre, Player or Region.
-    void SetFilter(MenuGroup group, int tag);
+    void SetFilter(app::MenuGroup group, int tag);
     void ChooseBackground(int tag);
     void SelectionChanged();
     void SlideshowTick();
-    void Launch(Emulator emulator);
+    void Launch(app::Emulator emulator);
     void Quit();
 
     // Runs the Update Checker modal over `owner`, its boxes shown by `desktop`. The server is
@@ -49,7 +49,7 @@ class MainWindowCore {
     std::string_view TitleText(std::int32_t row) const;
 
   private:
-    std::unique_ptr<Unit1> logic_;
+    std::unique_ptr<app::MainWindowLogic> logic_;
 };
 
 // Shows the About box modal over `owner` with its rules: the link opens the homepage

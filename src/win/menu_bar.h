@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "app/main_view.h"
+#include "main_view_port.h"
 
 namespace varnimo::win {
 

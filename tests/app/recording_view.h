@@ -1,11 +1,11 @@
 #pragma once
-// A MainView that records what Unit1 asks of the window, for tests of Unit1 and of the
-// dialogs built on it. Captions, visibility and the list are kept as current state; every
+// A MainView that records what MainWindowLogic asks of the window, for tests of MainWindowLogic and
+// of the dialogs built on it. Captions, visibility and the list are kept as current state; every
 // call is also appended to `log` as one line, so tests can check the order of events.
 //
-// Like the real search box, SetSearchText with a different text calls Unit1::search at
-// once (after Attach). Message boxes are answered at once; `on_box` lets a test act while a
-// box is open (for example press Reset again).
+// Like the real search box, SetSearchText with a different text calls
+// MainWindowLogic::SearchChanged at once (after Attach). Message boxes are answered at once;
+// `on_box` lets a test act while a box is open (for example press Reset again).
 
 #include <functional>
 #include <map>
@@ -14,40 +14,40 @@
 #include <vector>
 
 #include "app/main_view.h"
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "rtl/runtime_error.h"
 
 namespace varnimo::testing {
 
-inline const char* ControlName(Control control) {
+inline const char* ControlName(app::Control control) {
     switch (control) {
-        case Control::TitleBox:
-            return "TitleBox";
-        case Control::search_edit_box:
-            return "search_edit_box";
-        case Control::showing_counter:
-            return "showing_counter";
-        case Control::rom_count_label:
-            return "rom_count_label";
-        case Control::filesize_label:
-            return "filesize_label";
-        case Control::genre_label:
-            return "genre_label";
-        case Control::player_label:
-            return "player_label";
-        case Control::ProgressBar:
+        case app::Control::TitleList:
+            return "TitleList";
+        case app::Control::SearchBox:
+            return "SearchBox";
+        case app::Control::ShowingCounter:
+            return "ShowingCounter";
+        case app::Control::RomCount:
+            return "RomCount";
+        case app::Control::FileSize:
+            return "FileSize";
+        case app::Control::Genre:
+            return "Genre";
+        case app::Control::Player:
+            return "Player";
+        case app::Control::ProgressBar:
             return "ProgressBar";
-        case Control::loading_Button:
-            return "loading_Button";
-        case Control::screen:
-            return "screen";
+        case app::Control::LoadingStatus:
+            return "LoadingStatus";
+        case app::Control::Screenshot:
+            return "Screenshot";
     }
     return "?";
 }
 
-class RecordingView : public MainView {
+class RecordingView : public app::MainView {
   public:
-    void Attach(Unit1* unit) { unit_ = unit; }
+    void Attach(app::MainWindowLogic* unit) { unit_ = unit; }
 
     // --- what tests set ---
     int selected_line = -1;
@@ -56,12 +56,12 @@ class RecordingView : public MainView {
 
     // --- what tests read ---
     std::vector<std::string> log;
-    std::map<Control, std::string> captions;
-    std::map<Control, bool> visible;
+    std::map<app::Control, std::string> captions;
+    std::map<app::Control, bool> visible;
     std::vector<std::int32_t> lines;
     std::string search_text;
     std::string picture;  // "file PATH", "default" or "no picture"
-    std::map<MenuGroup, int> checked;
+    std::map<app::MenuGroup, int> checked;
     int background = -1;
     std::uint32_t timer_interval = 2000;
     bool timer_enabled = true;
@@ -77,7 +77,7 @@ class RecordingView : public MainView {
         }
         return boxes;
     }
-    std::string Caption(Control control) const {
+    std::string Caption(app::Control control) const {
         auto found = captions.find(control);
         return found == captions.end() ? std::string() : found->second;
     }
@@ -100,14 +100,14 @@ class RecordingView : public MainView {
         search_text = text;
         log.push_back("search text '" + text + "'");
         if (unit_ != nullptr) {
-            unit_->search();
+            unit_->SearchChanged();
         }
     }
-    void SetCaption(Control control, const std::string& text) override {
+    void SetCaption(app::Control control, const std::string& text) override {
         captions[control] = text;
         log.push_back(std::string(ControlName(control)) + " = " + text);
     }
-    void SetVisible(Control control, bool shown) override {
+    void SetVisible(app::Control control, bool shown) override {
         visible[control] = shown;
         log.push_back(std::string(shown ? "show " : "hide ") + ControlName(control));
     }
@@ -124,15 +124,15 @@ class RecordingView : public MainView {
         picture = "file " + path;
         log.push_back("picture " + picture);
     }
-    void ShowBuiltInPicture(BuiltInPicture which) override {
-        picture = which == BuiltInPicture::Default ? "default" : "no picture";
+    void ShowBuiltInPicture(app::BuiltInPicture which) override {
+        picture = which == app::BuiltInPicture::Default ? "default" : "no picture";
         log.push_back("picture " + picture);
     }
     void ShowBackground(int tag) override {
         background = tag;
         log.push_back("background " + std::to_string(tag));
     }
-    void SetMenuChecked(MenuGroup group, int tag) override {
+    void SetMenuChecked(app::MenuGroup group, int tag) override {
         checked[group] = tag;
         log.push_back("checked " + std::to_string(static_cast<int>(group)) + " " +
                       std::to_string(tag));
@@ -171,7 +171,7 @@ class RecordingView : public MainView {
         }
     }
 
-    Unit1* unit_ = nullptr;
+    app::MainWindowLogic* unit_ = nullptr;
 };
 
 }  // namespace varnimo::testing

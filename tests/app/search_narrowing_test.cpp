@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_logic.h"
 #include "app/recording_view.h"
-#include "app/unit1.h"
 #include "catalogue/filters.h"
 #include "rtl/test_files.h"
 
@@ -44,10 +44,10 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
     WriteBytes("scanned.dat", cache);
 
     RecordingView view;
-    Unit1 unit{view};
+    app::MainWindowLogic unit{view};
     view.Attach(&unit);
-    unit.ResetClick();
-    ASSERT_EQ(unit.KnownRomTable.Size(), 4000u);
+    unit.Reset();
+    ASSERT_EQ(unit.CurrentCollection().Table().Size(), 4000u);
 
     for (int step = 0; step < 3000; ++step) {
         std::string text = view.search_text;
@@ -62,31 +62,26 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
             text.insert(random() % (text.size() + 1), 1, letters[random() % letters.size()]);
             view.SetSearchText(text);
         } else if (action == 16) {
-            unit.clear_buttonClick();
+            unit.ClearSearch();
         } else if (action == 17) {
-            unit.Genre_AllClick(static_cast<int>(random() % 4) - 1);
+            unit.SetFilter(app::MenuGroup::Genre, static_cast<int>(random() % 4) - 1);
         } else if (action == 18) {
             const int tags[] = {-1, 1, 2, 3};
-            unit.Region_AllClick(tags[random() % 4]);
+            unit.SetFilter(app::MenuGroup::Region, tags[random() % 4]);
         } else if (random() % 10 == 0) {
-            unit.ResetClick();
+            unit.Reset();
         } else {
             const int tags[] = {-1, 1, 2};
-            unit.List_select(tags[random() % 3]);
+            unit.SetFilter(app::MenuGroup::ShowRoms, tags[random() % 3]);
         }
 
         catalogue::TitleIndex index;
-        index.Build(unit.KnownRomTable.Title);
-        catalogue::Filters filters;
+        index.Build(unit.CurrentCollection().Table().Title);
+        catalogue::Filters filters = unit.CurrentBrowser().Filters();
         const std::string search_text = view.search_text;
         filters.search_text = search_text;
-        filters.player = unit.PlayerFilter;
-        filters.genre = unit.GenreFilter;
-        filters.region = unit.RegionMarker;
-        filters.region_tag = unit.RegionTag;
-        filters.availability = unit.AvailabilityFilter;
         std::vector<std::int32_t> expected;
-        catalogue::FilterRows(unit.KnownRomTable, index, filters, expected);
+        catalogue::FilterRows(unit.CurrentCollection().Table(), index, filters, expected);
         ASSERT_EQ(view.lines, expected)
             << "step " << step << ", search text '" << search_text << "'";
     }

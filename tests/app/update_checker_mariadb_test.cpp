@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "app/recording_update_view.h"
+#include "app/collection.h"
 #include "app/recording_view.h"
-#include "app/unit1.h"
 #include "app/update_checker.h"
 
 namespace varnimo::app {
@@ -150,7 +150,7 @@ class UpdateCheckerMariadb : public ::testing::Test {
 
     static inline std::string setup_output_;
     testing::RecordingView main_view;
-    Unit1 unit{main_view};
+    app::Collection unit;
     RecordingUpdateView view;
 };
 
@@ -242,8 +242,8 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
     };
     for (const Case& c : cases) {
         RecordingUpdateView fresh;
-        unit.DatabaseVersion = c.catalogue;
-        unit.ScreenPackVersions[1] = c.pack_b;
+        unit.SetDatabaseVersion(c.catalogue);
+        unit.SetScreenPackVersion(1, c.pack_b);
         UpdateChecker checker(fresh, unit, Server(c.database));
         checker.Activate();
         checker.Connect();
@@ -277,8 +277,8 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
     EXPECT_TRUE(ConnectionGone(id));
 
     // A Reset read new local versions; the next showing shows them beside the old answer.
-    unit.DatabaseVersion = 3.25;
-    unit.ScreenPackVersions[1] = 2;
+    unit.SetDatabaseVersion(3.25);
+    unit.SetScreenPackVersion(1, 2);
     checker.Activate();
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "3.25");
     EXPECT_EQ(view.Cell(UpdateGrid::PacksAToM, 1, 2), "2");

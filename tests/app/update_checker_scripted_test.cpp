@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "app/recording_update_view.h"
+#include "app/collection.h"
 #include "app/recording_view.h"
-#include "app/unit1.h"
 #include "app/update_checker.h"
 #include "mysql/errors.h"
 #include "scripted_server.h"
@@ -60,7 +60,7 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
     server.Start();
 
     testing::RecordingView main_view;
-    Unit1 unit(main_view);
+    app::Collection unit;
     testing::RecordingUpdateView view;
     {
         UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
@@ -108,7 +108,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         }
         server.Start();
         testing::RecordingView main_view;
-        Unit1 unit(main_view);
+        app::Collection unit;
         testing::RecordingUpdateView view;
         UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
         PressForTheFirstRow(checker, view);
@@ -174,7 +174,7 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         server.Start();
 
         testing::RecordingView main_view;
-        Unit1 unit(main_view);
+        app::Collection unit;
         testing::RecordingUpdateView view;
         UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
                               std::chrono::milliseconds(300));
@@ -215,7 +215,7 @@ TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
         server.Start();  // and then nothing: no end marker, the connection stays open
 
         testing::RecordingView main_view;
-        Unit1 unit(main_view);
+        app::Collection unit;
         testing::RecordingUpdateView view;
         auto checker = std::make_unique<UpdateChecker>(
             view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},

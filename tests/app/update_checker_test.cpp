@@ -7,8 +7,8 @@
 
 #include "app/closed_port.h"
 #include "app/recording_update_view.h"
+#include "app/collection.h"
 #include "app/recording_view.h"
-#include "app/unit1.h"
 #include "app/update_checker.h"
 #include "support/test_env.h"
 
@@ -53,16 +53,16 @@ using testing::ClosedPort;
 class UpdateCheckerTest : public ::testing::Test {
   protected:
     testing::RecordingView main_view;
-    Unit1 unit{main_view};
+    app::Collection unit;
     RecordingUpdateView view;
 };
 
 TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
     UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", ClosedPort()});
-    unit.DatabaseVersion = 2.07;
-    unit.ScreenPackVersions[0] = 3;
-    unit.ScreenPackVersions[12] = 12.5;
-    unit.ScreenPackVersions[25] = 1e-7;
+    unit.SetDatabaseVersion(2.07);
+    unit.SetScreenPackVersion(0, 3);
+    unit.SetScreenPackVersion(12, 12.5);
+    unit.SetScreenPackVersion(25, 1e-7);
     checker.Activate();
 
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 0, 0), "Versions");
@@ -85,8 +85,8 @@ TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
     EXPECT_FALSE(first->IsConnectionOpen());
 
     // A Reset between two showings changes the local values; the next showing shows them.
-    unit.DatabaseVersion = 2.5;
-    unit.ScreenPackVersions[25] = 4;
+    unit.SetDatabaseVersion(2.5);
+    unit.SetScreenPackVersion(25, 4);
     checker.Activate();
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "2.5");
     EXPECT_EQ(view.Cell(UpdateGrid::PacksNToZ, 1, 13), "4");
@@ -124,7 +124,7 @@ TEST_F(UpdateCheckerTest, DownloadLinkOpensTheHomepage) {
     UpdateChecker checker(view, unit, UpdateServerAddress{});
     checker.OpenDownloadPage();
     checker.OpenDownloadPage();
-    EXPECT_EQ(view.addresses, std::vector<std::string>(2, HomepageAddress));
+    EXPECT_EQ(view.addresses, std::vector<std::string>(2, app::kHomepageAddress));
 }
 
 }  // namespace

@@ -17,10 +17,10 @@
 #include <cerrno>
 #include <memory>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "demo_folder.h"
 #include "main_window.h"
-#include "path_form.h"
+#include "options_dialog.h"
 #include "recording_desktop.h"
 #include "rtl/text_file.h"
 
@@ -35,14 +35,14 @@ const QString kDiskFull = "E/A-Fehler 28";
 
 // Fails one step of every file write, as a full disk would.
 class FailingStep final : public rtl::WriteFaultHook {
-public:
+  public:
     explicit FailingStep(std::string step) : step_(std::move(step)) {
         previous_ = rtl::SetWriteFaultHook(this);
     }
     ~FailingStep() override { rtl::SetWriteFaultHook(previous_); }
     int Fault(std::string_view operation) override { return operation == step_ ? ENOSPC : 0; }
 
-private:
+  private:
     std::string step_;
     rtl::WriteFaultHook* previous_ = nullptr;
 };
@@ -53,7 +53,8 @@ QByteArray NoisyPicture(const char* format) {
     QImage image(320, 240, QImage::Format_RGB32);
     QRandomGenerator random(7);
     for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, random.generate() | 0xFF000000u);
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, random.generate() | 0xFF000000u);
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -63,7 +64,7 @@ QByteArray NoisyPicture(const char* format) {
 }
 
 class Faults : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
         form_.reset();
@@ -75,7 +76,7 @@ protected:
         demo_ = std::make_unique<DemoFolder>(settings);
     }
     void ShowWindow() {
-        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_ = std::make_unique<MainWindow>(test::Desktop());
         form_->show();
     }
     // Opens the window on the demo folder and waits for its first scan.
@@ -100,18 +101,22 @@ protected:
     }
 
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
 TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
     Open();
     const QByteArray before = test::ReadFile("options.dat");
     const QStringList entries = FolderEntries();
-    Tpath_form& dialog = form_->path_form();
+    OptionsDialog& dialog = form_->OptionsWindow();
     dialog.show();
     QPushButton* save = Child<QPushButton>(&dialog, "save_options_button");
     // Something the save would change: the ZSNES folder.
-    form_->unit().ProgramOptions.ZsnesPath = "changed/";
+    {
+        settings::ProgramOptions options = form_->Logic().Options();
+        options.zsnes_folder = "changed/";
+        form_->Logic().SetOptions(options);
+    }
 
     for (const char* step : {"create", "write", "sync", "rename"}) {
         SCOPED_TRACE(step);
@@ -120,7 +125,8 @@ TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
             FailingStep fail(step);
             QTest::mouseClick(save, Qt::LeftButton);
         }
-        ASSERT_EQ(test::Desktop().boxes.size(), 1u) << test::Desktop().Texts().join(" | ").toStdString();
+        ASSERT_EQ(test::Desktop().boxes.size(), 1u)
+            << test::Desktop().Texts().join(" | ").toStdString();
         EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
         EXPECT_EQ(test::Desktop().boxes[0].text, kDiskFull);
         EXPECT_EQ(test::ReadFile("options.dat"), before);
@@ -145,8 +151,9 @@ TEST_F(Faults, FailedScanCacheWriteLeavesNoCacheAndTheNextResetScansAgain) {
         {
             FailingStep fail(step);
             ShowWindow();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kDiskFull); }))
-                << test::Desktop().Texts().join(" | ").toStdString();
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                return test::Desktop().Texts().contains(kDiskFull);
+            })) << test::Desktop().Texts().join(" | ").toStdString();
         }
         EXPECT_FALSE(test::Desktop().Texts().contains(kSaved));
         // A cut cache would be read as the truth on every later start: there must be none.

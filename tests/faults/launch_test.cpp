@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "desktop.h"
 #include "main_window.h"
 #include "recording_desktop.h"
@@ -26,7 +26,7 @@ namespace {
 
 // Records boxes like the test desktop, but starts programs the way the real one does.
 class StartingDesktop final : public Desktop {
-public:
+  public:
     void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override {
         test::Desktop().ShowBox(parent, icon, title, text);
@@ -39,7 +39,7 @@ public:
     }
     bool OpenUrl(const QUrl&) override { return true; }
 
-private:
+  private:
     QtDesktop real_;
 };
 
@@ -58,7 +58,8 @@ void WriteAll(const std::string& path, const std::string& bytes, mode_t mode = 0
 
 // Writes its argument count and its arguments, each ended by a zero byte, to `out`.
 std::string RecordingProgram(const std::string& out) {
-    return "#!/bin/sh\n{ printf '%s\\0' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; } > '" +
+    return "#!/bin/sh\n{ printf '%s\\0' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; } "
+           "> '" +
            out + ".part'\nmv '" + out + ".part' '" + out + "'\n";
 }
 
@@ -85,7 +86,7 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
     test::Desktop().Clear();
     StartingDesktop desktop;
     {
-        TForm1 form(desktop);
+        MainWindow form(desktop);
         form.show();
         ASSERT_TRUE(QTest::qWaitFor([] {
             return test::Desktop().Texts().contains("scanned.dat saved successfully!");
@@ -97,25 +98,30 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
         test::Desktop().Clear();
         QTest::mouseClick(form.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
         QTest::mouseClick(form.findChild<QPushButton*>("zsnes_load"), Qt::LeftButton);
-        EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
+        EXPECT_TRUE(test::Desktop().boxes.empty())
+            << test::Desktop().Texts().join(" | ").toStdString();
 
         const std::string expected = std::string("1") + '\0' + roms + title + ".zip" + '\0';
         for (const char* program : {"snes9x", "zsnesw"}) {
             SCOPED_TRACE(program);
             const std::string out = root + "/" + program + ".out";
-            EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
             EXPECT_EQ(ReadAll(out), expected);
         }
 
         // No Snes9X folder: the bare name, found where the shell would find it.
         const std::string out = root + "/snes9x.out";
         std::filesystem::remove(out);
-        form.unit().ProgramOptions.Snes9xPath.clear();
+        settings::ProgramOptions options = form.Logic().Options();
+        options.snes9x_folder.clear();
+        form.Logic().SetOptions(options);
         const std::string path = ::getenv("PATH");
         ::setenv("PATH", (folder + ":" + path).c_str(), 1);
         QTest::mouseClick(form.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
         ::setenv("PATH", path.c_str(), 1);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
         EXPECT_EQ(ReadAll(out), expected);
     }
     QDir::setCurrent(previous);

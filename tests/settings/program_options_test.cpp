@@ -16,42 +16,35 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-struct RecordedBoxes : MessageBoxes {
-    std::vector<std::string> shown;
-    void ErrorBox(const std::string& text) override { shown.push_back("error: " + text); }
-    void InfoBox(const std::string& text) override { shown.push_back("info: " + text); }
-};
-
 class OptionsFile : public ::testing::Test {
   protected:
     TempDir dir;
-    RecordedBoxes boxes;
     ProgramOptions options;
     bool loaded = false;
     std::uint32_t interval = 2000;
     std::string mode_text;
 
-    bool StartupLoad() { return LoadStartupOptions(options, loaded, interval, boxes); }
-    bool DialogLoad() { return LoadDialogOptions(options, mode_text, loaded, boxes); }
+    bool StartupLoad() {
+        return LoadStartupOptions(options, loaded, interval) == OptionsFileStatus::Read;
+    }
+    bool DialogLoad() { return LoadDialogOptions(options, mode_text) == OptionsFileStatus::Read; }
 };
 
 TEST_F(OptionsFile, StartupLoadReadsFiveLinesTakenAsTheyAre) {
     WriteBytes("options.dat", " C:\\Shots\\ \r\nD:\\Roms\\\r\n\r\nZ\\\r\n3000\r\n2\r\n");
     ASSERT_TRUE(StartupLoad());
-    EXPECT_EQ(options.ScreenPath, " C:\\Shots\\ ");
-    EXPECT_EQ(options.RomPath, "D:\\Roms\\");
-    EXPECT_EQ(options.Snes9xPath, "");
-    EXPECT_EQ(options.ZsnesPath, "Z\\");
-    EXPECT_EQ(options.ScreenInterval, "3000");
+    EXPECT_EQ(options.screen_folder, " C:\\Shots\\ ");
+    EXPECT_EQ(options.rom_folder, "D:\\Roms\\");
+    EXPECT_EQ(options.snes9x_folder, "");
+    EXPECT_EQ(options.zsnes_folder, "Z\\");
+    EXPECT_EQ(options.interval_text, "3000");
     EXPECT_TRUE(loaded);
     EXPECT_EQ(interval, 3000u);
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(OptionsFile, StartupLoadWithoutFileShowsTheBoxAndChangesNothing) {
+TEST_F(OptionsFile, StartupLoadWithoutFileSaysSoAndChangesNothing) {
     std::filesystem::create_directory("options.dat");  // a folder is no options file
     EXPECT_FALSE(StartupLoad());
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Could not load Options!"});
     EXPECT_FALSE(loaded);
     EXPECT_EQ(interval, 2000u);
 }
@@ -65,23 +58,23 @@ TEST_F(OptionsFile, ABadIntervalRaisesAfterThePathsAndTheFlagAreTaken) {
     } catch (const rtl::EConvertError& error) {
         EXPECT_STREQ(error.what(), "'' ist kein gültiger Integerwert");
     }
-    EXPECT_EQ(options.RomPath, "r/");
-    EXPECT_EQ(options.ZsnesPath, "z/");
+    EXPECT_EQ(options.rom_folder, "r/");
+    EXPECT_EQ(options.zsnes_folder, "z/");
     EXPECT_TRUE(loaded);
     EXPECT_EQ(interval, 2000u);
 
     // LF-only line ends: everything is one first line.
     WriteBytes("options.dat", "s/\nr/\nn/\nz/\n3000\n0\n");
     EXPECT_THROW(StartupLoad(), rtl::EConvertError);
-    EXPECT_EQ(options.ScreenPath, "s/\nr/\nn/\nz/\n3000\n0\n");
-    EXPECT_EQ(options.RomPath, "");
+    EXPECT_EQ(options.screen_folder, "s/\nr/\nn/\nz/\n3000\n0\n");
+    EXPECT_EQ(options.rom_folder, "");
 }
 
 TEST_F(OptionsFile, CtrlZEndsTheFileForBothReaders) {
     WriteBytes("options.dat", "s/\r\nr\x1a/\r\nn/\r\nz/\r\n1000\r\n1\r\n");
     ASSERT_TRUE(DialogLoad());
-    EXPECT_EQ(options.RomPath, "r");
-    EXPECT_EQ(options.Snes9xPath, "");
+    EXPECT_EQ(options.rom_folder, "r");
+    EXPECT_EQ(options.snes9x_folder, "");
     EXPECT_EQ(mode_text, "");
     EXPECT_THROW(StartupLoad(), rtl::EConvertError);
 }
@@ -98,11 +91,9 @@ TEST_F(OptionsFile, ZeroAndHexIntervals) {
 TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
     WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\nnot a number\r\n2\r\n");
     ASSERT_TRUE(DialogLoad());
-    EXPECT_EQ(options.ScreenPath, "s/");
-    EXPECT_EQ(options.ScreenInterval, "");  // the start-up load's field is not touched
+    EXPECT_EQ(options.screen_folder, "s/");
+    EXPECT_EQ(options.interval_text, "");  // the start-up load's field is not touched
     EXPECT_EQ(mode_text, "2");
-    EXPECT_TRUE(loaded);
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"info: Options loaded!"});
 
     // Five lines: line 6 reads as empty.
     WriteBytes("options.dat", "s/\r\nr/\r\nn/\r\nz/\r\n3000\r\n");
@@ -112,34 +103,33 @@ TEST_F(OptionsFile, DialogLoadPassesOverTheIntervalAndKeepsLineSix) {
 
 TEST_F(OptionsFile, DialogLoadWithoutFile) {
     mode_text = "1";
+    options.rom_folder = "r/";
     EXPECT_FALSE(DialogLoad());
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Could not load Options File!"});
     EXPECT_EQ(mode_text, "1");
-    EXPECT_FALSE(loaded);
+    EXPECT_EQ(options.rom_folder, "r/");
 }
 
 TEST_F(OptionsFile, SaveWritesSixCrLfLinesAndReadsBackUnchanged) {
-    options.ScreenPath = " shots/ ";
-    ASSERT_TRUE(SaveOptions(options, 4000, IngameOnly, boxes));
+    options.screen_folder = " shots/ ";
+    ASSERT_EQ(SaveOptions(options, 4000, kShowIngameOnly), SaveStatus::Saved);
     EXPECT_EQ(ReadBytes("options.dat"), " shots/ \r\n\r\n\r\n\r\n4000\r\n2\r\n");
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"info: Saved successfully!"});
 
     ProgramOptions read_back;
     std::uint32_t read_interval = 0;
-    ASSERT_TRUE(LoadStartupOptions(read_back, loaded, read_interval, boxes));
-    EXPECT_EQ(read_back.ScreenPath, " shots/ ");
+    ASSERT_EQ(LoadStartupOptions(read_back, loaded, read_interval), OptionsFileStatus::Read);
+    EXPECT_EQ(read_back.screen_folder, " shots/ ");
     EXPECT_EQ(read_interval, 4000u);
     EXPECT_EQ(dir.Listing(), "options.dat ");
 }
 
 TEST_F(OptionsFile, SaveNeedsOneOfTheThreeFolders) {
     WriteBytes("options.dat", "old\r\n");
-    options.ZsnesPath = "z/";  // ZSNES alone does not count
-    EXPECT_FALSE(SaveOptions(options, 2000, Alternate, boxes));
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"error: Please enter at least a ROM path!!"});
+    options.zsnes_folder = "z/";  // ZSNES alone does not count
+    EXPECT_EQ(SaveOptions(options, 2000, kShowAlternate), SaveStatus::NoFolder);
     EXPECT_EQ(ReadBytes("options.dat"), "old\r\n");
-    options.Snes9xPath = "n/";
-    EXPECT_TRUE(SaveOptions(options, 2000, 7, boxes));  // an odd mode is saved back unchanged
+    options.snes9x_folder = "n/";
+    EXPECT_EQ(SaveOptions(options, 2000, 7),
+              SaveStatus::Saved);  // an odd mode is saved back unchanged
     EXPECT_EQ(ReadBytes("options.dat"), "\r\n\r\nn/\r\nz/\r\n2000\r\n7\r\n");
 }
 
@@ -152,11 +142,10 @@ struct FailWrites : rtl::WriteFaultHook {
 
 TEST_F(OptionsFile, AFailedSaveKeepsTheOldFileAndShowsNoSuccess) {
     WriteBytes("options.dat", "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
-    options.RomPath = "r/";
+    options.rom_folder = "r/";
     FailWrites fail;
-    EXPECT_THROW(SaveOptions(options, 2000, Alternate, boxes), rtl::EInOutError);
+    EXPECT_THROW(SaveOptions(options, 2000, kShowAlternate), rtl::EInOutError);
     EXPECT_EQ(ReadBytes("options.dat"), "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
-    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dir.Listing(), "options.dat ");
 }
 

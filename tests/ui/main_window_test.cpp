@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "demo_folder.h"
 #include "main_window.h"
-#include "path_form.h"
+#include "options_dialog.h"
 #include "picture_loading.h"
 #include "recording_desktop.h"
 
@@ -83,7 +83,7 @@ class ListAnnouncements {
     QAccessible::UpdateHandler previous_ = nullptr;
 };
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
@@ -94,7 +94,7 @@ class MainWindow : public ::testing::Test {
     // Opens the window and waits for its first activation to have filled the list.
     void Open(DemoFolder::Settings settings = {}) {
         demo_ = std::make_unique<DemoFolder>(settings);
-        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_ = std::make_unique<MainWindow>(test::Desktop());
         form_->show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
             << test::Desktop().Texts().join(" | ").toStdString();
@@ -139,10 +139,10 @@ class MainWindow : public ::testing::Test {
     }
 
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
-TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
+TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
     Open();
     EXPECT_EQ(form_->windowTitle(), "Varnimo");
     EXPECT_EQ(Child<QWidget>("client")->size(), QSize(660, 424));
@@ -216,7 +216,7 @@ TEST_F(MainWindow, OpensAsDesignedWithTheMenuTree) {
     EXPECT_TRUE(Action("Update1")->isEnabled());
 }
 
-TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
+TEST_F(MainWindowTest, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     // While the first notice is up, the window is activated again: nothing nests.
     int scans_seen_while_open = 0;
     test::Desktop().while_open = [&](const test::RecordedBox& box) {
@@ -229,7 +229,7 @@ TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
         QTest::qWait(30);
     };
     demo_ = std::make_unique<DemoFolder>();
-    form_ = std::make_unique<TForm1>(test::Desktop());
+    form_ = std::make_unique<MainWindow>(test::Desktop());
     EXPECT_EQ(List()->model()->rowCount(), 0);  // nothing is read before the window shows
     form_->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
@@ -271,7 +271,7 @@ TEST_F(MainWindow, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)"}));
 }
 
-TEST_F(MainWindow, MenuChoicesMoveTheCheckMarkAndRefilter) {
+TEST_F(MainWindowTest, MenuChoicesMoveTheCheckMarkAndRefilter) {
     Open();
     Action("Genre_Puzzle")->trigger();
     EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)"}));
@@ -307,7 +307,7 @@ TEST_F(MainWindow, MenuChoicesMoveTheCheckMarkAndRefilter) {
     }
 }
 
-TEST_F(MainWindow, TypingAndClearRebuildTheList) {
+TEST_F(MainWindowTest, TypingAndClearRebuildTheList) {
     Open();
     QLineEdit* search = Child<QLineEdit>("search_edit_box");
     QTest::keyClicks(search, "RACER");
@@ -323,10 +323,10 @@ TEST_F(MainWindow, TypingAndClearRebuildTheList) {
     EXPECT_EQ(Caption("showing_counter"), "Showing: 4/4");
 }
 
-TEST_F(MainWindow, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
+TEST_F(MainWindowTest, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
     Open({.interval = 80});
     ClickLine(0);  // Alpha Quest (U)
-    EXPECT_EQ(form_->unit().SelectedRow, 1);
+    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedRow(), 1);
     EXPECT_EQ(Caption("filesize_label"), "Size:  2 kbyte");
     EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
     EXPECT_EQ(Caption("player_label"), "Player: 1 Player");
@@ -339,7 +339,7 @@ TEST_F(MainWindow, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
 
     // A keyboard move runs the same update (beta's title shot is a .JPEG, in-game a .bmp).
     QTest::keyClick(List()->viewport(), Qt::Key_Down);
-    EXPECT_EQ(form_->unit().SelectedRow, 3);
+    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedRow(), 3);
     EXPECT_EQ(Caption("filesize_label"), "Size:  1024 kbyte");
     EXPECT_EQ(Caption("player_label"), "Player: 2P Simultan");
     ASSERT_TRUE(WaitForScreen(test::kBetaIngame));
@@ -357,7 +357,7 @@ TEST_F(MainWindow, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
 // The list as a screen reader sees it: its titles, the chosen one selected and the caret's
 // line focused, every move told. Keys work as in a list box (focus by Tab puts the caret on
 // the first title and the first Down chooses it), and each choice runs the window's update.
-TEST_F(MainWindow, TheTitleListIsReadAndDrivenThroughAccessibility) {
+TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
     if (qEnvironmentVariableIsSet("VARNIMO_EXPECT_ACCESSIBILITY_BUS")) {
         ASSERT_TRUE(QTest::qWaitFor([] { return ListAnnouncements::Hears(); }))
             << "no accessibility bus came up";
@@ -441,20 +441,20 @@ TEST_F(MainWindow, TheTitleListIsReadAndDrivenThroughAccessibility) {
         }
         QAccessibleInterface* focus = list->focusChild();
         EXPECT_EQ(focus != nullptr ? list->indexOfChild(focus) : -1, step.focused);
-        EXPECT_EQ(form_->unit().SelectedIndex, step.selected);
+        EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), step.selected);
     }
     EXPECT_EQ(names(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
                                     "Gamma Blocks (J)", "Omega Missing (U)"}));
     EXPECT_EQ(Caption("genre_label"), "Genre: Puzzle");  // Omega, chosen by End
 }
 
-TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders) {
+TEST_F(MainWindowTest, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders) {
     Open({.interval = 80});
     ClickLine(1);
-    ASSERT_EQ(form_->unit().SelectedIndex, 1);
+    ASSERT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 1);
     QTest::keyClicks(Child<QLineEdit>("search_edit_box"), "a");
     EXPECT_EQ(form_->SelectedLine(), -1);
-    EXPECT_EQ(form_->unit().SelectedIndex, -1);
+    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), -1);
 
     const QImage default_screen =
         LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
@@ -466,7 +466,7 @@ TEST_F(MainWindow, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders)
     EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
 }
 
-TEST_F(MainWindow, CtrlOnTheSelectedTitleKeepsItSelected) {
+TEST_F(MainWindowTest, CtrlOnTheSelectedTitleKeepsItSelected) {
     Open();
     ClickLine(0);
     const QPoint line = List()->visualRect(List()->model()->index(0, 0)).center();
@@ -476,7 +476,7 @@ TEST_F(MainWindow, CtrlOnTheSelectedTitleKeepsItSelected) {
     for (const auto& action : ctrl_on_it) {
         action();
         EXPECT_EQ(form_->SelectedLine(), 0);
-        EXPECT_EQ(form_->unit().SelectedIndex, 0);
+        EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 0);
         EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
     }
     QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
@@ -487,10 +487,10 @@ TEST_F(MainWindow, CtrlOnTheSelectedTitleKeepsItSelected) {
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       List()->visualRect(List()->model()->index(1, 0)).center());
     EXPECT_EQ(form_->SelectedLine(), 1);
-    EXPECT_EQ(form_->unit().SelectedIndex, 1);
+    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 1);
 }
 
-TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
+TEST_F(MainWindowTest, RunButtonsStartTheSelectedRomOrAskForOne) {
     Open();
     QTest::mouseClick(Child<QPushButton>("zsnes_load"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please select a ROM first!"}));
@@ -513,7 +513,7 @@ TEST_F(MainWindow, RunButtonsStartTheSelectedRomOrAskForOne) {
 // A double-click on a title and Enter in the list are "Run with Snes9X": the same start, and
 // the same box when nothing is chosen. Other buttons and the empty part of the list do
 // nothing.
-TEST_F(MainWindow, ADoubleClickOrEnterInTheListRunsSnes9X) {
+TEST_F(MainWindowTest, ADoubleClickOrEnterInTheListRunsSnes9X) {
     Open();
     const QString rom = demo_->RomPath();
     // As the window system sends it: a click, then the second press as a double-click, and its
@@ -575,7 +575,7 @@ TEST_F(MainWindow, ADoubleClickOrEnterInTheListRunsSnes9X) {
     }
 }
 
-TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
+TEST_F(MainWindowTest, ABrokenScreenshotIsReportedAndThePictureStays) {
     Open();
     ClickLine(0);
     ASSERT_TRUE(NearColour(ScreenColour(), test::kAlphaTitle));
@@ -589,7 +589,7 @@ TEST_F(MainWindow, ABrokenScreenshotIsReportedAndThePictureStays) {
     EXPECT_EQ(Caption("filesize_label"), "Size:  0 kbyte");
 }
 
-TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
+TEST_F(MainWindowTest, BackgroundsSwapAndExitCloses) {
     Open();
     const auto background = [&] {
         return Child<QLabel>("Image_background")
@@ -621,7 +621,7 @@ TEST_F(MainWindow, BackgroundsSwapAndExitCloses) {
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
-TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExists) {
+TEST_F(MainWindowTest, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExists) {
     Open();
     const QByteArray cache = test::ReadFile("scanned.dat");
     QDir().mkdir(demo_->Path("other roms"));
@@ -631,10 +631,10 @@ TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExi
         QString folder;
     } browser;
     browser.folder = demo_->Path("other roms");
-    form_->path_form().SetFolderBrowser(browser);
-    QTest::mouseClick(form_->path_form().findChild<QPushButton*>("rom_path_button"),
+    form_->OptionsWindow().SetFolderBrowser(browser);
+    QTest::mouseClick(form_->OptionsWindow().findChild<QPushButton*>("rom_path_button"),
                       Qt::LeftButton);
-    ASSERT_EQ(form_->unit().ProgramOptions.RomPath, (browser.folder + "/").toStdString());
+    ASSERT_EQ(form_->Logic().Options().rom_folder, (browser.folder + "/").toStdString());
 
     Action("Reset")->trigger();
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
@@ -643,15 +643,15 @@ TEST_F(MainWindow, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCacheExi
     EXPECT_EQ(test::ReadFile("scanned.dat"), cache);
 }
 
-TEST_F(MainWindow, AMissingCatalogueEndsTheProgram) {
+TEST_F(MainWindowTest, AMissingCatalogueEndsTheProgram) {
     demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_catalogue = false});
-    form_ = std::make_unique<TForm1>(test::Desktop());
+    form_ = std::make_unique<MainWindow>(test::Desktop());
     form_->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not load Datafile!"}));
 }
 
-TEST_F(MainWindow, ProgressBarNeverShowsTheBusyAnimationAndWrapsWhenOverrun) {
+TEST_F(MainWindowTest, ProgressBarNeverShowsTheBusyAnimationAndWrapsWhenOverrun) {
     Open();
     QProgressBar* bar = Child<QProgressBar>("ProgressBar");
     form_->SetProgressRange(0, 0);  // an empty catalogue
@@ -666,9 +666,9 @@ TEST_F(MainWindow, ProgressBarNeverShowsTheBusyAnimationAndWrapsWhenOverrun) {
     EXPECT_EQ(bar->value(), 0);
 }
 
-TEST_F(MainWindow, TheSlideshowTimerFollowsTheIntervalAndStopsAtZero) {
+TEST_F(MainWindowTest, TheSlideshowTimerFollowsTheIntervalAndStopsAtZero) {
     Open();
-    QTimer* timer = Child<QTimer>("Timer2");
+    QTimer* timer = Child<QTimer>("slideshowTimer");
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 2000);
     form_->SetTimerInterval(0);

@@ -21,7 +21,7 @@
 #include <functional>
 #include <mutex>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "catalogue/rom_import.h"
 #include "demo_folder.h"
 #include "main_window.h"
@@ -92,7 +92,7 @@ class NewCollection : public ::testing::Test {
         Answer(answer);
         if (!OfferNewCollection(test::Desktop()))
             return false;
-        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_ = std::make_unique<MainWindow>(test::Desktop());
         form_->SetOwnCollection();
         form_->show();
         return true;
@@ -138,7 +138,7 @@ class NewCollection : public ::testing::Test {
     QString previous_;
     AnsweringBrowser browser_;
     AnsweringFilesBrowser files_browser_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
 TEST_F(NewCollection, CreateImportsTheChosenFoldersAndDatFilesAndTheWindowListsThem) {
@@ -304,9 +304,13 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     EXPECT_EQ(entries.indexOf(item),
               entries.indexOf(form_->findChild<QAction*>(QStringLiteral("Reset"))) + 1);
     // What the Options dialog would have changed since.
-    form_->unit().ProgramOptions.Snes9xPath = "/opt/snes9x/";
-    form_->unit().SetTimer2Interval(5000);
-    form_->unit().ShowMode = 2;
+    {
+        settings::ProgramOptions options = form_->Logic().Options();
+        options.snes9x_folder = "/opt/snes9x/";
+        form_->Logic().SetOptions(options);
+    }
+    form_->Logic().SetSlideshowInterval(5000);
+    form_->Logic().SetShowMode(2);
 
     Touch(Path("roms 2/Gamma (J).sfc"));
     Touch(Path("roms 2/Gamma (J).srm"));
@@ -332,10 +336,10 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"imported 1 title from " + Path("roms 2") +
                            "/, 0 with screenshots; skipped 1 other file (.srm 1)"}));
-    EXPECT_EQ(form_->unit().ProgramOptions.RomPath, (Path("roms 2") + '/').toStdString());
+    EXPECT_EQ(form_->Logic().Options().rom_folder, (Path("roms 2") + '/').toStdString());
     EXPECT_EQ(test::ReadFile("options.dat"),
               (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
-               QString::fromStdString(form_->unit().ProgramOptions.ZsnesPath) + "\r\n5000\r\n2\r\n")
+               QString::fromStdString(form_->Logic().Options().zsnes_folder) + "\r\n5000\r\n2\r\n")
                   .toUtf8());
     EXPECT_EQ(test::ReadFile(catalogue::kDatListFileName), "");
 }

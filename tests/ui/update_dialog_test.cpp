@@ -23,7 +23,7 @@
 #include <string>
 
 #include "../app/closed_port.h"
-#include "app/unit1.h"
+#include "app/collection.h"
 #include "main_window.h"
 #include "recording_desktop.h"
 #include "update_dialog.h"
@@ -39,14 +39,15 @@ class UpdateDialogTest : public ::testing::Test {
         test::Desktop().Clear();
         // The main window makes its dialog with the server of this run.
         ::setenv("VARNIMO_UPDATE_SERVER", ("127.0.0.1:" + std::to_string(ClosedPort())).c_str(), 1);
-        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_ = std::make_unique<MainWindow>(test::Desktop());
         ::unsetenv("VARNIMO_UPDATE_SERVER");
     }
     void TearDown() override {
+        own_.reset();
         form_.reset();
         test::Desktop().Clear();
     }
-    ui::UpdateDialog& dialog() { return form_->update_form(); }
+    ui::UpdateDialog& dialog() { return own_ ? *own_ : form_->UpdateWindow(); }
     template <typename T>
     T* Child(const char* name) {
         T* child = dialog().findChild<T*>(QString::fromLatin1(name));
@@ -64,7 +65,9 @@ class UpdateDialogTest : public ::testing::Test {
         return texts;
     }
 
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<MainWindow> form_;
+    app::Collection versions_;
+    std::unique_ptr<ui::UpdateDialog> own_;  // a dialog over versions_, where a test made one
 };
 
 TEST_F(UpdateDialogTest, OpensAsDesigned) {
@@ -121,8 +124,11 @@ TEST_F(UpdateDialogTest, OpensAsDesigned) {
 
 TEST_F(UpdateDialogTest, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
     form_->move(100, 80);
-    form_->unit().DatabaseVersion = 2.07;
-    form_->unit().ScreenPackVersions[13] = 4.5;
+    // The versions come from a collection of the test's own: the window's is read from files.
+    versions_.SetDatabaseVersion(2.07);
+    versions_.SetScreenPackVersion(13, 4.5);
+    own_ = std::make_unique<ui::UpdateDialog>(versions_, test::Desktop(),
+                                              ui::UpdateDialog::ServerForThisRun(), form_.get());
     dialog().show();
     // Tab visits the two buttons only, "Exit" first.
     QStringList tab_order;
@@ -149,7 +155,7 @@ TEST_F(UpdateDialogTest, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
 
     // Every showing reads the local versions again.
     dialog().hide();
-    form_->unit().DatabaseVersion = 3;
+    versions_.SetDatabaseVersion(3);
     dialog().show();
     EXPECT_EQ(Cell("versionsGrid", 1, 2), "3");
     dialog().hide();
@@ -197,7 +203,7 @@ TEST_F(UpdateDialogTest, NewerServerShowsTheDownloadLink) {
     }
     form_.reset();
     ::setenv("VARNIMO_UPDATE_SERVER", (std::string(host) + ":" + port).c_str(), 1);
-    form_ = std::make_unique<TForm1>(test::Desktop());
+    form_ = std::make_unique<MainWindow>(test::Desktop());
     ::unsetenv("VARNIMO_UPDATE_SERVER");
     dialog().show();
     QTest::mouseClick(Child<QPushButton>("connectButton"), Qt::LeftButton);
@@ -208,7 +214,7 @@ TEST_F(UpdateDialogTest, NewerServerShowsTheDownloadLink) {
     EXPECT_TRUE(link->isVisible());
     QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     ASSERT_EQ(test::Desktop().urls.size(), 1u);
-    EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(HomepageAddress)));
+    EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(app::kHomepageAddress)));
     QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);
 }
 
@@ -221,7 +227,7 @@ TEST_F(UpdateDialogTest, ExitEscapeAndTheDownloadLink) {
     QApplication::sendEvent(Child<QLabel>("downloadLink"), &press);
     QApplication::sendEvent(Child<QLabel>("downloadLink"), &release);
     ASSERT_EQ(test::Desktop().urls.size(), 1u);
-    EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(HomepageAddress)));
+    EXPECT_EQ(test::Desktop().urls[0], QUrl(QString::fromLatin1(app::kHomepageAddress)));
     EXPECT_TRUE(dialog().isVisible());
 
     QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);

@@ -13,14 +13,14 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "application.h"
 #include "main_window.h"
 
 namespace {
 
 class PrintingDesktop final : public varnimo::Desktop {
-public:
+  public:
     void ShowBox(QWidget*, QMessageBox::Icon, const QString& title, const QString& text) override {
         std::fprintf(stderr, "box [%s] %s\n", qPrintable(title), qPrintable(text));
     }
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     varnimo::Application app(argc, argv, std::make_unique<PrintingDesktop>());
-    varnimo::TForm1 form(app.desktop());
+    varnimo::MainWindow form(app.desktop());
     form.show();
     const QString out = QString::fromLocal8Bit(argv[1]);
     const int line = argc > 2 ? std::atoi(argv[2]) : -1;
@@ -52,14 +52,13 @@ int main(int argc, char** argv) {
         if (line >= 0 && list->model()->rowCount() > line) {
             list->setCurrentIndex(list->model()->index(line, 0));
         }
-        form.unit().Background_select(background);
+        form.Logic().ChooseBackground(background);
         if (auto* menu = form.findChild<QMenu*>(menu_name); !menu_name.isEmpty() && menu) {
             form.menuBar()->setActiveAction(menu->menuAction());
         }
         QTimer::singleShot(300, &form, [&] {
-            const QPixmap picture = menu_name.isEmpty()
-                                        ? form.grab()
-                                        : QGuiApplication::primaryScreen()->grabWindow(0);
+            const QPixmap picture =
+                menu_name.isEmpty() ? form.grab() : QGuiApplication::primaryScreen()->grabWindow(0);
             const bool saved = picture.save(out);
             std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(out));
             app.exit(saved ? 0 : 1);

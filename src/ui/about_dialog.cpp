@@ -1,4 +1,4 @@
-#include "about_form.h"
+#include "about_dialog.h"
 
 #include <QMouseEvent>
 #include <QUrl>
@@ -6,12 +6,12 @@
 #include "app/homepage.h"
 #include "desktop.h"
 #include "fonts.h"
-#include "ui_about_form.h"
+#include "ui_about_dialog.h"
 
 namespace varnimo {
 
-TAboutForm::TAboutForm(Desktop& desktop, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TAboutForm>()), desktop_(desktop) {
+AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::AboutDialog>()), desktop_(desktop) {
     ui_->setupUi(this);
     // A thin tool-window title without any buttons: "E&xit" is the way out.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -31,30 +31,30 @@ TAboutForm::TAboutForm(Desktop& desktop, QWidget* parent)
     ui_->Label8->setPalette(link);
     ui_->Label8->installEventFilter(this);
 
-    connect(ui_->exit_button, &QPushButton::clicked, this, &TAboutForm::exit_buttonClick);
+    connect(ui_->exit_button, &QPushButton::clicked, this, [this] { box_.Exit(); });
 }
 
-TAboutForm::~TAboutForm() = default;
+AboutDialog::~AboutDialog() = default;
 
-bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
     // A click is a left-button release over the link; a press that slides off it is none.
     if (watched == ui_->Label8 && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
             ui_->Label8->rect().contains(mouse->position().toPoint())) {
-            Label8Click();
+            OpenHomepage();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TAboutForm::Label8Click() {
-    // The dialog stays open either way; without a browser the address is shown to copy.
-    desktop_.OpenAddress(this, QUrl(QString::fromLatin1(HomepageAddress)));
+void AboutDialog::OpenAddress(const std::string& address) {
+    // Without a browser the address is shown to copy.
+    desktop_.OpenAddress(this, QUrl(QString::fromLocal8Bit(address)));
 }
 
-void TAboutForm::exit_buttonClick() {
+void AboutDialog::Close() {
     close();
 }
 

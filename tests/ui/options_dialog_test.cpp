@@ -15,10 +15,10 @@
 #include <cerrno>
 #include <functional>
 
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "demo_folder.h"
 #include "main_window.h"
-#include "path_form.h"
+#include "options_dialog.h"
 #include "recording_desktop.h"
 #include "rtl/text_file.h"
 
@@ -36,12 +36,12 @@ struct AnsweringBrowser : FolderBrowser {
     QStringList asked;
 };
 
-class OptionsDialog : public ::testing::Test {
+class OptionsDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::Desktop().Clear();
         demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_options = false});
-        form_ = std::make_unique<TForm1>(test::Desktop());  // never shown: no start-up runs
+        form_ = std::make_unique<MainWindow>(test::Desktop());  // never shown: no start-up runs
         dialog().SetFolderBrowser(browser_);
     }
     void TearDown() override {
@@ -50,8 +50,8 @@ class OptionsDialog : public ::testing::Test {
         test::Desktop().Clear();
     }
 
-    Tpath_form& dialog() { return form_->path_form(); }
-    Unit1& unit() { return form_->unit(); }
+    OptionsDialog& dialog() { return form_->OptionsWindow(); }
+    app::MainWindowLogic& Logic() { return form_->Logic(); }
     template <typename T>
     T* Child(const char* name) {
         T* child = dialog().findChild<T*>(QString::fromLatin1(name));
@@ -62,7 +62,7 @@ class OptionsDialog : public ::testing::Test {
     QRadioButton* Startup() { return Child<QRadioButton>("startup_screen_button"); }
     QRadioButton* Ingame() { return Child<QRadioButton>("ingame_screen_button"); }
     QString Text(const char* edit) { return Child<QLineEdit>(edit)->text(); }
-    QTimer* Timer2() { return form_->findChild<QTimer*>(QStringLiteral("Timer2")); }
+    QTimer* SlideshowTimer() { return form_->findChild<QTimer*>(QStringLiteral("slideshowTimer")); }
 
     // Shows the dialog (not modally) and lets its refill run.
     void Show() {
@@ -71,8 +71,8 @@ class OptionsDialog : public ::testing::Test {
     }
     // As options.dat would have left things at start-up.
     void Loaded(std::uint32_t interval) {
-        unit().OptionsLoaded = true;
-        unit().SetTimer2Interval(interval);
+        Logic().TakeLoadedOptions(Logic().Options(), Logic().ModeText());
+        Logic().SetSlideshowInterval(interval);
     }
 
     // User operations on the track bar.
@@ -100,21 +100,21 @@ class OptionsDialog : public ::testing::Test {
     void ExpectOutcome(std::uint32_t interval, int position, const char* marked, int mode,
                        const char* what) {
         SCOPED_TRACE(what);
-        EXPECT_EQ(unit().Timer2Interval(), interval);
-        EXPECT_EQ(Timer2()->isActive(), interval > 0);
+        EXPECT_EQ(Logic().SlideshowInterval(), interval);
+        EXPECT_EQ(SlideshowTimer()->isActive(), interval > 0);
         EXPECT_EQ(Bar()->value(), position);
         const QString marks = QString(Startup()->isChecked() ? "startup" : "") +
                               (Ingame()->isChecked() ? "ingame" : "");
         EXPECT_EQ(marks, marked);
-        EXPECT_EQ(unit().ShowMode, mode);
+        EXPECT_EQ(Logic().ShowMode(), mode);
     }
 
     AnsweringBrowser browser_;
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
-TEST_F(OptionsDialog, OpensAsDesigned) {
+TEST_F(OptionsDialogTest, OpensAsDesigned) {
     EXPECT_EQ(dialog().windowTitle(), "Options");
     EXPECT_EQ(dialog().size(), QSize(554, 408));
     EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
@@ -150,7 +150,7 @@ TEST_F(OptionsDialog, OpensAsDesigned) {
                                   "emu_path_button"}));
 }
 
-TEST_F(OptionsDialog, EveryUserActionEndsAsTheTableSays) {
+TEST_F(OptionsDialogTest, EveryUserActionEndsAsTheTableSays) {
     Loaded(3000);
     Show();
     ExpectOutcome(3000, 3, "", 0, "shown at 3000");
@@ -186,128 +186,77 @@ TEST_F(OptionsDialog, EveryUserActionEndsAsTheTableSays) {
     ExpectOutcome(1000, 1, "", 0, "right arrow");
 }
 
-TEST_F(OptionsDialog, ClickingTheMarkedRadioButtonChangesNothing) {
+TEST_F(OptionsDialogTest, ClickingTheMarkedRadioButtonChangesNothing) {
     Loaded(2000);
     Show();
     QTest::mouseClick(Ingame(), Qt::LeftButton);
-    unit().SetTimer2Interval(5000);  // its handler would stop the timer again
-    unit().ShowMode = 7;
+    Logic().SetSlideshowInterval(5000);  // its handler would stop the timer again
+    Logic().SetShowMode(7);
     QTest::mouseClick(Ingame(), Qt::LeftButton);
     EXPECT_TRUE(Ingame()->isChecked());
-    EXPECT_EQ(unit().Timer2Interval(), 5000u);
-    EXPECT_EQ(unit().ShowMode, 7);
+    EXPECT_EQ(Logic().SlideshowInterval(), 5000u);
+    EXPECT_EQ(Logic().ShowMode(), 7);
 }
 
-TEST_F(OptionsDialog, ShowingRoundsTheIntervalOnlyWhenTheBarMoves) {
-    struct {
-        std::uint32_t interval;
-        std::uint32_t after;
-        int position;
-    } const cases[] = {{2500, 2000, 2},
-                       {10001, 10000, 10},
-                       {4294967295u, 10000, 10},
-                       {1999, 1999, 1},  // the bar is at 1 already: nothing runs
-                       {999, 0, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.interval);
-        Bar()->setValue(1);
-        Loaded(c.interval);
-        Show();
-        EXPECT_EQ(unit().Timer2Interval(), c.after);
-        EXPECT_EQ(Bar()->value(), c.position);
-        dialog().hide();
-    }
-}
-
-TEST_F(OptionsDialog, BeforeOptionsAreReadShowingKeepsWhatTheControlsShow) {
+TEST_F(OptionsDialogTest, BeforeOptionsAreReadShowingKeepsWhatTheControlsShow) {
     browser_.answers = {demo_->Path("shots")};
     QTest::mouseClick(Child<QPushButton>("screen_path_button"), Qt::LeftButton);
     Show();
     EXPECT_EQ(Text("screen_edit"), demo_->Path("shots"));
     EXPECT_EQ(Text("rom_edit"), "- no path selected -");
     EXPECT_EQ(Bar()->value(), 1);
-    EXPECT_EQ(unit().Timer2Interval(), 2000u);
+    EXPECT_EQ(Logic().SlideshowInterval(), 2000u);
 
     // Once loaded, every showing rewrites the edits and takes the mode from the empty
     // ModeText, while the radio button chosen earlier stays marked.
     Loaded(2000);
     QTest::mouseClick(Ingame(), Qt::LeftButton);
-    unit().ProgramOptions.RomPath = "/r/";
+    {
+        settings::ProgramOptions options = Logic().Options();
+        options.rom_folder = "/r/";
+        Logic().SetOptions(options);
+    }
     dialog().hide();
     Show();
     EXPECT_EQ(Text("rom_edit"), "/r/");
     EXPECT_EQ(Text("screen_edit"), demo_->Path("shots") + "/");
-    EXPECT_EQ(unit().ShowMode, settings::Alternate);
+    EXPECT_EQ(Logic().ShowMode(), settings::kShowAlternate);
     EXPECT_TRUE(Ingame()->isChecked());
 }
 
-TEST_F(OptionsDialog, FolderButtonsStoreTheFolderWithOneSeparatorMore) {
+TEST_F(OptionsDialogTest, FolderButtonsStoreTheFolderWithOneSeparatorMore) {
     browser_.answers = {demo_->Path("roms"), "/"};
     QTest::mouseClick(Child<QPushButton>("rom_path_button"), Qt::LeftButton);
     QTest::mouseClick(Child<QPushButton>("screen_path_button"), Qt::LeftButton);
     EXPECT_EQ(browser_.asked,
               QStringList({"Please locate your Roms.", "Please locate the screenshots."}));
     EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
-    EXPECT_EQ(unit().ProgramOptions.RomPath, (demo_->Path("roms") + "/").toStdString());
+    EXPECT_EQ(Logic().Options().rom_folder, (demo_->Path("roms") + "/").toStdString());
     EXPECT_EQ(Text("screen_edit"), "/");
-    EXPECT_EQ(unit().ProgramOptions.ScreenPath, "//");  // a root keeps its own separator
+    EXPECT_EQ(Logic().Options().screen_folder, "//");  // a root keeps its own separator
 
     // Cancelled: nothing changes.
     QTest::mouseClick(Child<QPushButton>("rom_path_button"), Qt::LeftButton);
     EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
-    EXPECT_EQ(unit().ProgramOptions.RomPath, (demo_->Path("roms") + "/").toStdString());
+    EXPECT_EQ(Logic().Options().rom_folder, (demo_->Path("roms") + "/").toStdString());
 }
 
-TEST_F(OptionsDialog, EmulatorFoldersAreAskedForUntilTheProgramIsThere) {
-    const struct {
-        const char* button;
-        const char* edit;
-        const char* folder;  // holds the program
-        const char* other;   // holds only the other emulator's program
-        const char* instruction;
-        const char* not_found;
-        std::string settings::ProgramOptions::*path;
-    } emulators[] = {
-        {"emu_path_button", "emu_edit", "snes9x", "zsnes", "Please locate the Snes9X Folder.",
-         "Could not find Snes9X!", &settings::ProgramOptions::Snes9xPath},
-        {"zsnes_path_button", "zsnes_edit", "zsnes", "snes9x", "Please locate the ZSNES Folder.",
-         "Could not find ZSNES!", &settings::ProgramOptions::ZsnesPath}};
-    // The names the Linux builds have are taken as well as the original ones.
-    test::WriteFile(demo_->Path("snes9x/snes9x-gtk"), "");
-    test::WriteFile(demo_->Path("zsnes/zsnes"), "");
-    for (const auto& e : emulators) {
-        SCOPED_TRACE(e.folder);
-        const QString empty = demo_->Path(e.other), right = demo_->Path(e.folder);
-        std::string& path = unit().ProgramOptions.*e.path;
-
-        // A folder without the program: the box, then the browser again, until it is found.
-        test::Desktop().Clear();
-        browser_.asked.clear();
-        browser_.answers = {empty, right};
-        QTest::mouseClick(Child<QPushButton>(e.button), Qt::LeftButton);
-        EXPECT_EQ(test::Desktop().Texts(), QStringList({e.not_found}));
-        EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
-        EXPECT_EQ(browser_.asked, QStringList({e.instruction, e.instruction}));
-        EXPECT_EQ(Text(e.edit), right);
-        EXPECT_EQ(path, (right + "/").toStdString());
-
-        // Cancelled after a wrong folder: the path keeps that folder, the edit its text.
-        browser_.answers = {empty};
-        QTest::mouseClick(Child<QPushButton>(e.button), Qt::LeftButton);
-        EXPECT_EQ(Text(e.edit), right);
-        EXPECT_EQ(path, (empty + "/").toStdString());
-    }
-}
-
-TEST_F(OptionsDialog, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
+TEST_F(OptionsDialogTest, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
     Loaded(2000);
     Show();
     QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please enter at least a ROM path!!"}));
     EXPECT_EQ(test::ReadFile("options.dat"), "(missing)");
-
-    unit().ProgramOptions.ScreenPath = "/s/";
-    unit().ProgramOptions.ZsnesPath = "/z/";
+    {
+        settings::ProgramOptions options = Logic().Options();
+        options.screen_folder = "/s/";
+        Logic().SetOptions(options);
+    }
+    {
+        settings::ProgramOptions options = Logic().Options();
+        options.zsnes_folder = "/z/";
+        Logic().SetOptions(options);
+    }
     QTest::keyClicks(Child<QLineEdit>("emu_edit"), "/typed");
     Drag(4);
     test::Desktop().Clear();
@@ -332,11 +281,11 @@ TEST_F(OptionsDialog, SaveWritesTheTimerAndModeAndIgnoresTypedText) {
     EXPECT_EQ(test::ReadFile("options.dat"), "/s/\r\n\r\n\r\n/z/\r\n0\r\n2\r\n");
 }
 
-TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
+TEST_F(OptionsDialogTest, LoadTakesPathsAndModeAndRefillsTheDialog) {
     Show();
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not load Options File!"}));
-    EXPECT_FALSE(unit().OptionsLoaded);
+    EXPECT_FALSE(Logic().OptionsLoaded());
 
     // Line 6 is 2: in-game only, the timer stops, the bar goes to 0; line 5 is not taken.
     test::WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n2\r\n");
@@ -360,7 +309,7 @@ TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
     Drag(3);
     for (int mode : {1, 5}) {
         test::WriteFile("options.dat",
-                  "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n" + QByteArray::number(mode) + "\r\n");
+                        "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n" + QByteArray::number(mode) + "\r\n");
         QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
         ExpectOutcome(0, 0, "startup", mode, mode == 1 ? "loaded mode 1" : "loaded mode 5");
     }
@@ -371,7 +320,7 @@ TEST_F(OptionsDialog, LoadTakesPathsAndModeAndRefillsTheDialog) {
     QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"Options loaded!", "'two' ist kein gültiger Integerwert"}));
-    EXPECT_EQ(unit().ProgramOptions.ScreenPath, "/t/");
+    EXPECT_EQ(Logic().Options().screen_folder, "/t/");
     EXPECT_EQ(Text("screen_edit"), "/t/");
 }
 
@@ -394,17 +343,17 @@ void WhileModal(QDialog& dialog, const std::function<void()>& open,
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST_F(OptionsDialog, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
+TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
     form_.reset();
     demo_.reset();  // first, so that the working folder it restores is the original one
     demo_ = std::make_unique<DemoFolder>();
-    form_ = std::make_unique<TForm1>(test::Desktop());
+    form_ = std::make_unique<MainWindow>(test::Desktop());
     form_->show();
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return unit().OptionsLoaded && !unit().ListedRows().empty(); }));
+        QTest::qWaitFor([&] { return Logic().OptionsLoaded() && !Logic().ListedRows().empty(); }));
     QTest::qWait(50);
     test::Desktop().Clear();
-    unit().SetTimer2Interval(6000);
+    Logic().SetSlideshowInterval(6000);
     form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
     QAction* options = form_->findChild<QAction*>("path");
 
@@ -415,7 +364,7 @@ TEST_F(OptionsDialog, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
             QTest::mouseClick(Ingame(), Qt::LeftButton);
         },
         "Exit");
-    EXPECT_EQ(unit().ShowMode, settings::IngameOnly);
+    EXPECT_EQ(Logic().ShowMode(), settings::kShowIngameOnly);
     WhileModal(
         dialog(), [&] { options->trigger(); },
         [&] {
@@ -425,7 +374,7 @@ TEST_F(OptionsDialog, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
         },
         "Exit");
     // A mode that is no number ends the refill with the runtime's error; the dialog stays up.
-    unit().ModeText = "x";
+    Logic().TakeLoadedOptions(Logic().Options(), "x");
     WhileModal(
         dialog(), [&] { options->trigger(); },
         [&] {
@@ -436,7 +385,7 @@ TEST_F(OptionsDialog, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
     test::Desktop().Clear();
     QTest::qWait(50);
     EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
-    EXPECT_EQ(unit().ListedRows().size(), 1u);
+    EXPECT_EQ(Logic().ListedRows().size(), 1u);
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 

@@ -10,9 +10,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "about_form.h"
+#include "about_dialog.h"
 #include "app/homepage.h"
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 #include "demo_folder.h"
 #include "main_window.h"
 #include "recording_desktop.h"
@@ -21,27 +21,27 @@
 namespace varnimo {
 namespace {
 
-class AboutDialog : public ::testing::Test {
+class AboutDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::Desktop().Clear();
-        form_ = std::make_unique<TForm1>(test::Desktop());
+        form_ = std::make_unique<MainWindow>(test::Desktop());
     }
     void TearDown() override {
         form_.reset();
         test::Desktop().Clear();
     }
-    TAboutForm& dialog() { return form_->AboutForm(); }
+    AboutDialog& dialog() { return form_->AboutWindow(); }
     QLabel* Label(const char* name) {
         QLabel* label = dialog().findChild<QLabel*>(QString::fromLatin1(name));
         EXPECT_NE(label, nullptr) << name;
         return label;
     }
 
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
-TEST_F(AboutDialog, OpensAsDesigned) {
+TEST_F(AboutDialogTest, OpensAsDesigned) {
     EXPECT_EQ(dialog().windowTitle(), "About...");
     EXPECT_EQ(dialog().size(), QSize(316, 269));
     EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
@@ -51,7 +51,7 @@ TEST_F(AboutDialog, OpensAsDesigned) {
     EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowSystemMenuHint));
 
-    EXPECT_EQ(Label("Label2")->text(), "Version " + QString::number(ProgramVersion));
+    EXPECT_EQ(Label("Label2")->text(), "Version " + QString::number(app::kProgramVersion));
     for (const char* credit : {"Label4", "Label5", "Label6", "Label7"}) {
         // Each line is whole inside the panel.
         EXPECT_LE(Label(credit)->geometry().right(), 313) << credit;
@@ -69,10 +69,10 @@ TEST_F(AboutDialog, OpensAsDesigned) {
     EXPECT_EQ(exit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
 }
 
-TEST_F(AboutDialog, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
+TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     test::DemoFolder demo;
     form_->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->unit().ListedRows().empty(); }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->Logic().ListedRows().empty(); }))
         << test::Desktop().Texts().join(" | ").toStdString();
     QTest::qWait(50);
     form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
@@ -98,7 +98,7 @@ TEST_F(AboutDialog, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     ASSERT_TRUE(ran);
     EXPECT_FALSE(dialog().isVisible());
 
-    const QUrl homepage(QString::fromLatin1(HomepageAddress));
+    const QUrl homepage(QString::fromLatin1(app::kHomepageAddress));
     EXPECT_EQ(test::Desktop().urls, std::vector<QUrl>({homepage, homepage}));
     // Closing the dialog runs no reset: the search stays, no box came up.
     QTest::qWait(50);
@@ -108,12 +108,12 @@ TEST_F(AboutDialog, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
 
 // Without a web browser, every link to the homepage shows the address in a box the user can
 // copy it from; with one, no box comes up.
-TEST_F(AboutDialog, AnAddressNoBrowserTakesIsShownToCopy) {
-    const QString homepage = QString::fromLatin1(HomepageAddress);
+TEST_F(AboutDialogTest, AnAddressNoBrowserTakesIsShownToCopy) {
+    const QString homepage = QString::fromLatin1(app::kHomepageAddress);
     const std::function<void()> links[] = {
-        [&] { dialog().Label8Click(); },
-        [&] { form_->update_form().Checker().OpenDownloadPage(); },
-        [&] { form_->OpenAddress(HomepageAddress); },
+        [&] { dialog().OpenHomepage(); },
+        [&] { form_->UpdateWindow().Checker().OpenDownloadPage(); },
+        [&] { form_->OpenAddress(app::kHomepageAddress); },
     };
     for (const bool browser : {true, false}) {
         for (const auto& open : links) {

@@ -1,4 +1,4 @@
-#include "app/unit1.h"
+#include "app/main_window_logic.h"
 
 #include <gtest/gtest.h>
 
@@ -35,11 +35,11 @@ constexpr const char* kScanNotice =
     "notice: Varnimo will now scan roms/ for ROMS - please be patient, this could take a while";
 
 // A small collection: four catalogue rows, one title twice, three ROMs present as .zip.
-class Unit1Test : public ::testing::Test {
+class MainWindowLogicTest : public ::testing::Test {
   protected:
     TempDir dir;
     RecordingView view;
-    Unit1 unit{view};
+    app::MainWindowLogic unit{view};
 
     void SetUp() override {
         view.Attach(&unit);
@@ -71,27 +71,27 @@ class Unit1Test : public ::testing::Test {
     }
     void Select(int line) {
         view.selected_line = line;
-        unit.TitleBoxClick();
+        unit.SelectionChanged();
     }
 };
 
-TEST_F(Unit1Test, FirstStartScansWritesTheCacheAndFillsListAndCounters) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, FirstStartScansWritesTheCacheAndFillsListAndCounters) {
+    unit.Reset();
     EXPECT_EQ(view.Boxes(), (Strings{kScanNotice, "info: scanned.dat saved successfully!"}));
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Zeta Quest (E)"}));
-    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 3/3");
-    EXPECT_EQ(view.Caption(Control::rom_count_label), "You have 3 of 4 known Roms");
+    EXPECT_EQ(view.Caption(app::Control::ShowingCounter), "Showing: 3/3");
+    EXPECT_EQ(view.Caption(app::Control::RomCount), "You have 3 of 4 known Roms");
     EXPECT_EQ(ReadBytes("scanned.dat"), "1\r\n1\r\n0\r\n1\r\n");
-    EXPECT_EQ(unit.Timer2Interval(), 3000u);
+    EXPECT_EQ(unit.SlideshowInterval(), 3000u);
     EXPECT_EQ(view.timer_interval, 3000u);
-    EXPECT_EQ(unit.DatabaseVersion, 1.5);
-    EXPECT_EQ(unit.AvailableCount, 3);
-    EXPECT_FALSE(view.visible[Control::ProgressBar]);
-    EXPECT_FALSE(view.visible[Control::loading_Button]);
-    EXPECT_TRUE(view.visible[Control::showing_counter]);
+    EXPECT_EQ(unit.CurrentCollection().DatabaseVersion(), 1.5);
+    EXPECT_EQ(unit.CurrentCollection().AvailableCount(), 3);
+    EXPECT_FALSE(view.visible[app::Control::ProgressBar]);
+    EXPECT_FALSE(view.visible[app::Control::LoadingStatus]);
+    EXPECT_TRUE(view.visible[app::Control::ShowingCounter]);
 
-    long assigning = Find("loading_Button = Assigning data...");
-    long scanning = Find("loading_Button = Scanning...");
+    long assigning = Find("LoadingStatus = Assigning data...");
+    long scanning = Find("LoadingStatus = Scanning...");
     ASSERT_GE(assigning, 0);
     EXPECT_GT(Find("progress range 0..4"), -1);
     EXPECT_LT(Find("progress range 0..4"), assigning);
@@ -100,31 +100,31 @@ TEST_F(Unit1Test, FirstStartScansWritesTheCacheAndFillsListAndCounters) {
     EXPECT_EQ(view.progress, 4);  // one step per row of the scan
 }
 
-TEST_F(Unit1Test, ResetRereadsTheCatalogueKeepsFiltersAndUsesTheCache) {
-    unit.ResetClick();
-    unit.Genre_AllClick(8);
+TEST_F(MainWindowLogicTest, ResetRereadsTheCatalogueKeepsFiltersAndUsesTheCache) {
+    unit.Reset();
+    unit.SetFilter(app::MenuGroup::Genre, 8);
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
     view.SetSearchText("zzz");
     EXPECT_TRUE(view.lines.empty());
     WriteBytes("options.dat", "other/\r\n\r\n\r\n\r\n5000\r\n");  // no longer read once loaded
     view.log.clear();
 
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(view.Boxes(), (Strings{"notice: Varnimo will use scanned.dat"}));
     EXPECT_EQ(view.search_text, "");
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
-    EXPECT_EQ(unit.GenreFilter, 8);
-    EXPECT_EQ(view.checked[MenuGroup::Genre], 8);
-    EXPECT_EQ(unit.ProgramOptions.ScreenPath, "shots/");
-    EXPECT_EQ(unit.Timer2Interval(), 3000u);
-    EXPECT_EQ(unit.SelectedIndex, -1);
+    EXPECT_EQ(unit.CurrentBrowser().Filters().genre, 8);
+    EXPECT_EQ(view.checked[app::MenuGroup::Genre], 8);
+    EXPECT_EQ(unit.Options().screen_folder, "shots/");
+    EXPECT_EQ(unit.SlideshowInterval(), 3000u);
+    EXPECT_EQ(unit.CurrentBrowser().SelectedLine(), -1);
     EXPECT_EQ(Find("lines cleared"), 0);  // the list goes first
 }
 
-TEST_F(Unit1Test, MissingOptionsAreReportedOnEveryRunAndTheWorkingDirectoryServes) {
+TEST_F(MainWindowLogicTest, MissingOptionsAreReportedOnEveryRunAndTheWorkingDirectoryServes) {
     std::filesystem::remove("options.dat");
     WriteBytes("Zeta Quest (E).zip", "z");
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(
         view.Boxes(),
         (Strings{
@@ -132,239 +132,239 @@ TEST_F(Unit1Test, MissingOptionsAreReportedOnEveryRunAndTheWorkingDirectoryServe
             "notice: Varnimo will now scan  for ROMS - please be patient, this could take a while",
             "info: scanned.dat saved successfully!"}));
     EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
-    EXPECT_FALSE(unit.OptionsLoaded);
-    EXPECT_EQ(unit.Timer2Interval(), 2000u);
+    EXPECT_FALSE(unit.OptionsLoaded());
+    EXPECT_EQ(unit.SlideshowInterval(), 2000u);
     view.log.clear();
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(view.Boxes(),
               (Strings{"error: Could not load Options!", "notice: Varnimo will use scanned.dat"}));
 }
 
-TEST_F(Unit1Test, MissingCatalogueQuitsBeforeAnyScan) {
+TEST_F(MainWindowLogicTest, MissingCatalogueQuitsBeforeAnyScan) {
     std::filesystem::remove("SNES_screens.dat");
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Datafile!"}));
     EXPECT_TRUE(view.quit);
     EXPECT_FALSE(std::filesystem::exists("scanned.dat"));
 }
 
-TEST_F(Unit1Test, ABadCacheEndsTheSequenceWithTheListEmptyAndTheNextResetRecovers) {
+TEST_F(MainWindowLogicTest, ABadCacheEndsTheSequenceWithTheListEmptyAndTheNextResetRecovers) {
     WriteBytes("scanned.dat", "1\r\nzz\r\n");
     try {
-        unit.ResetClick();
+        unit.Reset();
         FAIL() << "no error";
     } catch (const rtl::EConvertError& error) {
         EXPECT_STREQ(error.what(), "'zz' ist kein gültiger Integerwert");
     }
     EXPECT_TRUE(view.lines.empty());
-    EXPECT_TRUE(view.visible[Control::loading_Button]);
-    EXPECT_EQ(view.Caption(Control::loading_Button), "Scanning...");
-    EXPECT_EQ(view.Caption(Control::rom_count_label), "");
+    EXPECT_TRUE(view.visible[app::Control::LoadingStatus]);
+    EXPECT_EQ(view.Caption(app::Control::LoadingStatus), "Scanning...");
+    EXPECT_EQ(view.Caption(app::Control::RomCount), "");
 
     WriteBytes("scanned.dat", "1\r\n0\r\n0\r\n0\r\n");
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
 }
 
-TEST_F(Unit1Test, ANonIntegerIntervalEndsTheStartUpAfterThePathsAreTaken) {
+TEST_F(MainWindowLogicTest, ANonIntegerIntervalEndsTheStartUpAfterThePathsAreTaken) {
     WriteBytes("options.dat", "shots/\r\nroms/\r\nemu9/\r\nemuz/\r\n2.5\r\n0\r\n");
     try {
-        unit.ResetClick();
+        unit.Reset();
         FAIL() << "no error";
     } catch (const rtl::EConvertError& error) {
         EXPECT_STREQ(error.what(), "'2.5' ist kein gültiger Integerwert");
     }
-    EXPECT_EQ(unit.ProgramOptions.RomPath, "roms/");
-    EXPECT_EQ(unit.ProgramOptions.ZsnesPath, "emuz/");
-    EXPECT_TRUE(unit.OptionsLoaded);
+    EXPECT_EQ(unit.Options().rom_folder, "roms/");
+    EXPECT_EQ(unit.Options().zsnes_folder, "emuz/");
+    EXPECT_TRUE(unit.OptionsLoaded());
     EXPECT_TRUE(view.lines.empty());
     EXPECT_TRUE(view.Boxes().empty());  // ended before the scan
-    EXPECT_EQ(unit.Timer2Interval(), 2000u);
+    EXPECT_EQ(unit.SlideshowInterval(), 2000u);
     EXPECT_EQ(view.timer_interval, 2000u);
 
     // The next Reset goes on with the paths in memory and leaves the file alone.
     WriteBytes("options.dat", "elsewhere/\r\n\r\n\r\n\r\n5000\r\n0\r\n");
-    unit.ResetClick();
-    EXPECT_EQ(unit.ProgramOptions.RomPath, "roms/");
-    EXPECT_EQ(unit.Timer2Interval(), 2000u);
+    unit.Reset();
+    EXPECT_EQ(unit.Options().rom_folder, "roms/");
+    EXPECT_EQ(unit.SlideshowInterval(), 2000u);
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)", "Zeta Quest (E)"}));
 }
 
-TEST_F(Unit1Test, ABadPackVersionEndsTheResetAndKeepsTheTableAndCounters) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, ABadPackVersionEndsTheResetAndKeepsTheTableAndCounters) {
+    unit.Reset();
     WriteBytes("shots/a", "2.5\r\n");
     WriteBytes("shots/c", "x\r\n");
     WriteBytes("SNES_screens.dat", "2\r\nNew;n_t.png;n_i.png;1;1\r\n");  // not reached
     try {
-        unit.ResetClick();
+        unit.Reset();
         FAIL() << "no error";
     } catch (const rtl::EConvertError& error) {
         EXPECT_STREQ(error.what(), "'x' ist kein gültiger Gleitkommawert");
     }
-    EXPECT_EQ(unit.ScreenPackVersions[0], 2.5);
-    EXPECT_EQ(unit.DatabaseVersion, 1.5);
-    EXPECT_EQ(unit.KnownRomTable.Size(), 4u);
+    EXPECT_EQ(unit.CurrentCollection().ScreenPackVersions()[0], 2.5);
+    EXPECT_EQ(unit.CurrentCollection().DatabaseVersion(), 1.5);
+    EXPECT_EQ(unit.CurrentCollection().Table().Size(), 4u);
     EXPECT_TRUE(view.lines.empty());  // the reset empties the list first
-    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 3/3");
-    EXPECT_EQ(view.Caption(Control::rom_count_label), "You have 3 of 4 known Roms");
+    EXPECT_EQ(view.Caption(app::Control::ShowingCounter), "Showing: 3/3");
+    EXPECT_EQ(view.Caption(app::Control::RomCount), "You have 3 of 4 known Roms");
 }
 
-TEST_F(Unit1Test, CountersWhenNothingIsListedOrKnown) {
+TEST_F(MainWindowLogicTest, CountersWhenNothingIsListedOrKnown) {
     WriteBytes("roms/Missing One (J).zip", "m");
-    unit.ResetClick();
-    unit.List_select(1);  // Missing, while every ROM is there
+    unit.Reset();
+    unit.SetFilter(app::MenuGroup::ShowRoms, 1);  // Missing, while every ROM is there
     EXPECT_TRUE(view.lines.empty());
-    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 0/4");
+    EXPECT_EQ(view.Caption(app::Control::ShowingCounter), "Showing: 0/4");
 
     WriteBytes("SNES_screens.dat", "1.0\r\n");  // the version line alone
     view.log.clear();
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(view.Boxes(), (Strings{"notice: Varnimo will use scanned.dat"}));
-    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 0/0");
-    EXPECT_EQ(view.Caption(Control::rom_count_label), "You have 0 of 0 known Roms");
+    EXPECT_EQ(view.Caption(app::Control::ShowingCounter), "Showing: 0/0");
+    EXPECT_EQ(view.Caption(app::Control::RomCount), "You have 0 of 0 known Roms");
 }
 
-TEST_F(Unit1Test, TheSequenceIsNotReenteredFromItsOwnBoxes) {
+TEST_F(MainWindowLogicTest, TheSequenceIsNotReenteredFromItsOwnBoxes) {
     int runs_inside = 0;
     view.on_box = [&](const std::string&) {
         ++runs_inside;
-        unit.ResetClick();
+        unit.Reset();
     };
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(runs_inside, 2);  // the scan notice and the saved message, nothing more
     EXPECT_EQ(view.Boxes().size(), 2u);
     view.on_box = nullptr;
-    unit.ResetClick();  // and it runs again once the first run is over
+    unit.Reset();  // and it runs again once the first run is over
     EXPECT_EQ(view.Boxes().back(), "notice: Varnimo will use scanned.dat");
 }
 
-TEST_F(Unit1Test, SelectionShowsDetailsAndTheSlideshowAlternates) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, SelectionShowsDetailsAndTheSlideshowAlternates) {
+    unit.Reset();
     view.log.clear();
     Select(2);
-    EXPECT_EQ(unit.SelectedIndex, 2);
-    EXPECT_EQ(unit.SelectedRow, 0);
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1024 kbyte");
-    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Puzzle");
-    EXPECT_EQ(view.Caption(Control::player_label), "Player: 1 Player");
+    EXPECT_EQ(unit.CurrentBrowser().SelectedLine(), 2);
+    EXPECT_EQ(unit.CurrentBrowser().SelectedRow(), 0);
+    EXPECT_EQ(view.Caption(app::Control::FileSize), "Size:  1024 kbyte");
+    EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: Puzzle");
+    EXPECT_EQ(view.Caption(app::Control::Player), "Player: 1 Player");
     EXPECT_EQ(view.picture, "file " + kShots + "zeta_t.png");
     EXPECT_EQ(Find("timer stop"), 0);
     EXPECT_LT(Find("timer start"), Find("picture file " + kShots + "zeta_t.png"));
-    EXPECT_GT(Find("timer start"), Find("genre_label = Genre: Puzzle"));
+    EXPECT_GT(Find("timer start"), Find("Genre = Genre: Puzzle"));
 
     Strings shown;
     for (int tick = 0; tick < 3; ++tick) {
-        unit.test_timer();
+        unit.SlideshowTick();
         shown.push_back(view.picture);
     }
     EXPECT_EQ(shown, (Strings{"file " + kShots + "zeta_t.png", "file " + kShots + "zeta_i.jpg",
                               "file " + kShots + "zeta_t.png"}));
 
     view.SetSearchText("alpha");  // a rebuild drops the selection
-    EXPECT_EQ(unit.SelectedIndex, -1);
-    unit.test_timer();
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size: - select Rom -");
-    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: - select Rom -");
-    EXPECT_EQ(view.Caption(Control::player_label), "Player: - select Rom -");
+    EXPECT_EQ(unit.CurrentBrowser().SelectedLine(), -1);
+    unit.SlideshowTick();
+    EXPECT_EQ(view.Caption(app::Control::FileSize), "Size: - select Rom -");
+    EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: - select Rom -");
+    EXPECT_EQ(view.Caption(app::Control::Player), "Player: - select Rom -");
     EXPECT_EQ(view.picture, "default");
 }
 
-TEST_F(Unit1Test, DuplicateTitlesResolveToTheLastRowAndMissingShotsShowNoPicture) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, DuplicateTitlesResolveToTheLastRowAndMissingShotsShowNoPicture) {
+    unit.Reset();
     Select(0);
-    EXPECT_EQ(unit.SelectedRow, 3);
-    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Demo");
-    EXPECT_EQ(view.Caption(Control::player_label), "Player: 2P Alternate");
-    EXPECT_EQ(view.Caption(Control::filesize_label),
+    EXPECT_EQ(unit.CurrentBrowser().SelectedRow(), 3);
+    EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: Demo");
+    EXPECT_EQ(view.Caption(app::Control::Player), "Player: 2P Alternate");
+    EXPECT_EQ(view.Caption(app::Control::FileSize),
               "Size:  1 kbyte");  // 1000 div 128 = 7; 7 / 8 rounds to 1
     EXPECT_EQ(view.picture, "file " + kShots + "dup_t.png");
-    view.visible[Control::screen] = false;
-    unit.test_timer();
-    unit.test_timer();
+    view.visible[app::Control::Screenshot] = false;
+    unit.SlideshowTick();
+    unit.SlideshowTick();
     EXPECT_EQ(view.picture, "no picture");
-    EXPECT_TRUE(view.visible[Control::screen]);
+    EXPECT_TRUE(view.visible[app::Control::Screenshot]);
 
-    unit.List_select(2);
+    unit.SetFilter(app::MenuGroup::ShowRoms, 2);
     Select(2);  // "Missing One (J)": no ROM, and an empty in-game name names the folder
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size: - not found -");
-    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: RPG 2D");
+    EXPECT_EQ(view.Caption(app::Control::FileSize), "Size: - not found -");
+    EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: RPG 2D");
     EXPECT_EQ(view.picture, "no picture");
-    unit.ShowMode = settings::IngameOnly;
+    unit.SetShowMode(settings::kShowIngameOnly);
     Select(2);
     EXPECT_EQ(view.picture, "no picture");
 }
 
-TEST_F(Unit1Test, IngameOnlyNeverShowsTheTitleScreen) {
-    unit.ResetClick();
-    unit.ShowMode = settings::IngameOnly;
+TEST_F(MainWindowLogicTest, IngameOnlyNeverShowsTheTitleScreen) {
+    unit.Reset();
+    unit.SetShowMode(settings::kShowIngameOnly);
     Select(2);
     EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
     for (int tick = 0; tick < 3; ++tick) {
-        unit.test_timer();
+        unit.SlideshowTick();
         EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
     }
 }
 
-TEST_F(Unit1Test, SizeLineFollowsTheCachedExtensionAndRounding) {
+TEST_F(MainWindowLogicTest, SizeLineFollowsTheCachedExtensionAndRounding) {
     WriteBytes("scanned.dat", "1\r\n1\r\n2\r\n1\r\n");
     WriteBytes("roms/Missing One (J).smc", std::string(1049088, 's'));
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(ListedTitles(),
               (Strings{"Alpha Run (U)", "Alpha Run (U)", "Missing One (J)", "Zeta Quest (E)"}));
     Select(2);
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  1025 kbyte");
+    EXPECT_EQ(view.Caption(app::Control::FileSize), "Size:  1025 kbyte");
     WriteBytes("roms/Zeta Quest (E).zip", std::string(100, 'z'));
     Select(3);
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size:  0 kbyte");
+    EXPECT_EQ(view.Caption(app::Control::FileSize), "Size:  0 kbyte");
 }
 
-TEST_F(Unit1Test, EveryCachedStatusNamesTheFileForSizeAndLaunch) {
+TEST_F(MainWindowLogicTest, EveryCachedStatusNamesTheFileForSizeAndLaunch) {
     const char* const extensions[] = {".zip", ".smc", ".fig", ".smd", ".sfc", ".swc"};
     for (int status = 1; status <= 6; ++status) {
         const std::string extension = extensions[status - 1];
         SCOPED_TRACE(extension);
         WriteBytes("scanned.dat", "1\r\n1\r\n" + std::to_string(status) + "\r\n1\r\n");
         WriteBytes("roms/Missing One (J)" + extension, std::string(10240 * status, 'm'));
-        unit.ResetClick();
+        unit.Reset();
         Select(2);
-        EXPECT_EQ(view.Caption(Control::filesize_label),
+        EXPECT_EQ(view.Caption(app::Control::FileSize),
                   "Size:  " + std::to_string(10 * status) + " kbyte");
         view.log.clear();
-        unit.progstarten(Emulator::Zsnes);
+        unit.Launch(app::Emulator::Zsnes);
         EXPECT_EQ(view.log,
                   (Strings{"start emuz/zsnesw" + kExe + " | roms/Missing One (J)" + extension}));
     }
 }
 
-TEST_F(Unit1Test, ARomGoneSinceTheScanFailsAtTheSizeLineWithoutStoppingTheSlideshow) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, ARomGoneSinceTheScanFailsAtTheSizeLineWithoutStoppingTheSlideshow) {
+    unit.Reset();
     Select(0);
     std::filesystem::remove("roms/Zeta Quest (E).zip");
     view.selected_line = 2;
-    EXPECT_THROW(unit.TitleBoxClick(), rtl::EInOutError);
-    EXPECT_EQ(view.Caption(Control::genre_label), "Genre: Demo");  // not updated
+    EXPECT_THROW(unit.SelectionChanged(), rtl::EInOutError);
+    EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: Demo");  // not updated
     EXPECT_TRUE(view.timer_enabled);
 }
 
-TEST_F(Unit1Test, AnUndecodableScreenshotFailsOnlyOnTheTicksThatShowIt) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, AnUndecodableScreenshotFailsOnlyOnTheTicksThatShowIt) {
+    unit.Reset();
     view.undecodable.insert(kShots + "zeta_t.png");
     view.selected_line = 2;
-    EXPECT_THROW(unit.TitleBoxClick(), rtl::EImageError);
-    EXPECT_THROW(unit.test_timer(), rtl::EImageError);
-    unit.test_timer();
+    EXPECT_THROW(unit.SelectionChanged(), rtl::EImageError);
+    EXPECT_THROW(unit.SlideshowTick(), rtl::EImageError);
+    unit.SlideshowTick();
     EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
-    EXPECT_THROW(unit.test_timer(), rtl::EImageError);
+    EXPECT_THROW(unit.SlideshowTick(), rtl::EImageError);
 }
 
-TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
-    unit.ResetClick();
-    unit.progstarten(Emulator::Snes9x);
+TEST_F(MainWindowLogicTest, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
+    unit.Reset();
+    unit.Launch(app::Emulator::Snes9x);
     EXPECT_EQ(view.Boxes().back(), "error: Please select a ROM first!");
     Select(2);
     view.log.clear();
-    unit.progstarten(Emulator::Snes9x);
-    unit.progstarten(Emulator::Zsnes);
+    unit.Launch(app::Emulator::Snes9x);
+    unit.Launch(app::Emulator::Zsnes);
     EXPECT_EQ(view.log, (Strings{"start emu9/snes9x" + kExe + " | roms/Zeta Quest (E).zip",
                                  "start emuz/zsnesw" + kExe + " | roms/Zeta Quest (E).zip"}));
 #ifndef _WIN32
@@ -372,110 +372,110 @@ TEST_F(Unit1Test, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
     WriteBytes("emu9/snes9x-gtk", "");
     WriteBytes("emuz/zsnes", "");
     view.log.clear();
-    unit.progstarten(Emulator::Snes9x);
-    unit.progstarten(Emulator::Zsnes);
+    unit.Launch(app::Emulator::Snes9x);
+    unit.Launch(app::Emulator::Zsnes);
     EXPECT_EQ(view.log, (Strings{"start emu9/snes9x-gtk | roms/Zeta Quest (E).zip",
                                  "start emuz/zsnes | roms/Zeta Quest (E).zip"}));
     std::filesystem::remove("emu9/snes9x-gtk");
     std::filesystem::remove("emuz/zsnes");
 #endif
 
-    unit.List_select(1);
+    unit.SetFilter(app::MenuGroup::ShowRoms, 1);
     Select(0);
     view.log.clear();
-    unit.progstarten(Emulator::Snes9x);
+    unit.Launch(app::Emulator::Snes9x);
     EXPECT_EQ(view.log, (Strings{"start emu9/snes9x" + kExe + " | roms/Missing One (J)"}));
 
     view.SetSearchText("x");
     view.log.clear();
-    unit.progstarten(Emulator::Zsnes);
+    unit.Launch(app::Emulator::Zsnes);
     EXPECT_EQ(view.log, (Strings{"error: Please select a ROM first!"}));
 }
 
-TEST_F(Unit1Test, ASelectedLineOutsideTheListNamesNoRow) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, ASelectedLineOutsideTheListNamesNoRow) {
+    unit.Reset();
     Select(99);
-    EXPECT_EQ(unit.SelectedRow, -1);
+    EXPECT_EQ(unit.CurrentBrowser().SelectedRow(), -1);
     EXPECT_EQ(view.picture, "default");
-    EXPECT_EQ(view.Caption(Control::filesize_label), "Size: - select Rom -");
-    unit.test_timer();
-    unit.progstarten(Emulator::Snes9x);
+    EXPECT_EQ(view.Caption(app::Control::FileSize), "Size: - select Rom -");
+    unit.SlideshowTick();
+    unit.Launch(app::Emulator::Snes9x);
     EXPECT_EQ(view.Boxes().back(), "error: Please select a ROM first!");
     EXPECT_EQ(unit.TitleText(99), "");
     EXPECT_EQ(unit.TitleText(-1), "");
 }
 
-TEST_F(Unit1Test, AFailedResetOnAShorterCatalogueLeavesNoStaleSelection) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, AFailedResetOnAShorterCatalogueLeavesNoStaleSelection) {
+    unit.Reset();
     Select(2);
     WriteBytes("SNES_screens.dat", "1\r\nOnly;a;b;1;1\r\n");
     WriteBytes("scanned.dat", "bad\r\n");
-    EXPECT_THROW(unit.ResetClick(), rtl::EConvertError);
-    EXPECT_EQ(unit.SelectedIndex, -1);
-    unit.test_timer();
+    EXPECT_THROW(unit.Reset(), rtl::EConvertError);
+    EXPECT_EQ(unit.CurrentBrowser().SelectedLine(), -1);
+    unit.SlideshowTick();
     EXPECT_EQ(view.picture, "default");
     // The list is rebuilt from the new, shorter table; row 0 kept its old status.
     view.SetSearchText("o");
     EXPECT_EQ(ListedTitles(), (Strings{"Only"}));
-    unit.List_select(2);
+    unit.SetFilter(app::MenuGroup::ShowRoms, 2);
     EXPECT_EQ(ListedTitles(), (Strings{"Only"}));
 }
 
-TEST_F(Unit1Test, MenusMoveTheirCheckMarkAndSetTheirFilter) {
-    unit.ResetClick();
+TEST_F(MainWindowLogicTest, MenusMoveTheirCheckMarkAndSetTheirFilter) {
+    unit.Reset();
     view.log.clear();
-    unit.Region_AllClick(2);
-    EXPECT_EQ(unit.RegionMarker, "(U)");
+    unit.SetFilter(app::MenuGroup::Region, 2);
+    EXPECT_EQ(unit.CurrentBrowser().Filters().region, "(U)");
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)", "Alpha Run (U)"}));
-    unit.Region_AllClick(4);
-    EXPECT_EQ(view.checked[MenuGroup::Region], 4);
-    EXPECT_EQ(unit.RegionMarker, "(G)");
+    unit.SetFilter(app::MenuGroup::Region, 4);
+    EXPECT_EQ(view.checked[app::MenuGroup::Region], 4);
+    EXPECT_EQ(unit.CurrentBrowser().Filters().region, "(G)");
     EXPECT_LT(Find("checked 4 4"), Find("lines 0"));
-    unit.Region_AllClick(9);  // no marker for this Tag: the old one stays
-    EXPECT_EQ(unit.RegionMarker, "(G)");
-    unit.Region_AllClick(-1);
+    unit.SetFilter(app::MenuGroup::Region, 9);  // no marker for this Tag: the old one stays
+    EXPECT_EQ(unit.CurrentBrowser().Filters().region, "(G)");
+    unit.SetFilter(app::MenuGroup::Region, -1);
     EXPECT_EQ(ListedTitles().size(), 3u);
 
-    unit.Player_AllClick(3);
+    unit.SetFilter(app::MenuGroup::Player, 3);
     EXPECT_EQ(ListedTitles(), (Strings{"Alpha Run (U)"}));
-    unit.Player_AllClick(-1);
-    unit.List_select(1);
+    unit.SetFilter(app::MenuGroup::Player, -1);
+    unit.SetFilter(app::MenuGroup::ShowRoms, 1);
     EXPECT_EQ(ListedTitles(), (Strings{"Missing One (J)"}));
-    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 1/3");
-    unit.List_select(2);
-    EXPECT_EQ(view.Caption(Control::showing_counter), "Showing: 4/3");
+    EXPECT_EQ(view.Caption(app::Control::ShowingCounter), "Showing: 1/3");
+    unit.SetFilter(app::MenuGroup::ShowRoms, 2);
+    EXPECT_EQ(view.Caption(app::Control::ShowingCounter), "Showing: 4/3");
 
     view.SetSearchText("ZETA");
     EXPECT_EQ(ListedTitles(), (Strings{"Zeta Quest (E)"}));
-    unit.clear_buttonClick();
+    unit.ClearSearch();
     EXPECT_EQ(view.search_text, "");
     EXPECT_EQ(ListedTitles().size(), 4u);
 }
 
-TEST_F(Unit1Test, BackgroundsAndExit) {
-    unit.Background_select(4);
-    unit.Background_select(-1);
-    EXPECT_EQ(view.checked[MenuGroup::Background], -1);
+TEST_F(MainWindowLogicTest, BackgroundsAndExit) {
+    unit.ChooseBackground(4);
+    unit.ChooseBackground(-1);
+    EXPECT_EQ(view.checked[app::MenuGroup::Background], -1);
     EXPECT_EQ(view.background, -1);
-    unit.Background_select(3);
-    unit.Background_select(7);  // no picture for this Tag
-    EXPECT_EQ(view.checked[MenuGroup::Background], 7);
+    unit.ChooseBackground(3);
+    unit.ChooseBackground(7);  // no picture for this Tag
+    EXPECT_EQ(view.checked[app::MenuGroup::Background], 7);
     EXPECT_EQ(view.background, 3);
-    unit.Beenden1Click();
+    unit.Quit();
     EXPECT_TRUE(view.quit);
     EXPECT_FALSE(std::filesystem::exists("scanned.dat"));  // nothing is written on the way out
 }
 
-TEST_F(Unit1Test, FoldersWhereDataFilesBelongAreNoDataFiles) {
+TEST_F(MainWindowLogicTest, FoldersWhereDataFilesBelongAreNoDataFiles) {
     std::filesystem::create_directory("scanned.dat");  // not a cache: scan, then fail to replace it
     try {
-        unit.ResetClick();
+        unit.Reset();
         FAIL() << "no error";
     } catch (const rtl::EInOutError& error) {
         EXPECT_STREQ(error.what(), kFolderInTheWay);
     }
     EXPECT_EQ(view.Boxes(), (Strings{kScanNotice}));
-    EXPECT_EQ(unit.KnownRomTable.ScanStatus,
+    EXPECT_EQ(unit.CurrentCollection().Table().ScanStatus,
               (std::vector<std::int32_t>{1, 1, 0, 1}));  // set in memory
     EXPECT_TRUE(std::filesystem::is_directory("scanned.dat"));
     EXPECT_EQ(dir.Listing(), "SNES_screens.dat options.dat roms scanned.dat shots ");
@@ -483,18 +483,19 @@ TEST_F(Unit1Test, FoldersWhereDataFilesBelongAreNoDataFiles) {
     std::filesystem::remove("SNES_screens.dat");
     std::filesystem::create_directory("SNES_screens.dat");
     view.log.clear();
-    unit.ResetClick();
+    unit.Reset();
     EXPECT_EQ(view.Boxes(), (Strings{"error: Could not load Datafile!"}));
-    EXPECT_EQ(unit.KnownRomTable.Size(), 0u);  // a Reset without catalogue leaves no rows behind
+    EXPECT_EQ(unit.CurrentCollection().Table().Size(),
+              0u);  // a Reset without catalogue leaves no rows behind
 }
 
-TEST_F(Unit1Test, IntervalZeroFromTheOptionsFile) {
+TEST_F(MainWindowLogicTest, IntervalZeroFromTheOptionsFile) {
     WriteBytes("options.dat", "shots/\r\nroms/\r\n\r\n\r\n0\r\n");
-    unit.ResetClick();
-    EXPECT_EQ(unit.Timer2Interval(), 0u);
+    unit.Reset();
+    EXPECT_EQ(unit.SlideshowInterval(), 0u);
     EXPECT_EQ(view.timer_interval, 0u);
-    unit.SetTimer2Interval(4000);
-    EXPECT_EQ(unit.Timer2Interval(), 4000u);
+    unit.SetSlideshowInterval(4000);
+    EXPECT_EQ(unit.SlideshowInterval(), 4000u);
     EXPECT_EQ(view.timer_interval, 4000u);
 }
 
