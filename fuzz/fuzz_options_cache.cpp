@@ -54,7 +54,7 @@ void CheckOptions(const fuzz::MemoryFile& file, const std::vector<std::string>& 
         auto expected = rtl::ParseInteger(Line(lines, 4));
         Check(expected.has_value(), "start-up load took an interval that is no integer");
         Check(interval == static_cast<std::uint32_t>(*expected), "interval value");
-    } catch (const rtl::EConvertError&) {
+    } catch (const rtl::ConversionError&) {
         Check(!rtl::ParseInteger(Line(lines, 4)), "start-up load refused an integer");
         Check(interval == 4242, "refused interval changed the timer");
     }
@@ -125,7 +125,7 @@ void CheckScanCache(const fuzz::MemoryFile& file, const std::vector<std::string>
         catalogue::ReadScanCache(
             table, [&] { ++steps; }, file.Path());
         Check(good == cache.size(), "cache with a bad line accepted");
-    } catch (const rtl::EConvertError&) {
+    } catch (const rtl::ConversionError&) {
         Check(good < cache.size(), "cache refused without a bad line");
     }
     Check(steps == good, "one progress step per accepted line");

@@ -28,7 +28,7 @@ inline void Check(bool holds, const char* what) {
 // A file in memory with these bytes, named by a path the readers can open like any file.
 // One memory file serves every run: it is emptied and refilled, which keeps a run cheap.
 class MemoryFile {
-public:
+  public:
     MemoryFile(const uint8_t* data, std::size_t size) {
         static const int fd = ::memfd_create("varnimo-fuzz", 0);
         Check(fd >= 0, "memfd_create");
@@ -46,7 +46,7 @@ public:
     MemoryFile& operator=(const MemoryFile&) = delete;
     const std::string& Path() const { return *path_; }
 
-private:
+  private:
     const std::string* path_;
 };
 

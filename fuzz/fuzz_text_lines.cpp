@@ -49,11 +49,12 @@ void CheckInteger(std::string_view text) {
     try {
         std::int32_t strict = rtl::StrToInt(text);
         Check(parsed && *parsed == strict, "strict integer accepted what parse refused");
-    } catch (const rtl::EConvertError& e) {
+    } catch (const rtl::ConversionError& e) {
         Check(!parsed, "strict integer refused what parse accepted");
         // what() is a C string: a zero byte in the text ends the message early.
         if (text.find('\0') == std::string_view::npos) {
-            std::string expected = "'" + std::string(text) + "' ist kein g\xC3\xBCltiger Integerwert";
+            std::string expected =
+                "'" + std::string(text) + "' ist kein g\xC3\xBCltiger Integerwert";
             Check(e.what() == expected, "integer error text");
         }
     }
@@ -109,7 +110,8 @@ void CheckFloat(std::string_view text) {
     double lenient = rtl::PointFloat(text);
     Check(std::isfinite(lenient), "lenient float not finite");
     std::size_t first = text.find_first_not_of(' ');
-    std::string_view body = first == std::string_view::npos ? std::string_view() : text.substr(first);
+    std::string_view body =
+        first == std::string_view::npos ? std::string_view() : text.substr(first);
     if (IsPointFloatForm(body) && body.size() < 400) {
         std::string copy(body);
         double expected = std::strtod(copy.c_str(), nullptr);
@@ -130,8 +132,9 @@ void CheckFloat(std::string_view text) {
         }
         std::string shown = rtl::FloatToStr(strict);
         double back = rtl::StrToFloat(shown);
-        Check(std::fabs(back - strict) <= std::fabs(strict) * 1e-14, "float format does not read back");
-    } catch (const rtl::EConvertError&) {
+        Check(std::fabs(back - strict) <= std::fabs(strict) * 1e-14,
+              "float format does not read back");
+    } catch (const rtl::ConversionError&) {
         // Refused: the lenient reading of a text without trailing blanks gives 0 too.
         if (!body.empty() && body.back() != ' ') {
             Check(lenient == 0, "strict refused what lenient read as a number");
@@ -155,8 +158,8 @@ void CheckCatalogueLine(std::string_view line) {
         }
     }
     if (separators == 4) {
-        std::string joined = std::string(split.title) + ";" + std::string(split.startup_shot) + ";" +
-                             std::string(split.ingame_shot) + ";";
+        std::string joined = std::string(split.title) + ";" + std::string(split.startup_shot) +
+                             ";" + std::string(split.ingame_shot) + ";";
         std::size_t genre_start = joined.size();
         std::string_view genre = line.substr(genre_start, fourth - 1 - genre_start);
         Check(line.substr(0, genre_start) == joined, "first three fields do not rejoin");

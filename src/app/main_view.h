@@ -71,7 +71,7 @@ class MainView {
         }
     }
 
-    // Loads a screenshot file into the screenshot control. Throws rtl::EImageError (the runtime's
+    // Loads a screenshot file into the screenshot control. Throws rtl::ImageError (the runtime's
     // image error) when the extension names no known format or the content cannot be
     // decoded; the screenshot then keeps its previous picture.
     virtual void ShowScreenshotFile(const std::string& path) = 0;

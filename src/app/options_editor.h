@@ -23,7 +23,7 @@ class OptionsEditor {
 
     // --- Events -------------------------------------------------------------------------
     // Refills the controls from the program's state; runs on every showing and after Load.
-    // A mode line that is no integer raises rtl::EConvertError after the rest is shown.
+    // A mode line that is no integer raises rtl::ConversionError after the rest is shown.
     void Refill();
     void ChooseFolder(OptionsFolder folder);
     // The user moved the track bar (or operated it without moving it) to `seconds`.

@@ -36,18 +36,18 @@ CatalogueLine SplitCatalogueLine(std::string_view line);
 
 // For each letter a..z: when `screen_path` + separator + letter names a file, its first line
 // converted with the locale's decimal separator goes into that letter's entry; entries of
-// missing files keep their value. Throws EConvertError / EInOutError, with the letters before
+// missing files keep their value. Throws ConversionError / InOutError, with the letters before
 // the failing one already stored.
 void ReadScreenPackVersions(const std::string& screen_path, std::array<double, 26>& versions);
 
 // First pass: the number of lines of the file (a last line without line end counts), or
-// nothing when no such file exists. Throws EInOutError when it cannot be read.
+// nothing when no such file exists. Throws InOutError when it cannot be read.
 std::optional<std::size_t> CountCatalogueLines(const std::string& file = kCatalogueFileName);
 
 // Second pass: sets `database_version` from line 1, then fills rows 0, 1, ... of `table`
 // while lines remain and the row is below table.Size(), calling `step` once per row; rows
 // beyond the end of the file keep their values. Never stores more rows than the table has,
-// whatever the file has become since the first pass. Throws EInOutError.
+// whatever the file has become since the first pass. Throws InOutError.
 void LoadKnownRomTable(KnownRomTable& table, double& database_version,
                        const std::function<void()>& step,
                        const std::string& file = kCatalogueFileName);
@@ -63,7 +63,7 @@ struct CatalogueContents {
     std::size_t Rows() const { return table.Size(); }
 };
 
-// Reads the whole catalogue once; nothing when no such file exists. Throws EInOutError when
+// Reads the whole catalogue once; nothing when no such file exists. Throws InOutError when
 // it cannot be read, before anything is stored anywhere.
 std::optional<CatalogueContents> ReadCatalogue(const std::string& file = kCatalogueFileName);
 

@@ -620,7 +620,7 @@ std::vector<DatGame> ReadDatFile(const std::string& path) {
     std::optional<std::string> bytes;
     try {
         bytes = rtl::ReadFileBytes(path, kDatFileLimit);
-    } catch (const rtl::EInOutError& error) {
+    } catch (const rtl::InOutError& error) {
         throw DatError(path, 0, std::string("cannot read: ") + std::strerror(error.ErrorCode()));
     }
     if (!bytes) {

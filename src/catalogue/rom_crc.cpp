@@ -198,7 +198,7 @@ std::optional<std::uint32_t> CrcOfFile(const std::string& path,
     try {
         rtl::InputFile file(path);
         return crc_of(file);
-    } catch (const rtl::EInOutError&) {
+    } catch (const rtl::InOutError&) {
         return std::nullopt;
     }
 }

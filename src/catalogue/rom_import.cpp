@@ -66,7 +66,7 @@ std::vector<rtl::FolderEntry> ListImportFolder(const std::string& what, const st
     }
     try {
         return rtl::ListFolder(folder);
-    } catch (const rtl::EInOutError& error) {
+    } catch (const rtl::InOutError& error) {
         throw RomImportError("cannot read " + what + " " + folder + ": " +
                              std::strerror(error.ErrorCode()));
     }

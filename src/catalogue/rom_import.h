@@ -85,7 +85,7 @@ class RomImportError : public std::runtime_error {
 // Only with DAT files are the ROM files read, each once, for their CRCs. Every row gets
 // screenshot names: the pictures found, else the names of a thumbnail set, so pictures added
 // later show. The files are replaced together or not at all: a failed write or rename throws
-// EInOutError and leaves the folder as it was, apart from temporary files an import that was
+// InOutError and leaves the folder as it was, apart from temporary files an import that was
 // killed left there, which go.
 RomImportSummary ImportRomFolder(const RomImportRequest& request);
 

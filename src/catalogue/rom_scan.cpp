@@ -167,7 +167,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
                 }
             });
             listed = held && !rtl::NamesIgnoreLetterCase(folder, probe);
-        } catch (const rtl::EInOutError&) {
+        } catch (const rtl::InOutError&) {
             listed = false;
         }
     }

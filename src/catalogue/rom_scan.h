@@ -21,7 +21,7 @@ inline constexpr const char* kScanCacheFileName = "scanned.dat";
 // Reads the cache line by line (at least one line, so an empty file is one empty line) and
 // stores line k in row k - 1, calling `step` once per line. Lines beyond the table's rows are
 // checked but stored nowhere; rows without a line keep their value. A line that is not an
-// integer throws EConvertError with the rows before it already set.
+// integer throws ConversionError with the rows before it already set.
 void ReadScanCache(KnownRomTable& table, const std::function<void()>& step,
                    const std::string& file = kScanCacheFileName);
 
@@ -32,7 +32,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
 
 // Writes one line per row with its ScanStatus (an empty table gets one "0" line, since an
 // empty file does not read). The old cache is replaced only by a complete
-// new one; a failure throws EInOutError and leaves no partial file.
+// new one; a failure throws InOutError and leaves no partial file.
 void WriteScanCache(const KnownRomTable& table, const std::string& file = kScanCacheFileName);
 // The same lines into `writer`, which the caller commits.
 void WriteScanCacheLines(const KnownRomTable& table, rtl::TextFileWriter& writer);

@@ -6,7 +6,7 @@
 
 namespace varnimo::cli {
 
-// Throws the runtime error (rtl::EImageError, rtl::EInOutError) the window raises when it
+// Throws the runtime error (rtl::ImageError, rtl::InOutError) the window raises when it
 // loads the screenshot at `path`. Built with Qt, the file is decoded by the window's own
 // decoder; a build without Qt checks the extension only.
 void CheckScreenshot(const std::string& path);

@@ -47,9 +47,9 @@ void CheckScreenshot(const std::string& path) {
         case ScreenshotModuleResult::Ok:
             return;
         case ScreenshotModuleResult::ImageError:
-            throw rtl::EImageError(message);
+            throw rtl::ImageError(message);
         case ScreenshotModuleResult::InOutError:
-            throw rtl::EInOutError(error_code);
+            throw rtl::InOutError(error_code);
         case ScreenshotModuleResult::OtherError:
             break;
     }

@@ -175,7 +175,7 @@ std::int32_t StrToInt(std::string_view text) {
     if (auto value = ParseInteger(text)) {
         return *value;
     }
-    throw EConvertError::InvalidInteger(text);
+    throw ConversionError::InvalidInteger(text);
 }
 
 double PointFloat(std::string_view text) {
@@ -189,7 +189,7 @@ double StrToFloat(std::string_view text) {
     if (auto value = ParseFloatBody(body, LocaleDecimalSeparator())) {
         return *value;
     }
-    throw EConvertError::InvalidFloat(text);
+    throw ConversionError::InvalidFloat(text);
 }
 
 std::string LocaleDecimalSeparator() {

@@ -15,7 +15,7 @@ namespace varnimo::rtl {
 // The integer form above, or nothing.
 std::optional<std::int32_t> ParseInteger(std::string_view text);
 
-// Strict: throws EConvertError ("'%s' ist kein gültiger Integerwert").
+// Strict: throws ConversionError ("'%s' ist kein gültiger Integerwert").
 std::int32_t StrToInt(std::string_view text);
 
 // True, with `value` set, when `text` is one to nine decimal digits and nothing else: nearly
@@ -48,7 +48,7 @@ inline std::int32_t CatalogueInt(std::string_view text) {
 double PointFloat(std::string_view text);
 
 // Strict, with the locale's decimal separator (leading and trailing blanks allowed):
-// throws EConvertError ("'%s' ist kein gültiger Gleitkommawert").
+// throws ConversionError ("'%s' ist kein gültiger Gleitkommawert").
 double StrToFloat(std::string_view text);
 
 // General format: up to 15 significant digits, no trailing zeros, the locale's decimal

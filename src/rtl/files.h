@@ -16,7 +16,7 @@ namespace varnimo::rtl {
 // A name that holds a NUL byte names no file: the system would read it only up to the NUL,
 // and so answer for another file. Every function here that hands a name to the system asks
 // this first, so that no caller can forget it: such a name does not exist, cannot be
-// opened (EInOutError with the system's "no such file" number), listed or started.
+// opened (InOutError with the system's "no such file" number), listed or started.
 inline bool HoldsNul(std::string_view path) {
     return path.find('\0') != std::string_view::npos;
 }
@@ -28,11 +28,11 @@ bool FileExists(const std::string& path);
 // Opens the file `path` for reading and returns the system's descriptor (a C runtime one on
 // Windows); its size goes to `size` when given. Opening never waits: a pipe without a writer
 // or a device opens at once, and anything that is not a regular file is then refused with
-// EInOutError and the system's "no such file" number, as FileExists calls it no file.
-// Throws EInOutError with the system error when it cannot be opened.
+// InOutError and the system's "no such file" number, as FileExists calls it no file.
+// Throws InOutError with the system error when it cannot be opened.
 int OpenFileForReading(const std::string& path, std::int64_t* size = nullptr);
 
-// Opens `path` and returns its size in bytes. Throws EInOutError when it cannot be opened
+// Opens `path` and returns its size in bytes. Throws InOutError when it cannot be opened
 // or is no regular file.
 std::int64_t FileSize(const std::string& path);
 
@@ -46,7 +46,7 @@ struct FolderEntry {
 
 // Reads the listing of the folder `path` once ("." and ".." left out, in the file system's
 // order). `path` may end with a separator; an empty path is the working directory, as for
-// a bare file name. Throws EInOutError with the system error when the folder cannot be
+// a bare file name. Throws InOutError with the system error when the folder cannot be
 // opened or read. Looking names up in one listing costs far fewer system calls than asking
 // for each name, which matters on network shares and slow disks.
 // ForEachFolderEntry calls on_entry(name, is_file) for every entry instead of keeping them.
@@ -62,7 +62,7 @@ inline std::vector<FolderEntry> ListFolder(const std::string& path) {
 
 // The whole content of the file `path`, opened by exactly these bytes; nothing when it holds
 // more than `limit` bytes (decided by its size before anything is read, and by what was
-// read when it grows meanwhile). Throws EInOutError when it cannot be opened or read or is
+// read when it grows meanwhile). Throws InOutError when it cannot be opened or read or is
 // no regular file.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit);
 
@@ -92,7 +92,7 @@ PathStatus StatusOf(const std::string& path, Links links = Links::Follow);
 // object.
 class InputFile {
   public:
-    // Throws EInOutError when it cannot be opened or is no regular file.
+    // Throws InOutError when it cannot be opened or is no regular file.
     explicit InputFile(const std::string& path);
     ~InputFile();
     InputFile(const InputFile&) = delete;
@@ -101,7 +101,7 @@ class InputFile {
     // The size when it was opened.
     std::int64_t Size() const { return size_; }
     // Reads up to `size` bytes into `into` from where the last Read ended; fewer only at the
-    // end of the file. Throws EInOutError when reading fails.
+    // end of the file. Throws InOutError when reading fails.
     std::size_t Read(void* into, std::size_t size);
     // The same from `offset` on; where Read goes on is left alone.
     std::size_t ReadAt(std::uint64_t offset, void* into, std::size_t size);

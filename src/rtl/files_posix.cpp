@@ -23,20 +23,20 @@ bool FileExists(const std::string& path) {
 
 int OpenFileForReading(const std::string& path, std::int64_t* size) {
     if (HoldsNul(path)) {
-        throw EInOutError(ENOENT);
+        throw InOutError(ENOENT);
     }
     // A FIFO opened for reading waits for a writer, and a device may wait for whatever it
     // serves; O_NONBLOCK makes the open return at once, and what it opened is then checked.
     // Regular files ignore the flag when read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        throw EInOutError(errno);
+        throw InOutError(errno);
     }
     struct stat info {};
     const int error = ::fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : ENOENT;
     if (error != 0) {
         ::close(fd);
-        throw EInOutError(error);
+        throw InOutError(error);
     }
     if (size != nullptr) {
         *size = static_cast<std::int64_t>(info.st_size);
@@ -53,12 +53,12 @@ std::int64_t FileSize(const std::string& path) {
 void ForEachFolderEntry(const std::string& path,
                         const std::function<void(std::string_view name, bool is_file)>& on_entry) {
     if (HoldsNul(path)) {
-        throw EInOutError(ENOENT);
+        throw InOutError(ENOENT);
     }
     std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.empty() ? "." : path.c_str()),
                                                &::closedir);
     if (!folder) {
-        throw EInOutError(errno);
+        throw InOutError(errno);
     }
     const int folder_fd = ::dirfd(folder.get());
     for (;;) {
@@ -66,7 +66,7 @@ void ForEachFolderEntry(const std::string& path,
         const dirent* entry = ::readdir(folder.get());
         if (entry == nullptr) {
             if (errno != 0) {
-                throw EInOutError(errno);
+                throw InOutError(errno);
             }
             return;
         }
@@ -154,7 +154,7 @@ std::size_t InputFile::Read(void* into, std::size_t size) {
             continue;
         }
         if (got < 0) {
-            throw EInOutError(errno);
+            throw InOutError(errno);
         }
         if (got == 0) {
             break;
@@ -173,7 +173,7 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, void* into, std::size_t size
             continue;
         }
         if (got < 0) {
-            throw EInOutError(errno);
+            throw InOutError(errno);
         }
         if (got == 0) {
             break;

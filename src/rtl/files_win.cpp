@@ -35,18 +35,18 @@ bool FileExists(const std::string& path) {
 
 int OpenFileForReading(const std::string& path, std::int64_t* size) {
     if (HoldsNul(path)) {
-        throw EInOutError(ENOENT);
+        throw InOutError(ENOENT);
     }
     const int fd = ::_open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        throw EInOutError(errno);
+        throw InOutError(errno);
     }
     // Device names (CON, NUL, COM1, ...) open as devices anywhere: only a disk file is one.
     struct _stat64 info {};
     const int error = ::_fstat64(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : ENOENT;
     if (error != 0) {
         ::_close(fd);
-        throw EInOutError(error);
+        throw InOutError(error);
     }
     if (size != nullptr) {
         *size = static_cast<std::int64_t>(info.st_size);
@@ -65,14 +65,14 @@ struct HandleCloser {
 };
 
 [[noreturn]] void ThrowLastError() {
-    throw EInOutError(static_cast<int>(::GetLastError()));
+    throw InOutError(static_cast<int>(::GetLastError()));
 }
 
 // Opens a disk file for reading; anything else a name can open (a device such as CON or NUL,
 // a pipe) is refused as no file, with Windows' number for that.
 std::unique_ptr<void, HandleCloser> OpenDiskFile(const std::string& path) {
     if (HoldsNul(path)) {
-        throw EInOutError(ERROR_FILE_NOT_FOUND);
+        throw InOutError(ERROR_FILE_NOT_FOUND);
     }
     std::unique_ptr<void, HandleCloser> file(
         ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -82,7 +82,7 @@ std::unique_ptr<void, HandleCloser> OpenDiskFile(const std::string& path) {
         ThrowLastError();
     }
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
-        throw EInOutError(ERROR_FILE_NOT_FOUND);
+        throw InOutError(ERROR_FILE_NOT_FOUND);
     }
     return file;
 }
@@ -104,7 +104,7 @@ std::int64_t FileSize(const std::string& path) {
 void ForEachFolderEntry(const std::string& path,
                         const std::function<void(std::string_view name, bool is_file)>& on_entry) {
     if (HoldsNul(path)) {
-        throw EInOutError(ERROR_FILE_NOT_FOUND);
+        throw InOutError(ERROR_FILE_NOT_FOUND);
     }
     std::string folder = path.empty() ? std::string(".") : path;
     if (folder.back() != '\\' && folder.back() != '/') {
@@ -199,7 +199,7 @@ std::size_t InputFile::Read(void* into, std::size_t size) {
         const int got = ::_read(fd_, static_cast<char*>(into) + done,
                                 static_cast<unsigned>(std::min<std::size_t>(size - done, 1 << 30)));
         if (got < 0) {
-            throw EInOutError(errno);
+            throw InOutError(errno);
         }
         if (got == 0) {
             break;
@@ -212,7 +212,7 @@ std::size_t InputFile::Read(void* into, std::size_t size) {
 std::size_t InputFile::ReadAt(std::uint64_t offset, void* into, std::size_t size) {
     const __int64 resume = ::_lseeki64(fd_, 0, SEEK_CUR);
     if (resume < 0 || ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
-        throw EInOutError(errno);
+        throw InOutError(errno);
     }
     const std::size_t done = Read(into, size);
     ::_lseeki64(fd_, resume, SEEK_SET);

@@ -33,7 +33,7 @@ ImageFormat ImageFormatOf(std::string_view path) {
     if (lower == "emf" || lower == "wmf") {
         return ImageFormat::Metafile;
     }
-    throw EImageError::UnknownExtension(extension);
+    throw ImageError::UnknownExtension(extension);
 }
 
 }  // namespace varnimo::rtl

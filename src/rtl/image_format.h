@@ -9,7 +9,7 @@ namespace varnimo::rtl {
 enum class ImageFormat { Jpeg, Png, Bitmap, Icon, Metafile };
 
 // jpg/jpeg -> Jpeg, png -> Png, bmp -> Bitmap, ico -> Icon, emf/wmf -> Metafile.
-// Any other extension (or none) throws EImageError
+// Any other extension (or none) throws ImageError
 // ("Unbekannte Bilddateierweiterung (.%s)").
 ImageFormat ImageFormatOf(std::string_view path);
 

@@ -21,27 +21,27 @@ std::string Quoted(std::string_view text, std::string_view rest) {
 
 }  // namespace
 
-EConvertError EConvertError::InvalidInteger(std::string_view text) {
-    return EConvertError(Quoted(text, "' ist kein gültiger Integerwert"));
+ConversionError ConversionError::InvalidInteger(std::string_view text) {
+    return ConversionError(Quoted(text, "' ist kein gültiger Integerwert"));
 }
 
-EConvertError EConvertError::InvalidFloat(std::string_view text) {
-    return EConvertError(Quoted(text, "' ist kein gültiger Gleitkommawert"));
+ConversionError ConversionError::InvalidFloat(std::string_view text) {
+    return ConversionError(Quoted(text, "' ist kein gültiger Gleitkommawert"));
 }
 
-EInOutError::EInOutError(int error_code)
+InOutError::InOutError(int error_code)
     : RuntimeError("E/A-Fehler " + std::to_string(error_code)), error_code_(error_code) {}
 
-EImageError EImageError::UnknownExtension(std::string_view extension) {
-    return EImageError("Unbekannte Bilddateierweiterung (." + std::string(extension) + ")");
+ImageError ImageError::UnknownExtension(std::string_view extension) {
+    return ImageError("Unbekannte Bilddateierweiterung (." + std::string(extension) + ")");
 }
 
-EImageError EImageError::Undecodable(std::string_view reason) {
-    return EImageError("Ungültiges Bild: " + std::string(reason));
+ImageError ImageError::Undecodable(std::string_view reason) {
+    return ImageError("Ungültiges Bild: " + std::string(reason));
 }
 
-EImageError EImageError::TooLarge(std::size_t limit_bytes) {
-    return EImageError("Bilddatei zu groß (über " + std::to_string(limit_bytes >> 20) + " MiB)");
+ImageError ImageError::TooLarge(std::size_t limit_bytes) {
+    return ImageError("Bilddatei zu groß (über " + std::to_string(limit_bytes >> 20) + " MiB)");
 }
 
 std::string CurrentErrorText() {

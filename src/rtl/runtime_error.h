@@ -17,20 +17,20 @@ class RuntimeError : public std::runtime_error {
 };
 
 // A text that is not a number where one is required.
-class EConvertError : public RuntimeError {
+class ConversionError : public RuntimeError {
   public:
-    explicit EConvertError(const std::string& message) : RuntimeError(message) {}
+    explicit ConversionError(const std::string& message) : RuntimeError(message) {}
     // "'%s' ist kein gültiger Integerwert"
-    static EConvertError InvalidInteger(std::string_view text);
+    static ConversionError InvalidInteger(std::string_view text);
     // "'%s' ist kein gültiger Gleitkommawert"
-    static EConvertError InvalidFloat(std::string_view text);
+    static ConversionError InvalidFloat(std::string_view text);
 };
 
 // A file that exists but cannot be opened, read, created or written.
-class EInOutError : public RuntimeError {
+class InOutError : public RuntimeError {
   public:
     // `error_code` is the system's error number (errno); the text is "E/A-Fehler %d".
-    explicit EInOutError(int error_code);
+    explicit InOutError(int error_code);
     int ErrorCode() const noexcept { return error_code_; }
 
   private:
@@ -38,15 +38,15 @@ class EInOutError : public RuntimeError {
 };
 
 // A screenshot that cannot be shown.
-class EImageError : public RuntimeError {
+class ImageError : public RuntimeError {
   public:
-    explicit EImageError(const std::string& message) : RuntimeError(message) {}
+    explicit ImageError(const std::string& message) : RuntimeError(message) {}
     // "Unbekannte Bilddateierweiterung (.%s)"; `extension` without the dot.
-    static EImageError UnknownExtension(std::string_view extension);
+    static ImageError UnknownExtension(std::string_view extension);
     // "Ungültiges Bild: %s" with the decoder's reason.
-    static EImageError Undecodable(std::string_view reason);
+    static ImageError Undecodable(std::string_view reason);
     // "Bilddatei zu groß (über %d MiB)": refused before it is read.
-    static EImageError TooLarge(std::size_t limit_bytes);
+    static ImageError TooLarge(std::size_t limit_bytes);
 };
 
 // The text a top-level handler shows for the exception it is handling: what() of one that

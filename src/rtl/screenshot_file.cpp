@@ -11,7 +11,7 @@ ScreenshotFile ReadScreenshotFile(const std::string& path) {
     const ImageFormat format = ImageFormatOf(path);
     std::optional<std::string> bytes = ReadFileBytes(path, kScreenshotFileLimit);
     if (!bytes) {
-        throw EImageError::TooLarge(kScreenshotFileLimit);
+        throw ImageError::TooLarge(kScreenshotFileLimit);
     }
     return ScreenshotFile{format, std::move(*bytes)};
 }

@@ -21,8 +21,8 @@ struct ScreenshotFile {
 };
 
 // The screenshot at `path` (bytes in the system code page, used exactly as they are). The
-// extension is judged before anything is read. Throws EImageError for an unknown extension
-// and for a file larger than kScreenshotFileLimit (before reading it), EInOutError when the
+// extension is judged before anything is read. Throws ImageError for an unknown extension
+// and for a file larger than kScreenshotFileLimit (before reading it), InOutError when the
 // file cannot be read or is no regular file.
 ScreenshotFile ReadScreenshotFile(const std::string& path);
 

@@ -153,10 +153,10 @@ std::string_view TextFileReader::ReadLine() {
 
 TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
     if (int fault = InjectedFault("create")) {
-        throw EInOutError(fault);
+        throw InOutError(fault);
     }
     if (HoldsNul(path_)) {
-        throw EInOutError(ENOENT);  // the system would write another file
+        throw InOutError(ENOENT);  // the system would write another file
     }
     // The data files are ordinary user files: a new one gets what the user's umask grants,
     // which open() applies by itself. A replaced one keeps its old permissions, which the
@@ -172,14 +172,14 @@ TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {
             break;
         }
         if (errno != EEXIST || attempt == 100) {
-            throw EInOutError(errno);
+            throw InOutError(errno);
         }
     }
     temp_path_ = std::move(temp);
     if (replacing && calls::SetFileMode(fd_, mode) != 0) {
         const int error = errno;
         Discard();
-        throw EInOutError(error);
+        throw InOutError(error);
     }
 }
 
@@ -203,7 +203,7 @@ void TextFileWriter::Flush() {
     while (done < pending_.size()) {
         if (int fault = InjectedFault("write")) {
             Discard();
-            throw EInOutError(fault);
+            throw InOutError(fault);
         }
         const long long put = calls::WriteSome(fd_, pending_.data() + done, pending_.size() - done);
         if (put < 0) {
@@ -212,7 +212,7 @@ void TextFileWriter::Flush() {
             }
             int error = errno;
             Discard();
-            throw EInOutError(error);
+            throw InOutError(error);
         }
         done += static_cast<std::size_t>(put);
     }
@@ -221,7 +221,7 @@ void TextFileWriter::Flush() {
 
 void TextFileWriter::WriteLine(std::string_view line) {
     if (fd_ < 0) {
-        throw EInOutError(EBADF);
+        throw InOutError(EBADF);
     }
     pending_.append(line);
     pending_.append("\r\n");
@@ -232,21 +232,21 @@ void TextFileWriter::WriteLine(std::string_view line) {
 
 void TextFileWriter::Complete() {
     if (fd_ < 0) {
-        throw EInOutError(EBADF);
+        throw InOutError(EBADF);
     }
     Flush();
     int fault = InjectedFault("sync");
     if (fault != 0 || calls::SyncFile(fd_) != 0) {
         int error = fault != 0 ? fault : errno;
         Discard();
-        throw EInOutError(error);
+        throw InOutError(error);
     }
     int closed = calls::CloseFile(fd_);
     fd_ = -1;
     if (closed != 0) {
         int error = errno;
         Discard();
-        throw EInOutError(error);
+        throw InOutError(error);
     }
 }
 
@@ -258,7 +258,7 @@ void TextFileWriter::Commit() {
     }
     if (fault != 0) {
         Discard();
-        throw EInOutError(fault);
+        throw InOutError(fault);
     }
     temp_path_.clear();
 }
@@ -308,7 +308,7 @@ void RemoveLeftovers(const std::string& path) {
                 leftovers.push_back(folder + std::string(entry));
             }
         });
-    } catch (const EInOutError&) {
+    } catch (const InOutError&) {
         return;  // a folder that cannot be listed takes no new file either, which says why
     }
     for (const std::string& leftover : leftovers) {
@@ -388,11 +388,11 @@ void TextFileSet::Commit() {
             TextFileWriter& writer = *member.writer;
             const PathKind kind = KindOf(writer.path_);
             if (kind == PathKind::Folder) {
-                throw EInOutError(EISDIR);
+                throw InOutError(EISDIR);
             }
             if (kind != PathKind::None) {
                 if (int error = KeepOldFile(writer.path_, member.keep, member.moved)) {
-                    throw EInOutError(error);
+                    throw InOutError(error);
                 }
             }
             int error = InjectedFault("rename");
@@ -400,7 +400,7 @@ void TextFileSet::Commit() {
                 error = RenameOver(writer.temp_path_, writer.path_);
             }
             if (error != 0) {
-                throw EInOutError(error);
+                throw InOutError(error);
             }
             writer.temp_path_.clear();
             member.placed = true;

@@ -20,19 +20,19 @@ namespace varnimo::rtl {
 
 class TextFileReader {
   public:
-    // Opens `path` for reading. Throws EInOutError when it cannot be opened.
+    // Opens `path` for reading. Throws InOutError when it cannot be opened.
     explicit TextFileReader(const std::string& path);
     ~TextFileReader();
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;
 
     // True when nothing is left before the end of the file or a Ctrl-Z.
-    // Throws EInOutError on a read failure.
+    // Throws InOutError on a read failure.
     bool Eof();
 
     // Reads the next line without its line end. At the end of the file the result is
     // empty. The view stays valid until the next call on this reader.
-    // Throws EInOutError on a read failure.
+    // Throws InOutError on a read failure.
     std::string_view ReadLine();
 
   private:
@@ -53,18 +53,18 @@ class TextFileReader {
 // Writes a text file so that the old file is replaced only by a complete new one: the
 // lines go to a temporary file in the same folder, which Commit() renames over `path`.
 // If anything fails, the old file stays as it was, the temporary file is removed and
-// EInOutError is raised. Destroying an uncommitted writer discards what was written.
+// InOutError is raised. Destroying an uncommitted writer discards what was written.
 class TextFileWriter {
   public:
-    // Creates the temporary file. Throws EInOutError when it cannot be created.
+    // Creates the temporary file. Throws InOutError when it cannot be created.
     explicit TextFileWriter(std::string path);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-    // Appends `line` and CR LF. Throws EInOutError when writing fails.
+    // Appends `line` and CR LF. Throws InOutError when writing fails.
     void WriteLine(std::string_view line);
-    // Flushes, closes and puts the file in place. Throws EInOutError when that fails.
+    // Flushes, closes and puts the file in place. Throws InOutError when that fails.
     void Commit();
 
   private:
@@ -85,14 +85,14 @@ class TextFileWriter {
 // files in place one after the other in the order given, each old file kept under a
 // temporary name until all are in place. If any step fails, every file that was there
 // before is put back, those that were not are removed again, no temporary file stays and
-// EInOutError is raised. Dropping the set without Commit() leaves the folder as it was.
+// InOutError is raised. Dropping the set without Commit() leaves the folder as it was.
 //
 // A process killed half-way leaves temporary files (the name of one of these files, a dot
 // and six letters or digits). The set removes those of its files before it writes anything,
 // so the next attempt starts clean; it removes nothing else.
 class TextFileSet {
   public:
-    // Removes the leftovers and creates the temporary files. Throws EInOutError when one
+    // Removes the leftovers and creates the temporary files. Throws InOutError when one
     // cannot be created.
     explicit TextFileSet(const std::vector<std::string>& paths);
     ~TextFileSet();

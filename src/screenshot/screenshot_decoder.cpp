@@ -32,7 +32,7 @@ QImage DecodeScreenshot(std::string_view bytes, rtl::ImageFormat format, QSize s
     const QByteArray qt_format = QtFormatName(format);
     if (qt_format.isEmpty()) {
         // Windows metafiles have no decoder on this platform.
-        throw rtl::EImageError::Undecodable("Metadateien werden nicht unterstützt");
+        throw rtl::ImageError::Undecodable("Metadateien werden nicht unterstützt");
     }
     QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
@@ -44,10 +44,10 @@ QImage DecodeScreenshot(std::string_view bytes, rtl::ImageFormat format, QSize s
         reader.setScaledSize(size);
     QImage image = reader.read();
     if (image.isNull()) {
-        throw rtl::EImageError::Undecodable(reader.errorString().toLocal8Bit().toStdString());
+        throw rtl::ImageError::Undecodable(reader.errorString().toLocal8Bit().toStdString());
     }
     if (format == rtl::ImageFormat::Jpeg && !rtl::JpegIsComplete(bytes)) {
-        throw rtl::EImageError::Undecodable("Unvollständige JPEG-Datei");
+        throw rtl::ImageError::Undecodable("Unvollständige JPEG-Datei");
     }
     return image;
 }

@@ -56,8 +56,8 @@ inline constexpr const char* kOptionsSaved = "Saved successfully!";
 // The start-up load. Without a file: Missing, and nothing changes. Otherwise reads lines 1
 // to 5 into `options`, sets `options_loaded`, converts line 5 and stores it in `interval`
 // (the caller hands it to the slideshow timer), and returns Read. A line 5 that is no integer
-// raises EConvertError after the paths and the flag have been taken; a file that cannot be
-// read raises EInOutError.
+// raises ConversionError after the paths and the flag have been taken; a file that cannot be
+// read raises InOutError.
 OptionsFileStatus LoadStartupOptions(ProgramOptions& options, bool& options_loaded,
                                      std::uint32_t& interval,
                                      const std::string& file = kOptionsFileName);
@@ -71,7 +71,7 @@ OptionsFileStatus LoadDialogOptions(ProgramOptions& options, std::string& mode_t
 // The Options dialog's Save. With the screenshot, ROM and Snes9X folders all empty: NoFolder,
 // and the file is left alone. Otherwise writes the six lines (`interval` is the slideshow
 // timer's current interval) and returns Saved. The old file is replaced only by a complete new
-// one: a failed write raises EInOutError and leaves the old file as it was.
+// one: a failed write raises InOutError and leaves the old file as it was.
 SaveStatus SaveOptions(const ProgramOptions& options, std::uint32_t interval,
                        std::int32_t show_mode, const std::string& file = kOptionsFileName);
 

@@ -5,13 +5,16 @@
 #include "rtl/runtime_error.h"
 
 // Resources of a static library must be registered by name, outside any namespace.
-static void RegisterStoredPictures() { Q_INIT_RESOURCE(pictures); }
+static void RegisterStoredPictures() {
+    Q_INIT_RESOURCE(pictures);
+}
 
 namespace varnimo {
 
 Application::Application(int& argc, char** argv, std::unique_ptr<Desktop> desktop)
     : QApplication(argc, argv), desktop_(std::move(desktop)) {
-    if (!desktop_) desktop_ = std::make_unique<QtDesktop>();
+    if (!desktop_)
+        desktop_ = std::make_unique<QtDesktop>();
     RegisterStoredPictures();
     setApplicationName(QStringLiteral("Varnimo"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/varnimo.svg")));

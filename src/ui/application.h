@@ -14,7 +14,7 @@ namespace varnimo {
 
 class Application : public QApplication {
     Q_OBJECT
-public:
+  public:
     // `desktop` defaults to the real one; tests hand in a recording one.
     Application(int& argc, char** argv, std::unique_ptr<Desktop> desktop = nullptr);
     ~Application() override;
@@ -26,9 +26,11 @@ public:
     // error that ended a handler: error icon, titled with the application's title.
     void ShowRuntimeError(const std::string& text);
 
-    static Application* instance() { return static_cast<Application*>(QCoreApplication::instance()); }
+    static Application* instance() {
+        return static_cast<Application*>(QCoreApplication::instance());
+    }
 
-private:
+  private:
     std::unique_ptr<Desktop> desktop_;
 };
 

@@ -14,7 +14,7 @@ class QWidget;
 namespace varnimo {
 
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     // A modal box with one OK button; returns when it is closed.
     virtual void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
@@ -39,7 +39,7 @@ public:
 
 // The real desktop: QMessageBox, rtl::StartDetached, QDesktopServices.
 class QtDesktop final : public Desktop {
-public:
+  public:
     void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override;
     void ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,

@@ -14,8 +14,8 @@
 
 namespace varnimo::ui {
 
-UpdateDialog::UpdateDialog(const app::Collection& unit, Desktop& desktop, app::UpdateServerAddress server,
-                           QWidget* parent)
+UpdateDialog::UpdateDialog(const app::Collection& unit, Desktop& desktop,
+                           app::UpdateServerAddress server, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::UpdateDialog>()), desktop_(desktop) {
     ui_->setupUi(this);
     checker_ = std::make_unique<app::UpdateChecker>(*this, unit, std::move(server));

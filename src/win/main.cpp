@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
             Say(stdout, kUsage);
             return 0;
         case varnimo::WindowArguments::Action::Version:
-            Say(stdout, "varnimo " + varnimo::rtl::FloatToStr(varnimo::app::kProgramVersion) + "\n");
+            Say(stdout,
+                "varnimo " + varnimo::rtl::FloatToStr(varnimo::app::kProgramVersion) + "\n");
             return 0;
         case varnimo::WindowArguments::Action::Usage:
             Say(stderr, "varnimo: " + start.problem + "\n" + kUsage);

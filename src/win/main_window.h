@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "main_view_port.h"
 #include "desktop.h"
 #include "gdi_objects.h"
+#include "main_view_port.h"
 #include "pictures.h"
 #include "title_list.h"
 

@@ -59,7 +59,7 @@ void MainWindowCore::RunUpdateChecker(HWND owner, Desktop& desktop) {
     // A server variable that cannot be read leaves no host, and the check fails as any
     // unreachable server does; the window has no console to say more.
     app::UpdateChecker checker(dialog, logic_->CurrentCollection(),
-                             app::UpdateServerFromEnvironment());
+                               app::UpdateServerFromEnvironment());
     class Forward final : public UpdateDialog::Events {
       public:
         explicit Forward(app::UpdateChecker& checker) : checker_(checker) {}
@@ -82,7 +82,8 @@ void RunAboutBox(HWND owner, Desktop& desktop) {
     // The box draws; app::AboutBox decides what its link and Exit do.
     class Box final : public AboutDialog::Events, public app::AboutView {
       public:
-        Box(HWND owner, Desktop& desktop) : desktop_(desktop), dialog_(owner, *this), rules_(*this) {}
+        Box(HWND owner, Desktop& desktop)
+            : desktop_(desktop), dialog_(owner, *this), rules_(*this) {}
         void Run() { dialog_.RunModal(); }
         void OpenHomepage() override { rules_.OpenHomepage(); }
         void Exit() override { rules_.Exit(); }

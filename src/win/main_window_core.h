@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include "main_view_port.h"
 #include "desktop.h"
+#include "main_view_port.h"
 
 namespace varnimo::app {
 class MainWindowLogic;

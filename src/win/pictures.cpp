@@ -16,7 +16,7 @@ namespace {
 [[noreturn]] void Undecodable(const char* what, HRESULT result) {
     char reason[96];
     std::snprintf(reason, sizeof reason, "%s (0x%08lX)", what, static_cast<unsigned long>(result));
-    throw rtl::EImageError::Undecodable(reason);
+    throw rtl::ImageError::Undecodable(reason);
 }
 
 void Check(HRESULT result, const char* what) {
@@ -208,7 +208,7 @@ Picture Picture::Blank(int width, int height) {
     void* bits = nullptr;
     HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr) {
-        throw rtl::EImageError::Undecodable("Bild zu groß für den Speicher");
+        throw rtl::ImageError::Undecodable("Bild zu groß für den Speicher");
     }
     Picture picture;
     picture.bitmap_.Reset(bitmap);
@@ -235,7 +235,7 @@ Picture DecodePicture(std::string_view bytes, rtl::ImageFormat format, SIZE size
     }
     Picture picture = Convert(*factory.Get(), source, nullptr);
     if (format == rtl::ImageFormat::Jpeg && !rtl::JpegIsComplete(bytes)) {
-        throw rtl::EImageError::Undecodable("Unvollständige JPEG-Datei");
+        throw rtl::ImageError::Undecodable("Unvollständige JPEG-Datei");
     }
     return picture;
 }

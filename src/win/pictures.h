@@ -43,13 +43,13 @@ class Picture {
 inline constexpr SIZE kOwnSize{0, 0};
 
 // Decodes the bytes of a picture file in `format` at `size`, ignoring its aspect ratio. The
-// content must be of that format: a PNG named .jpg is a broken JPEG. Throws rtl::EImageError
+// content must be of that format: a PNG named .jpg is a broken JPEG. Throws rtl::ImageError
 // when it cannot be decoded.
 Picture DecodePicture(std::string_view bytes, rtl::ImageFormat format, SIZE size = kOwnSize);
 
 // The screenshot file at `path` (bytes in the system code page) at `size`: the format by its
-// extension, the bytes read whole up to the screenshot limit. Throws rtl::EImageError for an
-// unknown extension, a file too big or content that cannot be decoded, rtl::EInOutError when
+// extension, the bytes read whole up to the screenshot limit. Throws rtl::ImageError for an
+// unknown extension, a file too big or content that cannot be decoded, rtl::InOutError when
 // it cannot be read.
 Picture LoadScreenshot(const std::string& path, SIZE size);
 

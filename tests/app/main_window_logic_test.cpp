@@ -153,7 +153,7 @@ TEST_F(MainWindowLogicTest, ABadCacheEndsTheSequenceWithTheListEmptyAndTheNextRe
     try {
         unit.Reset();
         FAIL() << "no error";
-    } catch (const rtl::EConvertError& error) {
+    } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'zz' ist kein gültiger Integerwert");
     }
     EXPECT_TRUE(view.lines.empty());
@@ -171,7 +171,7 @@ TEST_F(MainWindowLogicTest, ANonIntegerIntervalEndsTheStartUpAfterThePathsAreTak
     try {
         unit.Reset();
         FAIL() << "no error";
-    } catch (const rtl::EConvertError& error) {
+    } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'2.5' ist kein gültiger Integerwert");
     }
     EXPECT_EQ(unit.Options().rom_folder, "roms/");
@@ -198,7 +198,7 @@ TEST_F(MainWindowLogicTest, ABadPackVersionEndsTheResetAndKeepsTheTableAndCounte
     try {
         unit.Reset();
         FAIL() << "no error";
-    } catch (const rtl::EConvertError& error) {
+    } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'x' ist kein gültiger Gleitkommawert");
     }
     EXPECT_EQ(unit.CurrentCollection().ScreenPackVersions()[0], 2.5);
@@ -341,7 +341,7 @@ TEST_F(MainWindowLogicTest, ARomGoneSinceTheScanFailsAtTheSizeLineWithoutStoppin
     Select(0);
     std::filesystem::remove("roms/Zeta Quest (E).zip");
     view.selected_line = 2;
-    EXPECT_THROW(unit.SelectionChanged(), rtl::EInOutError);
+    EXPECT_THROW(unit.SelectionChanged(), rtl::InOutError);
     EXPECT_EQ(view.Caption(app::Control::Genre), "Genre: Demo");  // not updated
     EXPECT_TRUE(view.timer_enabled);
 }
@@ -350,11 +350,11 @@ TEST_F(MainWindowLogicTest, AnUndecodableScreenshotFailsOnlyOnTheTicksThatShowIt
     unit.Reset();
     view.undecodable.insert(kShots + "zeta_t.png");
     view.selected_line = 2;
-    EXPECT_THROW(unit.SelectionChanged(), rtl::EImageError);
-    EXPECT_THROW(unit.SlideshowTick(), rtl::EImageError);
+    EXPECT_THROW(unit.SelectionChanged(), rtl::ImageError);
+    EXPECT_THROW(unit.SlideshowTick(), rtl::ImageError);
     unit.SlideshowTick();
     EXPECT_EQ(view.picture, "file " + kShots + "zeta_i.jpg");
-    EXPECT_THROW(unit.SlideshowTick(), rtl::EImageError);
+    EXPECT_THROW(unit.SlideshowTick(), rtl::ImageError);
 }
 
 TEST_F(MainWindowLogicTest, LaunchNeedsASelectionAndPassesThePathAsOneArgument) {
@@ -410,7 +410,7 @@ TEST_F(MainWindowLogicTest, AFailedResetOnAShorterCatalogueLeavesNoStaleSelectio
     Select(2);
     WriteBytes("SNES_screens.dat", "1\r\nOnly;a;b;1;1\r\n");
     WriteBytes("scanned.dat", "bad\r\n");
-    EXPECT_THROW(unit.Reset(), rtl::EConvertError);
+    EXPECT_THROW(unit.Reset(), rtl::ConversionError);
     EXPECT_EQ(unit.CurrentBrowser().SelectedLine(), -1);
     unit.SlideshowTick();
     EXPECT_EQ(view.picture, "default");
@@ -471,7 +471,7 @@ TEST_F(MainWindowLogicTest, FoldersWhereDataFilesBelongAreNoDataFiles) {
     try {
         unit.Reset();
         FAIL() << "no error";
-    } catch (const rtl::EInOutError& error) {
+    } catch (const rtl::InOutError& error) {
         EXPECT_STREQ(error.what(), kFolderInTheWay);
     }
     EXPECT_EQ(view.Boxes(), (Strings{kScanNotice}));

@@ -84,7 +84,7 @@ TEST_F(OptionsEditorTest, RefillBeforeAnyLoadKeepsTheControlsAndABadModeLineFail
     EXPECT_EQ(view.texts.size(), 1u);
 
     Loaded({"/s/", "/r/", "", "", ""}, 4000, "x");
-    EXPECT_THROW(editor.Refill(), rtl::EConvertError);
+    EXPECT_THROW(editor.Refill(), rtl::ConversionError);
     EXPECT_EQ(view.texts[OptionsFolder::Roms], "/r/");
     EXPECT_EQ(view.seconds, 4);
 }

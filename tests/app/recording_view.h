@@ -119,7 +119,7 @@ class RecordingView : public app::MainView {
     void StepProgress() override { ++progress; }
     void ShowScreenshotFile(const std::string& path) override {
         if (undecodable.count(path) != 0) {
-            throw rtl::EImageError::Undecodable("kaputt");
+            throw rtl::ImageError::Undecodable("kaputt");
         }
         picture = "file " + path;
         log.push_back("picture " + picture);

@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "app/recording_update_view.h"
 #include "app/collection.h"
+#include "app/recording_update_view.h"
 #include "app/recording_view.h"
 #include "app/update_checker.h"
 

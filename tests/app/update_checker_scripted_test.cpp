@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/recording_update_view.h"
 #include "app/collection.h"
+#include "app/recording_update_view.h"
 #include "app/recording_view.h"
 #include "app/update_checker.h"
 #include "mysql/errors.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "app/closed_port.h"
-#include "app/recording_update_view.h"
 #include "app/collection.h"
+#include "app/recording_update_view.h"
 #include "app/recording_view.h"
 #include "app/update_checker.h"
 #include "support/test_env.h"

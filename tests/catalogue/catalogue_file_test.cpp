@@ -156,7 +156,7 @@ TEST_F(CatalogueFile, PackVersionsPerLetterMissingOnesKeepTheirValue) {
     try {
         ReadScreenPackVersions("shots/", versions);
         FAIL() << "no error";
-    } catch (const rtl::EConvertError& error) {
+    } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'' ist kein gültiger Gleitkommawert");
     }
     EXPECT_EQ(versions[0], 2);  // letters before the bad one are stored

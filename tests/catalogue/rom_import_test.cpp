@@ -588,7 +588,7 @@ TEST_P(ImportFailingHalfWay, LeavesTheFolderAsItWas) {
         try {
             ImportRomFolder(request);
             ADD_FAILURE() << "step " << fail_at << ": imported";
-        } catch (const rtl::EInOutError& error) {
+        } catch (const rtl::InOutError& error) {
             EXPECT_STREQ(error.what(), "E/A-Fehler 28") << "step " << fail_at;
         }
         EXPECT_EQ(FolderBytes(), expected) << "step " << fail_at << " of " << fault.Steps();
@@ -716,7 +716,7 @@ TEST(RomImport, AFullFileSystemLeavesTheOldCollection) {
             try {
                 ImportRomFolder(Request(here + "big", "", true));
                 return "imported with " + options;
-            } catch (const rtl::EInOutError& error) {
+            } catch (const rtl::InOutError& error) {
                 std::string problems;
                 if (error.what() != std::string("E/A-Fehler 28"))
                     problems += std::string(" failed with ") + error.what();

@@ -208,7 +208,7 @@ TEST_F(RomScan, ABadCacheLineStopsWithTheRowsBeforeItSet) {
     try {
         ReadScanCache(table, Step());
         FAIL() << "no error";
-    } catch (const rtl::EConvertError& error) {
+    } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'1 ' ist kein gültiger Integerwert");
     }
     EXPECT_EQ(table.ScanStatus[0], 1);
@@ -216,11 +216,11 @@ TEST_F(RomScan, ABadCacheLineStopsWithTheRowsBeforeItSet) {
 
     // An empty cache is one empty line, also for an empty table; so is a bad extra line.
     WriteBytes(kScanCacheFileName, "");
-    EXPECT_THROW(ReadScanCache(table, Step()), rtl::EConvertError);
+    EXPECT_THROW(ReadScanCache(table, Step()), rtl::ConversionError);
     KnownRomTable empty;
-    EXPECT_THROW(ReadScanCache(empty, Step()), rtl::EConvertError);
+    EXPECT_THROW(ReadScanCache(empty, Step()), rtl::ConversionError);
     WriteBytes(kScanCacheFileName, "1\r\nx\r\n");
-    EXPECT_THROW(ReadScanCache(empty, Step()), rtl::EConvertError);
+    EXPECT_THROW(ReadScanCache(empty, Step()), rtl::ConversionError);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(StrToInt, RaisesTheConversionErrorWithTheText) {
     try {
         StrToInt("30 00");
         FAIL();
-    } catch (const EConvertError& error) {
+    } catch (const ConversionError& error) {
         EXPECT_STREQ(error.what(), "'30 00' ist kein gültiger Integerwert");
     }
     EXPECT_EQ(CatalogueInt("8 "), 0);
@@ -71,8 +71,8 @@ TEST(PointFloat, DotOnlyWholeTextOrZero) {
 TEST(PointFloat, ExponentsBeyondAnyIntegerRange) {
     const std::string huge = "9223372036854775807999";
     EXPECT_EQ(PointFloat("1e" + huge), 0.0);
-    EXPECT_THROW(StrToFloat("1e" + huge), EConvertError);
-    EXPECT_THROW(StrToFloat("12.5e+" + huge), EConvertError);
+    EXPECT_THROW(StrToFloat("1e" + huge), ConversionError);
+    EXPECT_THROW(StrToFloat("12.5e+" + huge), ConversionError);
     EXPECT_EQ(StrToFloat("1e-" + huge), 0.0);
     EXPECT_EQ(StrToFloat("0.001e-" + huge), 0.0);
 }
@@ -145,9 +145,9 @@ TEST_P(LocaleSeparator, LocaleFloatsUseTheWholeSeparatorAndDotOnlyFloatsIgnoreIt
     const std::string sep = GetParam().Separator;
     EXPECT_EQ(LocaleDecimalSeparator(), sep);
     EXPECT_DOUBLE_EQ(StrToFloat(" 1" + sep + "5 "), 1.5);
-    EXPECT_THROW(StrToFloat("1.5"), EConvertError);
+    EXPECT_THROW(StrToFloat("1.5"), ConversionError);
     if (sep.size() > 1) {
-        EXPECT_THROW(StrToFloat("1" + sep.substr(0, 1) + "5"), EConvertError);  // half of it
+        EXPECT_THROW(StrToFloat("1" + sep.substr(0, 1) + "5"), ConversionError);  // half of it
     }
     EXPECT_DOUBLE_EQ(PointFloat("1.25"), 1.25);
     EXPECT_EQ(PointFloat("1" + sep + "25"), 0.0);
@@ -168,7 +168,7 @@ TEST(StrToFloat, RaisesTheConversionErrorWithTheText) {
         try {
             StrToFloat(text);
             ADD_FAILURE() << '"' << text << '"';
-        } catch (const EConvertError& error) {
+        } catch (const ConversionError& error) {
             EXPECT_EQ(std::string(error.what()),
                       "'" + std::string(text) + "' ist kein gültiger Gleitkommawert");
         }

@@ -30,7 +30,7 @@ TEST(Files, OnlyAFileExistsNotAFolder) {
     EXPECT_TRUE(
         FileExists(std::string("folder.zip/..") + kPathSeparator + kPathSeparator + "rom.zip"));
     EXPECT_EQ(FileSize("rom.zip"), 1000);
-    EXPECT_THROW(FileSize("missing.zip"), EInOutError);
+    EXPECT_THROW(FileSize("missing.zip"), InOutError);
 }
 
 // A name is a file only when it names a regular file by all of its bytes: a name holding a
@@ -69,7 +69,7 @@ TEST(Files, NamesThatAreNoRegularFileAreNoFiles) {
             try {
                 open(c.name);
                 ADD_FAILURE() << what << " opened it";
-            } catch (const EInOutError& error) {
+            } catch (const InOutError& error) {
                 if (c.error != 0) {
                     EXPECT_EQ(error.ErrorCode(), c.error) << what;
                 }
@@ -81,9 +81,9 @@ TEST(Files, NamesThatAreNoRegularFileAreNoFiles) {
     EXPECT_EQ(FileSize("rom.zip"), 10);
     EXPECT_EQ(ReadFileBytes("rom.zip", 10), "0123456789");
     EXPECT_EQ(ReadFileBytes("rom.zip", 9), std::nullopt);
-    EXPECT_THROW(ListFolder(std::string("folder.zip\0", 11)), EInOutError);
+    EXPECT_THROW(ListFolder(std::string("folder.zip\0", 11)), InOutError);
     EXPECT_NE(RenameOver("rom.zip", std::string("moved\0", 6)), 0);
-    EXPECT_THROW(TextFileWriter(std::string("rom.zip\0", 8)), EInOutError);
+    EXPECT_THROW(TextFileWriter(std::string("rom.zip\0", 8)), InOutError);
     EXPECT_EQ(testing::ReadBytes("rom.zip"), "0123456789");
 #ifdef _WIN32
     EXPECT_EQ(dir.Listing(), "folder.zip rom.zip ");  // nothing moved, nothing half-written
@@ -119,8 +119,8 @@ TEST(Files, ListFolderTellsFilesFromFoldersFollowingLinks) {
 
     EXPECT_EQ(ListFolder("roms/Folder.zip").size(), 0u);
     EXPECT_EQ(ListFolder("").size(), 1u);  // the working directory holds just "roms"
-    EXPECT_THROW(ListFolder("missing"), EInOutError);
-    EXPECT_THROW(ListFolder("roms/Game.zip"), EInOutError);
+    EXPECT_THROW(ListFolder("missing"), InOutError);
+    EXPECT_THROW(ListFolder("roms/Game.zip"), InOutError);
 }
 
 // An opened file knows its size, reads on from where it stopped, and reads at an offset
@@ -138,7 +138,7 @@ TEST(InputFile, SizeReadAndReadAt) {
     ASSERT_EQ(file.Read(bytes, sizeof bytes), 6u);
     EXPECT_EQ(std::string(bytes, 6), "456789");
     EXPECT_EQ(file.Read(bytes, sizeof bytes), 0u);
-    EXPECT_THROW(InputFile("missing.sfc"), EInOutError);
+    EXPECT_THROW(InputFile("missing.sfc"), InOutError);
 }
 
 TEST(ImageFormat, ChosenByExtensionIgnoringCase) {
@@ -150,10 +150,10 @@ TEST(ImageFormat, ChosenByExtensionIgnoringCase) {
     try {
         ImageFormatOf("shots.v2/b.gif");
         FAIL();
-    } catch (const EImageError& error) {
+    } catch (const ImageError& error) {
         EXPECT_STREQ(error.what(), "Unbekannte Bilddateierweiterung (.gif)");
     }
-    EXPECT_THROW(ImageFormatOf("shots.png/noextension"), EImageError);
+    EXPECT_THROW(ImageFormatOf("shots.png/noextension"), ImageError);
 }
 
 }  // namespace

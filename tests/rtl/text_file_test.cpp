@@ -74,7 +74,7 @@ TEST(TextFileReader, OpeningFailsWithTheSystemErrorNumber) {
     try {
         TextFileReader reader("missing.txt");
         FAIL() << "no error";
-    } catch (const EInOutError& error) {
+    } catch (const InOutError& error) {
         EXPECT_EQ(error.ErrorCode(), ENOENT);
         EXPECT_STREQ(error.what(), "E/A-Fehler 2");
     }
@@ -116,7 +116,7 @@ TEST(TextFileWriter, AFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
             writer.WriteLine("new");
             writer.Commit();
             ADD_FAILURE() << step << ": no error";
-        } catch (const EInOutError& error) {
+        } catch (const InOutError& error) {
             EXPECT_STREQ(error.what(), "E/A-Fehler 28") << step;
         }
         EXPECT_EQ(ReadBytes("out.dat"), "precious\r\n") << step;
@@ -129,7 +129,7 @@ TEST(TextFileWriter, AFolderInTheWayIsAnErrorAndStaysAsItWas) {
     std::filesystem::create_directory("out.dat");
     TextFileWriter writer("out.dat");
     writer.WriteLine("x");
-    EXPECT_THROW(writer.Commit(), EInOutError);
+    EXPECT_THROW(writer.Commit(), InOutError);
     EXPECT_TRUE(std::filesystem::is_directory("out.dat"));
     EXPECT_EQ(dir.Listing(), "out.dat ");
 }

@@ -55,7 +55,7 @@ TEST_F(OptionsFile, ABadIntervalRaisesAfterThePathsAndTheFlagAreTaken) {
     try {
         StartupLoad();
         FAIL() << "no error";
-    } catch (const rtl::EConvertError& error) {
+    } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'' ist kein gültiger Integerwert");
     }
     EXPECT_EQ(options.rom_folder, "r/");
@@ -65,7 +65,7 @@ TEST_F(OptionsFile, ABadIntervalRaisesAfterThePathsAndTheFlagAreTaken) {
 
     // LF-only line ends: everything is one first line.
     WriteBytes("options.dat", "s/\nr/\nn/\nz/\n3000\n0\n");
-    EXPECT_THROW(StartupLoad(), rtl::EConvertError);
+    EXPECT_THROW(StartupLoad(), rtl::ConversionError);
     EXPECT_EQ(options.screen_folder, "s/\nr/\nn/\nz/\n3000\n0\n");
     EXPECT_EQ(options.rom_folder, "");
 }
@@ -76,7 +76,7 @@ TEST_F(OptionsFile, CtrlZEndsTheFileForBothReaders) {
     EXPECT_EQ(options.rom_folder, "r");
     EXPECT_EQ(options.snes9x_folder, "");
     EXPECT_EQ(mode_text, "");
-    EXPECT_THROW(StartupLoad(), rtl::EConvertError);
+    EXPECT_THROW(StartupLoad(), rtl::ConversionError);
 }
 
 TEST_F(OptionsFile, ZeroAndHexIntervals) {
@@ -144,7 +144,7 @@ TEST_F(OptionsFile, AFailedSaveKeepsTheOldFileAndShowsNoSuccess) {
     WriteBytes("options.dat", "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
     options.rom_folder = "r/";
     FailWrites fail;
-    EXPECT_THROW(SaveOptions(options, 2000, kShowAlternate), rtl::EInOutError);
+    EXPECT_THROW(SaveOptions(options, 2000, kShowAlternate), rtl::InOutError);
     EXPECT_EQ(ReadBytes("options.dat"), "keep/\r\n\r\n\r\n\r\n1000\r\n0\r\n");
     EXPECT_EQ(dir.Listing(), "options.dat ");
 }

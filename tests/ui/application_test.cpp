@@ -23,13 +23,13 @@ namespace varnimo {
 namespace {
 
 class TopLevelErrors : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::Desktop().Clear(); }
 
     // The handler every path below ends in.
     void Fail(const char* where) {
         ++entered_;
-        throw rtl::EConvertError::InvalidInteger(where);
+        throw rtl::ConversionError::InvalidInteger(where);
         ++finished_;  // never reached
     }
 
@@ -82,7 +82,8 @@ TEST_F(TopLevelErrors, ReachTheApplicationFromTimersButtonsMenusListsAndQueuedCa
     ExpectOneErrorBox(QString::fromUtf8("'list' ist kein gültiger Integerwert"));
     EXPECT_EQ(list.currentIndex().row(), 1);
 
-    QMetaObject::invokeMethod(&button, [this] { Fail("queued"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &button, [this] { Fail("queued"); }, Qt::QueuedConnection);
     QTest::qWait(20);
     ExpectOneErrorBox(QString::fromUtf8("'queued' ist kein gültiger Integerwert"));
 
@@ -123,8 +124,10 @@ TEST_F(TopLevelErrors, ErrorsInsideABoxThatIsOpenAreShownToo) {
     QTimer::singleShot(0, [this] { Fail("first"); });
     QTest::qWait(50);
     ASSERT_EQ(test::Desktop().boxes.size(), 2u);
-    EXPECT_EQ(test::Desktop().boxes[0].text, QString::fromUtf8("'first' ist kein gültiger Integerwert"));
-    EXPECT_EQ(test::Desktop().boxes[1].text, QString::fromUtf8("'second' ist kein gültiger Integerwert"));
+    EXPECT_EQ(test::Desktop().boxes[0].text,
+              QString::fromUtf8("'first' ist kein gültiger Integerwert"));
+    EXPECT_EQ(test::Desktop().boxes[1].text,
+              QString::fromUtf8("'second' ist kein gültiger Integerwert"));
 }
 
 }  // namespace

@@ -25,29 +25,31 @@ namespace {
 void Picture(const QString& path, const QColor& colour, const char* format) {
     QImage image(64, 56, QImage::Format_RGB32);
     image.fill(colour);
-    if (!image.save(path, format)) throw std::runtime_error("cannot save " + path.toStdString());
+    if (!image.save(path, format))
+        throw std::runtime_error("cannot save " + path.toStdString());
 }
 
 }  // namespace
 
 DemoFolder::DemoFolder(Settings settings) : previous_(QDir::currentPath()) {
     QDir root(dir_.path());
-    for (const char* sub : {"shots", "roms", "snes9x", "zsnes"}) root.mkdir(sub);
+    for (const char* sub : {"shots", "roms", "snes9x", "zsnes"})
+        root.mkdir(sub);
 
     if (settings.with_catalogue) {
         WriteFile(Path("SNES_screens.dat"),
-              "1.5\r\n"
-              "Gamma Blocks (J);gamma_t.png;gamma_i.png;1;1\r\n"
-              "Alpha Quest (U);alpha_t.png;alpha_i.jpg;8;1\r\n"
-              "Omega Missing (U);omega_t.png;omega_i.png;1;1\r\n"
-              "beta Racer (E);beta_t.JPEG;beta_i.bmp;13;2\r\n"
-              "Delta Force (G);delta_t.jpg;delta_i.gif;18;5\r\n");
+                  "1.5\r\n"
+                  "Gamma Blocks (J);gamma_t.png;gamma_i.png;1;1\r\n"
+                  "Alpha Quest (U);alpha_t.png;alpha_i.jpg;8;1\r\n"
+                  "Omega Missing (U);omega_t.png;omega_i.png;1;1\r\n"
+                  "beta Racer (E);beta_t.JPEG;beta_i.bmp;13;2\r\n"
+                  "Delta Force (G);delta_t.jpg;delta_i.gif;18;5\r\n");
     }
     if (settings.with_options) {
-        const QByteArray lines = (Path("shots") + "/\r\n" + RomPath() + "\r\n" + Snes9xPath() +
-                                  "\r\n" + ZsnesPath() + "\r\n" +
-                                  QString::number(settings.interval) + "\r\n0\r\n")
-                                     .toLocal8Bit();
+        const QByteArray lines =
+            (Path("shots") + "/\r\n" + RomPath() + "\r\n" + Snes9xPath() + "\r\n" + ZsnesPath() +
+             "\r\n" + QString::number(settings.interval) + "\r\n0\r\n")
+                .toLocal8Bit();
         WriteFile(Path("options.dat"), lines);
     }
     WriteFile(Path("roms/Gamma Blocks (J).zip"), QByteArray(1000, 'g'));
@@ -66,7 +68,9 @@ DemoFolder::DemoFolder(Settings settings) : previous_(QDir::currentPath()) {
     QDir::setCurrent(dir_.path());
 }
 
-DemoFolder::~DemoFolder() { QDir::setCurrent(previous_); }
+DemoFolder::~DemoFolder() {
+    QDir::setCurrent(previous_);
+}
 
 bool NearColour(const QColor& actual, const QColor& expected) {
     return std::abs(actual.red() - expected.red()) < 24 &&

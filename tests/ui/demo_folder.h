@@ -28,7 +28,7 @@ inline const QColor kBetaTitle(230, 220, 20);
 inline const QColor kBetaIngame(210, 30, 210);
 
 class DemoFolder {
-public:
+  public:
     struct Settings {
         std::uint32_t interval = 2000;  // line 5 of options.dat
         bool with_options = true;
@@ -47,7 +47,7 @@ public:
     QString Snes9xPath() const { return Path("snes9x") + '/'; }
     QString ZsnesPath() const { return Path("zsnes") + '/'; }
 
-private:
+  private:
     QTemporaryDir dir_;
     QString previous_;
 };

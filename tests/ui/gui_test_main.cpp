@@ -11,13 +11,16 @@ namespace {
 RecordingDesktop* g_desktop = nullptr;
 }
 
-RecordingDesktop& Desktop() { return *g_desktop; }
+RecordingDesktop& Desktop() {
+    return *g_desktop;
+}
 
 }  // namespace varnimo::test
 
 int main(int argc, char** argv) {
     // Listing the tests must work without a display too.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     auto desktop = std::make_unique<varnimo::test::RecordingDesktop>();
     varnimo::test::g_desktop = desktop.get();

@@ -20,10 +20,14 @@ TEST(StoredPictures, AreInTheProgramWithTheirSizes) {
         const char* name;
         QSize size;
     } pictures[] = {
-        {"background_default.jpg", {1377, 699}}, {"background_space.jpg", {1024, 768}},
-        {"background_rose.jpg", {552, 369}},     {"background_fractal.jpg", {560, 420}},
-        {"background_starship.jpg", {480, 360}}, {"default_screen.jpg", {506, 400}},
-        {"no_image.jpg", {256, 224}},            {"about_logo.jpg", {93, 85}},
+        {"background_default.jpg", {1377, 699}},
+        {"background_space.jpg", {1024, 768}},
+        {"background_rose.jpg", {552, 369}},
+        {"background_fractal.jpg", {560, 420}},
+        {"background_starship.jpg", {480, 360}},
+        {"default_screen.jpg", {506, 400}},
+        {"no_image.jpg", {256, 224}},
+        {"about_logo.jpg", {93, 85}},
     };
     for (const auto& picture : pictures) {
         QImageReader reader(QStringLiteral(":/pictures/") + picture.name);
@@ -36,7 +40,7 @@ TEST(StoredPictures, AreInTheProgramWithTheirSizes) {
 }
 
 class ScreenshotLoading : public ::testing::Test {
-protected:
+  protected:
     QString Save(const QString& name, const char* format) {
         QImage image(40, 30, QImage::Format_RGB32);
         image.fill(QColor(200, 40, 40));
@@ -48,7 +52,7 @@ protected:
     static std::string ImageErrorOf(const QString& path) {
         try {
             LoadScreenshot(Bytes(path), QSize(253, 213));
-        } catch (const rtl::EImageError& error) {
+        } catch (const rtl::ImageError& error) {
             return error.what();
         }
         return "no error";
@@ -58,9 +62,12 @@ protected:
 };
 
 TEST_F(ScreenshotLoading, ChoosesTheDecoderByExtensionInAnyCaseAndScalesToTheScreen) {
-    for (const auto& [name, format] : std::initializer_list<std::pair<QString, const char*>>{
-             {"a.jpg", "JPEG"}, {"b.JPEG", "JPEG"}, {"c.Png", "PNG"}, {"d.bmp", "BMP"},
-             {"e.ICO", "ICO"}}) {
+    for (const auto& [name, format] :
+         std::initializer_list<std::pair<QString, const char*>>{{"a.jpg", "JPEG"},
+                                                                {"b.JPEG", "JPEG"},
+                                                                {"c.Png", "PNG"},
+                                                                {"d.bmp", "BMP"},
+                                                                {"e.ICO", "ICO"}}) {
         const QImage image = LoadScreenshot(Bytes(Save(name, format)), QSize(253, 213));
         EXPECT_EQ(image.size(), QSize(253, 213)) << name.toStdString();
         EXPECT_GT(image.pixelColor(120, 100).red(), 150) << name.toStdString();
@@ -74,7 +81,7 @@ TEST_F(ScreenshotLoading, OpensTheFileByItsExactBytes) {
     const std::string latin1 = Bytes(dir_.path()) + "/caf\xE9.png";
     ASSERT_EQ(std::rename(saved.fileName().toLocal8Bit().constData(), latin1.c_str()), 0);
     EXPECT_EQ(LoadScreenshot(latin1, QSize(253, 213)).size(), QSize(253, 213));
-    EXPECT_THROW(LoadScreenshot(Bytes(dir_.path()) + "/gone.png"), rtl::EInOutError);
+    EXPECT_THROW(LoadScreenshot(Bytes(dir_.path()) + "/gone.png"), rtl::InOutError);
 }
 
 TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenContent) {
@@ -95,7 +102,8 @@ TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenConten
     for (const auto& [name, format] : {std::pair{"cut.jpg", "JPEG"}, std::pair{"cut.png", "PNG"}}) {
         QImage noisy(200, 150, QImage::Format_RGB32);
         for (int y = 0; y < noisy.height(); ++y) {
-            for (int x = 0; x < noisy.width(); ++x) noisy.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x * y) % 256));
+            for (int x = 0; x < noisy.width(); ++x)
+                noisy.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x * y) % 256));
         }
         QFile cut(dir_.filePath(name));
         ASSERT_TRUE(noisy.save(&cut, format));

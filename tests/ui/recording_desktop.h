@@ -24,11 +24,12 @@ struct RecordedStart {
 };
 
 class RecordingDesktop final : public Desktop {
-public:
+  public:
     void ShowBox(QWidget*, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override {
         boxes.push_back({icon, title, text});
-        if (while_open) while_open(boxes.back());
+        if (while_open)
+            while_open(boxes.back());
     }
     void ShowCopyableBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                          const QString& text) override {
@@ -45,7 +46,8 @@ public:
 
     QStringList Texts() const {
         QStringList texts;
-        for (const RecordedBox& box : boxes) texts << box.text;
+        for (const RecordedBox& box : boxes)
+            texts << box.text;
         return texts;
     }
     void Clear() {

@@ -53,7 +53,8 @@ TEST(TitleList, AMillionRowsAskOnlyForTheVisibleTitles) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
     std::vector<std::int32_t> rows(1'000'000);
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::int32_t>(i);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = static_cast<std::int32_t>(i);
     model.SetRows(rows);
     view.repaint();
     QTest::qWait(10);
@@ -87,9 +88,9 @@ TEST(TitleList, KeysScrollingAndHitsFollowTheFixedLineHeight) {
     const struct {
         Qt::Key key;
         int line;
-    } steps[] = {{Qt::Key_Down, 0},           {Qt::Key_Down, 1},   {Qt::Key_PageDown, 1 + page},
-                 {Qt::Key_End, 99},           {Qt::Key_Up, 98},    {Qt::Key_PageUp, 98 - page},
-                 {Qt::Key_Home, 0},           {Qt::Key_Up, 0},     {Qt::Key_End, 99},
+    } steps[] = {{Qt::Key_Down, 0}, {Qt::Key_Down, 1}, {Qt::Key_PageDown, 1 + page},
+                 {Qt::Key_End, 99}, {Qt::Key_Up, 98},  {Qt::Key_PageUp, 98 - page},
+                 {Qt::Key_Home, 0}, {Qt::Key_Up, 0},   {Qt::Key_End, 99},
                  {Qt::Key_Down, 99}};
     for (const auto& step : steps) {
         QTest::keyClick(&view, step.key);
@@ -114,10 +115,11 @@ TEST(TitleList, KeysScrollingAndHitsFollowTheFixedLineHeight) {
 // painted as such, and only that line.
 TEST(TitleList, TheLineUnderTheMouseIsPaintedAsHovered) {
     class Recorder : public QStyledItemDelegate {
-    public:
+      public:
         void paint(QPainter* painter, const QStyleOptionViewItem& option,
                    const QModelIndex& index) const override {
-            if (option.state & QStyle::State_MouseOver) hovered.push_back(index.row());
+            if (option.state & QStyle::State_MouseOver)
+                hovered.push_back(index.row());
             QStyledItemDelegate::paint(painter, option, index);
         }
         mutable std::vector<int> hovered;

@@ -25,11 +25,11 @@ extern "C" __attribute__((visibility("default"))) int varnimo_check_screenshot_v
     try {
         varnimo::LoadScreenshot(std::string(path, path_size));
         return static_cast<int>(ScreenshotModuleResult::Ok);
-    } catch (const varnimo::rtl::EInOutError& error) {
+    } catch (const varnimo::rtl::InOutError& error) {
         *error_code = error.ErrorCode();
         CopyMessage(error.what(), message, message_size);
         return static_cast<int>(ScreenshotModuleResult::InOutError);
-    } catch (const varnimo::rtl::EImageError& error) {
+    } catch (const varnimo::rtl::ImageError& error) {
         CopyMessage(error.what(), message, message_size);
         return static_cast<int>(ScreenshotModuleResult::ImageError);
     } catch (...) {
