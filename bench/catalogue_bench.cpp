@@ -168,7 +168,7 @@ void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
     catalogue::TitleIndex index;
     for (auto _ : state) {
         state.PauseTiming();
-        index.Build(loaded.unit.CurrentCollection().Table().Title);
+        index.Build(loaded.unit.CurrentCollection().Table().title);
         state.ResumeTiming();
         benchmark::DoNotOptimize(index.RegionWords());
     }
@@ -178,7 +178,7 @@ void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
 // text in it, without ordering the result.
 void NaiveSearch(benchmark::State& state, const Collection& collection, std::string text) {
     LoadedUnit& loaded = Loaded(collection);
-    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().Title;
+    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().title;
     std::string needle;
     for (char c : text)
         needle.push_back(catalogue::FoldAscii(c));
@@ -206,7 +206,7 @@ void FreshScan(benchmark::State& state, const Collection& collection) {
     std::size_t steps = 0;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [&steps] { ++steps; });
-        benchmark::DoNotOptimize(table.ScanStatus.data());
+        benchmark::DoNotOptimize(table.scan_status.data());
     }
     state.counters["found"] = catalogue::CountAvailable(table);
 }
@@ -228,7 +228,7 @@ void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
 void BareStat(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
     std::vector<std::string> names;
-    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().Title;
+    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().title;
     for (std::size_t i = 0; i < titles.size(); ++i) {
         names.push_back(loaded.unit.Options().rom_folder + std::string(titles[i]) + ".zip");
     }

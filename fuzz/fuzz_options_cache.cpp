@@ -111,7 +111,7 @@ void CheckScanCache(const fuzz::MemoryFile& file, const std::vector<std::string>
     constexpr std::int32_t kUntouched = 77;
     catalogue::KnownRomTable table;
     table.Resize(rows);
-    for (auto& status : table.ScanStatus) {
+    for (auto& status : table.scan_status) {
         status = kUntouched;
     }
     std::size_t steps = 0;
@@ -131,7 +131,7 @@ void CheckScanCache(const fuzz::MemoryFile& file, const std::vector<std::string>
     Check(steps == good, "one progress step per accepted line");
     for (std::size_t i = 0; i < rows; ++i) {
         std::int32_t want = i < good ? *rtl::ParseInteger(cache[i]) : kUntouched;
-        Check(table.ScanStatus[i] == want, "row status after reading the cache");
+        Check(table.scan_status[i] == want, "row status after reading the cache");
     }
 
     // Written back, the cache reads back the same.
@@ -143,7 +143,7 @@ void CheckScanCache(const fuzz::MemoryFile& file, const std::vector<std::string>
     // belongs to no row) included.
     catalogue::ReadScanCache(
         copy, [] {}, saved);
-    Check(copy.ScanStatus == table.ScanStatus, "written cache does not read back");
+    Check(copy.scan_status == table.scan_status, "written cache does not read back");
     if (rows == 0) {
         Check(Slurp(saved) == "0\r\n", "cache of an empty table is not one 0 line");
     }

@@ -64,8 +64,8 @@ std::variant<LaunchCommand, LaunchRefusal> Browser::LaunchFor(
     // The program gets the path as one argument of its argument vector; the double quotes
     // of a Windows command line are only needed to keep a path with blanks together there,
     // and here they would become part of the file name.
-    std::string argument = options.rom_folder + std::string(table.Title[row]) +
-                           catalogue::RomExtension(table.ScanStatus[row]);
+    std::string argument = options.rom_folder + std::string(table.title[row]) +
+                           catalogue::RomExtension(table.scan_status[row]);
     return LaunchCommand{std::move(program), std::move(argument)};
 }
 

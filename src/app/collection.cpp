@@ -7,13 +7,13 @@
 namespace varnimo::app {
 
 std::string_view Collection::TitleText(std::int32_t row) const {
-    return table_.HasRow(row) ? std::string_view(table_.Title[static_cast<std::size_t>(row)])
+    return table_.HasRow(row) ? std::string_view(table_.title[static_cast<std::size_t>(row)])
                               : std::string_view();
 }
 
 std::int32_t Collection::LastRowTitled(std::string_view title) const {
     for (std::size_t i = table_.Size(); i-- > 0;) {
-        if (table_.Title[i] == title) {
+        if (table_.title[i] == title) {
             return static_cast<std::int32_t>(i);
         }
     }
@@ -50,7 +50,7 @@ bool Collection::RebuildIndexIfStale() {
     if (!index_stale_ && title_index_.Size() == table_.Size()) {
         return false;
     }
-    title_index_.Build(table_.Title);
+    title_index_.Build(table_.title);
     index_stale_ = false;
     return true;
 }

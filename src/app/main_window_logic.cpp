@@ -214,10 +214,10 @@ void MainWindowLogic::ShowRomDetails() {
         return;
     }
     const auto row = static_cast<std::size_t>(browser_.SelectedRow());
-    const char* extension = catalogue::RomExtension(table.ScanStatus[row]);
+    const char* extension = catalogue::RomExtension(table.scan_status[row]);
     if (*extension != '\0') {
         std::int64_t bytes =
-            rtl::FileSize(options_.rom_folder + std::string(table.Title[row]) + extension);
+            rtl::FileSize(options_.rom_folder + std::string(table.title[row]) + extension);
         double kbytes = static_cast<double>(bytes / 128) / 8.0;
         view_.SetCaption(Control::FileSize,
                          "Size:  " + std::to_string(std::llround(kbytes)) + " kbyte");
@@ -226,9 +226,9 @@ void MainWindowLogic::ShowRomDetails() {
         view_.SetCaption(Control::FileSize, "Size: - not found -");
     }
     view_.SetCaption(Control::Genre,
-                     "Genre: " + std::string(catalogue::GenreName(table.GenreCode[row])));
+                     "Genre: " + std::string(catalogue::GenreName(table.genre_code[row])));
     view_.SetCaption(Control::Player,
-                     "Player: " + std::string(catalogue::PlayerName(table.PlayerCode[row])));
+                     "Player: " + std::string(catalogue::PlayerName(table.player_code[row])));
 }
 
 void MainWindowLogic::ShowStartupShot(std::int32_t row) {
@@ -242,7 +242,7 @@ void MainWindowLogic::ShowStartupShot(std::int32_t row) {
         return;
     }
     ShowShot(options_.screen_folder + rtl::kPathSeparator +
-             std::string(table.StartupShot[static_cast<std::size_t>(row)]));
+             std::string(table.startup_shot[static_cast<std::size_t>(row)]));
 }
 
 void MainWindowLogic::ShowIngameShot(std::int32_t row) {
@@ -252,7 +252,7 @@ void MainWindowLogic::ShowIngameShot(std::int32_t row) {
         return;
     }
     ShowShot(options_.screen_folder + rtl::kPathSeparator +
-             std::string(table.IngameShot[static_cast<std::size_t>(row)]));
+             std::string(table.ingame_shot[static_cast<std::size_t>(row)]));
 }
 
 void MainWindowLogic::ShowShot(const std::string& name) {

@@ -54,7 +54,7 @@ std::string Untrusted(const std::string& folder, const rtl::OpenedFolder& opened
 
 }  // namespace
 
-std::string EnterUserCollection() {
+std::optional<std::string> EnterUserCollection() {
     const Variable data = FolderIn("XDG_DATA_HOME");
     if (!data.folder.empty())
         return EnterCollectionFolder(data.folder + "/varnimo");
@@ -66,7 +66,7 @@ std::string EnterUserCollection() {
                                    : home.problem + " and " + data.problem);
 }
 
-std::string EnterCollectionFolder(const std::string& folder) {
+std::optional<std::string> EnterCollectionFolder(const std::string& folder) {
     // Each prefix that ends before a separator, then the folder itself.
     for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
         const std::string part = folder.substr(0, end);
@@ -81,10 +81,11 @@ std::string EnterCollectionFolder(const std::string& folder) {
     rtl::OpenedFolder opened(folder);
     if (opened.Error() != 0)
         return Failure("cannot enter", folder, opened.Error());
-    std::string problem = Untrusted(folder, opened);
-    if (const int error = problem.empty() ? opened.Enter() : 0; error != 0)
-        problem = Failure("cannot enter", folder, error);
-    return problem;
+    if (std::string problem = Untrusted(folder, opened); !problem.empty())
+        return problem;
+    if (const int error = opened.Enter(); error != 0)
+        return Failure("cannot enter", folder, error);
+    return std::nullopt;
 }
 
 }  // namespace varnimo::app

@@ -60,11 +60,11 @@ void LoadKnownRomTable(KnownRomTable& table, double& database_version,
     const std::size_t rows = table.Size();
     for (std::size_t i = 0; i < rows && !reader.Eof(); ++i) {
         CatalogueLine fields = SplitCatalogueLine(reader.ReadLine());
-        table.Title[i].assign(fields.title);
-        table.StartupShot[i].assign(fields.startup_shot);
-        table.IngameShot[i].assign(fields.ingame_shot);
-        table.GenreCode[i] = fields.genre;
-        table.PlayerCode[i] = fields.players;
+        table.title[i].assign(fields.title);
+        table.startup_shot[i].assign(fields.startup_shot);
+        table.ingame_shot[i].assign(fields.ingame_shot);
+        table.genre_code[i] = fields.genre;
+        table.player_code[i] = fields.players;
         step();
     }
 }
@@ -80,11 +80,11 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     const std::size_t bytes =
         static_cast<std::size_t>(std::max<std::int64_t>(0, rtl::FileSize(file)));
     // A data line is rarely shorter than 16 bytes; more rows only make the columns grow.
-    contents.table.Title.reserve(bytes / 16, bytes);
-    contents.table.StartupShot.reserve(bytes / 16, bytes);
-    contents.table.IngameShot.reserve(bytes / 16, bytes);
-    contents.table.GenreCode.reserve(bytes / 16);
-    contents.table.PlayerCode.reserve(bytes / 16);
+    contents.table.title.reserve(bytes / 16, bytes);
+    contents.table.startup_shot.reserve(bytes / 16, bytes);
+    contents.table.ingame_shot.reserve(bytes / 16, bytes);
+    contents.table.genre_code.reserve(bytes / 16);
+    contents.table.player_code.reserve(bytes / 16);
     if (reader.Eof()) {
         return contents;
     }
@@ -92,26 +92,26 @@ std::optional<CatalogueContents> ReadCatalogue(const std::string& file) {
     contents.lines = 1;
     while (!reader.Eof()) {
         const CatalogueLine fields = SplitCatalogueLine(reader.ReadLine());
-        contents.table.Title.push_back(fields.title);
-        contents.table.StartupShot.push_back(fields.startup_shot);
-        contents.table.IngameShot.push_back(fields.ingame_shot);
-        contents.table.GenreCode.push_back(fields.genre);
-        contents.table.PlayerCode.push_back(fields.players);
+        contents.table.title.push_back(fields.title);
+        contents.table.startup_shot.push_back(fields.startup_shot);
+        contents.table.ingame_shot.push_back(fields.ingame_shot);
+        contents.table.genre_code.push_back(fields.genre);
+        contents.table.player_code.push_back(fields.players);
         ++contents.lines;
     }
-    contents.table.ScanStatus.assign(contents.table.Title.size(), 0);
-    contents.table.Title.ReleaseUnused();
-    contents.table.StartupShot.ReleaseUnused();
-    contents.table.IngameShot.ReleaseUnused();
+    contents.table.scan_status.assign(contents.table.title.size(), 0);
+    contents.table.title.ReleaseUnused();
+    contents.table.startup_shot.ReleaseUnused();
+    contents.table.ingame_shot.ReleaseUnused();
     return contents;
 }
 
 void StoreCatalogue(CatalogueContents&& contents, KnownRomTable& table) {
     const std::size_t rows = contents.Rows();
-    std::vector<std::int32_t> statuses = std::move(table.ScanStatus);
+    std::vector<std::int32_t> statuses = std::move(table.scan_status);
     statuses.resize(rows, 0);
     table = std::move(contents.table);
-    table.ScanStatus = std::move(statuses);
+    table.scan_status = std::move(statuses);
 }
 
 }  // namespace varnimo::catalogue

@@ -225,17 +225,17 @@ MergedCatalogue MergeCatalogue(const std::vector<std::vector<DatGame>>& dats,
     TitleIndex index;
     index.Build(titles);
     KnownRomTable& table = merged.table;
-    table.Title.reserve(rows.size(), bytes);
+    table.title.reserve(rows.size(), bytes);
     for (std::int32_t r : index.Order())
-        table.Title.push_back(rows[static_cast<std::size_t>(r)].title);
+        table.title.push_back(rows[static_cast<std::size_t>(r)].title);
     table.Resize(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[static_cast<std::size_t>(index.Order()[i])];
-        table.ScanStatus[i] = row.status;
-        table.GenreCode[i] = row.game != nullptr ? row.game->genre : 0;
-        table.PlayerCode[i] = row.game != nullptr ? row.game->players : 0;
-        counts.with_genre += table.GenreCode[i] != 0;
-        counts.with_players += table.PlayerCode[i] != 0;
+        table.scan_status[i] = row.status;
+        table.genre_code[i] = row.game != nullptr ? row.game->genre : 0;
+        table.player_code[i] = row.game != nullptr ? row.game->players : 0;
+        counts.with_genre += table.genre_code[i] != 0;
+        counts.with_players += table.player_code[i] != 0;
     }
     return merged;
 }

@@ -112,7 +112,7 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
                 std::vector<std::int32_t>& rows) {
     rows.clear();
     const std::size_t count = index.Size();
-    if (count != table.Size() || !index.BuiltFrom(table.Title)) {
+    if (count != table.Size() || !index.BuiltFrom(table.title)) {
         return;  // an index of another table would name rows that are not there
     }
     const std::string region = Folded(filters.region);
@@ -137,7 +137,7 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
         std::uint8_t* mark = marks.data();
         std::fill(mark + first, mark + end, std::uint8_t{1});
         if (filters.availability != kShowAll) {
-            const std::int32_t* status = table.ScanStatus.data();
+            const std::int32_t* status = table.scan_status.data();
             if (filters.availability == kShowAvailable) {
                 for (std::size_t i = first; i < end; ++i)
                     mark[i] = status[i] > 0;
@@ -149,13 +149,13 @@ void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filte
             }
         }
         if (filters.player != -1) {
-            const std::int32_t* player = table.PlayerCode.data();
+            const std::int32_t* player = table.player_code.data();
             const std::int32_t wanted = filters.player;
             for (std::size_t i = first; i < end; ++i)
                 mark[i] &= player[i] == wanted;
         }
         if (filters.genre != -1) {
-            const std::int32_t* genre = table.GenreCode.data();
+            const std::int32_t* genre = table.genre_code.data();
             const std::int32_t wanted = filters.genre;
             for (std::size_t i = first; i < end; ++i)
                 mark[i] &= genre[i] == wanted;

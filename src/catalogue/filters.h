@@ -28,7 +28,7 @@ struct Filters {
 };
 
 // Fills `rows` with the rows passing every filter, in list order. `index` must have been
-// built from table.Title.
+// built from table.title.
 void FilterRows(const KnownRomTable& table, const TitleIndex& index, const Filters& filters,
                 std::vector<std::int32_t>& rows);
 

@@ -25,17 +25,17 @@ std::int32_t ScanStatusOfExtension(std::string_view extension) {
 }
 
 void KnownRomTable::Resize(std::size_t rows) {
-    Title.resize(rows);
-    StartupShot.resize(rows);
-    IngameShot.resize(rows);
-    GenreCode.resize(rows, 0);
-    PlayerCode.resize(rows, 0);
-    ScanStatus.resize(rows, 0);
+    title.resize(rows);
+    startup_shot.resize(rows);
+    ingame_shot.resize(rows);
+    genre_code.resize(rows, 0);
+    player_code.resize(rows, 0);
+    scan_status.resize(rows, 0);
 }
 
 std::int32_t CountAvailable(const KnownRomTable& table) {
-    return static_cast<std::int32_t>(std::count_if(table.ScanStatus.begin(), table.ScanStatus.end(),
-                                                   [](std::int32_t s) { return s != 0; }));
+    return static_cast<std::int32_t>(std::count_if(
+        table.scan_status.begin(), table.scan_status.end(), [](std::int32_t s) { return s != 0; }));
 }
 
 }  // namespace varnimo::catalogue

@@ -30,14 +30,14 @@ const char* RomExtension(std::int32_t scan_status);
 std::int32_t ScanStatusOfExtension(std::string_view extension);
 
 struct KnownRomTable {
-    TextColumn Title;
-    TextColumn StartupShot;
-    TextColumn IngameShot;
-    std::vector<std::int32_t> GenreCode;
-    std::vector<std::int32_t> PlayerCode;
-    std::vector<std::int32_t> ScanStatus;
+    TextColumn title;
+    TextColumn startup_shot;
+    TextColumn ingame_shot;
+    std::vector<std::int32_t> genre_code;
+    std::vector<std::int32_t> player_code;
+    std::vector<std::int32_t> scan_status;
 
-    std::size_t Size() const { return Title.size(); }
+    std::size_t Size() const { return title.size(); }
     bool HasRow(std::int64_t row) const {
         return row >= 0 && static_cast<std::size_t>(row) < Size();
     }

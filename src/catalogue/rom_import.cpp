@@ -116,7 +116,7 @@ std::size_t NameScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
     std::size_t found = 0;
     std::string plain;
     for (std::size_t row = 0; row < table.Size(); ++row) {
-        const std::string_view title = table.Title[row];
+        const std::string_view title = table.title[row];
         plain.clear();
         for (const char* extension : {".png", ".jpg", ".jpeg"}) {
             std::string name = std::string(title) + extension;
@@ -133,9 +133,9 @@ std::size_t NameScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
             return in_set || plain.empty() ? std::string(folder) + rtl::kPathSeparator + thumbnail
                                            : plain;
         };
-        table.StartupShot[row] = pick(screens.titles, kTitleScreensFolder);
-        table.IngameShot[row] = pick(screens.snaps, kInGameScreensFolder);
-        if (any && table.ScanStatus[row] != kNotFound)
+        table.startup_shot[row] = pick(screens.titles, kTitleScreensFolder);
+        table.ingame_shot[row] = pick(screens.snaps, kInGameScreensFolder);
+        if (any && table.scan_status[row] != kNotFound)
             ++found;
     }
     return found;
@@ -262,11 +262,11 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     KnownRomTable& table = merged.table;
     summary.with_screenshots = NameScreenshots(screens, table);
     for (std::size_t row = 0; row < table.Size(); ++row) {
-        if (table.ScanStatus[row] == kNotFound)
+        if (table.scan_status[row] == kNotFound)
             continue;
         ++summary.titles;
-        summary.with_genre += table.GenreCode[row] != 0;
-        summary.with_players += table.PlayerCode[row] != 0;
+        summary.with_genre += table.genre_code[row] != 0;
+        summary.with_players += table.player_code[row] != 0;
     }
     summary.by_crc = merged.counts.by_crc;
     summary.by_name = merged.counts.by_name;
@@ -303,10 +303,10 @@ RomImportSummary ImportRomFolder(const RomImportRequest& request) {
     catalogue.WriteLine("0");
     std::string line;
     for (std::size_t row = 0; row < table.Size(); ++row) {
-        line.assign(table.Title[row]).append(";").append(table.StartupShot[row]);
-        line.append(";").append(table.IngameShot[row]).append(";");
-        line.append(std::to_string(table.GenreCode[row])).append(";");
-        line.append(std::to_string(table.PlayerCode[row]));
+        line.assign(table.title[row]).append(";").append(table.startup_shot[row]);
+        line.append(";").append(table.ingame_shot[row]).append(";");
+        line.append(std::to_string(table.genre_code[row])).append(";");
+        line.append(std::to_string(table.player_code[row]));
         catalogue.WriteLine(line);
     }
     set.Commit();

@@ -24,7 +24,7 @@ void ReadScanCache(KnownRomTable& table, const std::function<void()>& step,
         // A cache written for a longer catalogue still has to be a valid cache, but its extra
         // lines have no row to go to.
         if (i < rows) {
-            table.ScanStatus[i] = status;
+            table.scan_status[i] = status;
         }
         ++i;
         step();
@@ -181,7 +181,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
     };
     std::string name;
     auto listing_name = [&](std::size_t row) -> const std::string& {
-        return name.assign(lead).append(table.Title[row]).append(".zip");
+        return name.assign(lead).append(table.title[row]).append(".zip");
     };
     // The names' hashes first, so that each look-up can fetch what it needs a few rows ahead:
     // the slots and names lie all over memory.
@@ -197,7 +197,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
                 files.Prefetch(hashes[i + kAhead[stage]], stage);
             }
         }
-        const std::string_view title = table.Title[i];
+        const std::string_view title = table.title[i];
         bool found = false;
         if (in_listing(title)) {
             found = files.Contains(listing_name(i), hashes[i]);
@@ -205,7 +205,7 @@ void ScanRomFolder(const std::string& rom_path, KnownRomTable& table,
             name.assign(rom_path).append(title).append(".zip");
             found = rtl::FileExists(name);
         }
-        table.ScanStatus[i] = found ? kFoundZip : kNotFound;
+        table.scan_status[i] = found ? kFoundZip : kNotFound;
     }
 }
 
@@ -216,12 +216,12 @@ void WriteScanCache(const KnownRomTable& table, const std::string& file) {
 }
 
 void WriteScanCacheLines(const KnownRomTable& table, rtl::TextFileWriter& writer) {
-    for (std::int32_t status : table.ScanStatus) {
+    for (std::int32_t status : table.scan_status) {
         writer.WriteLine(std::to_string(status));
     }
     // The reader takes an empty file as one empty line, which is no number, so a cache of an
     // empty catalogue would stop every later start. One "0" line belongs to no row and reads.
-    if (table.ScanStatus.empty()) {
+    if (table.scan_status.empty()) {
         writer.WriteLine("0");
     }
 }

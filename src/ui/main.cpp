@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (start.user_collection) {
-        if (std::string problem = varnimo::app::EnterUserCollection(); !problem.empty()) {
-            std::fprintf(stderr, "varnimo: %s\n", problem.c_str());
+        if (const auto problem = varnimo::app::EnterUserCollection()) {
+            std::fprintf(stderr, "varnimo: %s\n", problem->c_str());
             return 1;
         }
     }

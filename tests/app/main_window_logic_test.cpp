@@ -475,7 +475,7 @@ TEST_F(MainWindowLogicTest, FoldersWhereDataFilesBelongAreNoDataFiles) {
         EXPECT_STREQ(error.what(), kFolderInTheWay);
     }
     EXPECT_EQ(view.Boxes(), (Strings{kScanNotice}));
-    EXPECT_EQ(unit.CurrentCollection().Table().ScanStatus,
+    EXPECT_EQ(unit.CurrentCollection().Table().scan_status,
               (std::vector<std::int32_t>{1, 1, 0, 1}));  // set in memory
     EXPECT_TRUE(std::filesystem::is_directory("scanned.dat"));
     EXPECT_EQ(dir.Listing(), "SNES_screens.dat options.dat roms scanned.dat shots ");

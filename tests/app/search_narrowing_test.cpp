@@ -76,7 +76,7 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
         }
 
         catalogue::TitleIndex index;
-        index.Build(unit.CurrentCollection().Table().Title);
+        index.Build(unit.CurrentCollection().Table().title);
         catalogue::Filters filters = unit.CurrentBrowser().Filters();
         const std::string search_text = view.search_text;
         filters.search_text = search_text;

@@ -72,7 +72,7 @@ TEST(UserCollection, OnlyAFolderOfTheUsersOwnThatNobodyElseMayWriteIsEntered) {
         } else {
             std::filesystem::rename(target, collection);
         }
-        const std::string problem = app::EnterCollectionFolder(collection);
+        const std::string problem = app::EnterCollectionFolder(collection).value_or("");
         if (c.problem == nullptr) {
             EXPECT_EQ(problem, "") << c.rule;
             EXPECT_EQ(WorkingDirectory(), c.link ? target : collection) << c.rule;
@@ -129,7 +129,7 @@ TEST(UserCollection, TheFolderComesFromXdgDataHomeOrHomeAndTheProblemSaysWhichIs
                 testing::SetVariable(names[i], *values[i]);
             }
         }
-        EXPECT_EQ(app::EnterUserCollection(), c.problem) << c.rule;
+        EXPECT_EQ(app::EnterUserCollection().value_or(""), c.problem) << c.rule;
         if (c.entered == nullptr) {
             EXPECT_EQ(WorkingDirectory(), here) << c.rule;
             continue;

@@ -80,11 +80,11 @@ TEST_F(CatalogueFile, VersionLineUsesThePointWhateverTheLocale) {
 TEST_F(CatalogueFile, RowsFollowTheFileAndStepOncePerRow) {
     WriteBytes(kCatalogueFileName, "2\r\nA (E);a.png;a.jpg;8;1\r\nB\nC;b.png;b.jpg;2;3\r\nC;;;x;5");
     ASSERT_EQ(Load(), 3u);
-    EXPECT_EQ(table.Title[0], "A (E)");
-    EXPECT_EQ(table.Title[1], "B\nC");
-    EXPECT_EQ(table.GenreCode[1], 2);
-    EXPECT_EQ(table.GenreCode[2], 0);
-    EXPECT_EQ(table.PlayerCode[2], 5);
+    EXPECT_EQ(table.title[0], "A (E)");
+    EXPECT_EQ(table.title[1], "B\nC");
+    EXPECT_EQ(table.genre_code[1], 2);
+    EXPECT_EQ(table.genre_code[2], 0);
+    EXPECT_EQ(table.player_code[2], 5);
     EXPECT_EQ(steps, 3);
 }
 
@@ -94,30 +94,30 @@ TEST_F(CatalogueFile, TheSecondPassNeverStoresMoreRowsThanTheFirstCounted) {
     WriteBytes(kCatalogueFileName, "1\r\nA2;;;1;1\r\nB;;;1;1\r\nC;;;1;1\r\n");
     LoadKnownRomTable(table, version, [] {});
     ASSERT_EQ(table.Size(), 1u);
-    EXPECT_EQ(table.Title[0], "A2");
+    EXPECT_EQ(table.title[0], "A2");
 
     // A file that lost lines leaves the rows it no longer reaches as they were.
     table.Resize(3);
-    table.Title[2] = "kept";
+    table.title[2] = "kept";
     WriteBytes(kCatalogueFileName, "1\r\nX;;;1;1\r\n");
     LoadKnownRomTable(table, version, [] {});
-    EXPECT_EQ(table.Title[0], "X");
-    EXPECT_EQ(table.Title[2], "kept");
+    EXPECT_EQ(table.title[0], "X");
+    EXPECT_EQ(table.title[2], "kept");
 }
 
 TEST_F(CatalogueFile, ResizingKeepsOldValuesAndZeroesNewRows) {
     table.Resize(2);
-    table.Title[1] = "t";
-    table.ScanStatus[1] = 2;
+    table.title[1] = "t";
+    table.scan_status[1] = 2;
     table.Resize(1);
     table.Resize(3);
-    EXPECT_EQ(table.Title[1], "");
-    EXPECT_EQ(table.ScanStatus[1], 0);
-    table.Title[0] = "keep";
-    table.ScanStatus[0] = 4;
+    EXPECT_EQ(table.title[1], "");
+    EXPECT_EQ(table.scan_status[1], 0);
+    table.title[0] = "keep";
+    table.scan_status[0] = 4;
     table.Resize(5);
-    EXPECT_EQ(table.Title[0], "keep");
-    EXPECT_EQ(table.ScanStatus[0], 4);
+    EXPECT_EQ(table.title[0], "keep");
+    EXPECT_EQ(table.scan_status[0], 4);
     EXPECT_EQ(CountAvailable(table), 1);
 }
 
@@ -134,8 +134,8 @@ TEST_F(CatalogueFile, BadInputIsReadWithoutHarm) {
     const std::string long_title(10 * 1024 * 1024, 'L');
     WriteBytes(kCatalogueFileName, "1\r\n" + long_title + ";s;i;1;1\r\nshort;;;2;2\r\n");
     ASSERT_EQ(Load(), 2u);
-    EXPECT_EQ(table.Title[0].size(), long_title.size());
-    EXPECT_EQ(table.Title[1], "short");
+    EXPECT_EQ(table.title[0].size(), long_title.size());
+    EXPECT_EQ(table.title[1], "short");
 }
 
 TEST_F(CatalogueFile, PackVersionsPerLetterMissingOnesKeepTheirValue) {
@@ -189,17 +189,17 @@ TEST_F(CatalogueFile, OneReadGivesWhatTheTwoPassesGive) {
         EXPECT_EQ(contents->version, version) << round;
         KnownRomTable once;
         once.Resize(2);
-        once.ScanStatus = {3, 4};
+        once.scan_status = {3, 4};
         StoreCatalogue(std::move(*contents), once);
         ASSERT_EQ(once.Size(), rows) << round;
         for (std::size_t i = 0; i < rows; ++i) {
-            ASSERT_EQ(once.Title[i], table.Title[i]) << round << " row " << i;
-            ASSERT_EQ(once.StartupShot[i], table.StartupShot[i]) << round << " row " << i;
-            ASSERT_EQ(once.IngameShot[i], table.IngameShot[i]) << round << " row " << i;
-            ASSERT_EQ(once.GenreCode[i], table.GenreCode[i]) << round << " row " << i;
-            ASSERT_EQ(once.PlayerCode[i], table.PlayerCode[i]) << round << " row " << i;
+            ASSERT_EQ(once.title[i], table.title[i]) << round << " row " << i;
+            ASSERT_EQ(once.startup_shot[i], table.startup_shot[i]) << round << " row " << i;
+            ASSERT_EQ(once.ingame_shot[i], table.ingame_shot[i]) << round << " row " << i;
+            ASSERT_EQ(once.genre_code[i], table.genre_code[i]) << round << " row " << i;
+            ASSERT_EQ(once.player_code[i], table.player_code[i]) << round << " row " << i;
             // The scan column is not the catalogue's: kept where the row was there before.
-            ASSERT_EQ(once.ScanStatus[i], i < 2 ? 3 + static_cast<int>(i) : 0);
+            ASSERT_EQ(once.scan_status[i], i < 2 ? 3 + static_cast<int>(i) : 0);
         }
     }
     EXPECT_FALSE(ReadCatalogue("missing.dat").has_value());

@@ -63,9 +63,9 @@ TEST(GameInformation, GenreAndPlayersCodes) {
 std::vector<std::string> Rows(const KnownRomTable& table) {
     std::vector<std::string> rows;
     for (std::size_t i = 0; i < table.Size(); ++i) {
-        rows.push_back(std::string(table.Title[i]) + "|" + std::to_string(table.ScanStatus[i]) +
-                       "|" + std::to_string(table.GenreCode[i]) + "|" +
-                       std::to_string(table.PlayerCode[i]));
+        rows.push_back(std::string(table.title[i]) + "|" + std::to_string(table.scan_status[i]) +
+                       "|" + std::to_string(table.genre_code[i]) + "|" +
+                       std::to_string(table.player_code[i]));
     }
     return rows;
 }

@@ -26,19 +26,19 @@ class TitleFilters : public ::testing::Test {
     void Fill(const std::vector<Row>& rows) {
         table.Resize(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            table.Title[i] = rows[i].title;
-            table.GenreCode[i] = rows[i].genre;
-            table.PlayerCode[i] = rows[i].players;
-            table.ScanStatus[i] = rows[i].status;
+            table.title[i] = rows[i].title;
+            table.genre_code[i] = rows[i].genre;
+            table.player_code[i] = rows[i].players;
+            table.scan_status[i] = rows[i].status;
         }
-        index.Build(table.Title);
+        index.Build(table.title);
     }
     std::vector<std::string> Listed(const Filters& filters) {
         std::vector<std::int32_t> rows;
         FilterRows(table, index, filters, rows);
         std::vector<std::string> titles;
         for (std::int32_t row : rows) {
-            titles.emplace_back(table.Title[static_cast<std::size_t>(row)]);
+            titles.emplace_back(table.title[static_cast<std::size_t>(row)]);
         }
         return titles;
     }
@@ -208,11 +208,11 @@ TEST_F(TitleFilters, ListMatchesAPlainScanOverRandomTitles) {
             Fill(rows);
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 if (rows[i].title.empty()) {
-                    table.Title[i] = std::string(100, 'a');
-                    table.Title[i] = "";
+                    table.title[i] = std::string(100, 'a');
+                    table.title[i] = "";
                 }
             }
-            index.Build(table.Title);
+            index.Build(table.title);
         } else {
             std::vector<Row> longer = rows;
             for (Row& row : longer)
@@ -221,11 +221,11 @@ TEST_F(TitleFilters, ListMatchesAPlainScanOverRandomTitles) {
             // Rewritten shorter in place, so the old tails stay behind as stale bytes;
             // layout 2 also moves every other row to the end of the buffer.
             for (std::size_t i = 0; i < rows.size(); ++i) {
-                table.Title[i] =
+                table.title[i] =
                     (layout == 2 && i % 2) ? rows[i].title + std::string(60, 'a') : rows[i].title;
-                table.Title[i] = rows[i].title;
+                table.title[i] = rows[i].title;
             }
-            index.Build(table.Title);
+            index.Build(table.title);
         }
         for (int round = 0; round < 12; ++round) {
             std::string needle = text(6);

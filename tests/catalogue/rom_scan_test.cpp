@@ -29,8 +29,8 @@ class RomScan : public ::testing::Test {
         table.Resize(5);
         const char* titles[] = {"Alpha (E)", "Beta (U)", "Gamma (J)", "Delta", "Epsilon"};
         for (std::size_t i = 0; i < 5; ++i) {
-            table.Title[i] = titles[i];
-            table.ScanStatus[i] = 9;
+            table.title[i] = titles[i];
+            table.scan_status[i] = 9;
         }
     }
     std::function<void()> Step() {
@@ -45,7 +45,7 @@ TEST_F(RomScan, FreshScanLooksForZipFilesOnly) {
     WriteBytes("roms/Beta (U).smc", "s");                   // found only through the cache
     std::filesystem::create_directories("roms/Delta.zip");  // a folder is not a ROM
     ScanRomFolder("roms/", table, Step());
-    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 0, 1, 0, 1}));
+    EXPECT_EQ(table.scan_status, (std::vector<std::int32_t>{1, 0, 1, 0, 1}));
     EXPECT_EQ(CountAvailable(table), 3);
     EXPECT_EQ(steps, 5);
 
@@ -73,12 +73,12 @@ TEST_F(RomScan, CodesAndTheirExtensions) {
     for (std::string_view other : {"", ".", ".SFC", ".Zip", ".7z", ".srm", "sfc", ".sfc "})
         EXPECT_EQ(ScanStatusOfExtension(other), kNotFound) << other;
 
-    table.ScanStatus = {6, 5, 1, 0, 4};
+    table.scan_status = {6, 5, 1, 0, 4};
     WriteScanCache(table);
     EXPECT_EQ(ReadBytes(kScanCacheFileName), "6\r\n5\r\n1\r\n0\r\n4\r\n");
-    table.ScanStatus.assign(5, 9);
+    table.scan_status.assign(5, 9);
     ReadScanCache(table, Step());
-    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{6, 5, 1, 0, 4}));
+    EXPECT_EQ(table.scan_status, (std::vector<std::int32_t>{6, 5, 1, 0, 4}));
 }
 
 TEST_F(RomScan, TheCacheOfAnEmptyCatalogueReadsBack) {
@@ -140,27 +140,27 @@ TEST_F(RomScan, ListingGivesTheAnswerOfOneTestPerName) {
                                              "Missing"};
     table.Resize(titles.size());
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        table.Title[i] = titles[i];
+        table.title[i] = titles[i];
     }
     for (const std::string& rom_path :
          {std::string("roms/"), std::string("roms"), std::string(), std::string("./roms/"),
           std::string("roms//"), std::string("missing/"), std::string("roms/Plain\0/", 12),
           std::string("roms/Game.zip\0", 14)}) {
-        table.ScanStatus.assign(titles.size(), 9);
+        table.scan_status.assign(titles.size(), 9);
         steps = 0;
         ScanRomFolder(rom_path, table, Step());
         EXPECT_EQ(steps, static_cast<int>(titles.size()));
         for (std::size_t i = 0; i < titles.size(); ++i) {
             const std::string name = rom_path + titles[i] + ".zip";
-            EXPECT_EQ(table.ScanStatus[i], rtl::FileExists(name) && !rtl::HoldsNul(name) ? 1 : 0)
+            EXPECT_EQ(table.scan_status[i], rtl::FileExists(name) && !rtl::HoldsNul(name) ? 1 : 0)
                 << "folder '" << rom_path << "' title '" << titles[i] << "'";
         }
     }
     ScanRomFolder("roms/", table, Step());  // and the answers really differ between names
 #ifndef _WIN32
-    EXPECT_EQ(table.ScanStatus[0] + table.ScanStatus[1] + table.ScanStatus[13], 2);
+    EXPECT_EQ(table.scan_status[0] + table.scan_status[1] + table.scan_status[13], 2);
 #else
-    EXPECT_EQ(table.ScanStatus[0] + table.ScanStatus[1], 2);  // letter case ignored there
+    EXPECT_EQ(table.scan_status[0] + table.scan_status[1], 2);  // letter case ignored there
 #endif
 }
 
@@ -170,16 +170,16 @@ TEST_F(RomScan, ManyNamesInTheListing) {
     std::filesystem::create_directories("roms");
     table.Resize(6000);
     for (std::size_t i = 0; i < 6000; ++i) {
-        table.Title[i] = "Title " + std::to_string(i * 7919 % 10007);
+        table.title[i] = "Title " + std::to_string(i * 7919 % 10007);
         if (i % 2 == 0) {
-            WriteBytes("roms/" + std::string(table.Title[i]) + ".zip", "");
+            WriteBytes("roms/" + std::string(table.title[i]) + ".zip", "");
         }
     }
     ScanRomFolder("roms/", table, Step());
     int found = 0;
     for (std::size_t i = 0; i < 6000; ++i) {
-        ASSERT_EQ(table.ScanStatus[i], i % 2 == 0 ? 1 : 0) << table.Title[i];
-        found += table.ScanStatus[i];
+        ASSERT_EQ(table.scan_status[i], i % 2 == 0 ? 1 : 0) << table.title[i];
+        found += table.scan_status[i];
     }
     EXPECT_EQ(found, 3000);
 }
@@ -187,19 +187,19 @@ TEST_F(RomScan, ManyNamesInTheListing) {
 TEST_F(RomScan, EmptyRomPathMeansTheWorkingDirectory) {
     WriteBytes("Delta.zip", "z");
     ScanRomFolder("", table, Step());
-    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{0, 0, 0, 1, 0}));
+    EXPECT_EQ(table.scan_status, (std::vector<std::int32_t>{0, 0, 0, 1, 0}));
 }
 
 TEST_F(RomScan, CacheLinesGoToRowsByPosition) {
     WriteBytes(kScanCacheFileName, "1\r\n2\r\n0");
     ReadScanCache(table, Step());
-    EXPECT_EQ(table.ScanStatus,
+    EXPECT_EQ(table.scan_status,
               (std::vector<std::int32_t>{1, 2, 0, 9, 9}));  // rows without a line keep theirs
     EXPECT_EQ(steps, 3);
 
     WriteBytes(kScanCacheFileName, "1\r\n1\r\n1\r\n1\r\n1\r\n3\r\n4\r\n0\r\n");
     ReadScanCache(table, Step());
-    EXPECT_EQ(table.ScanStatus, (std::vector<std::int32_t>{1, 1, 1, 1, 1}));
+    EXPECT_EQ(table.scan_status, (std::vector<std::int32_t>{1, 1, 1, 1, 1}));
     EXPECT_EQ(table.Size(), 5u);
 }
 
@@ -211,8 +211,8 @@ TEST_F(RomScan, ABadCacheLineStopsWithTheRowsBeforeItSet) {
     } catch (const rtl::ConversionError& error) {
         EXPECT_STREQ(error.what(), "'1 ' ist kein gültiger Integerwert");
     }
-    EXPECT_EQ(table.ScanStatus[0], 1);
-    EXPECT_EQ(table.ScanStatus[1], 9);
+    EXPECT_EQ(table.scan_status[0], 1);
+    EXPECT_EQ(table.scan_status[1], 9);
 
     // An empty cache is one empty line, also for an empty table; so is a bad extra line.
     WriteBytes(kScanCacheFileName, "");
