@@ -14,6 +14,7 @@
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
+#include "settings/emulator_program.h"
 
 namespace varnimo {
 namespace {
@@ -117,8 +118,9 @@ TEST_F(OptionsEditorTest, TrackBarAndRadioButtonsDriveEachOther) {
 }
 
 TEST_F(OptionsEditorTest, FoldersGetASeparatorAndEmulatorFoldersMustHoldTheProgram) {
-    WriteBytes("emu/snes9x", "");
-    WriteBytes("other/zsnes", "");
+    // The program's file name as this platform's emulator has it (snes9x.exe on Windows).
+    WriteBytes("emu/" + settings::EmulatorProgramNames(settings::Emulator::Snes9x).front(), "");
+    WriteBytes("other/" + settings::EmulatorProgramNames(settings::Emulator::Zsnes).front(), "");
     view.answers = {"roms"};
     editor.ChooseFolder(OptionsFolder::Roms);
     EXPECT_EQ(logic.Options().rom_folder, std::string("roms") + rtl::kPathSeparator);
