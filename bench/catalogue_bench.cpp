@@ -201,7 +201,8 @@ void NaiveSearch(benchmark::State& state, const Collection& collection, std::str
 // The fresh scan of the ROM folder: one existence test per known title.
 void FreshScan(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
-    catalogue::KnownRomTable& table = loaded.unit.KnownRomTable;
+    // A copy: the collection's own table is read-only, and a scan writes the statuses.
+    catalogue::KnownRomTable table = loaded.unit.CurrentCollection().Table();
     const std::string rom_path = loaded.unit.Options().rom_folder;
     std::size_t steps = 0;
     for (auto _ : state) {
@@ -215,7 +216,8 @@ void FreshScan(benchmark::State& state, const Collection& collection) {
 // own, so the collection's cache stays as it is).
 void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
     LoadedUnit& loaded = Loaded(collection);
-    catalogue::KnownRomTable& table = loaded.unit.KnownRomTable;
+    // A copy: the collection's own table is read-only, and a scan writes the statuses.
+    catalogue::KnownRomTable table = loaded.unit.CurrentCollection().Table();
     const std::string rom_path = loaded.unit.Options().rom_folder;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [] {});
