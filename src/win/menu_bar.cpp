@@ -1,68 +1,66 @@
 #include "menu_bar.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
+#include <string>
+#include <vector>
+
+#include "catalogue/names.h"
 
 namespace varnimo::win {
 
 namespace {
 
 struct Entry {
-    const char* caption;
+    std::string caption;
     int tag;
 };
 
 // The disabled caption line of the Region menu carries this Tag and no command.
 constexpr int kLanguageCaptionTag = -6;
 
-constexpr std::array<Entry, 5> kBackgrounds = {
-    {{"Default", -1}, {"Rose", 1}, {"Space", 2}, {"Fractal", 3}, {"Star Ship", 4}}};
-constexpr std::array<Entry, 3> kShowRoms = {{{"Available", -1}, {"Missing", 1}, {"All", 2}}};
-constexpr std::array<Entry, 20> kGenres = {{{"All", -1},           {"Action Adventure", 15},
-                                            {"Arcade", 10},        {"Beat'em Up", 4},
-                                            {"Board", 5},          {"Creative", 16},
-                                            {"Hybrid", 19},        {"Jump 'n Run", 8},
-                                            {"Manager", 11},       {"Pinball", 17},
-                                            {"Public Domain", 12}, {"Puzzle", 1},
-                                            {"Racing", 13},        {"RPG 2D", 6},
-                                            {"RPG 3D", 14},        {"Shooter", 18},
-                                            {"Sport", 7},          {"Strategy", 20},
-                                            {"V-/H-Scroller", 9},  {"uncategorized", 0}}};
-constexpr std::array<Entry, 7> kPlayers = {{{"All", -1},
-                                            {"Single", 1},
-                                            {"2P Simultan", 2},
-                                            {"2P Split", 3},
-                                            {"2P Alternate", 4},
-                                            {"more than 2", 5},
-                                            {"uncategorized", 0}}};
-constexpr std::array<Entry, 8> kRegions = {{{"All", -1},
-                                            {"Europe", 1},
-                                            {"USA", 2},
-                                            {"Japan", 3},
-                                            {"-- Language --", kLanguageCaptionTag},
-                                            {"German", 4},
-                                            {"Spanish", 5},
-                                            {"French", 6}}};
+std::vector<Entry> EntriesOf(std::span<const catalogue::MenuEntry> menu) {
+    std::vector<Entry> entries;
+    for (const catalogue::MenuEntry& entry : menu) {
+        entries.push_back({std::string(entry.caption), entry.tag});
+    }
+    return entries;
+}
+
+// The Region menu as it is drawn: the languages under a disabled caption line.
+std::vector<Entry> RegionEntries() {
+    std::vector<Entry> entries = EntriesOf(catalogue::RegionMenu());
+    const auto first_language =
+        std::find_if(entries.begin(), entries.end(), [](const Entry& e) { return e.tag == 4; });
+    entries.insert(first_language, {"-- Language --", kLanguageCaptionTag});
+    return entries;
+}
 
 struct Group {
     MenuGroup group;
     int first_id;  // the command id of the group's first entry; the others follow in order
-    std::span<const Entry> entries;
+    std::vector<Entry> entries;
 };
 
-const std::array<Group, 5> kGroups = {{{MenuGroup::Background, 2000, kBackgrounds},
-                                       {MenuGroup::ShowRoms, 2100, kShowRoms},
-                                       {MenuGroup::Genre, 2200, kGenres},
-                                       {MenuGroup::Player, 2300, kPlayers},
-                                       {MenuGroup::Region, 2400, kRegions}}};
+// The captions and Tags are the catalogue's, so both windows and the CLI name the same entries.
+const std::array<Group, 5>& Groups() {
+    static const std::array<Group, 5> groups = {
+        {{MenuGroup::Background, 2000, EntriesOf(catalogue::BackgroundMenu())},
+         {MenuGroup::ShowRoms, 2100, EntriesOf(catalogue::ShowRomsMenu())},
+         {MenuGroup::Genre, 2200, EntriesOf(catalogue::GenreMenu())},
+         {MenuGroup::Player, 2300, EntriesOf(catalogue::PlayerMenu())},
+         {MenuGroup::Region, 2400, RegionEntries()}}};
+    return groups;
+}
 
 const Group& GroupOf(MenuGroup group) {
-    for (const Group& g : kGroups) {
+    for (const Group& g : Groups()) {
         if (g.group == group) {
             return g;
         }
     }
-    return kGroups[0];
+    return Groups()[0];
 }
 
 HMENU RadioSubmenu(const Group& group) {
@@ -74,7 +72,7 @@ HMENU RadioSubmenu(const Group& group) {
         item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE;
         item.fType = MFT_STRING | MFT_RADIOCHECK;
         item.wID = static_cast<UINT>(id++);
-        item.dwTypeData = const_cast<char*>(entry.caption);
+        item.dwTypeData = const_cast<char*>(entry.caption.c_str());
         // The start entry (Tag -1) is checked and drawn in bold as the default.
         item.fState = entry.tag == -1 ? MFS_CHECKED | MFS_DEFAULT : MFS_UNCHECKED;
         if (entry.tag == kLanguageCaptionTag) {
@@ -119,7 +117,7 @@ int ChoiceCommandId(MenuGroup group, int tag) {
 }
 
 std::optional<MenuChoice> ChoiceOfCommand(int command_id) {
-    for (const Group& g : kGroups) {
+    for (const Group& g : Groups()) {
         const int index = command_id - g.first_id;
         if (index >= 0 && static_cast<std::size_t>(index) < g.entries.size() &&
             g.entries[static_cast<std::size_t>(index)].tag != kLanguageCaptionTag) {
