@@ -8,7 +8,7 @@
 #include "fonts.h"
 #include "ui_about_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::AboutDialog>()), desktop_(desktop) {
@@ -58,4 +58,4 @@ void AboutDialog::Close() {
     close();
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

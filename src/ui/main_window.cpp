@@ -18,7 +18,7 @@
 #include "ui_main_window.h"
 #include "update_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -85,8 +85,8 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
     logic_ = std::make_unique<app::MainWindowLogic>(*this);
     options_dialog_ = std::make_unique<OptionsDialog>(*logic_, desktop_, this);
     about_dialog_ = std::make_unique<AboutDialog>(desktop_, this);
-    update_dialog_ = std::make_unique<ui::UpdateDialog>(logic_->CurrentCollection(), desktop_,
-                                                        ui::UpdateDialog::ServerForThisRun(), this);
+    update_dialog_ = std::make_unique<UpdateDialog>(logic_->CurrentCollection(), desktop_,
+                                                    UpdateDialog::ServerForThisRun(), this);
 
     SetUpLook();
     SetUpStoredPictures();
@@ -534,4 +534,4 @@ void MainWindow::RequestQuit() {
     });
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -25,7 +25,7 @@
 #include "desktop.h"
 #include "rtl/files.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -235,4 +235,4 @@ bool OfferNewCollection(Desktop& desktop) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -15,7 +15,7 @@
 #include "rtl/files.h"
 #include "ui_options_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -181,4 +181,4 @@ void OptionsDialog::Close() {
     close();
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -18,27 +18,27 @@
 #include "recording_desktop.h"
 #include "update_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 class AboutDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::Desktop().Clear();
-        form_ = std::make_unique<MainWindow>(test::Desktop());
+        window_ = std::make_unique<MainWindow>(test::Desktop());
     }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         test::Desktop().Clear();
     }
-    AboutDialog& dialog() { return form_->AboutWindow(); }
+    AboutDialog& dialog() { return window_->AboutWindow(); }
     QLabel* Label(const char* name) {
         QLabel* label = dialog().findChild<QLabel*>(QString::fromLatin1(name));
         EXPECT_NE(label, nullptr) << name;
         return label;
     }
 
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(AboutDialogTest, OpensAsDesigned) {
@@ -71,11 +71,11 @@ TEST_F(AboutDialogTest, OpensAsDesigned) {
 
 TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     test::DemoFolder demo;
-    form_->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->Logic().ListedRows().empty(); }))
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Logic().ListedRows().empty(); }))
         << test::Desktop().Texts().join(" | ").toStdString();
     QTest::qWait(50);
-    form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    window_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
     test::Desktop().Clear();
 
     bool ran = false;
@@ -94,7 +94,7 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
         if (dialog().isVisible())
             dialog().reject();  // never hang the suite
     });
-    form_->findChild<QAction*>("Info1")->trigger();  // returns when the showing ends
+    window_->findChild<QAction*>("Info1")->trigger();  // returns when the showing ends
     ASSERT_TRUE(ran);
     EXPECT_FALSE(dialog().isVisible());
 
@@ -102,7 +102,7 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     EXPECT_EQ(test::Desktop().urls, std::vector<QUrl>({homepage, homepage}));
     // Closing the dialog runs no reset: the search stays, no box came up.
     QTest::qWait(50);
-    EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_EQ(window_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
@@ -112,8 +112,8 @@ TEST_F(AboutDialogTest, AnAddressNoBrowserTakesIsShownToCopy) {
     const QString homepage = QString::fromLatin1(app::kHomepageAddress);
     const std::function<void()> links[] = {
         [&] { dialog().OpenHomepage(); },
-        [&] { form_->UpdateWindow().Checker().OpenDownloadPage(); },
-        [&] { form_->OpenAddress(app::kHomepageAddress); },
+        [&] { window_->UpdateWindow().Checker().OpenDownloadPage(); },
+        [&] { window_->OpenAddress(app::kHomepageAddress); },
     };
     for (const bool browser : {true, false}) {
         for (const auto& open : links) {
@@ -135,4 +135,4 @@ TEST_F(AboutDialogTest, AnAddressNoBrowserTakesIsShownToCopy) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -25,7 +25,7 @@
 #include "picture_loading.h"
 #include "recording_desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 using test::DemoFolder;
@@ -87,15 +87,15 @@ class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         test::Desktop().Clear();
     }
 
     // Opens the window and waits for its first activation to have filled the list.
     void Open(DemoFolder::Settings settings = {}) {
         demo_ = std::make_unique<DemoFolder>(settings);
-        form_ = std::make_unique<MainWindow>(test::Desktop());
-        form_->show();
+        window_ = std::make_unique<MainWindow>(test::Desktop());
+        window_->show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
             << test::Desktop().Texts().join(" | ").toStdString();
         test::Desktop().Clear();
@@ -103,7 +103,7 @@ class MainWindowTest : public ::testing::Test {
 
     template <typename T>
     T* Child(const char* name) const {
-        T* child = form_->findChild<T*>(QString::fromLatin1(name));
+        T* child = window_->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
@@ -139,17 +139,17 @@ class MainWindowTest : public ::testing::Test {
     }
 
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
     Open();
-    EXPECT_EQ(form_->windowTitle(), "Varnimo");
+    EXPECT_EQ(window_->windowTitle(), "Varnimo");
     EXPECT_EQ(Child<QWidget>("client")->size(), QSize(660, 424));
-    EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
-    EXPECT_FALSE(form_->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(form_->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(form_->focusWidget(), Child<QLineEdit>("search_edit_box"));
+    EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+    EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(window_->focusWidget(), Child<QLineEdit>("search_edit_box"));
 
     // Tab moves through the controls that take focus in the designed order.
     QStringList tab_order;
@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
               order.indexOf(Child<QWidget>("Panel2")));
 
     QStringList menus;
-    for (QAction* menu : form_->menuBar()->actions())
+    for (QAction* menu : window_->menuBar()->actions())
         menus << menu->text();
     EXPECT_EQ(menus, QStringList({"&Settings", "Genre", "Player", "Region", "&Help"}));
 
@@ -223,15 +223,15 @@ TEST_F(MainWindowTest, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
         if (!box.text.startsWith(kScanNotice))
             return;
         ++scans_seen_while_open;
-        QApplication::setActiveWindow(form_.get());
+        QApplication::setActiveWindow(window_.get());
         QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(form_.get(), &activate);
+        QApplication::sendEvent(window_.get(), &activate);
         QTest::qWait(30);
     };
     demo_ = std::make_unique<DemoFolder>();
-    form_ = std::make_unique<MainWindow>(test::Desktop());
+    window_ = std::make_unique<MainWindow>(test::Desktop());
     EXPECT_EQ(List()->model()->rowCount(), 0);  // nothing is read before the window shows
-    form_->show();
+    window_->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
     QTest::qWait(50);
     EXPECT_EQ(scans_seen_while_open, 1);
@@ -254,11 +254,11 @@ TEST_F(MainWindowTest, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
     // A message box that closes, a hide and show, a new activation: no second start-up.
     test::Desktop().Clear();
     QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
-    form_->hide();
-    form_->show();
-    QApplication::setActiveWindow(form_.get());
+    window_->hide();
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(form_.get(), &activate);
+    QApplication::sendEvent(window_.get(), &activate);
     QTest::qWait(50);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please select a ROM first!"}));
 
@@ -326,7 +326,7 @@ TEST_F(MainWindowTest, TypingAndClearRebuildTheList) {
 TEST_F(MainWindowTest, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
     Open({.interval = 80});
     ClickLine(0);  // Alpha Quest (U)
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedRow(), 1);
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedRow(), 1);
     EXPECT_EQ(Caption("filesize_label"), "Size:  2 kbyte");
     EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
     EXPECT_EQ(Caption("player_label"), "Player: 1 Player");
@@ -339,7 +339,7 @@ TEST_F(MainWindowTest, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
 
     // A keyboard move runs the same update (beta's title shot is a .JPEG, in-game a .bmp).
     QTest::keyClick(List()->viewport(), Qt::Key_Down);
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedRow(), 3);
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedRow(), 3);
     EXPECT_EQ(Caption("filesize_label"), "Size:  1024 kbyte");
     EXPECT_EQ(Caption("player_label"), "Player: 2P Simultan");
     ASSERT_TRUE(WaitForScreen(test::kBetaIngame));
@@ -363,15 +363,15 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
             << "no accessibility bus came up";
     }
     Open();
-    QApplication::setActiveWindow(form_.get());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isActiveWindow(); }));
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->isActiveWindow(); }));
     ListAnnouncements told(List());
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
     ASSERT_NE(list, nullptr);
     ASSERT_NE(list->tableInterface(), nullptr);
     EXPECT_EQ(list->role(), QAccessible::List);
     EXPECT_EQ(list->text(QAccessible::Name), "Roms");
-    const QLineEdit* search = form_->findChild<QLineEdit*>("search_edit_box");
+    const QLineEdit* search = window_->findChild<QLineEdit*>("search_edit_box");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QLineEdit*>(search))
                   ->text(QAccessible::Name),
               "Search");
@@ -441,7 +441,7 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
         }
         QAccessibleInterface* focus = list->focusChild();
         EXPECT_EQ(focus != nullptr ? list->indexOfChild(focus) : -1, step.focused);
-        EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), step.selected);
+        EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), step.selected);
     }
     EXPECT_EQ(names(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
                                     "Gamma Blocks (J)", "Omega Missing (U)"}));
@@ -451,10 +451,10 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
 TEST_F(MainWindowTest, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders) {
     Open({.interval = 80});
     ClickLine(1);
-    ASSERT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 1);
+    ASSERT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), 1);
     QTest::keyClicks(Child<QLineEdit>("search_edit_box"), "a");
-    EXPECT_EQ(form_->SelectedLine(), -1);
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), -1);
+    EXPECT_EQ(window_->SelectedLine(), -1);
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), -1);
 
     const QImage default_screen =
         LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
@@ -475,8 +475,8 @@ TEST_F(MainWindowTest, CtrlOnTheSelectedTitleKeepsItSelected) {
         [&] { QTest::keyClick(List()->viewport(), Qt::Key_Space, Qt::ControlModifier); }};
     for (const auto& action : ctrl_on_it) {
         action();
-        EXPECT_EQ(form_->SelectedLine(), 0);
-        EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 0);
+        EXPECT_EQ(window_->SelectedLine(), 0);
+        EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), 0);
         EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
     }
     QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
@@ -486,8 +486,8 @@ TEST_F(MainWindowTest, CtrlOnTheSelectedTitleKeepsItSelected) {
     // Ctrl with a click on another title still moves the selection there.
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       List()->visualRect(List()->model()->index(1, 0)).center());
-    EXPECT_EQ(form_->SelectedLine(), 1);
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 1);
+    EXPECT_EQ(window_->SelectedLine(), 1);
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), 1);
 }
 
 TEST_F(MainWindowTest, RunButtonsStartTheSelectedRomOrAskForOne) {
@@ -617,7 +617,7 @@ TEST_F(MainWindowTest, BackgroundsSwapAndExitCloses) {
     EXPECT_EQ(Checked("BackgroundGroup"), 1);
 
     Action("Beenden1")->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }));
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
@@ -631,10 +631,10 @@ TEST_F(MainWindowTest, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCach
         QString folder;
     } browser;
     browser.folder = demo_->Path("other roms");
-    form_->OptionsWindow().SetFolderBrowser(browser);
-    QTest::mouseClick(form_->OptionsWindow().findChild<QPushButton*>("rom_path_button"),
+    window_->OptionsWindow().SetFolderBrowser(browser);
+    QTest::mouseClick(window_->OptionsWindow().findChild<QPushButton*>("rom_path_button"),
                       Qt::LeftButton);
-    ASSERT_EQ(form_->Logic().Options().rom_folder, (browser.folder + "/").toStdString());
+    ASSERT_EQ(window_->Logic().Options().rom_folder, (browser.folder + "/").toStdString());
 
     Action("Reset")->trigger();
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
@@ -645,24 +645,24 @@ TEST_F(MainWindowTest, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCach
 
 TEST_F(MainWindowTest, AMissingCatalogueEndsTheProgram) {
     demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_catalogue = false});
-    form_ = std::make_unique<MainWindow>(test::Desktop());
-    form_->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
+    window_ = std::make_unique<MainWindow>(test::Desktop());
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }));
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not load Datafile!"}));
 }
 
 TEST_F(MainWindowTest, ProgressBarNeverShowsTheBusyAnimationAndWrapsWhenOverrun) {
     Open();
     QProgressBar* bar = Child<QProgressBar>("ProgressBar");
-    form_->SetProgressRange(0, 0);  // an empty catalogue
+    window_->SetProgressRange(0, 0);  // an empty catalogue
     EXPECT_LT(bar->minimum(), bar->maximum());
     EXPECT_EQ(bar->value(), bar->minimum());
-    form_->SetProgressRange(0, 2);
-    form_->SetProgress(0);
-    form_->StepProgress();
-    form_->StepProgress();
+    window_->SetProgressRange(0, 2);
+    window_->SetProgress(0);
+    window_->StepProgress();
+    window_->StepProgress();
     EXPECT_EQ(bar->value(), 2);
-    form_->StepProgress();  // more cache lines than rows
+    window_->StepProgress();  // more cache lines than rows
     EXPECT_EQ(bar->value(), 0);
 }
 
@@ -671,17 +671,17 @@ TEST_F(MainWindowTest, TheSlideshowTimerFollowsTheIntervalAndStopsAtZero) {
     QTimer* timer = Child<QTimer>("slideshowTimer");
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 2000);
-    form_->SetTimerInterval(0);
+    window_->SetTimerInterval(0);
     EXPECT_FALSE(timer->isActive());
-    form_->StopTimer();
-    form_->StartTimer();
+    window_->StopTimer();
+    window_->StartTimer();
     EXPECT_FALSE(timer->isActive());  // still 0: no ticks
-    form_->SetTimerInterval(4'000'000'000u);
+    window_->SetTimerInterval(4'000'000'000u);
     EXPECT_TRUE(timer->isActive());
     EXPECT_GT(timer->interval(), 0);
-    form_->StopTimer();
+    window_->StopTimer();
     EXPECT_FALSE(timer->isActive());
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -29,7 +29,7 @@
 #include "recording_desktop.h"
 #include "rtl/text_file.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 struct AnsweringBrowser : FolderBrowser {
@@ -81,7 +81,7 @@ class NewCollection : public ::testing::Test {
         Touch(dir_.filePath(QStringLiteral("docs/manual.txt")));
     }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         QDir::setCurrent(previous_);
         test::Desktop().Clear();
     }
@@ -92,9 +92,9 @@ class NewCollection : public ::testing::Test {
         Answer(answer);
         if (!OfferNewCollection(test::Desktop()))
             return false;
-        form_ = std::make_unique<MainWindow>(test::Desktop());
-        form_->SetOwnCollection();
-        form_->show();
+        window_ = std::make_unique<MainWindow>(test::Desktop());
+        window_->SetOwnCollection();
+        window_->show();
         return true;
     }
     // Answers the next modal dialog, a New collection dialog, with `answer`.
@@ -112,7 +112,7 @@ class NewCollection : public ::testing::Test {
     }
     QStringList Lines() {
         QAbstractItemModel* model =
-            form_->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"))->model();
+            window_->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"))->model();
         QStringList lines;
         for (int i = 0; i < model->rowCount(); ++i)
             lines << model->index(i, 0).data().toString();
@@ -138,7 +138,7 @@ class NewCollection : public ::testing::Test {
     QString previous_;
     AnsweringBrowser browser_;
     AnsweringFilesBrowser files_browser_;
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(NewCollection, CreateImportsTheChosenFoldersAndDatFilesAndTheWindowListsThem) {
@@ -295,22 +295,22 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
         Create(dialog);
     }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
-    auto* settings = form_->findChild<QMenu*>(QStringLiteral("Datei1"));
-    QAction* item = form_->findChild<QAction*>(QStringLiteral("import_rom_folder"));
+    auto* settings = window_->findChild<QMenu*>(QStringLiteral("Datei1"));
+    QAction* item = window_->findChild<QAction*>(QStringLiteral("import_rom_folder"));
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->isVisible());
     EXPECT_EQ(item->text(), "&Import ROM folder...");
     const QList<QAction*> entries = settings->actions();
     EXPECT_EQ(entries.indexOf(item),
-              entries.indexOf(form_->findChild<QAction*>(QStringLiteral("Reset"))) + 1);
+              entries.indexOf(window_->findChild<QAction*>(QStringLiteral("Reset"))) + 1);
     // What the Options dialog would have changed since.
     {
-        settings::ProgramOptions options = form_->Logic().Options();
+        settings::ProgramOptions options = window_->Logic().Options();
         options.snes9x_folder = "/opt/snes9x/";
-        form_->Logic().SetOptions(options);
+        window_->Logic().SetOptions(options);
     }
-    form_->Logic().SetSlideshowInterval(5000);
-    form_->Logic().SetShowMode(2);
+    window_->Logic().SetSlideshowInterval(5000);
+    window_->Logic().SetShowMode(2);
 
     Touch(Path("roms 2/Gamma (J).sfc"));
     Touch(Path("roms 2/Gamma (J).srm"));
@@ -336,11 +336,12 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"imported 1 title from " + Path("roms 2") +
                            "/, 0 with screenshots; skipped 1 other file (.srm 1)"}));
-    EXPECT_EQ(form_->Logic().Options().rom_folder, (Path("roms 2") + '/').toStdString());
-    EXPECT_EQ(test::ReadFile("options.dat"),
-              (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
-               QString::fromStdString(form_->Logic().Options().zsnes_folder) + "\r\n5000\r\n2\r\n")
-                  .toUtf8());
+    EXPECT_EQ(window_->Logic().Options().rom_folder, (Path("roms 2") + '/').toStdString());
+    EXPECT_EQ(
+        test::ReadFile("options.dat"),
+        (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
+         QString::fromStdString(window_->Logic().Options().zsnes_folder) + "\r\n5000\r\n2\r\n")
+            .toUtf8());
     EXPECT_EQ(test::ReadFile(catalogue::kDatListFileName), "");
 }
 
@@ -370,4 +371,4 @@ TEST(FileList, OneLineForSeveralFileNames) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

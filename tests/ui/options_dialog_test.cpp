@@ -19,7 +19,7 @@
 #include "options_dialog.h"
 #include "recording_desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 using test::DemoFolder;
@@ -38,17 +38,17 @@ class OptionsDialogTest : public ::testing::Test {
     void SetUp() override {
         test::Desktop().Clear();
         demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_options = false});
-        form_ = std::make_unique<MainWindow>(test::Desktop());  // never shown: no start-up runs
+        window_ = std::make_unique<MainWindow>(test::Desktop());  // never shown: no start-up runs
         dialog().SetFolderBrowser(browser_);
     }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         demo_.reset();
         test::Desktop().Clear();
     }
 
-    OptionsDialog& dialog() { return form_->OptionsWindow(); }
-    app::MainWindowLogic& Logic() { return form_->Logic(); }
+    OptionsDialog& dialog() { return window_->OptionsWindow(); }
+    app::MainWindowLogic& Logic() { return window_->Logic(); }
     template <typename T>
     T* Child(const char* name) {
         T* child = dialog().findChild<T*>(QString::fromLatin1(name));
@@ -82,7 +82,7 @@ class OptionsDialogTest : public ::testing::Test {
                        const char* what) {
         SCOPED_TRACE(what);
         EXPECT_EQ(Logic().SlideshowInterval(), interval);
-        EXPECT_EQ(form_->findChild<QTimer*>("slideshowTimer")->isActive(), interval > 0);
+        EXPECT_EQ(window_->findChild<QTimer*>("slideshowTimer")->isActive(), interval > 0);
         EXPECT_EQ(Bar()->value(), position);
         const QString marks = QString(Startup()->isChecked() ? "startup" : "") +
                               (Ingame()->isChecked() ? "ingame" : "");
@@ -92,7 +92,7 @@ class OptionsDialogTest : public ::testing::Test {
 
     AnsweringBrowser browser_;
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(OptionsDialogTest, OpensAsDesignedAndShowsTheValues) {
@@ -203,17 +203,17 @@ TEST_F(OptionsDialogTest, EachControlForwardsAndShowsWhatTheEditorTellsIt) {
 }
 
 TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows) {
-    form_.reset();
+    window_.reset();
     demo_.reset();  // first, so that the working folder it restores is the original one
     demo_ = std::make_unique<DemoFolder>();
-    form_ = std::make_unique<MainWindow>(test::Desktop());
-    form_->show();
+    window_ = std::make_unique<MainWindow>(test::Desktop());
+    window_->show();
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return Logic().OptionsLoaded() && !Logic().ListedRows().empty(); }));
     QTest::qWait(50);
     test::Desktop().Clear();
     Logic().SetSlideshowInterval(6000);
-    form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    window_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
     // Runs `while_open` inside the modal showing the menu starts, then ends the showing with
     // the dialog's own Exit button.
     const auto from_menu = [&](const std::function<void()>& while_open) {
@@ -227,7 +227,7 @@ TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows)
             if (dialog().isVisible())
                 dialog().reject();  // never hang the suite
         });
-        form_->findChild<QAction*>("path")->trigger();
+        window_->findChild<QAction*>("path")->trigger();
         EXPECT_TRUE(ran);
         EXPECT_FALSE(dialog().isVisible());
     };
@@ -246,10 +246,10 @@ TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows)
     });
     test::Desktop().Clear();
     QTest::qWait(50);
-    EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_EQ(window_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
     EXPECT_EQ(Logic().ListedRows().size(), 1u);
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui
