@@ -51,7 +51,7 @@ void Settle() {
 
 // True once the list's scroll range covers every line: the view has laid them all out.
 bool LaidOut() {
-    const auto* list = g_window->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"));
+    const auto* list = g_window->findChild<QAbstractItemView*>(QStringLiteral("titleList"));
     const int lines = g_window->TitleModel().rowCount();
     const int line_height = ui::TitleListModel::kLineHeight;
     const int shown = list->viewport()->height() / line_height;

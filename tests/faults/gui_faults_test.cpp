@@ -97,7 +97,7 @@ class Faults : public ::testing::Test {
         return child;
     }
     int ListLines() const {
-        return Child<QAbstractItemView>(window_.get(), "TitleBox")->model()->rowCount();
+        return Child<QAbstractItemView>(window_.get(), "titleList")->model()->rowCount();
     }
 
     std::unique_ptr<DemoFolder> demo_;
@@ -110,7 +110,7 @@ TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
     const QStringList entries = FolderEntries();
     OptionsDialog& dialog = window_->OptionsWindow();
     dialog.show();
-    QPushButton* save = Child<QPushButton>(&dialog, "save_options_button");
+    QPushButton* save = Child<QPushButton>(&dialog, "saveButton");
     // Something the save would change: the ZSNES folder.
     {
         settings::ProgramOptions options = window_->Logic().Options();
@@ -161,7 +161,7 @@ TEST_F(Faults, FailedScanCacheWriteLeavesNoCacheAndTheNextResetScansAgain) {
         EXPECT_EQ(FolderEntries(), entries);
 
         test::Desktop().Clear();
-        Child<QAction>(window_.get(), "Reset")->trigger();
+        Child<QAction>(window_.get(), "resetAction")->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
             << test::Desktop().Texts().join(" | ").toStdString();
         EXPECT_EQ(test::ReadFile("scanned.dat"), QByteArray("1\r\n1\r\n0\r\n1\r\n1\r\n"));
@@ -184,14 +184,14 @@ TEST_F(Faults, BrokenScreenshotsShowTheImageErrorAndTheWindowGoesOn) {
     test::WriteFile("shots/gamma_t.png", png.left(png.size() / 2));
     ShowWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
-    QAbstractItemView* list = Child<QAbstractItemView>(window_.get(), "TitleBox");
+    QAbstractItemView* list = Child<QAbstractItemView>(window_.get(), "titleList");
     auto click = [&](int line) {
         test::Desktop().Clear();
         const QRect rect = list->visualRect(list->model()->index(line, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     };
     auto screen = [&] {
-        const QImage image = Child<QLabel>(window_.get(), "screen")->pixmap().toImage();
+        const QImage image = Child<QLabel>(window_.get(), "screenshot")->pixmap().toImage();
         return image.pixelColor(image.width() / 2, image.height() / 2);
     };
 

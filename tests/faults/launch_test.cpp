@@ -91,13 +91,13 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
         ASSERT_TRUE(QTest::qWaitFor([] {
             return test::Desktop().Texts().contains("scanned.dat saved successfully!");
         })) << test::Desktop().Texts().join(" | ").toStdString();
-        auto* list = window.findChild<QAbstractItemView*>("TitleBox");
+        auto* list = window.findChild<QAbstractItemView*>("titleList");
         ASSERT_EQ(list->model()->rowCount(), 1);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(0, 0)).center());
         test::Desktop().Clear();
-        QTest::mouseClick(window.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
-        QTest::mouseClick(window.findChild<QPushButton*>("zsnes_load"), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("runSnes9xButton"), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("runZsnesButton"), Qt::LeftButton);
         EXPECT_TRUE(test::Desktop().boxes.empty())
             << test::Desktop().Texts().join(" | ").toStdString();
 
@@ -118,7 +118,7 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
         window.Logic().SetOptions(options);
         const std::string path = ::getenv("PATH");
         ::setenv("PATH", (folder + ":" + path).c_str(), 1);
-        QTest::mouseClick(window.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("runSnes9xButton"), Qt::LeftButton);
         ::setenv("PATH", path.c_str(), 1);
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));

@@ -51,20 +51,21 @@ TEST_F(AboutDialogTest, OpensAsDesigned) {
     EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowSystemMenuHint));
 
-    EXPECT_EQ(Label("Label2")->text(), "Version " + QString::number(app::kProgramVersion));
-    for (const char* credit : {"Label4", "Label5", "Label6", "Label7"}) {
+    EXPECT_EQ(Label("versionLabel")->text(), "Version " + QString::number(app::kProgramVersion));
+    for (const char* credit :
+         {"copyrightLabel", "dedicationLabel", "greetingsLabel", "thanksLabel"}) {
         // Each line is whole inside the panel.
         EXPECT_LE(Label(credit)->geometry().right(), 313) << credit;
         EXPECT_GE(Label(credit)->width(), Label(credit)->sizeHint().width()) << credit;
     }
-    QLabel* link = Label("Label8");
+    QLabel* link = Label("homepageLink");
     EXPECT_TRUE(link->font().underline());
     EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(Label("Image1")->hasScaledContents());
-    EXPECT_FALSE(Label("Image1")->pixmap().isNull());
+    EXPECT_TRUE(Label("logo")->hasScaledContents());
+    EXPECT_FALSE(Label("logo")->pixmap().isNull());
 
-    auto* exit = dialog().findChild<QPushButton*>("exit_button");
+    auto* exit = dialog().findChild<QPushButton*>("exitButton");
     ASSERT_NE(exit, nullptr);
     EXPECT_EQ(exit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
 }
@@ -75,13 +76,13 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Logic().ListedRows().empty(); }))
         << test::Desktop().Texts().join(" | ").toStdString();
     QTest::qWait(50);
-    window_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    window_->findChild<QLineEdit*>("searchBox")->setText("Alpha");
     test::Desktop().Clear();
 
     bool ran = false;
     QTimer::singleShot(0, &dialog(), [&] {
         EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
-        QLabel* link = Label("Label8");
+        QLabel* link = Label("homepageLink");
         QTest::mouseClick(link, Qt::LeftButton);
         EXPECT_TRUE(dialog().isVisible());
         QTest::mouseClick(link, Qt::LeftButton);
@@ -90,11 +91,11 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
         QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-5, -5));
         EXPECT_TRUE(dialog().isVisible());
         ran = true;
-        QTest::mouseClick(dialog().findChild<QPushButton*>("exit_button"), Qt::LeftButton);
+        QTest::mouseClick(dialog().findChild<QPushButton*>("exitButton"), Qt::LeftButton);
         if (dialog().isVisible())
             dialog().reject();  // never hang the suite
     });
-    window_->findChild<QAction*>("Info1")->trigger();  // returns when the showing ends
+    window_->findChild<QAction*>("aboutAction")->trigger();  // returns when the showing ends
     ASSERT_TRUE(ran);
     EXPECT_FALSE(dialog().isVisible());
 
@@ -102,7 +103,7 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     EXPECT_EQ(test::Desktop().urls, std::vector<QUrl>({homepage, homepage}));
     // Closing the dialog runs no reset: the search stays, no box came up.
     QTest::qWait(50);
-    EXPECT_EQ(window_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_EQ(window_->findChild<QLineEdit*>("searchBox")->text(), "Alpha");
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 

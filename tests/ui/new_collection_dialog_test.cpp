@@ -112,7 +112,7 @@ class NewCollection : public ::testing::Test {
     }
     QStringList Lines() {
         QAbstractItemModel* model =
-            window_->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"))->model();
+            window_->findChild<QAbstractItemView*>(QStringLiteral("titleList"))->model();
         QStringList lines;
         for (int i = 0; i < model->rowCount(); ++i)
             lines << model->index(i, 0).data().toString();
@@ -295,14 +295,14 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
         Create(dialog);
     }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
-    auto* settings = window_->findChild<QMenu*>(QStringLiteral("Datei1"));
-    QAction* item = window_->findChild<QAction*>(QStringLiteral("import_rom_folder"));
+    auto* settings = window_->findChild<QMenu*>(QStringLiteral("settingsMenu"));
+    QAction* item = window_->findChild<QAction*>(QStringLiteral("importRomFolderAction"));
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->isVisible());
     EXPECT_EQ(item->text(), "&Import ROM folder...");
     const QList<QAction*> entries = settings->actions();
     EXPECT_EQ(entries.indexOf(item),
-              entries.indexOf(window_->findChild<QAction*>(QStringLiteral("Reset"))) + 1);
+              entries.indexOf(window_->findChild<QAction*>(QStringLiteral("resetAction"))) + 1);
     // What the Options dialog would have changed since.
     {
         settings::ProgramOptions options = window_->Logic().Options();

@@ -55,9 +55,9 @@ class OptionsDialogTest : public ::testing::Test {
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-    QSlider* Bar() { return Child<QSlider>("screen_timer_bar"); }
-    QRadioButton* Startup() { return Child<QRadioButton>("startup_screen_button"); }
-    QRadioButton* Ingame() { return Child<QRadioButton>("ingame_screen_button"); }
+    QSlider* Bar() { return Child<QSlider>("secondsBar"); }
+    QRadioButton* Startup() { return Child<QRadioButton>("startupOnlyButton"); }
+    QRadioButton* Ingame() { return Child<QRadioButton>("ingameOnlyButton"); }
     QString Text(const char* edit) { return Child<QLineEdit>(edit)->text(); }
 
     // Shows the dialog (not modally) and lets its refill run.
@@ -105,11 +105,11 @@ TEST_F(OptionsDialogTest, OpensAsDesignedAndShowsTheValues) {
     EXPECT_EQ(dialog().pos(), QPoint(369, 208));
 
     // The screenshot button lies over its group box and still takes the clicks.
-    QPushButton* screen_button = Child<QPushButton>("screen_path_button");
+    QPushButton* screen_button = Child<QPushButton>("changeScreenshotsButton");
     EXPECT_EQ(dialog().childAt(screen_button->geometry().center()), screen_button);
-    EXPECT_TRUE(Child<QLineEdit>("screen_edit")->isReadOnly());
-    EXPECT_TRUE(Child<QLineEdit>("rom_edit")->isReadOnly());
-    EXPECT_FALSE(Child<QLineEdit>("emu_edit")->isReadOnly());
+    EXPECT_TRUE(Child<QLineEdit>("screenshotsEdit")->isReadOnly());
+    EXPECT_TRUE(Child<QLineEdit>("romsEdit")->isReadOnly());
+    EXPECT_FALSE(Child<QLineEdit>("snes9xEdit")->isReadOnly());
     EXPECT_EQ(Bar()->maximum(), 10);
     EXPECT_EQ(Bar()->value(), 1);
     EXPECT_FALSE(Startup()->isChecked() || Ingame()->isChecked());
@@ -120,23 +120,23 @@ TEST_F(OptionsDialogTest, OpensAsDesignedAndShowsTheValues) {
 
     // Tab goes through the controls in their designed order, group by group.
     QStringList order;
-    QWidget* w = Child<QWidget>("screen_path_button");
+    QWidget* w = Child<QWidget>("changeScreenshotsButton");
     for (int i = 0; i < 8; ++i, w = w->nextInFocusChain()) {
         while (!(w->focusPolicy() & Qt::TabFocus))
             w = w->nextInFocusChain();
         order << w->objectName();
     }
-    EXPECT_EQ(order, QStringList({"screen_path_button", "screen_edit", "rom_path_button",
-                                  "rom_edit", "Exit", "save_options_button", "load_options_button",
-                                  "emu_path_button"}));
+    EXPECT_EQ(order, QStringList({"changeScreenshotsButton", "screenshotsEdit", "changeRomsButton",
+                                  "romsEdit", "exitButton", "saveButton", "loadButton",
+                                  "changeSnes9xButton"}));
 
     // Each showing refills the controls from the program's state.
     Loaded(3000);
     Logic().SetOptions({"", "/r/", "", "", ""});
     Show();
-    EXPECT_EQ(Text("rom_edit"), "/r/");
-    EXPECT_EQ(Text("screen_edit"), "- no path selected -");
-    EXPECT_EQ(Text("zsnes_edit"), "- no emulator executeable selected -");
+    EXPECT_EQ(Text("romsEdit"), "/r/");
+    EXPECT_EQ(Text("screenshotsEdit"), "- no path selected -");
+    EXPECT_EQ(Text("zsnesEdit"), "- no emulator executeable selected -");
     ExpectOutcome(3000, 3, "", 0, "shown at 3000");
 }
 
@@ -170,35 +170,35 @@ TEST_F(OptionsDialogTest, EachControlForwardsAndShowsWhatTheEditorTellsIt) {
     // The four folder buttons ask through the browser; an emulator's folder without its
     // program is asked again after an error box, then cancelled.
     browser_.answers = {demo_->Path("shots"), demo_->Path("roms"), demo_->Path("snes9x")};
-    for (const char* button :
-         {"screen_path_button", "rom_path_button", "emu_path_button", "zsnes_path_button"}) {
+    for (const char* button : {"changeScreenshotsButton", "changeRomsButton", "changeSnes9xButton",
+                               "changeZsnesButton"}) {
         QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton);
     }
     EXPECT_EQ(browser_.asked,
               QStringList({"Please locate the screenshots.", "Please locate your Roms.",
                            "Please locate the Snes9X Folder.", "Please locate the Snes9X Folder.",
                            "Please locate the ZSNES Folder."}));
-    EXPECT_EQ(Text("screen_edit"), demo_->Path("shots"));
-    EXPECT_EQ(Text("rom_edit"), demo_->Path("roms"));
+    EXPECT_EQ(Text("screenshotsEdit"), demo_->Path("shots"));
+    EXPECT_EQ(Text("romsEdit"), demo_->Path("roms"));
     EXPECT_EQ(Logic().Options().rom_folder, demo_->RomPath().toStdString());
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not find Snes9X!"}));
     EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
     test::Desktop().Clear();
 
     // Save and Load answer with the dialog's boxes; typing in an edit sets no path.
-    QTest::keyClicks(Child<QLineEdit>("emu_edit"), "/typed");
-    QTest::mouseClick(Child<QPushButton>("save_options_button"), Qt::LeftButton);
+    QTest::keyClicks(Child<QLineEdit>("snes9xEdit"), "/typed");
+    QTest::mouseClick(Child<QPushButton>("saveButton"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Saved successfully!"}));
     EXPECT_EQ(Logic().Options().snes9x_folder, demo_->Snes9xPath().toStdString());  // not typed
     test::WriteFile("options.dat", "/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n2\r\n");
     test::Desktop().Clear();
-    QTest::mouseClick(Child<QPushButton>("load_options_button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("loadButton"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Options loaded!"}));
     EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Information);
-    EXPECT_EQ(Text("emu_edit"), "/n/");
+    EXPECT_EQ(Text("snes9xEdit"), "/n/");
     ExpectOutcome(0, 0, "ingame", 2, "loaded mode 2");
 
-    QTest::mouseClick(Child<QPushButton>("Exit"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);
     EXPECT_FALSE(dialog().isVisible());
 }
 
@@ -213,7 +213,7 @@ TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows)
     QTest::qWait(50);
     test::Desktop().Clear();
     Logic().SetSlideshowInterval(6000);
-    window_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    window_->findChild<QLineEdit*>("searchBox")->setText("Alpha");
     // Runs `while_open` inside the modal showing the menu starts, then ends the showing with
     // the dialog's own Exit button.
     const auto from_menu = [&](const std::function<void()>& while_open) {
@@ -223,18 +223,18 @@ TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows)
             EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
             while_open();
             ran = true;
-            QTest::mouseClick(Child<QPushButton>("Exit"), Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>("exitButton"), Qt::LeftButton);
             if (dialog().isVisible())
                 dialog().reject();  // never hang the suite
         });
-        window_->findChild<QAction*>("path")->trigger();
+        window_->findChild<QAction*>("optionsAction")->trigger();
         EXPECT_TRUE(ran);
         EXPECT_FALSE(dialog().isVisible());
     };
 
     from_menu([&] {
         EXPECT_EQ(Bar()->value(), 6);
-        EXPECT_EQ(Text("emu_edit"), demo_->Snes9xPath());
+        EXPECT_EQ(Text("snes9xEdit"), demo_->Snes9xPath());
         QTest::mouseClick(Ingame(), Qt::LeftButton);
     });
     EXPECT_EQ(Logic().ShowMode(), settings::kShowIngameOnly);
@@ -246,7 +246,7 @@ TEST_F(OptionsDialogTest, MenuShowsItModallyKeepingItsContentsAndNoResetFollows)
     });
     test::Desktop().Clear();
     QTest::qWait(50);
-    EXPECT_EQ(window_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_EQ(window_->findChild<QLineEdit*>("searchBox")->text(), "Alpha");
     EXPECT_EQ(Logic().ListedRows().size(), 1u);
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }

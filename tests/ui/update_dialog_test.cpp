@@ -240,7 +240,7 @@ TEST_F(UpdateDialogTest, ExitEscapeAndTheDownloadLink) {
 }
 
 TEST_F(UpdateDialogTest, HelpUpdateShowsTheDialogModally) {
-    QAction* entry = window_->findChild<QAction*>("Update1");
+    QAction* entry = window_->findChild<QAction*>("updateCheckAction");
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->isEnabled());
     bool was_modal = false;

@@ -2,8 +2,8 @@
 // (boxes are printed and answered), optionally selects a line and a background, and saves
 // a picture of the whole window:
 //   varnimo-window-snapshot <out.png> [line] [background tag] [menu name]
-// With a menu name (Datei1, Genre, Region1...) that menu is opened and the whole screen is
-// saved, so the check marks can be seen.
+// With a menu name (settingsMenu, genreMenu, regionMenu...) that menu is opened and the whole
+// screen is saved, so the check marks can be seen.
 
 #include <QAbstractItemView>
 #include <QActionGroup>
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     const int background = argc > 3 ? std::atoi(argv[3]) : -1;
     const QString menu_name = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
     QTimer::singleShot(1500, &window, [&] {
-        auto* list = window.findChild<QAbstractItemView*>("TitleBox");
+        auto* list = window.findChild<QAbstractItemView*>("titleList");
         if (line >= 0 && list->model()->rowCount() > line) {
             list->setCurrentIndex(list->model()->index(line, 0));
         }
