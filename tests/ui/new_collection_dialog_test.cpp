@@ -127,7 +127,7 @@ class NewCollection : public ::testing::Test {
     }
     // Presses Create and waits for the import to end.
     static void Create(NewCollectionDialog& dialog) {
-        Click(dialog, "create_button");
+        Click(dialog, "createButton");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Importing(); }, 10000));
     }
     QString Path(const char* relative) const {
@@ -143,17 +143,17 @@ class NewCollection : public ::testing::Test {
 
 TEST_F(NewCollection, CreateImportsTheChosenFoldersAndDatFilesAndTheWindowListsThem) {
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        auto* create = dialog.findChild<QPushButton*>(QStringLiteral("create_button"));
+        auto* create = dialog.findChild<QPushButton*>(QStringLiteral("createButton"));
         EXPECT_FALSE(create->isEnabled());  // nothing to import yet
         browser_.answers = {Path("roms"), Path("shots")};
         files_browser_.answer = {Path("dats/genre.dat"), Path("dats/max users.dat")};
-        Click(dialog, "rom_edit_browse");
-        Click(dialog, "screen_edit_browse");
-        Click(dialog, "dat_edit_browse");
+        Click(dialog, "romFolderBrowseButton");
+        Click(dialog, "screenshotFolderBrowseButton");
+        Click(dialog, "datFilesBrowseButton");
         EXPECT_EQ(browser_.asked,
                   QStringList({"Please locate your Roms.", "Please locate the screenshots."}));
         EXPECT_EQ(files_browser_.asked, QStringList({"Please locate the DAT files."}));
-        EXPECT_EQ(Field(dialog, "dat_edit")->text(),
+        EXPECT_EQ(Field(dialog, "datFilesEdit")->text(),
                   '"' + Path("dats/genre.dat") + "\" \"" + Path("dats/max users.dat") + '"');
         EXPECT_TRUE(create->isEnabled());
         Create(dialog);
@@ -189,15 +189,15 @@ TEST_F(NewCollection, ARefusedImportSaysWhyAndStaysOpenAndCancelEndsTheStartQuie
         for (const auto& refusal : refusals) {
             test::Desktop().Clear();
             const QString folder = QString::fromLatin1(refusal.rom_folder);
-            Field(dialog, "rom_edit")
+            Field(dialog, "romFolderEdit")
                 ->setText(folder == "missing" ? folder : Path(refusal.rom_folder));
-            Field(dialog, "dat_edit")->setText(refusal.dats);
+            Field(dialog, "datFilesEdit")->setText(refusal.dats);
             Create(dialog);
             EXPECT_EQ(test::Desktop().Texts(), QStringList({refusal.why}));
             EXPECT_TRUE(dialog.isVisible());  // the user may choose again
         }
         test::Desktop().Clear();
-        Click(dialog, "cancel_button");
+        Click(dialog, "cancelButton");
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }));
     EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
@@ -216,7 +216,7 @@ TEST_F(NewCollection, ASecondCreateWorksAfterAFailedOne) {
         int renames = 0;
     } fault;
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        Field(dialog, "rom_edit")->setText(Path("roms"));
+        Field(dialog, "romFolderEdit")->setText(Path("roms"));
         Create(dialog);
         EXPECT_EQ(test::Desktop().Texts(), QStringList({"E/A-Fehler 28"}));
         EXPECT_TRUE(dialog.isVisible());
@@ -260,18 +260,18 @@ TEST_F(NewCollection, TheWindowsKeepDrawingWhileTheImportRuns) {
         bool released = false;
     } hold;
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        Field(dialog, "rom_edit")->setText(Path("roms"));
-        Field(dialog, "dat_edit")->setText(Path("dats/genre.dat"));
-        Click(dialog, "create_button");
-        auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("import_progress"));
+        Field(dialog, "romFolderEdit")->setText(Path("roms"));
+        Field(dialog, "datFilesEdit")->setText(Path("dats/genre.dat"));
+        Click(dialog, "createButton");
+        auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("importProgress"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Reached(); }));
         // The two ROM files were read for their CRCs before the files are written.
         ASSERT_TRUE(QTest::qWaitFor([&] { return progress->value() == 2; }));
         EXPECT_TRUE(dialog.Importing());
         EXPECT_TRUE(progress->isVisible());
         EXPECT_EQ(progress->maximum(), 2);
-        EXPECT_FALSE(Field(dialog, "rom_edit")->isEnabled());
-        EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("cancel_button"))->isEnabled());
+        EXPECT_FALSE(Field(dialog, "romFolderEdit")->isEnabled());
+        EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->isEnabled());
         QTest::keyClick(&dialog, Qt::Key_Escape);
         dialog.reject();
         EXPECT_TRUE(dialog.isVisible());
@@ -289,9 +289,9 @@ TEST_F(NewCollection, TheWindowsKeepDrawingWhileTheImportRuns) {
 // window shows the new one.
 TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        Field(dialog, "rom_edit")->setText(Path("roms"));
-        Field(dialog, "screen_edit")->setText(Path("shots"));
-        Field(dialog, "dat_edit")->setText(Path("dats/genre.dat"));
+        Field(dialog, "romFolderEdit")->setText(Path("roms"));
+        Field(dialog, "screenshotFolderEdit")->setText(Path("shots"));
+        Field(dialog, "datFilesEdit")->setText(Path("dats/genre.dat"));
         Create(dialog);
     }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
@@ -316,18 +316,18 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     Touch(Path("roms 2/Gamma (J).srm"));
     test::Desktop().Clear();
     Answer([&](NewCollectionDialog& dialog) {
-        EXPECT_EQ(Field(dialog, "rom_edit")->text(), Path("roms"));
-        EXPECT_EQ(Field(dialog, "screen_edit")->text(), Path("shots"));
-        EXPECT_EQ(Field(dialog, "dat_edit")->text(), Path("dats/genre.dat"));
-        Field(dialog, "rom_edit")->setText(Path("docs"));
+        EXPECT_EQ(Field(dialog, "romFolderEdit")->text(), Path("roms"));
+        EXPECT_EQ(Field(dialog, "screenshotFolderEdit")->text(), Path("shots"));
+        EXPECT_EQ(Field(dialog, "datFilesEdit")->text(), Path("dats/genre.dat"));
+        Field(dialog, "romFolderEdit")->setText(Path("docs"));
         Create(dialog);
         ASSERT_EQ(test::Desktop().Texts().size(), 1);
         EXPECT_TRUE(test::Desktop().Texts()[0].startsWith("the ROM folder " + Path("docs") +
                                                           " holds no ROM files"));
         EXPECT_TRUE(dialog.isVisible());
         test::Desktop().Clear();
-        Field(dialog, "rom_edit")->setText(Path("roms 2"));
-        Field(dialog, "dat_edit")->clear();
+        Field(dialog, "romFolderEdit")->setText(Path("roms 2"));
+        Field(dialog, "datFilesEdit")->clear();
         Create(dialog);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     });
