@@ -26,7 +26,7 @@ namespace {
 
 // Every box is answered at once; an error box is remembered so the benchmark can refuse to
 // time a window that did not start.
-class SilentDesktop final : public Desktop {
+class SilentDesktop final : public ui::Desktop {
   public:
     void ShowBox(QWidget*, QMessageBox::Icon icon, const QString&, const QString&) override {
         if (icon == QMessageBox::Critical)
@@ -41,7 +41,7 @@ class SilentDesktop final : public Desktop {
 };
 
 SilentDesktop* g_desktop = nullptr;
-MainWindow* g_form = nullptr;
+ui::MainWindow* g_window = nullptr;
 
 // Lets the window handle what the last change queued: layout and painting.
 void Settle() {
@@ -51,9 +51,9 @@ void Settle() {
 
 // True once the list's scroll range covers every line: the view has laid them all out.
 bool LaidOut() {
-    const auto* list = g_form->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"));
-    const int lines = g_form->TitleModel().rowCount();
-    const int line_height = TitleListModel::kLineHeight;
+    const auto* list = g_window->findChild<QAbstractItemView*>(QStringLiteral("titleList"));
+    const int lines = g_window->TitleModel().rowCount();
+    const int line_height = ui::TitleListModel::kLineHeight;
     const int shown = list->viewport()->height() / line_height;
     const int needed = list->verticalScrollMode() == QAbstractItemView::ScrollPerItem
                            ? lines - shown - 1
@@ -66,25 +66,25 @@ bool LaidOut() {
 // (the list is drawn with its new first lines); the rest of a batched layout then runs
 // untimed. With it true the figure runs until every line is laid out.
 void Keystroke(benchmark::State& state, std::string text, bool whole_layout) {
-    if (g_desktop->Errors() || g_form->TitleModel().rowCount() == 0) {
+    if (g_desktop->Errors() || g_window->TitleModel().rowCount() == 0) {
         state.SkipWithError("the window did not show the collection");
         return;
     }
-    app::MainWindowLogic& unit = g_form->Logic();
-    unit.SetFilter(app::MenuGroup::ShowRoms, 2);
+    app::MainWindowLogic& logic = g_window->Logic();
+    logic.SetFilter(app::MenuGroup::ShowRoms, 2);
     // The box held the text without its last letter, and the user types that letter.
     const std::string before = text.empty() ? text : text.substr(0, text.size() - 1);
     for (auto _ : state) {
         state.PauseTiming();
-        g_form->SetSearchText(before);
+        g_window->SetSearchText(before);
         Settle();
         while (!LaidOut())
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         state.ResumeTiming();
         if (text.empty()) {
-            unit.SearchChanged();  // the whole list again, as Clear does
+            logic.SearchChanged();  // the whole list again, as Clear does
         } else {
-            g_form->SetSearchText(text);
+            g_window->SetSearchText(text);
         }
         Settle();
         if (whole_layout) {
@@ -97,9 +97,9 @@ void Keystroke(benchmark::State& state, std::string text, bool whole_layout) {
             state.ResumeTiming();
         }
     }
-    state.counters["listed"] = g_form->TitleModel().rowCount();
-    g_form->SetSearchText("");
-    unit.SetFilter(app::MenuGroup::ShowRoms, -1);
+    state.counters["listed"] = g_window->TitleModel().rowCount();
+    g_window->SetSearchText("");
+    logic.SetFilter(app::MenuGroup::ShowRoms, -1);
     Settle();
     while (!LaidOut())
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -119,13 +119,13 @@ int main(int argc, char** argv) {
     }
     auto desktop = std::make_unique<varnimo::bench::SilentDesktop>();
     varnimo::bench::g_desktop = desktop.get();
-    varnimo::Application app(argc, argv, std::move(desktop));
-    varnimo::MainWindow form(app.desktop());
-    varnimo::bench::g_form = &form;
-    form.show();
+    varnimo::ui::Application app(argc, argv, std::move(desktop));
+    varnimo::ui::MainWindow window(app.desktop());
+    varnimo::bench::g_window = &window;
+    window.show();
     // The start-up sequence runs from the first activation; wait for it (bounded).
     for (int i = 0;
-         i < 6000 && form.TitleModel().rowCount() == 0 && !varnimo::bench::g_desktop->Errors();
+         i < 6000 && window.TitleModel().rowCount() == 0 && !varnimo::bench::g_desktop->Errors();
          ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         ::usleep(1000);

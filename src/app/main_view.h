@@ -29,8 +29,8 @@ enum class Control {
 
 // The pictures the window carries inside itself.
 enum class BuiltInPicture {
-    Default,    // shown while no ROM is selected (the `default` holder)
-    NoPicture,  // shown when a screenshot file is missing (the `no_pic` holder)
+    Default,    // shown while no ROM is selected (the `defaultScreenHolder` label)
+    NoPicture,  // shown when a screenshot file is missing (the `noPictureHolder` label)
 };
 
 // Radio groups of the menu bar; an entry is named by its Tag.

@@ -8,7 +8,7 @@
 #include "fonts.h"
 #include "ui_about_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::AboutDialog>()), desktop_(desktop) {
@@ -19,29 +19,30 @@ AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
     move(422, 260);
 
     AddPlatformFallback(this);
-    for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label8, ui_->Label4, ui_->Label5,
-                          ui_->Label6, ui_->Label7}) {
+    for (QLabel* label :
+         {ui_->programNameLabel, ui_->versionLabel, ui_->homepageLink, ui_->copyrightLabel,
+          ui_->dedicationLabel, ui_->greetingsLabel, ui_->thanksLabel}) {
         AddPlatformFallback(label);
         // Captions size themselves to their text from their top-left corner.
         label->resize(label->sizeHint().width(), label->height());
     }
 
-    QPalette link = ui_->Label8->palette();
+    QPalette link = ui_->homepageLink->palette();
     link.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
-    ui_->Label8->setPalette(link);
-    ui_->Label8->installEventFilter(this);
+    ui_->homepageLink->setPalette(link);
+    ui_->homepageLink->installEventFilter(this);
 
-    connect(ui_->exit_button, &QPushButton::clicked, this, [this] { box_.Exit(); });
+    connect(ui_->exitButton, &QPushButton::clicked, this, [this] { box_.Exit(); });
 }
 
 AboutDialog::~AboutDialog() = default;
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
     // A click is a left-button release over the link; a press that slides off it is none.
-    if (watched == ui_->Label8 && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == ui_->homepageLink && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
-            ui_->Label8->rect().contains(mouse->position().toPoint())) {
+            ui_->homepageLink->rect().contains(mouse->position().toPoint())) {
             OpenHomepage();
             return true;
         }
@@ -58,4 +59,4 @@ void AboutDialog::Close() {
     close();
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

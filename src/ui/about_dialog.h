@@ -12,7 +12,7 @@ namespace Ui {
 class AboutDialog;
 }
 
-namespace varnimo {
+namespace varnimo::ui {
 
 class Desktop;
 
@@ -38,4 +38,4 @@ class AboutDialog : public QDialog, private app::AboutView {
     app::AboutBox box_{*this};
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

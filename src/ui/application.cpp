@@ -9,7 +9,7 @@ static void RegisterStoredPictures() {
     Q_INIT_RESOURCE(pictures);
 }
 
-namespace varnimo {
+namespace varnimo::ui {
 
 Application::Application(int& argc, char** argv, std::unique_ptr<Desktop> desktop)
     : QApplication(argc, argv), desktop_(std::move(desktop)) {
@@ -38,4 +38,4 @@ void Application::ShowRuntimeError(const std::string& text) {
                       QString::fromLocal8Bit(text));
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -10,7 +10,7 @@
 
 #include "desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 class Application : public QApplication {
     Q_OBJECT
@@ -34,4 +34,4 @@ class Application : public QApplication {
     std::unique_ptr<Desktop> desktop_;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -9,7 +9,7 @@
 
 #include "rtl/process.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -87,4 +87,4 @@ bool QtDesktop::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

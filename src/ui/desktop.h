@@ -11,7 +11,7 @@
 
 class QWidget;
 
-namespace varnimo {
+namespace varnimo::ui {
 
 class Desktop {
   public:
@@ -50,4 +50,4 @@ class QtDesktop final : public Desktop {
     bool OpenUrl(const QUrl& url) override;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -4,7 +4,7 @@
 #include <QFontDatabase>
 #include <QWidget>
 
-namespace varnimo {
+namespace varnimo::ui {
 
 void AddPlatformFallback(QWidget* widget) {
     QFont font = widget->font();
@@ -15,4 +15,4 @@ void AddPlatformFallback(QWidget* widget) {
     widget->setFont(font);
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -3,10 +3,10 @@
 
 class QWidget;
 
-namespace varnimo {
+namespace varnimo::ui {
 
 // Where the designed font is missing, DejaVu Sans and then the platform's sans take over at
 // the same point size, keeping weight and underline.
 void AddPlatformFallback(QWidget* widget);
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

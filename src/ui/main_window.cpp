@@ -18,7 +18,7 @@
 #include "ui_main_window.h"
 #include "update_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -78,15 +78,15 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
       slideshow_timer_(this) {
     ui_->setupUi(this);
     slideshow_timer_.setObjectName(QStringLiteral("slideshowTimer"));
-    ui_->TitleBox->setModel(&model_);
+    ui_->titleList->setModel(&model_);
     // A screen reader names a control by what it is for; neither has a caption of its own.
-    ui_->TitleBox->setAccessibleName(QStringLiteral("Roms"));
-    ui_->search_edit_box->setAccessibleName(QStringLiteral("Search"));
+    ui_->titleList->setAccessibleName(QStringLiteral("Roms"));
+    ui_->searchBox->setAccessibleName(QStringLiteral("Search"));
     logic_ = std::make_unique<app::MainWindowLogic>(*this);
     options_dialog_ = std::make_unique<OptionsDialog>(*logic_, desktop_, this);
     about_dialog_ = std::make_unique<AboutDialog>(desktop_, this);
-    update_dialog_ = std::make_unique<ui::UpdateDialog>(logic_->CurrentCollection(), desktop_,
-                                                        ui::UpdateDialog::ServerForThisRun(), this);
+    update_dialog_ = std::make_unique<UpdateDialog>(logic_->CurrentCollection(), desktop_,
+                                                    UpdateDialog::ServerForThisRun(), this);
 
     SetUpLook();
     SetUpStoredPictures();
@@ -94,7 +94,7 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
 
     // The timer runs from the window's creation at its design interval.
     ApplyTimer();
-    ui_->search_edit_box->setFocus();
+    ui_->searchBox->setFocus();
 }
 
 MainWindow::~MainWindow() = default;
@@ -105,22 +105,22 @@ void MainWindow::SetUpLook() {
                    Qt::WindowCloseButtonHint);
 
     AddPlatformFallback(this);
-    for (QLabel* label : {ui_->filesize_label, ui_->genre_label, ui_->player_label}) {
+    for (QLabel* label : {ui_->fileSizeLabel, ui_->genreLabel, ui_->playerLabel}) {
         AddPlatformFallback(label);
         SetColours(label, kWhite, nullptr);
     }
-    SetColours(ui_->showing_counter, kMaroon, &kSilver);
-    SetColours(ui_->Panel1, palette().color(QPalette::WindowText), &kSilver);
-    ui_->showing_counter->hide();
-    for (QLabel* label : {ui_->filesize_label, ui_->genre_label, ui_->player_label,
-                          ui_->showing_counter, ui_->rom_count_label}) {
+    SetColours(ui_->showingCounter, kMaroon, &kSilver);
+    SetColours(ui_->romCountPanel, palette().color(QPalette::WindowText), &kSilver);
+    ui_->showingCounter->hide();
+    for (QLabel* label : {ui_->fileSizeLabel, ui_->genreLabel, ui_->playerLabel,
+                          ui_->showingCounter, ui_->romCountLabel}) {
         FitToText(label);
     }
 
     // Pictures and the frame carry no focus and take no clicks away from what lies above.
     for (QWidget* painted : std::initializer_list<QWidget*>{
-             ui_->Image_default_background, ui_->Image_space, ui_->Image_rose,
-             ui_->Image_background, ui_->Bevel1, ui_->image_fractal, ui_->image_starship}) {
+             ui_->defaultBackground, ui_->spaceHolder, ui_->roseHolder, ui_->background,
+             ui_->detailsBevel, ui_->fractalHolder, ui_->starShipHolder}) {
         painted->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -138,77 +138,76 @@ void MainWindow::SetUpLook() {
 }
 
 void MainWindow::SetUpStoredPictures() {
-    const QSize screen_size = ui_->screen->size();
+    const QSize screen_size = ui_->screenshot->size();
     default_screen_ = QPixmap::fromImage(
         LoadStoredPicture(QStringLiteral(":/pictures/default_screen.jpg"), screen_size));
     no_image_screen_ = QPixmap::fromImage(
         LoadStoredPicture(QStringLiteral(":/pictures/no_image.jpg"), screen_size));
 
-    ui_->Image_default_background->setPixmap(Background(-1));
-    ui_->Image_background->setPixmap(Background(-1));
-    ui_->Image_space->setPixmap(
+    ui_->defaultBackground->setPixmap(Background(-1));
+    ui_->background->setPixmap(Background(-1));
+    ui_->spaceHolder->setPixmap(
         StoredPictureCorner(QStringLiteral(":/pictures/background_space.jpg"), kHolderSize));
-    ui_->Image_rose->setPixmap(
+    ui_->roseHolder->setPixmap(
         StoredPictureCorner(QStringLiteral(":/pictures/background_rose.jpg"), kHolderSize));
-    ui_->image_fractal->setPixmap(
+    ui_->fractalHolder->setPixmap(
         StoredPictureCorner(QStringLiteral(":/pictures/background_fractal.jpg"), kHolderSize));
-    ui_->image_starship->setPixmap(
+    ui_->starShipHolder->setPixmap(
         StoredPictureCorner(QStringLiteral(":/pictures/background_starship.jpg"), kHolderSize));
-    ui_->default_->setPixmap(
+    ui_->defaultScreenHolder->setPixmap(
         StoredPictureCorner(QStringLiteral(":/pictures/default_screen.jpg"), kHolderSize));
-    ui_->no_pic->setPixmap(
+    ui_->noPictureHolder->setPixmap(
         StoredPictureCorner(QStringLiteral(":/pictures/no_image.jpg"), kHolderSize));
-    ui_->screen->setPixmap(default_screen_);
+    ui_->screenshot->setPixmap(default_screen_);
 
     const QPixmap icon =
         RenderStoredSvg(QStringLiteral(":/pictures/detail_icon.svg"), QSize(25, 15));
-    for (QLabel* label : {ui_->file_size_image, ui_->genre_image, ui_->player_image}) {
+    for (QLabel* label : {ui_->fileSizeIcon, ui_->genreIcon, ui_->playerIcon}) {
         label->setPixmap(icon);
     }
 }
 
 void MainWindow::ConnectEvents() {
-    connect(ui_->search_edit_box, &QLineEdit::textChanged, this,
-            [this] { logic_->SearchChanged(); });
-    connect(ui_->clear_button, &QPushButton::clicked, this, [this] { logic_->ClearSearch(); });
-    connect(ui_->emu_load, &QPushButton::clicked, this,
+    connect(ui_->searchBox, &QLineEdit::textChanged, this, [this] { logic_->SearchChanged(); });
+    connect(ui_->clearButton, &QPushButton::clicked, this, [this] { logic_->ClearSearch(); });
+    connect(ui_->runSnes9xButton, &QPushButton::clicked, this,
             [this] { logic_->Launch(app::Emulator::Snes9x); });
-    connect(ui_->zsnes_load, &QPushButton::clicked, this,
+    connect(ui_->runZsnesButton, &QPushButton::clicked, this,
             [this] { logic_->Launch(app::Emulator::Zsnes); });
     // A double-click on a title or Enter in the list is "Run with Snes9X".
-    connect(ui_->TitleBox, &TitleListView::startRequested, this,
+    connect(ui_->titleList, &TitleListView::startRequested, this,
             [this] { logic_->Launch(app::Emulator::Snes9x); });
 
     // Press, click and selection change all run the selection update. The selection change
     // that a press makes is left to the press, which runs the update right after it.
-    connect(ui_->TitleBox, &TitleListView::mousePressed, this,
+    connect(ui_->titleList, &TitleListView::mousePressed, this,
             [this] { logic_->SelectionChanged(); });
-    connect(ui_->TitleBox, &QAbstractItemView::clicked, this,
+    connect(ui_->titleList, &QAbstractItemView::clicked, this,
             [this] { logic_->SelectionChanged(); });
-    connect(ui_->TitleBox->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!updating_list_ && !ui_->TitleBox->InMousePress())
+    connect(ui_->titleList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!updating_list_ && !ui_->titleList->InMousePress())
             logic_->SelectionChanged();
     });
 
     connect(&slideshow_timer_, &QTimer::timeout, this, [this] { logic_->SlideshowTick(); });
 
-    connect(ui_->Reset, &QAction::triggered, this, [this] { logic_->Reset(); });
-    connect(ui_->Beenden1, &QAction::triggered, this, [this] { logic_->Quit(); });
-    connect(ui_->path, &QAction::triggered, this, &MainWindow::ShowOptions);
-    connect(ui_->import_rom_folder, &QAction::triggered, this, &MainWindow::ImportRomFolder);
-    connect(ui_->Info1, &QAction::triggered, this, &MainWindow::ShowAbout);
-    connect(ui_->Update1, &QAction::triggered, this, &MainWindow::ShowUpdateCheck);
+    connect(ui_->resetAction, &QAction::triggered, this, [this] { logic_->Reset(); });
+    connect(ui_->quitAction, &QAction::triggered, this, [this] { logic_->Quit(); });
+    connect(ui_->optionsAction, &QAction::triggered, this, &MainWindow::ShowOptions);
+    connect(ui_->importRomFolderAction, &QAction::triggered, this, &MainWindow::ImportRomFolder);
+    connect(ui_->aboutAction, &QAction::triggered, this, &MainWindow::ShowAbout);
+    connect(ui_->updateCheckAction, &QAction::triggered, this, &MainWindow::ShowUpdateCheck);
 
     const auto tag_of = [](QAction* action) { return action->data().toInt(); };
-    connect(ui_->BackgroundGroup, &QActionGroup::triggered, this,
+    connect(ui_->backgroundGroup, &QActionGroup::triggered, this,
             [this, tag_of](QAction* a) { logic_->ChooseBackground(tag_of(a)); });
-    connect(ui_->ShowRomsGroup, &QActionGroup::triggered, this,
+    connect(ui_->showRomsGroup, &QActionGroup::triggered, this,
             [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::ShowRoms, tag_of(a)); });
-    connect(ui_->GenreGroup, &QActionGroup::triggered, this,
+    connect(ui_->genreGroup, &QActionGroup::triggered, this,
             [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::Genre, tag_of(a)); });
-    connect(ui_->PlayerGroup, &QActionGroup::triggered, this,
+    connect(ui_->playerGroup, &QActionGroup::triggered, this,
             [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::Player, tag_of(a)); });
-    connect(ui_->RegionGroup, &QActionGroup::triggered, this,
+    connect(ui_->regionGroup, &QActionGroup::triggered, this,
             [this, tag_of](QAction* a) { logic_->SetFilter(app::MenuGroup::Region, tag_of(a)); });
 }
 
@@ -242,7 +241,7 @@ void MainWindow::FirstActivation() {
 
 void MainWindow::SetOwnCollection() {
     logic_->SetOwnCollection();
-    ui_->import_rom_folder->setVisible(true);
+    ui_->importRomFolderAction->setVisible(true);
 }
 
 void MainWindow::ShowOptions() {
@@ -275,7 +274,7 @@ void MainWindow::SetTitleLines(const std::vector<std::int32_t>& rows) {
     updating_list_ = true;
     model_.SetRows(rows);
     updating_list_ = false;
-    ui_->TitleBox->scrollToTop();
+    ui_->titleList->scrollToTop();
 }
 
 void MainWindow::ClearTitleLines() {
@@ -285,45 +284,45 @@ void MainWindow::ClearTitleLines() {
 }
 
 int MainWindow::SelectedLine() const {
-    const QModelIndexList selected = ui_->TitleBox->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = ui_->titleList->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 // --- Captions ----------------------------------------------------------------------------
 
 std::string MainWindow::SearchText() const {
-    return ui_->search_edit_box->text().toLocal8Bit().toStdString();
+    return ui_->searchBox->text().toLocal8Bit().toStdString();
 }
 
 void MainWindow::SetSearchText(const std::string& text) {
     const QString decoded = QString::fromLocal8Bit(text);
     // Only a different text is a change; the change event rebuilds the list at once.
-    if (decoded != ui_->search_edit_box->text())
-        ui_->search_edit_box->setText(decoded);
+    if (decoded != ui_->searchBox->text())
+        ui_->searchBox->setText(decoded);
 }
 
 QWidget* MainWindow::Widget(app::Control control) const {
     switch (control) {
         case app::Control::TitleList:
-            return ui_->TitleBox;
+            return ui_->titleList;
         case app::Control::SearchBox:
-            return ui_->search_edit_box;
+            return ui_->searchBox;
         case app::Control::ShowingCounter:
-            return ui_->showing_counter;
+            return ui_->showingCounter;
         case app::Control::RomCount:
-            return ui_->rom_count_label;
+            return ui_->romCountLabel;
         case app::Control::FileSize:
-            return ui_->filesize_label;
+            return ui_->fileSizeLabel;
         case app::Control::Genre:
-            return ui_->genre_label;
+            return ui_->genreLabel;
         case app::Control::Player:
-            return ui_->player_label;
+            return ui_->playerLabel;
         case app::Control::ProgressBar:
-            return ui_->ProgressBar;
+            return ui_->progressBar;
         case app::Control::LoadingStatus:
-            return ui_->loading_Button;
+            return ui_->loadingStatusButton;
         case app::Control::Screenshot:
-            return ui_->screen;
+            return ui_->screenshot;
     }
     return nullptr;
 }
@@ -331,13 +330,13 @@ QWidget* MainWindow::Widget(app::Control control) const {
 void MainWindow::SetCaption(app::Control control, const std::string& text) {
     const QString caption = QString::fromLocal8Bit(text);
     QWidget* widget = Widget(control);
-    if (auto* label = qobject_cast<QLabel*>(widget); label && label != ui_->screen) {
+    if (auto* label = qobject_cast<QLabel*>(widget); label && label != ui_->screenshot) {
         label->setText(caption);
         FitToText(label);
     } else if (control == app::Control::LoadingStatus) {
-        ui_->loading_Button->setText(caption);
+        ui_->loadingStatusButton->setText(caption);
         // The status shows during long synchronous work: draw it now, not after it.
-        ui_->loading_Button->repaint();
+        ui_->loadingStatusButton->repaint();
     } else if (control == app::Control::SearchBox) {
         SetSearchText(text);
     }
@@ -392,7 +391,7 @@ void MainWindow::StepProgressBy(std::size_t steps) {
 }
 
 void MainWindow::ApplyProgress() {
-    QProgressBar* bar = ui_->ProgressBar;
+    QProgressBar* bar = ui_->progressBar;
     if (progress_max_ > progress_min_) {
         if (bar->minimum() != progress_min_ || bar->maximum() != progress_max_) {
             bar->setRange(progress_min_, progress_max_);
@@ -419,13 +418,13 @@ void MainWindow::ApplyProgress() {
 
 void MainWindow::ShowScreenshotFile(const std::string& path) {
     // Decoded first, shown after: a file that fails leaves the previous picture.
-    const QImage image = LoadScreenshot(path, ui_->screen->size());
-    ui_->screen->setPixmap(QPixmap::fromImage(image));
+    const QImage image = LoadScreenshot(path, ui_->screenshot->size());
+    ui_->screenshot->setPixmap(QPixmap::fromImage(image));
 }
 
 void MainWindow::ShowBuiltInPicture(app::BuiltInPicture picture) {
-    ui_->screen->setPixmap(picture == app::BuiltInPicture::Default ? default_screen_
-                                                                   : no_image_screen_);
+    ui_->screenshot->setPixmap(picture == app::BuiltInPicture::Default ? default_screen_
+                                                                       : no_image_screen_);
 }
 
 const QPixmap& MainWindow::Background(int tag) {
@@ -441,7 +440,7 @@ const QPixmap& MainWindow::Background(int tag) {
 void MainWindow::ShowBackground(int tag) {
     if (BackgroundSlot(tag) < 0)
         return;
-    ui_->Image_background->setPixmap(Background(tag));
+    ui_->background->setPixmap(Background(tag));
 }
 
 // --- Menus -------------------------------------------------------------------------------
@@ -449,15 +448,15 @@ void MainWindow::ShowBackground(int tag) {
 QActionGroup* MainWindow::Group(app::MenuGroup group) const {
     switch (group) {
         case app::MenuGroup::Background:
-            return ui_->BackgroundGroup;
+            return ui_->backgroundGroup;
         case app::MenuGroup::ShowRoms:
-            return ui_->ShowRomsGroup;
+            return ui_->showRomsGroup;
         case app::MenuGroup::Genre:
-            return ui_->GenreGroup;
+            return ui_->genreGroup;
         case app::MenuGroup::Player:
-            return ui_->PlayerGroup;
+            return ui_->playerGroup;
         case app::MenuGroup::Region:
-            return ui_->RegionGroup;
+            return ui_->regionGroup;
     }
     return nullptr;
 }
@@ -534,4 +533,4 @@ void MainWindow::RequestQuit() {
     });
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

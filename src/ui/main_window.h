@@ -21,16 +21,15 @@ namespace Ui {
 class MainWindow;
 }
 
-namespace varnimo {
-
-namespace app {
+namespace varnimo::app {
 class MainWindowLogic;
 }
+
+namespace varnimo::ui {
+
 class OptionsDialog;
 class AboutDialog;
-namespace ui {
 class UpdateDialog;
-}
 
 class MainWindow : public QMainWindow, public app::MainView {
     Q_OBJECT
@@ -42,7 +41,7 @@ class MainWindow : public QMainWindow, public app::MainView {
     const TitleListModel& TitleModel() const { return model_; }
     OptionsDialog& OptionsWindow() { return *options_dialog_; }
     AboutDialog& AboutWindow() { return *about_dialog_; }
-    ui::UpdateDialog& UpdateWindow() { return *update_dialog_; }
+    UpdateDialog& UpdateWindow() { return *update_dialog_; }
 
     // --- MainView ---------------------------------------------------------------------
     void SetTitleLines(const std::vector<std::int32_t>& rows) override;
@@ -125,7 +124,7 @@ class MainWindow : public QMainWindow, public app::MainView {
     // Declared last: they use the logic, so they go first.
     std::unique_ptr<OptionsDialog> options_dialog_;
     std::unique_ptr<AboutDialog> about_dialog_;
-    std::unique_ptr<ui::UpdateDialog> update_dialog_;
+    std::unique_ptr<UpdateDialog> update_dialog_;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -25,7 +25,7 @@
 #include "desktop.h"
 #include "rtl/files.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -73,7 +73,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
                                          QWidget* parent)
     : QDialog(parent), desktop_(desktop), rules_(*this, std::move(base)) {
     const catalogue::RomImportRequest& filled = rules_.Base();
-    setObjectName(QStringLiteral("new_collection"));
+    setObjectName(QStringLiteral("newCollectionDialog"));
     setWindowTitle(QStringLiteral("New collection"));
     auto* layout = new QVBoxLayout(this);
     QString about = QStringLiteral(
@@ -89,7 +89,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
             "settings stay as they are.");
     }
     auto* intro = new QLabel(about);
-    intro->setObjectName(QStringLiteral("intro"));
+    intro->setObjectName(QStringLiteral("introLabel"));
     intro->setWordWrap(true);
     layout->addWidget(intro);
 
@@ -100,22 +100,22 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
         auto* label = new QLabel(caption);
         grid->addWidget(label, row, 0);
         auto* edit = new QLineEdit;
-        edit->setObjectName(QString::fromLatin1(name));
+        edit->setObjectName(QString::fromLatin1(name) + QStringLiteral("Edit"));
         edit->setMinimumWidth(360);
         label->setBuddy(edit);
         grid->addWidget(edit, row, 1);
         auto* browse = new QPushButton(QStringLiteral("Browse..."));
-        browse->setObjectName(QString::fromLatin1(name) + QStringLiteral("_browse"));
+        browse->setObjectName(QString::fromLatin1(name) + QStringLiteral("BrowseButton"));
         grid->addWidget(browse, row, 2);
         connect(browse, &QPushButton::clicked, this, browse_click);
         return edit;
     };
-    rom_edit_ = add_row(0, QStringLiteral("ROM folder:"), "rom_edit",
+    rom_edit_ = add_row(0, QStringLiteral("ROM folder:"), "romFolder",
                         [this] { Browse(QStringLiteral("Please locate your Roms."), rom_edit_); });
     screen_edit_ =
-        add_row(1, QStringLiteral("Screenshot folder (optional):"), "screen_edit",
+        add_row(1, QStringLiteral("Screenshot folder (optional):"), "screenshotFolder",
                 [this] { Browse(QStringLiteral("Please locate the screenshots."), screen_edit_); });
-    dat_edit_ = add_row(2, QStringLiteral("Game information (optional):"), "dat_edit", [this] {
+    dat_edit_ = add_row(2, QStringLiteral("Game information (optional):"), "datFiles", [this] {
         const QStringList files =
             files_browser_->Browse(this, QStringLiteral("Please locate the DAT files."));
         if (!files.isEmpty()) {
@@ -128,7 +128,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
     dat_edit_->setPlaceholderText(QStringLiteral("DAT files, each in double quotes"));
 
     progress_ = new QProgressBar;
-    progress_->setObjectName(QStringLiteral("import_progress"));
+    progress_->setObjectName(QStringLiteral("importProgress"));
     progress_->setFormat(QStringLiteral("%v of %m ROM files read"));
     // Its room is kept while it is hidden, so the texts above keep theirs when it shows.
     QSizePolicy keep_room = progress_->sizePolicy();
@@ -139,9 +139,9 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
 
     auto* buttons = new QDialogButtonBox;
     create_button_ = buttons->addButton(QStringLiteral("Create"), QDialogButtonBox::AcceptRole);
-    create_button_->setObjectName(QStringLiteral("create_button"));
+    create_button_->setObjectName(QStringLiteral("createButton"));
     cancel_button_ = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel_button_->setObjectName(QStringLiteral("cancel_button"));
+    cancel_button_->setObjectName(QStringLiteral("cancelButton"));
     layout->addWidget(buttons);
     connect(create_button_, &QPushButton::clicked, this, [this] { rules_.Create(); });
     connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
@@ -235,4 +235,4 @@ bool OfferNewCollection(Desktop& desktop) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

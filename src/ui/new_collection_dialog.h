@@ -21,7 +21,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-namespace varnimo {
+namespace varnimo::ui {
 
 class Desktop;
 
@@ -98,4 +98,4 @@ class NewCollectionDialog : public QDialog, private app::NewCollectionView {
 // nothing to show then). Returns true at once where a catalogue is there.
 bool OfferNewCollection(Desktop& desktop);
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -15,7 +15,7 @@
 #include "rtl/files.h"
 #include "ui_options_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -48,9 +48,9 @@ OptionsDialog::OptionsDialog(app::MainWindowLogic& logic, Desktop& desktop, QWid
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     setFixedSize(554, 408);
     move(369, 208);
-    for (QWidget* captioned :
-         std::initializer_list<QWidget*>{ui_->Label1, ui_->Label2, ui_->Label3,
-                                         ui_->startup_screen_button, ui_->ingame_screen_button}) {
+    for (QWidget* captioned : std::initializer_list<QWidget*>{
+             ui_->secondsStartLabel, ui_->secondsMiddleLabel, ui_->secondsEndLabel,
+             ui_->startupOnlyButton, ui_->ingameOnlyButton}) {
         WidenToText(captioned);
     }
     ConnectEvents();
@@ -62,20 +62,21 @@ void OptionsDialog::ConnectEvents() {
     const auto choose = [this](app::OptionsFolder folder) {
         return [this, folder] { editor_.ChooseFolder(folder); };
     };
-    connect(ui_->screen_path_button, &QPushButton::clicked, this,
+    connect(ui_->changeScreenshotsButton, &QPushButton::clicked, this,
             choose(app::OptionsFolder::Screenshots));
-    connect(ui_->rom_path_button, &QPushButton::clicked, this, choose(app::OptionsFolder::Roms));
-    connect(ui_->emu_path_button, &QPushButton::clicked, this, choose(app::OptionsFolder::Snes9x));
-    connect(ui_->zsnes_path_button, &QPushButton::clicked, this, choose(app::OptionsFolder::Zsnes));
-    connect(ui_->save_options_button, &QPushButton::clicked, this, [this] { editor_.Save(); });
-    connect(ui_->load_options_button, &QPushButton::clicked, this, [this] { editor_.Load(); });
-    connect(ui_->Exit, &QPushButton::clicked, this, [this] { editor_.Exit(); });
+    connect(ui_->changeRomsButton, &QPushButton::clicked, this, choose(app::OptionsFolder::Roms));
+    connect(ui_->changeSnes9xButton, &QPushButton::clicked, this,
+            choose(app::OptionsFolder::Snes9x));
+    connect(ui_->changeZsnesButton, &QPushButton::clicked, this, choose(app::OptionsFolder::Zsnes));
+    connect(ui_->saveButton, &QPushButton::clicked, this, [this] { editor_.Save(); });
+    connect(ui_->loadButton, &QPushButton::clicked, this, [this] { editor_.Load(); });
+    connect(ui_->exitButton, &QPushButton::clicked, this, [this] { editor_.Exit(); });
 
     // Every operation of the user runs the change event, also one that leaves the bar where
     // it was (an arrow key at the end, a click on the thumb, a drag back to its start).
     // Positions the program sets go through SetSecondsPosition instead, so valueChanged is
     // deliberately not used.
-    QSlider* bar = ui_->screen_timer_bar;
+    QSlider* bar = ui_->secondsBar;
     connect(bar, &QSlider::actionTriggered, this, [this, bar](int) {
         // The bar takes the new position only after this signal; take it now, so that the
         // event and whatever it marks see the bar where the user put it.
@@ -87,11 +88,11 @@ void OptionsDialog::ConnectEvents() {
 
     // A radio button's event runs when the user marks it; the editor runs it itself when it
     // marks one (SetMarked runs nothing).
-    connect(ui_->startup_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
+    connect(ui_->startupOnlyButton, &QRadioButton::toggled, this, [this](bool marked) {
         if (marked)
             editor_.ChooseStartupOnly();
     });
-    connect(ui_->ingame_screen_button, &QRadioButton::toggled, this, [this](bool marked) {
+    connect(ui_->ingameOnlyButton, &QRadioButton::toggled, this, [this](bool marked) {
         if (marked)
             editor_.ChooseIngameOnly();
     });
@@ -112,20 +113,20 @@ void OptionsDialog::showEvent(QShowEvent* event) {
 QLineEdit* OptionsDialog::Edit(app::OptionsFolder folder) const {
     switch (folder) {
         case app::OptionsFolder::Screenshots:
-            return ui_->screen_edit;
+            return ui_->screenshotsEdit;
         case app::OptionsFolder::Roms:
-            return ui_->rom_edit;
+            return ui_->romsEdit;
         case app::OptionsFolder::Snes9x:
-            return ui_->emu_edit;
+            return ui_->snes9xEdit;
         case app::OptionsFolder::Zsnes:
-            return ui_->zsnes_edit;
+            return ui_->zsnesEdit;
     }
     return nullptr;
 }
 
 QRadioButton* OptionsDialog::Button(app::SlideshowChoice choice) const {
-    return choice == app::SlideshowChoice::StartupOnly ? ui_->startup_screen_button
-                                                       : ui_->ingame_screen_button;
+    return choice == app::SlideshowChoice::StartupOnly ? ui_->startupOnlyButton
+                                                       : ui_->ingameOnlyButton;
 }
 
 void OptionsDialog::SetFolderText(app::OptionsFolder folder, const std::string& text) {
@@ -141,11 +142,11 @@ std::optional<std::string> OptionsDialog::AskFolder(const std::string& instructi
 }
 
 int OptionsDialog::SecondsPosition() const {
-    return ui_->screen_timer_bar->value();
+    return ui_->secondsBar->value();
 }
 
 void OptionsDialog::SetSecondsPosition(int seconds) {
-    ui_->screen_timer_bar->setValue(seconds);
+    ui_->secondsBar->setValue(seconds);
 }
 
 bool OptionsDialog::IsMarked(app::SlideshowChoice choice) const {
@@ -154,8 +155,8 @@ bool OptionsDialog::IsMarked(app::SlideshowChoice choice) const {
 
 void OptionsDialog::SetMarked(app::SlideshowChoice choice, bool marked) {
     QRadioButton* button = Button(choice);
-    const QSignalBlocker quiet_startup(ui_->startup_screen_button);
-    const QSignalBlocker quiet_ingame(ui_->ingame_screen_button);
+    const QSignalBlocker quiet_startup(ui_->startupOnlyButton);
+    const QSignalBlocker quiet_ingame(ui_->ingameOnlyButton);
     if (marked) {
         // Marking one button of the pair unmarks the other.
         button->setChecked(true);
@@ -181,4 +182,4 @@ void OptionsDialog::Close() {
     close();
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

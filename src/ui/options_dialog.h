@@ -18,12 +18,13 @@ namespace Ui {
 class OptionsDialog;
 }
 
-namespace varnimo {
-
-class Desktop;
-namespace app {
+namespace varnimo::app {
 class MainWindowLogic;
 }
+
+namespace varnimo::ui {
+
+class Desktop;
 
 // Asks the user for a folder. Tests answer it instead of a person.
 class FolderBrowser {
@@ -76,4 +77,4 @@ class OptionsDialog : public QDialog, private app::OptionsView {
     FolderBrowser* browser_ = &system_browser_;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

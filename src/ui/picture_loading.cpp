@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-namespace varnimo {
+namespace varnimo::ui {
 
 QImage LoadStoredPicture(const QString& resource, QSize size) {
     QImageReader reader(resource);
@@ -30,4 +30,4 @@ QPixmap RenderStoredSvg(const QString& resource, QSize size) {
     return pixmap;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

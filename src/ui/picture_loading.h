@@ -9,7 +9,7 @@
 #include <QSize>
 #include <QString>
 
-namespace varnimo {
+namespace varnimo::ui {
 
 // A stored picture (a ":/pictures/..." resource) decoded at `size`; an invalid `size`
 // keeps the picture's own size. A null image when the resource is missing or broken.
@@ -22,4 +22,4 @@ QPixmap StoredPictureCorner(const QString& resource, QSize size);
 // A stored vector picture rendered at `size`.
 QPixmap RenderStoredSvg(const QString& resource, QSize size);
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -6,7 +6,7 @@
 
 #include "main_window.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 namespace {
 
@@ -36,19 +36,19 @@ std::unique_ptr<Desktop> MakeAnsweringDesktop() {
     return std::make_unique<AnsweringDesktop>();
 }
 
-void QuitWhenListed(MainWindow& form) {
+void QuitWhenListed(MainWindow& window) {
     // The start-up sequence fills the list with one model reset; once its handler has
     // returned, the window is drawn in full (the list lays out its lines as it paints) and
     // the program ends.
     QObject::connect(
-        &form.TitleModel(), &QAbstractItemModel::modelReset, &form,
-        [&form] {
-            QTimer::singleShot(0, &form, [&form] {
-                form.repaint();
+        &window.TitleModel(), &QAbstractItemModel::modelReset, &window,
+        [&window] {
+            QTimer::singleShot(0, &window, [&window] {
+                window.repaint();
                 QCoreApplication::exit(0);
             });
         },
         Qt::SingleShotConnection);
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

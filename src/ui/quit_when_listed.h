@@ -10,7 +10,7 @@
 
 #include "desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 class MainWindow;
 
@@ -20,7 +20,7 @@ bool QuitWhenListedRequested();
 // The desktop that answers every box at once; program starts and addresses are not opened.
 std::unique_ptr<Desktop> MakeAnsweringDesktop();
 
-// Ends the program once `form`'s title list has been filled the first time and drawn.
-void QuitWhenListed(MainWindow& form);
+// Ends the program once `window`'s title list has been filled the first time and drawn.
+void QuitWhenListed(MainWindow& window);
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -17,7 +17,7 @@
 
 #include "title_list_accessible.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 
 TitleListModel::TitleListModel(TitleSource titles, QObject* parent)
     : QAbstractListModel(parent), titles_(std::move(titles)) {}
@@ -350,4 +350,4 @@ QItemSelectionModel::SelectionFlags TitleListView::selectionCommand(const QModel
                                                            : command;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace varnimo {
+namespace varnimo::ui {
 
 class TitleListModel : public QAbstractListModel {
     Q_OBJECT
@@ -100,4 +100,4 @@ class TitleListView : public QAbstractItemView {
     int hover_line_ = -1;
 };
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

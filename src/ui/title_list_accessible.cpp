@@ -14,7 +14,7 @@
 // is kept until the list is rebuilt, so a rebuild of a million lines costs nothing here and
 // a tool that reads a few lines makes a few objects.
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 QModelIndex LineIndex(const TitleListView& view, int line) {
@@ -249,4 +249,4 @@ void InstallTitleListAccessibility() {
     static_cast<void>(installed);
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -14,11 +14,11 @@
 
 namespace varnimo::ui {
 
-UpdateDialog::UpdateDialog(const app::Collection& unit, Desktop& desktop,
+UpdateDialog::UpdateDialog(const app::Collection& collection, Desktop& desktop,
                            app::UpdateServerAddress server, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::UpdateDialog>()), desktop_(desktop) {
     ui_->setupUi(this);
-    checker_ = std::make_unique<app::UpdateChecker>(*this, unit, std::move(server));
+    checker_ = std::make_unique<app::UpdateChecker>(*this, collection, std::move(server));
     SetUpLook();
     connect(ui_->connectButton, &QPushButton::clicked, this, [this] { checker_->Connect(); });
     connect(ui_->exitButton, &QPushButton::clicked, this, [this] { checker_->Exit(); });

@@ -26,9 +26,9 @@ namespace varnimo::ui {
 class UpdateDialog : public QDialog, public app::UpdateView {
     Q_OBJECT
   public:
-    // Reads the local versions from `unit` at every showing; asks `server`.
-    UpdateDialog(const app::Collection& unit, Desktop& desktop, app::UpdateServerAddress server,
-                 QWidget* parent = nullptr);
+    // Reads the local versions from `collection` at every showing; asks `server`.
+    UpdateDialog(const app::Collection& collection, Desktop& desktop,
+                 app::UpdateServerAddress server, QWidget* parent = nullptr);
     ~UpdateDialog() override;
 
     app::UpdateChecker& Checker() { return *checker_; }

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace varnimo {
+namespace varnimo::ui {
 
 const char* const kWindowUsage =
     "usage: varnimo [-C DIR | --user-collection]\n"
@@ -56,4 +56,4 @@ WindowArguments TakeWindowArguments(int& argc, char** argv) {
     return result;
 }
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

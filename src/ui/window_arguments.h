@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace varnimo {
+namespace varnimo::ui {
 
 struct WindowArguments {
     enum class Action { Run, Help, Version, Usage };
@@ -20,4 +20,4 @@ WindowArguments TakeWindowArguments(int& argc, char** argv);
 // The text of --help.
 extern const char* const kWindowUsage;
 
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -60,7 +60,7 @@ struct ComApartment {
     ~ComApartment() { ::CoUninitialize(); }
 };
 
-int RunWindow(const varnimo::WindowArguments& start) {
+int RunWindow(const varnimo::ui::WindowArguments& start) {
     using varnimo::win::BoxIcon;
     const bool quit_when_listed = varnimo::win::QuitWhenListedRequested();
     varnimo::win::SystemDesktop system_desktop;
@@ -112,19 +112,19 @@ int RunWindow(const varnimo::WindowArguments& start) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const varnimo::WindowArguments start = varnimo::TakeWindowArguments(argc, argv);
+    const varnimo::ui::WindowArguments start = varnimo::ui::TakeWindowArguments(argc, argv);
     switch (start.action) {
-        case varnimo::WindowArguments::Action::Help:
+        case varnimo::ui::WindowArguments::Action::Help:
             Say(stdout, kUsage);
             return 0;
-        case varnimo::WindowArguments::Action::Version:
+        case varnimo::ui::WindowArguments::Action::Version:
             Say(stdout,
                 "varnimo " + varnimo::rtl::FloatToStr(varnimo::app::kProgramVersion) + "\n");
             return 0;
-        case varnimo::WindowArguments::Action::Usage:
+        case varnimo::ui::WindowArguments::Action::Usage:
             Say(stderr, "varnimo: " + start.problem + "\n" + kUsage);
             return 2;
-        case varnimo::WindowArguments::Action::Run:
+        case varnimo::ui::WindowArguments::Action::Run:
             break;
     }
     // The window takes no options of a toolkit: whatever is left is no option of this program.

@@ -1,10 +1,11 @@
 // The Options dialog's rules, without a dialog: what a refill shows and marks, how the track
-// bar and the radio buttons drive each other, the emulator folder check, Save and Load.
+// bar and the radio buttons drive each other, the folder questions, Save and Load.
 
 #include "app/options_editor.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -14,25 +15,26 @@
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
 #include "rtl/test_files.h"
+#include "rtl/text_file.h"
 #include "settings/emulator_program.h"
 
 namespace varnimo {
 namespace {
 
 using app::OptionsFolder;
+using settings::kShowAlternate;
+using settings::kShowIngameOnly;
+using settings::kShowStartupOnly;
 using testing::ReadBytes;
-using testing::RecordingOptionsView;
-using testing::RecordingView;
 using testing::TempDir;
 using testing::WriteBytes;
 using Strings = std::vector<std::string>;
 
-class OptionsEditorTest : public ::testing::Test {
-  protected:
-    TempDir dir;
-    RecordingView main_view;
+// One editor over a fresh main window state and recording dialog.
+struct Rig {
+    testing::RecordingView main_view;
     app::MainWindowLogic logic{main_view};
-    RecordingOptionsView view;
+    testing::RecordingOptionsView view;
     app::OptionsEditor editor{view, logic};
 
     // As the start-up load leaves things when options.dat holds `paths` and `interval`.
@@ -41,139 +43,271 @@ class OptionsEditorTest : public ::testing::Test {
         logic.TakeLoadedOptions(paths, mode_text);
         logic.SetSlideshowInterval(interval);
     }
+    // The dialog as the user left it: the bar at `seconds`, `marks` marked ("", "startup",
+    // "ingame"), and the main window's interval and mode to match.
+    void Start(int seconds, const std::string& marks, std::int32_t mode) {
+        view.seconds = seconds;
+        view.startup_marked = marks == "startup";
+        view.ingame_marked = marks == "ingame";
+        logic.SetSlideshowInterval(static_cast<std::uint32_t>(seconds) * 1000u);
+        logic.SetShowMode(mode);
+    }
+    std::string Marks() const {
+        return std::string(view.startup_marked ? "startup" : "") +
+               (view.ingame_marked ? "ingame" : "");
+    }
+    // The four columns every slideshow outcome is checked by; the timer follows the interval.
+    void ExpectSlideshow(std::uint32_t interval, int seconds, const std::string& marks,
+                         std::int32_t mode) const {
+        EXPECT_EQ(logic.SlideshowInterval(), interval);
+        EXPECT_EQ(main_view.timer_interval, interval);
+        EXPECT_EQ(view.seconds, seconds);
+        EXPECT_EQ(Marks(), marks);
+        EXPECT_EQ(logic.ShowMode(), mode);
+    }
+};
+
+class OptionsEditorTest : public ::testing::Test {
+  protected:
+    TempDir dir;
 };
 
 TEST_F(OptionsEditorTest, RefillShowsTheStateAndTakesTheModeLine) {
     const struct {
         std::uint32_t interval;
         const char* mode_text;
+        const char* marks_before;
         int seconds;  // the track bar afterwards
-        bool startup, ingame;
+        const char* marks;
         std::int32_t mode;
         std::uint32_t interval_after;
     } cases[] = {
-        {3000, "", 3, false, false, settings::kShowAlternate, 3000},
-        {3999, "", 3, false, false, settings::kShowAlternate, 3000},  // whole seconds
-        {25000, "", 10, false, false, settings::kShowAlternate, 10000},
-        {4294967295u, "", 10, false, false, settings::kShowAlternate, 10000},
-        {999, "", 0, false, false, settings::kShowAlternate, 999},  // the bar is at 0: no event
-        {3000, "1", 0, true, false, settings::kShowStartupOnly, 0},
-        {3000, "2", 0, false, true, settings::kShowIngameOnly, 0},
-        {3000, "7", 3, false, false, 7, 3000},  // kept, acting as Alternate
+        {3000, "", "", 3, "", kShowAlternate, 3000},
+        {3999, "", "", 3, "", kShowAlternate, 3000},  // whole seconds
+        {25000, "", "", 10, "", kShowAlternate, 10000},
+        {4294967295u, "", "", 10, "", kShowAlternate, 10000},
+        {999, "", "", 0, "", kShowAlternate, 999},  // the bar is at 0: no event
+        {3000, "1", "", 0, "startup", kShowStartupOnly, 0},
+        {3000, "2", "", 0, "ingame", kShowIngameOnly, 0},
+        {3000, "7", "", 3, "", 7, 3000},  // kept, acting as Alternate
+        // A bar that stays put runs nothing: the earlier mark stays under Alternate.
+        {0, "", "ingame", 0, "ingame", kShowAlternate, 0},
+        {3000, "", "ingame", 3, "", kShowAlternate, 3000},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.interval) + " '" + c.mode_text + "'");
-        view = RecordingOptionsView();
-        Loaded({"/s/", "", "/e/", "", "3000"}, c.interval, c.mode_text);
-        editor.Refill();
-        EXPECT_EQ(view.texts[OptionsFolder::Screenshots], "/s/");
-        EXPECT_EQ(view.texts[OptionsFolder::Roms], "- no path selected -");
-        EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "/e/");
-        EXPECT_EQ(view.texts[OptionsFolder::Zsnes], "- no emulator executeable selected -");
-        EXPECT_EQ(view.seconds, c.seconds);
-        EXPECT_EQ(view.startup_marked, c.startup);
-        EXPECT_EQ(view.ingame_marked, c.ingame);
-        EXPECT_EQ(logic.ShowMode(), c.mode);
-        EXPECT_EQ(logic.SlideshowInterval(), c.interval_after);
-        EXPECT_EQ(main_view.timer_interval, c.interval_after);
+        SCOPED_TRACE(std::to_string(c.interval) + " '" + c.mode_text + "' " + c.marks_before);
+        Rig rig;
+        rig.Start(0, c.marks_before, kShowAlternate);
+        rig.Loaded({"/s/", "", "/e/", "", "3000"}, c.interval, c.mode_text);
+        rig.editor.Refill();
+        EXPECT_EQ(rig.view.texts[OptionsFolder::Screenshots], "/s/");
+        EXPECT_EQ(rig.view.texts[OptionsFolder::Roms], "- no path selected -");
+        EXPECT_EQ(rig.view.texts[OptionsFolder::Snes9x], "/e/");
+        EXPECT_EQ(rig.view.texts[OptionsFolder::Zsnes], "- no emulator executeable selected -");
+        rig.ExpectSlideshow(c.interval_after, c.seconds, c.marks, c.mode);
     }
-}
 
-TEST_F(OptionsEditorTest, RefillBeforeAnyLoadKeepsTheControlsAndABadModeLineFailsLast) {
-    view.texts[OptionsFolder::Roms] = "/chosen/";
-    editor.Refill();
-    EXPECT_EQ(view.texts.size(), 1u);
+    // Before any load the controls keep what they show; a bad mode line fails last.
+    Rig rig;
+    rig.view.texts[OptionsFolder::Roms] = "/chosen/";
+    rig.editor.Refill();
+    EXPECT_EQ(rig.view.texts.size(), 1u);
 
-    Loaded({"/s/", "/r/", "", "", ""}, 4000, "x");
-    EXPECT_THROW(editor.Refill(), rtl::ConversionError);
-    EXPECT_EQ(view.texts[OptionsFolder::Roms], "/r/");
-    EXPECT_EQ(view.seconds, 4);
+    rig.Loaded({"/s/", "/r/", "", "", ""}, 4000, "x");
+    EXPECT_THROW(rig.editor.Refill(), rtl::ConversionError);
+    EXPECT_EQ(rig.view.texts[OptionsFolder::Roms], "/r/");
+    EXPECT_EQ(rig.view.seconds, 4);
 }
 
 TEST_F(OptionsEditorTest, TrackBarAndRadioButtonsDriveEachOther) {
-    Loaded({}, 5000);
-    editor.ChooseIngameOnly();
-    EXPECT_EQ(view.seconds, 0);
-    EXPECT_TRUE(view.ingame_marked);
-    EXPECT_FALSE(view.startup_marked);
-    EXPECT_EQ(logic.ShowMode(), settings::kShowIngameOnly);
-    EXPECT_EQ(logic.SlideshowInterval(), 0u);
-
-    // Moving the bar away unmarks both and alternates again.
-    view.seconds = 6;
-    editor.SecondsChanged(6);
-    EXPECT_FALSE(view.ingame_marked || view.startup_marked);
-    EXPECT_EQ(logic.ShowMode(), settings::kShowAlternate);
-    EXPECT_EQ(logic.SlideshowInterval(), 6000u);
-
-    // Back at 0 the title screen alone is shown, yet the mode stays Alternate.
-    view.seconds = 0;
-    editor.SecondsChanged(0);
-    EXPECT_TRUE(view.startup_marked);
-    EXPECT_EQ(logic.ShowMode(), settings::kShowAlternate);
-    EXPECT_EQ(logic.SlideshowInterval(), 0u);
-
-    editor.ChooseStartupOnly();
-    EXPECT_EQ(logic.ShowMode(), settings::kShowStartupOnly);
+    enum class Operation { Bar, Startup, Ingame };
+    const struct {
+        int seconds;  // the state before
+        const char* marks;
+        std::int32_t mode;
+        Operation operation;
+        int to;  // where the user leaves the bar
+        int seconds_after;
+        const char* marks_after;
+        std::int32_t mode_after;
+    } cases[] = {
+        {3, "", kShowAlternate, Operation::Bar, 7, 7, "", kShowAlternate},
+        {7, "", kShowAlternate, Operation::Ingame, 0, 0, "ingame", kShowIngameOnly},
+        {4, "", kShowAlternate, Operation::Startup, 0, 0, "startup", kShowStartupOnly},
+        {0, "ingame", kShowIngameOnly, Operation::Startup, 0, 0, "startup", kShowStartupOnly},
+        {0, "startup", kShowStartupOnly, Operation::Ingame, 0, 0, "ingame", kShowIngameOnly},
+        // Moving the bar away unmarks both and alternates again.
+        {0, "ingame", kShowIngameOnly, Operation::Bar, 10, 10, "", kShowAlternate},
+        {0, "startup", kShowStartupOnly, Operation::Bar, 1, 1, "", kShowAlternate},
+        // Back at 0 the title screen alone is shown, yet the mode stays Alternate; so too
+        // when the bar is operated where it is (a click on the thumb, an arrow at the end).
+        {10, "", kShowAlternate, Operation::Bar, 0, 0, "startup", kShowAlternate},
+        {0, "ingame", kShowIngameOnly, Operation::Bar, 0, 0, "startup", kShowAlternate},
+        {0, "startup", kShowStartupOnly, Operation::Bar, 0, 0, "startup", kShowAlternate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        Rig rig;
+        rig.Start(c.seconds, c.marks, c.mode);
+        // The dialog shows the user's operation before it forwards it.
+        if (c.operation == Operation::Bar) {
+            rig.view.seconds = c.to;
+            rig.editor.SecondsChanged(c.to);
+        } else if (c.operation == Operation::Startup) {
+            rig.view.SetMarked(app::SlideshowChoice::StartupOnly, true);
+            rig.editor.ChooseStartupOnly();
+        } else {
+            rig.view.SetMarked(app::SlideshowChoice::IngameOnly, true);
+            rig.editor.ChooseIngameOnly();
+        }
+        rig.ExpectSlideshow(c.seconds_after * 1000u, c.seconds_after, c.marks_after, c.mode_after);
+    }
 }
 
 TEST_F(OptionsEditorTest, FoldersGetASeparatorAndEmulatorFoldersMustHoldTheProgram) {
-    // The program's file name as this platform's emulator has it (snes9x.exe on Windows).
-    WriteBytes("emu/" + settings::EmulatorProgramNames(settings::Emulator::Snes9x).front(), "");
-    WriteBytes("other/" + settings::EmulatorProgramNames(settings::Emulator::Zsnes).front(), "");
-    view.answers = {"roms"};
-    editor.ChooseFolder(OptionsFolder::Roms);
-    EXPECT_EQ(logic.Options().rom_folder, std::string("roms") + rtl::kPathSeparator);
-    EXPECT_EQ(view.texts[OptionsFolder::Roms], "roms");
-
-    // A folder without the program: the box, then the question again, until it is found.
-    view.asked.clear();
-    view.answers = {"other", "emu"};
-    editor.ChooseFolder(OptionsFolder::Snes9x);
-    EXPECT_EQ(view.boxes, Strings{"error: Could not find Snes9X!"});
-    EXPECT_EQ(view.asked, Strings(2, "Please locate the Snes9X Folder."));
-    EXPECT_EQ(logic.Options().snes9x_folder, std::string("emu") + rtl::kPathSeparator);
-    EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "emu");
-
-    // Cancelled after a wrong folder: the path keeps that folder, the text what it showed.
-    view.answers = {"other"};
-    editor.ChooseFolder(OptionsFolder::Snes9x);
-    EXPECT_EQ(logic.Options().snes9x_folder, std::string("other") + rtl::kPathSeparator);
-    EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "emu");
-
-    // Cancelled at once: nothing changes.
-    editor.ChooseFolder(OptionsFolder::Screenshots);
-    EXPECT_EQ(logic.Options().screen_folder, "");
-    EXPECT_EQ(view.texts.count(OptionsFolder::Screenshots), 0u);
+    // The programs' file names as this platform's emulators have them (snes9x.exe on Windows).
+    WriteBytes("snes/" + settings::EmulatorProgramNames(settings::Emulator::Snes9x).front(), "");
+    WriteBytes("zsnes/" + settings::EmulatorProgramNames(settings::Emulator::Zsnes).front(), "");
+    const std::string sep(1, rtl::kPathSeparator);
+    using settings::ProgramOptions;
+    const char* const kScreens = "Please locate the screenshots.";
+    const char* const kZsnes = "Please locate the ZSNES Folder.";
+    const struct {
+        OptionsFolder folder;
+        std::string ProgramOptions::*path;
+        const char* answer;  // what the user picks; nullptr: cancels
+        const char* then;    // picked when asked again
+        const char* asked;
+        std::size_t questions;
+        std::string path_after;
+        std::string text_after;
+        const char* box;
+    } cases[] = {
+        {OptionsFolder::Roms, &ProgramOptions::rom_folder, "roms", nullptr,
+         "Please locate your Roms.", 1, "roms" + sep, "roms", nullptr},
+        // A root keeps its own separator and gets one more: readers append names directly.
+        {OptionsFolder::Screenshots, &ProgramOptions::screen_folder, sep.c_str(), nullptr, kScreens,
+         1, sep + sep, sep, nullptr},
+        {OptionsFolder::Screenshots, &ProgramOptions::screen_folder, nullptr, nullptr, kScreens, 1,
+         "old", "shown", nullptr},
+        // A folder without the program: the box, then the question again, until it is found.
+        {OptionsFolder::Snes9x, &ProgramOptions::snes9x_folder, "zsnes", "snes",
+         "Please locate the Snes9X Folder.", 2, "snes" + sep, "snes", "Could not find Snes9X!"},
+        {OptionsFolder::Zsnes, &ProgramOptions::zsnes_folder, "snes", "zsnes", kZsnes, 2,
+         "zsnes" + sep, "zsnes", "Could not find ZSNES!"},
+        // Cancelled after a wrong folder: the path keeps that folder, the text what it showed.
+        {OptionsFolder::Zsnes, &ProgramOptions::zsnes_folder, "snes", nullptr, kZsnes, 2,
+         "snes" + sep, "shown", "Could not find ZSNES!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        Rig rig;
+        rig.logic.SetOptions({"old", "old", "old", "old", ""});
+        rig.view.texts[c.folder] = "shown";
+        for (const char* answer : {c.answer, c.then}) {
+            if (answer) {
+                rig.view.answers.push_back(answer);
+            }
+        }
+        rig.editor.ChooseFolder(c.folder);
+        EXPECT_EQ(rig.view.asked, Strings(c.questions, c.asked));
+        EXPECT_EQ(rig.logic.Options().*c.path, c.path_after);
+        EXPECT_EQ(rig.view.texts[c.folder], c.text_after);
+        EXPECT_EQ(rig.view.boxes, c.box ? Strings{"error: " + std::string(c.box)} : Strings{});
+    }
 }
 
-TEST_F(OptionsEditorTest, SaveAndLoadReportThroughTheDialogsBoxes) {
-    Loaded({}, 2000);
-    editor.Save();
-    EXPECT_EQ(view.boxes, Strings{"error: Please enter at least a ROM path!!"});
-    EXPECT_FALSE(rtl::FileExists("options.dat"));
+TEST_F(OptionsEditorTest, SaveWritesThePathsTheIntervalAndTheModeAndExitCloses) {
+    const struct {
+        const char* screens;
+        const char* roms;
+        int seconds;
+        const char* marks;
+        std::int32_t mode;
+        const char* box;
+        const char* file;
+    } cases[] = {
+        // The ZSNES folder alone does not count.
+        {"", "", 2, "", kShowAlternate, "error: Please enter at least a ROM path!!", "(missing)"},
+        {"/s/", "", 4, "", kShowAlternate, "info: Saved successfully!",
+         "/s/\r\n\r\n\r\n/z/\r\n4000\r\n0\r\n"},
+        {"/s/", "/r/", 0, "ingame", kShowIngameOnly, "info: Saved successfully!",
+         "/s/\r\n/r/\r\n\r\n/z/\r\n0\r\n2\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        Rig rig;
+        rig.Loaded({c.screens, c.roms, "", "/z/", ""}, 0);
+        rig.Start(c.seconds, c.marks, c.mode);
+        rig.editor.Save();
+        EXPECT_EQ(rig.view.boxes, Strings{c.box});
+        EXPECT_EQ(rtl::FileExists("options.dat") ? ReadBytes("options.dat") : "(missing)", c.file);
+    }
 
-    editor.Load();
-    EXPECT_EQ(view.boxes.back(), "error: Could not load Options File!");
-
-    Loaded({"/s/", "/r/", "", "/z/", ""}, 7000);
-    editor.ChooseIngameOnly();
-    editor.Save();
-    EXPECT_EQ(view.boxes.back(), "info: Saved successfully!");
+    // A failed write ends Save with the runtime's error, no box and the old file kept.
+    struct FailWrites : rtl::WriteFaultHook {
+        int Fault(std::string_view operation) override { return operation == "write" ? EIO : 0; }
+    } fail;
+    Rig rig;
+    rig.Loaded({"/t/", "", "", "", ""}, 0);
+    rtl::WriteFaultHook* previous = rtl::SetWriteFaultHook(&fail);
+    EXPECT_THROW(rig.editor.Save(), rtl::InOutError);
+    rtl::SetWriteFaultHook(previous);
+    EXPECT_TRUE(rig.view.boxes.empty());
     EXPECT_EQ(ReadBytes("options.dat"), "/s/\r\n/r/\r\n\r\n/z/\r\n0\r\n2\r\n");
 
-    // Load takes the paths and the mode line, not the interval, and refills.
-    WriteBytes("options.dat", "/s2/\r\n/r2/\r\n/e2/\r\n\r\n9000\r\n1\r\n");
-    editor.Load();
-    EXPECT_EQ(view.boxes.back(), "info: Options loaded!");
-    EXPECT_EQ(logic.Options().rom_folder, "/r2/");
-    EXPECT_EQ(view.texts[OptionsFolder::Snes9x], "/e2/");
-    EXPECT_EQ(logic.ShowMode(), settings::kShowStartupOnly);
-    EXPECT_TRUE(view.startup_marked);
-    EXPECT_EQ(logic.SlideshowInterval(), 0u);
+    rig.editor.Exit();
+    EXPECT_TRUE(rig.view.closed);
+}
 
-    editor.Exit();
-    EXPECT_TRUE(view.closed);
+TEST_F(OptionsEditorTest, LoadTakesThePathsAndTheModeButNotTheIntervalAndRefills) {
+    const struct {
+        const char* file;  // nullptr: there is none
+        int seconds;       // the state before
+        const char* marks;
+        std::int32_t mode;
+        const char* box;
+        int seconds_after;
+        const char* marks_after;
+        std::int32_t mode_after;
+    } cases[] = {
+        {nullptr, 3, "", kShowAlternate, "error: Could not load Options File!", 3, "",
+         kShowAlternate},
+        // In-game only: the timer stops and the bar goes to 0; line 5 is never taken.
+        {"/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n2\r\n", 3, "", kShowAlternate, "info: Options loaded!",
+         0, "ingame", kShowIngameOnly},
+        {"/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n1\r\n", 3, "", kShowAlternate, "info: Options loaded!",
+         0, "startup", kShowStartupOnly},
+        // Five lines: Alternate again, and the radio buttons stay as they are.
+        {"/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n", 0, "ingame", kShowIngameOnly, "info: Options loaded!",
+         0, "ingame", kShowAlternate},
+        {"/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n", 3, "", kShowAlternate, "info: Options loaded!", 3, "",
+         kShowAlternate},
+        // No mode the dialog knows: taken, and nothing is marked for it.
+        {"/s/\r\n\r\n/n/\r\n/z/\r\n7000\r\n5\r\n", 0, "startup", kShowStartupOnly,
+         "info: Options loaded!", 0, "startup", 5},
+        // A mode line that is no number: the paths are in, then the runtime's error.
+        {"/s/\r\n\r\n/n/\r\n/z/\r\n1000\r\ntwo\r\n", 3, "", kShowAlternate, "info: Options loaded!",
+         3, "", kShowAlternate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file ? c.file : "(missing)");
+        TempDir case_dir;
+        if (c.file) {
+            WriteBytes("options.dat", c.file);
+        }
+        Rig rig;
+        rig.Start(c.seconds, c.marks, c.mode);
+        if (c.file && std::string(c.file).ends_with("two\r\n")) {
+            EXPECT_THROW(rig.editor.Load(), rtl::ConversionError);
+        } else {
+            rig.editor.Load();
+        }
+        EXPECT_EQ(rig.view.boxes, Strings{c.box});
+        EXPECT_EQ(rig.logic.OptionsLoaded(), c.file != nullptr);
+        EXPECT_EQ(rig.view.texts[OptionsFolder::Snes9x], c.file ? "/n/" : "");
+        rig.ExpectSlideshow(c.seconds_after * 1000u, c.seconds_after, c.marks_after, c.mode_after);
+    }
 }
 
 }  // namespace

@@ -24,7 +24,7 @@
 #include "recording_desktop.h"
 #include "rtl/text_file.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 using test::DemoFolder;
@@ -67,7 +67,7 @@ class Faults : public ::testing::Test {
   protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         demo_.reset();
         test::Desktop().Clear();
     }
@@ -76,8 +76,8 @@ class Faults : public ::testing::Test {
         demo_ = std::make_unique<DemoFolder>(settings);
     }
     void ShowWindow() {
-        form_ = std::make_unique<MainWindow>(test::Desktop());
-        form_->show();
+        window_ = std::make_unique<MainWindow>(test::Desktop());
+        window_->show();
     }
     // Opens the window on the demo folder and waits for its first scan.
     void Open(DemoFolder::Settings settings = {}) {
@@ -97,25 +97,25 @@ class Faults : public ::testing::Test {
         return child;
     }
     int ListLines() const {
-        return Child<QAbstractItemView>(form_.get(), "TitleBox")->model()->rowCount();
+        return Child<QAbstractItemView>(window_.get(), "titleList")->model()->rowCount();
     }
 
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(Faults, FailedOptionsSaveKeepsThePreviousFileByteForByte) {
     Open();
     const QByteArray before = test::ReadFile("options.dat");
     const QStringList entries = FolderEntries();
-    OptionsDialog& dialog = form_->OptionsWindow();
+    OptionsDialog& dialog = window_->OptionsWindow();
     dialog.show();
-    QPushButton* save = Child<QPushButton>(&dialog, "save_options_button");
+    QPushButton* save = Child<QPushButton>(&dialog, "saveButton");
     // Something the save would change: the ZSNES folder.
     {
-        settings::ProgramOptions options = form_->Logic().Options();
+        settings::ProgramOptions options = window_->Logic().Options();
         options.zsnes_folder = "changed/";
-        form_->Logic().SetOptions(options);
+        window_->Logic().SetOptions(options);
     }
 
     for (const char* step : {"create", "write", "sync", "rename"}) {
@@ -161,12 +161,12 @@ TEST_F(Faults, FailedScanCacheWriteLeavesNoCacheAndTheNextResetScansAgain) {
         EXPECT_EQ(FolderEntries(), entries);
 
         test::Desktop().Clear();
-        Child<QAction>(form_.get(), "Reset")->trigger();
+        Child<QAction>(window_.get(), "resetAction")->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
             << test::Desktop().Texts().join(" | ").toStdString();
         EXPECT_EQ(test::ReadFile("scanned.dat"), QByteArray("1\r\n1\r\n0\r\n1\r\n1\r\n"));
         EXPECT_EQ(ListLines(), 4);
-        form_.reset();
+        window_.reset();
         demo_.reset();
     }
 }
@@ -184,14 +184,14 @@ TEST_F(Faults, BrokenScreenshotsShowTheImageErrorAndTheWindowGoesOn) {
     test::WriteFile("shots/gamma_t.png", png.left(png.size() / 2));
     ShowWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
-    QAbstractItemView* list = Child<QAbstractItemView>(form_.get(), "TitleBox");
+    QAbstractItemView* list = Child<QAbstractItemView>(window_.get(), "titleList");
     auto click = [&](int line) {
         test::Desktop().Clear();
         const QRect rect = list->visualRect(list->model()->index(line, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     };
     auto screen = [&] {
-        const QImage image = Child<QLabel>(form_.get(), "screen")->pixmap().toImage();
+        const QImage image = Child<QLabel>(window_.get(), "screenshot")->pixmap().toImage();
         return image.pixelColor(image.width() / 2, image.height() / 2);
     };
 
@@ -214,4 +214,4 @@ TEST_F(Faults, BrokenScreenshotsShowTheImageErrorAndTheWindowGoesOn) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -21,7 +21,7 @@
 #include "main_window.h"
 #include "recording_desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 // Records boxes like the test desktop, but starts programs the way the real one does.
@@ -86,18 +86,18 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
     test::Desktop().Clear();
     StartingDesktop desktop;
     {
-        MainWindow form(desktop);
-        form.show();
+        MainWindow window(desktop);
+        window.show();
         ASSERT_TRUE(QTest::qWaitFor([] {
             return test::Desktop().Texts().contains("scanned.dat saved successfully!");
         })) << test::Desktop().Texts().join(" | ").toStdString();
-        auto* list = form.findChild<QAbstractItemView*>("TitleBox");
+        auto* list = window.findChild<QAbstractItemView*>("titleList");
         ASSERT_EQ(list->model()->rowCount(), 1);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(0, 0)).center());
         test::Desktop().Clear();
-        QTest::mouseClick(form.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
-        QTest::mouseClick(form.findChild<QPushButton*>("zsnes_load"), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("runSnes9xButton"), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("runZsnesButton"), Qt::LeftButton);
         EXPECT_TRUE(test::Desktop().boxes.empty())
             << test::Desktop().Texts().join(" | ").toStdString();
 
@@ -113,12 +113,12 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
         // No Snes9X folder: the bare name, found where the shell would find it.
         const std::string out = root + "/snes9x.out";
         std::filesystem::remove(out);
-        settings::ProgramOptions options = form.Logic().Options();
+        settings::ProgramOptions options = window.Logic().Options();
         options.snes9x_folder.clear();
-        form.Logic().SetOptions(options);
+        window.Logic().SetOptions(options);
         const std::string path = ::getenv("PATH");
         ::setenv("PATH", (folder + ":" + path).c_str(), 1);
-        QTest::mouseClick(form.findChild<QPushButton*>("emu_load"), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("runSnes9xButton"), Qt::LeftButton);
         ::setenv("PATH", path.c_str(), 1);
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return QFile::exists(QString::fromStdString(out)); }, 10000));
@@ -131,4 +131,4 @@ TEST(Launch, HostileFolderAndTitleReachTheEmulatorAsOneIntactArgument) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

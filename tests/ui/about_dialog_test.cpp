@@ -18,27 +18,27 @@
 #include "recording_desktop.h"
 #include "update_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 class AboutDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::Desktop().Clear();
-        form_ = std::make_unique<MainWindow>(test::Desktop());
+        window_ = std::make_unique<MainWindow>(test::Desktop());
     }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         test::Desktop().Clear();
     }
-    AboutDialog& dialog() { return form_->AboutWindow(); }
+    AboutDialog& dialog() { return window_->AboutWindow(); }
     QLabel* Label(const char* name) {
         QLabel* label = dialog().findChild<QLabel*>(QString::fromLatin1(name));
         EXPECT_NE(label, nullptr) << name;
         return label;
     }
 
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(AboutDialogTest, OpensAsDesigned) {
@@ -51,37 +51,38 @@ TEST_F(AboutDialogTest, OpensAsDesigned) {
     EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowSystemMenuHint));
 
-    EXPECT_EQ(Label("Label2")->text(), "Version " + QString::number(app::kProgramVersion));
-    for (const char* credit : {"Label4", "Label5", "Label6", "Label7"}) {
+    EXPECT_EQ(Label("versionLabel")->text(), "Version " + QString::number(app::kProgramVersion));
+    for (const char* credit :
+         {"copyrightLabel", "dedicationLabel", "greetingsLabel", "thanksLabel"}) {
         // Each line is whole inside the panel.
         EXPECT_LE(Label(credit)->geometry().right(), 313) << credit;
         EXPECT_GE(Label(credit)->width(), Label(credit)->sizeHint().width()) << credit;
     }
-    QLabel* link = Label("Label8");
+    QLabel* link = Label("homepageLink");
     EXPECT_TRUE(link->font().underline());
     EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(Label("Image1")->hasScaledContents());
-    EXPECT_FALSE(Label("Image1")->pixmap().isNull());
+    EXPECT_TRUE(Label("logo")->hasScaledContents());
+    EXPECT_FALSE(Label("logo")->pixmap().isNull());
 
-    auto* exit = dialog().findChild<QPushButton*>("exit_button");
+    auto* exit = dialog().findChild<QPushButton*>("exitButton");
     ASSERT_NE(exit, nullptr);
     EXPECT_EQ(exit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
 }
 
 TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     test::DemoFolder demo;
-    form_->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->Logic().ListedRows().empty(); }))
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Logic().ListedRows().empty(); }))
         << test::Desktop().Texts().join(" | ").toStdString();
     QTest::qWait(50);
-    form_->findChild<QLineEdit*>("search_edit_box")->setText("Alpha");
+    window_->findChild<QLineEdit*>("searchBox")->setText("Alpha");
     test::Desktop().Clear();
 
     bool ran = false;
     QTimer::singleShot(0, &dialog(), [&] {
         EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
-        QLabel* link = Label("Label8");
+        QLabel* link = Label("homepageLink");
         QTest::mouseClick(link, Qt::LeftButton);
         EXPECT_TRUE(dialog().isVisible());
         QTest::mouseClick(link, Qt::LeftButton);
@@ -90,11 +91,11 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
         QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-5, -5));
         EXPECT_TRUE(dialog().isVisible());
         ran = true;
-        QTest::mouseClick(dialog().findChild<QPushButton*>("exit_button"), Qt::LeftButton);
+        QTest::mouseClick(dialog().findChild<QPushButton*>("exitButton"), Qt::LeftButton);
         if (dialog().isVisible())
             dialog().reject();  // never hang the suite
     });
-    form_->findChild<QAction*>("Info1")->trigger();  // returns when the showing ends
+    window_->findChild<QAction*>("aboutAction")->trigger();  // returns when the showing ends
     ASSERT_TRUE(ran);
     EXPECT_FALSE(dialog().isVisible());
 
@@ -102,7 +103,7 @@ TEST_F(AboutDialogTest, LinkOpensTheHomepageEachTimeAndTheDialogStaysOpen) {
     EXPECT_EQ(test::Desktop().urls, std::vector<QUrl>({homepage, homepage}));
     // Closing the dialog runs no reset: the search stays, no box came up.
     QTest::qWait(50);
-    EXPECT_EQ(form_->findChild<QLineEdit*>("search_edit_box")->text(), "Alpha");
+    EXPECT_EQ(window_->findChild<QLineEdit*>("searchBox")->text(), "Alpha");
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
@@ -112,8 +113,8 @@ TEST_F(AboutDialogTest, AnAddressNoBrowserTakesIsShownToCopy) {
     const QString homepage = QString::fromLatin1(app::kHomepageAddress);
     const std::function<void()> links[] = {
         [&] { dialog().OpenHomepage(); },
-        [&] { form_->UpdateWindow().Checker().OpenDownloadPage(); },
-        [&] { form_->OpenAddress(app::kHomepageAddress); },
+        [&] { window_->UpdateWindow().Checker().OpenDownloadPage(); },
+        [&] { window_->OpenAddress(app::kHomepageAddress); },
     };
     for (const bool browser : {true, false}) {
         for (const auto& open : links) {
@@ -135,4 +136,4 @@ TEST_F(AboutDialogTest, AnAddressNoBrowserTakesIsShownToCopy) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -19,7 +19,7 @@
 #include "recording_desktop.h"
 #include "rtl/runtime_error.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 class TopLevelErrors : public ::testing::Test {
@@ -131,4 +131,4 @@ TEST_F(TopLevelErrors, ErrorsInsideABoxThatIsOpenAreShownToo) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -10,7 +10,7 @@
 
 #include "desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 TEST(MessageBoxes, ShowTheirTitleWholeAndLetACopyableTextBeSelected) {
@@ -60,4 +60,4 @@ TEST(MessageBoxes, ShowTheirTitleWholeAndLetACopyableTextBeSelected) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -24,6 +24,6 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     auto desktop = std::make_unique<varnimo::test::RecordingDesktop>();
     varnimo::test::g_desktop = desktop.get();
-    varnimo::Application app(argc, argv, std::move(desktop));
+    varnimo::ui::Application app(argc, argv, std::move(desktop));
     return RUN_ALL_TESTS();
 }

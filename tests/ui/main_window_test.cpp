@@ -25,7 +25,7 @@
 #include "picture_loading.h"
 #include "recording_desktop.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 using test::DemoFolder;
@@ -87,15 +87,15 @@ class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { test::Desktop().Clear(); }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         test::Desktop().Clear();
     }
 
     // Opens the window and waits for its first activation to have filled the list.
     void Open(DemoFolder::Settings settings = {}) {
         demo_ = std::make_unique<DemoFolder>(settings);
-        form_ = std::make_unique<MainWindow>(test::Desktop());
-        form_->show();
+        window_ = std::make_unique<MainWindow>(test::Desktop());
+        window_->show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }))
             << test::Desktop().Texts().join(" | ").toStdString();
         test::Desktop().Clear();
@@ -103,13 +103,13 @@ class MainWindowTest : public ::testing::Test {
 
     template <typename T>
     T* Child(const char* name) const {
-        T* child = form_->findChild<T*>(QString::fromLatin1(name));
+        T* child = window_->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
     QString Caption(const char* label) const { return Child<QLabel>(label)->text(); }
     QAction* Action(const char* name) const { return Child<QAction>(name); }
-    TitleListView* List() const { return Child<TitleListView>("TitleBox"); }
+    TitleListView* List() const { return Child<TitleListView>("titleList"); }
 
     QStringList Lines() const {
         QStringList lines;
@@ -119,10 +119,10 @@ class MainWindowTest : public ::testing::Test {
         return lines;
     }
     QColor ScreenColour() const {
-        const QImage image = Child<QLabel>("screen")->pixmap().toImage();
+        const QImage image = Child<QLabel>("screenshot")->pixmap().toImage();
         return image.pixelColor(image.width() / 2, image.height() / 2);
     }
-    QImage ScreenImage() const { return Child<QLabel>("screen")->pixmap().toImage(); }
+    QImage ScreenImage() const { return Child<QLabel>("screenshot")->pixmap().toImage(); }
 
     void ClickLine(int line) {
         const QRect rect = List()->visualRect(List()->model()->index(line, 0));
@@ -139,17 +139,17 @@ class MainWindowTest : public ::testing::Test {
     }
 
     std::unique_ptr<DemoFolder> demo_;
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
     Open();
-    EXPECT_EQ(form_->windowTitle(), "Varnimo");
+    EXPECT_EQ(window_->windowTitle(), "Varnimo");
     EXPECT_EQ(Child<QWidget>("client")->size(), QSize(660, 424));
-    EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
-    EXPECT_FALSE(form_->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(form_->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(form_->focusWidget(), Child<QLineEdit>("search_edit_box"));
+    EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+    EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(window_->focusWidget(), Child<QLineEdit>("searchBox"));
 
     // Tab moves through the controls that take focus in the designed order.
     QStringList tab_order;
@@ -159,12 +159,12 @@ TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
             tab_order << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget != List());
-    EXPECT_EQ(tab_order, QStringList({"TitleBox", "emu_load", "search_edit_box", "clear_button",
-                                      "zsnes_load", "loading_Button"}));
+    EXPECT_EQ(tab_order, QStringList({"titleList", "runSnes9xButton", "searchBox", "clearButton",
+                                      "runZsnesButton", "loadingStatusButton"}));
     EXPECT_EQ(List()->visualRect(List()->model()->index(0, 0)).height(), 13);
 
     // The Windows fonts where present, else the platform's sans, at the designed sizes.
-    const QFontInfo detail_font(Child<QLabel>("genre_label")->font());
+    const QFontInfo detail_font(Child<QLabel>("genreLabel")->font());
     EXPECT_EQ(detail_font.pointSize(), 9);
     EXPECT_TRUE(QStringList({"Comic Sans MS", "DejaVu Sans"}).contains(detail_font.family()))
         << detail_font.family().toStdString();
@@ -172,12 +172,12 @@ TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
 
     // Windowed controls lie above every picture and text, the list above the background.
     const QObjectList& order = Child<QWidget>("client")->children();
-    EXPECT_LT(order.indexOf(Child<QLabel>("Image_background")), order.indexOf(List()));
-    EXPECT_LT(order.indexOf(Child<QLabel>("showing_counter")),
-              order.indexOf(Child<QWidget>("Panel2")));
+    EXPECT_LT(order.indexOf(Child<QLabel>("background")), order.indexOf(List()));
+    EXPECT_LT(order.indexOf(Child<QLabel>("showingCounter")),
+              order.indexOf(Child<QWidget>("screenshotPanel")));
 
     QStringList menus;
-    for (QAction* menu : form_->menuBar()->actions())
+    for (QAction* menu : window_->menuBar()->actions())
         menus << menu->text();
     EXPECT_EQ(menus, QStringList({"&Settings", "Genre", "Player", "Region", "&Help"}));
 
@@ -186,11 +186,11 @@ TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
         const char* group;
         int entries;
         const char* start;
-    } groups[] = {{"BackgroundGroup", 5, "Default_background"},
-                  {"ShowRomsGroup", 3, "All2"},
-                  {"GenreGroup", 20, "Genre_All"},
-                  {"PlayerGroup", 7, "Player_All"},
-                  {"RegionGroup", 7, "All1"}};
+    } groups[] = {{"backgroundGroup", 5, "defaultBackgroundAction"},
+                  {"showRomsGroup", 3, "showAvailableAction"},
+                  {"genreGroup", 20, "allGenresAction"},
+                  {"playerGroup", 7, "allPlayersAction"},
+                  {"regionGroup", 7, "allRegionsAction"}};
     for (const auto& g : groups) {
         QActionGroup* group = Child<QActionGroup>(g.group);
         EXPECT_EQ(group->actions().size(), g.entries) << g.group;
@@ -201,19 +201,19 @@ TEST_F(MainWindowTest, OpensAsDesignedWithTheMenuTree) {
             EXPECT_EQ(action->data().toInt() == -1, action == Action(g.start)) << g.group;
         }
     }
-    EXPECT_EQ(Action("Genre_Jumpnrun")->data().toInt(), 8);
-    EXPECT_EQ(Action("Genre_Jumpnrun")->text(), "Jump 'n Run");
-    EXPECT_EQ(Action("Player_2PSplitscreen")->text(), "2P Split");
-    EXPECT_EQ(Action("French1")->data().toInt(), 6);
-    EXPECT_FALSE(Action("N2")->isEnabled());
-    EXPECT_FALSE(Action("N2")->isCheckable());
+    EXPECT_EQ(Action("jumpAndRunAction")->data().toInt(), 8);
+    EXPECT_EQ(Action("jumpAndRunAction")->text(), "Jump 'n Run");
+    EXPECT_EQ(Action("twoPlayersSplitScreenAction")->text(), "2P Split");
+    EXPECT_EQ(Action("frenchAction")->data().toInt(), 6);
+    EXPECT_FALSE(Action("languageHeading")->isEnabled());
+    EXPECT_FALSE(Action("languageHeading")->isCheckable());
 
     // Every dialog entry opens its dialog; the import is offered only for the user's own
     // collection.
-    EXPECT_FALSE(Action("import_rom_folder")->isVisible());
-    EXPECT_TRUE(Action("path")->isEnabled());
-    EXPECT_TRUE(Action("Info1")->isEnabled());
-    EXPECT_TRUE(Action("Update1")->isEnabled());
+    EXPECT_FALSE(Action("importRomFolderAction")->isVisible());
+    EXPECT_TRUE(Action("optionsAction")->isEnabled());
+    EXPECT_TRUE(Action("aboutAction")->isEnabled());
+    EXPECT_TRUE(Action("updateCheckAction")->isEnabled());
 }
 
 TEST_F(MainWindowTest, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
@@ -223,15 +223,15 @@ TEST_F(MainWindowTest, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
         if (!box.text.startsWith(kScanNotice))
             return;
         ++scans_seen_while_open;
-        QApplication::setActiveWindow(form_.get());
+        QApplication::setActiveWindow(window_.get());
         QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(form_.get(), &activate);
+        QApplication::sendEvent(window_.get(), &activate);
         QTest::qWait(30);
     };
     demo_ = std::make_unique<DemoFolder>();
-    form_ = std::make_unique<MainWindow>(test::Desktop());
+    window_ = std::make_unique<MainWindow>(test::Desktop());
     EXPECT_EQ(List()->model()->rowCount(), 0);  // nothing is read before the window shows
-    form_->show();
+    window_->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::Desktop().Texts().contains(kSaved); }));
     QTest::qWait(50);
     EXPECT_EQ(scans_seen_while_open, 1);
@@ -245,91 +245,91 @@ TEST_F(MainWindowTest, FirstActivationRunsTheStartUpOnceAndNeverAgainOnItsOwn) {
 
     EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
                                     "Gamma Blocks (J)"}));
-    EXPECT_EQ(Caption("showing_counter"), "Showing: 4/4");
-    EXPECT_TRUE(Child<QLabel>("showing_counter")->isVisible());
-    EXPECT_EQ(Caption("rom_count_label"), "You have 4 of 5 known Roms");
-    EXPECT_FALSE(Child<QProgressBar>("ProgressBar")->isVisible());
-    EXPECT_FALSE(Child<QPushButton>("loading_Button")->isVisible());
+    EXPECT_EQ(Caption("showingCounter"), "Showing: 4/4");
+    EXPECT_TRUE(Child<QLabel>("showingCounter")->isVisible());
+    EXPECT_EQ(Caption("romCountLabel"), "You have 4 of 5 known Roms");
+    EXPECT_FALSE(Child<QProgressBar>("progressBar")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>("loadingStatusButton")->isVisible());
 
     // A message box that closes, a hide and show, a new activation: no second start-up.
     test::Desktop().Clear();
-    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
-    form_->hide();
-    form_->show();
-    QApplication::setActiveWindow(form_.get());
+    QTest::mouseClick(Child<QPushButton>("runSnes9xButton"), Qt::LeftButton);
+    window_->hide();
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(form_.get(), &activate);
+    QApplication::sendEvent(window_.get(), &activate);
     QTest::qWait(50);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please select a ROM first!"}));
 
     // Settings > Reset runs it again, now from the cache, keeping the filters.
-    Action("Genre_Puzzle")->trigger();
+    Action("puzzleAction")->trigger();
     test::Desktop().Clear();
-    Action("Reset")->trigger();
+    Action("resetAction")->trigger();
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
-    EXPECT_TRUE(Action("Genre_Puzzle")->isChecked());
+    EXPECT_TRUE(Action("puzzleAction")->isChecked());
     EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)"}));
 }
 
 TEST_F(MainWindowTest, MenuChoicesMoveTheCheckMarkAndRefilter) {
     Open();
-    Action("Genre_Puzzle")->trigger();
+    Action("puzzleAction")->trigger();
     EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)"}));
-    EXPECT_EQ(Caption("showing_counter"), "Showing: 1/4");
-    EXPECT_TRUE(Action("Genre_Puzzle")->isChecked());
-    EXPECT_EQ(Checked("GenreGroup"), 1);
+    EXPECT_EQ(Caption("showingCounter"), "Showing: 1/4");
+    EXPECT_TRUE(Action("puzzleAction")->isChecked());
+    EXPECT_EQ(Checked("genreGroup"), 1);
 
-    Action("All3")->trigger();  // Show Roms > All: the missing puzzle joins
+    Action("showAllAction")->trigger();  // Show Roms > All: the missing puzzle joins
     EXPECT_EQ(Lines(), QStringList({"Gamma Blocks (J)", "Omega Missing (U)"}));
-    EXPECT_EQ(Caption("showing_counter"), "Showing: 2/4");
-    Action("Missing1")->trigger();
+    EXPECT_EQ(Caption("showingCounter"), "Showing: 2/4");
+    Action("showMissingAction")->trigger();
     EXPECT_EQ(Lines(), QStringList({"Omega Missing (U)"}));
-    EXPECT_EQ(Checked("ShowRomsGroup"), 1);
+    EXPECT_EQ(Checked("showRomsGroup"), 1);
 
-    Action("Genre_All")->trigger();
-    Action("All2")->trigger();
-    Action("Player_2PSimultan")->trigger();
+    Action("allGenresAction")->trigger();
+    Action("showAvailableAction")->trigger();
+    Action("twoPlayersSimultaneousAction")->trigger();
     EXPECT_EQ(Lines(), QStringList({"beta Racer (E)"}));
-    Action("Player_All")->trigger();
+    Action("allPlayersAction")->trigger();
 
-    Action("USA1")->trigger();
+    Action("usaAction")->trigger();
     EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)"}));
-    Action("German1")->trigger();  // a language choice replaces the region choice
+    Action("germanAction")->trigger();  // a language choice replaces the region choice
     EXPECT_EQ(Lines(), QStringList({"Delta Force (G)"}));
-    EXPECT_FALSE(Action("USA1")->isChecked());
-    EXPECT_TRUE(Action("German1")->isChecked());
-    Action("N2")->trigger();  // the disabled caption line does nothing
-    EXPECT_TRUE(Action("German1")->isChecked());
+    EXPECT_FALSE(Action("usaAction")->isChecked());
+    EXPECT_TRUE(Action("germanAction")->isChecked());
+    Action("languageHeading")->trigger();  // the disabled caption line does nothing
+    EXPECT_TRUE(Action("germanAction")->isChecked());
     EXPECT_EQ(Lines(), QStringList({"Delta Force (G)"}));
     for (const char* group :
-         {"BackgroundGroup", "ShowRomsGroup", "GenreGroup", "PlayerGroup", "RegionGroup"}) {
+         {"backgroundGroup", "showRomsGroup", "genreGroup", "playerGroup", "regionGroup"}) {
         EXPECT_EQ(Checked(group), 1) << group;
     }
 }
 
 TEST_F(MainWindowTest, TypingAndClearRebuildTheList) {
     Open();
-    QLineEdit* search = Child<QLineEdit>("search_edit_box");
+    QLineEdit* search = Child<QLineEdit>("searchBox");
     QTest::keyClicks(search, "RACER");
     EXPECT_EQ(Lines(), QStringList({"beta Racer (E)"}));
-    EXPECT_EQ(Caption("showing_counter"), "Showing: 1/4");
+    EXPECT_EQ(Caption("showingCounter"), "Showing: 1/4");
     search->clear();
     QTest::keyClicks(search, "(u");
     EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)"}));
 
-    QTest::mouseClick(Child<QPushButton>("clear_button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("clearButton"), Qt::LeftButton);
     EXPECT_TRUE(search->text().isEmpty());
     EXPECT_EQ(Lines().size(), 4);
-    EXPECT_EQ(Caption("showing_counter"), "Showing: 4/4");
+    EXPECT_EQ(Caption("showingCounter"), "Showing: 4/4");
 }
 
 TEST_F(MainWindowTest, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
     Open({.interval = 80});
     ClickLine(0);  // Alpha Quest (U)
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedRow(), 1);
-    EXPECT_EQ(Caption("filesize_label"), "Size:  2 kbyte");
-    EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
-    EXPECT_EQ(Caption("player_label"), "Player: 1 Player");
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedRow(), 1);
+    EXPECT_EQ(Caption("fileSizeLabel"), "Size:  2 kbyte");
+    EXPECT_EQ(Caption("genreLabel"), "Genre: Jump-n-Run");
+    EXPECT_EQ(Caption("playerLabel"), "Player: 1 Player");
     EXPECT_TRUE(NearColour(ScreenColour(), test::kAlphaTitle));
     EXPECT_EQ(ScreenImage().size(), QSize(253, 213));
 
@@ -339,14 +339,14 @@ TEST_F(MainWindowTest, ASelectionShowsDetailsAndTicksAlternateTheScreenshots) {
 
     // A keyboard move runs the same update (beta's title shot is a .JPEG, in-game a .bmp).
     QTest::keyClick(List()->viewport(), Qt::Key_Down);
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedRow(), 3);
-    EXPECT_EQ(Caption("filesize_label"), "Size:  1024 kbyte");
-    EXPECT_EQ(Caption("player_label"), "Player: 2P Simultan");
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedRow(), 3);
+    EXPECT_EQ(Caption("fileSizeLabel"), "Size:  1024 kbyte");
+    EXPECT_EQ(Caption("playerLabel"), "Player: 2P Simultan");
     ASSERT_TRUE(WaitForScreen(test::kBetaIngame));
     ASSERT_TRUE(WaitForScreen(test::kBetaTitle));
 
     // A shot that is missing shows the stored no-picture image.
-    QTest::mouseClick(Child<QPushButton>("clear_button"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("clearButton"), Qt::LeftButton);
     ClickLine(3);  // Gamma Blocks (J): no in-game shot
     const QImage no_image = LoadStoredPicture(":/pictures/no_image.jpg", QSize(253, 213))
                                 .convertToFormat(QImage::Format_RGB32);
@@ -363,15 +363,15 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
             << "no accessibility bus came up";
     }
     Open();
-    QApplication::setActiveWindow(form_.get());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isActiveWindow(); }));
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->isActiveWindow(); }));
     ListAnnouncements told(List());
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
     ASSERT_NE(list, nullptr);
     ASSERT_NE(list->tableInterface(), nullptr);
     EXPECT_EQ(list->role(), QAccessible::List);
     EXPECT_EQ(list->text(QAccessible::Name), "Roms");
-    const QLineEdit* search = form_->findChild<QLineEdit*>("search_edit_box");
+    const QLineEdit* search = window_->findChild<QLineEdit*>("searchBox");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QLineEdit*>(search))
                   ->text(QAccessible::Name),
               "Search");
@@ -398,8 +398,8 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
     } steps[] = {
         {"Tab into the list",
          [&] {
-             Child<QPushButton>("zsnes_load")->setFocus();  // the control before the list
-             QTest::keyClick(Child<QPushButton>("zsnes_load"), Qt::Key_Tab);
+             Child<QPushButton>("runZsnesButton")->setFocus();  // the control before the list
+             QTest::keyClick(Child<QPushButton>("runZsnesButton"), Qt::Key_Tab);
          },
          -1,
          0,
@@ -425,7 +425,7 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
          3,
          3,
          {"select 3", "unselect 1", "focus 3"}},
-        {"rebuild", [&] { Action("All3")->trigger(); }, -1, -1, {"reset"}},
+        {"rebuild", [&] { Action("showAllAction")->trigger(); }, -1, -1, {"reset"}},
         {"End after the rebuild", key(Qt::Key_End), 4, 4, {"select 4", "focus 4"}},
     };
     for (const auto& step : steps) {
@@ -441,29 +441,29 @@ TEST_F(MainWindowTest, TheTitleListIsReadAndDrivenThroughAccessibility) {
         }
         QAccessibleInterface* focus = list->focusChild();
         EXPECT_EQ(focus != nullptr ? list->indexOfChild(focus) : -1, step.focused);
-        EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), step.selected);
+        EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), step.selected);
     }
     EXPECT_EQ(names(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
                                     "Gamma Blocks (J)", "Omega Missing (U)"}));
-    EXPECT_EQ(Caption("genre_label"), "Genre: Puzzle");  // Omega, chosen by End
+    EXPECT_EQ(Caption("genreLabel"), "Genre: Puzzle");  // Omega, chosen by End
 }
 
 TEST_F(MainWindowTest, ARebuildClearsTheSelectionAndTheNextTickShowsThePlaceholders) {
     Open({.interval = 80});
     ClickLine(1);
-    ASSERT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 1);
-    QTest::keyClicks(Child<QLineEdit>("search_edit_box"), "a");
-    EXPECT_EQ(form_->SelectedLine(), -1);
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), -1);
+    ASSERT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), 1);
+    QTest::keyClicks(Child<QLineEdit>("searchBox"), "a");
+    EXPECT_EQ(window_->SelectedLine(), -1);
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), -1);
 
     const QImage default_screen =
         LoadStoredPicture(":/pictures/default_screen.jpg", QSize(253, 213))
             .convertToFormat(QImage::Format_RGB32);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return ScreenImage().convertToFormat(QImage::Format_RGB32) == default_screen; }));
-    EXPECT_EQ(Caption("filesize_label"), "Size: - select Rom -");
-    EXPECT_EQ(Caption("genre_label"), "Genre: - select Rom -");
-    EXPECT_EQ(Caption("player_label"), "Player: - select Rom -");
+    EXPECT_EQ(Caption("fileSizeLabel"), "Size: - select Rom -");
+    EXPECT_EQ(Caption("genreLabel"), "Genre: - select Rom -");
+    EXPECT_EQ(Caption("playerLabel"), "Player: - select Rom -");
 }
 
 TEST_F(MainWindowTest, CtrlOnTheSelectedTitleKeepsItSelected) {
@@ -475,32 +475,32 @@ TEST_F(MainWindowTest, CtrlOnTheSelectedTitleKeepsItSelected) {
         [&] { QTest::keyClick(List()->viewport(), Qt::Key_Space, Qt::ControlModifier); }};
     for (const auto& action : ctrl_on_it) {
         action();
-        EXPECT_EQ(form_->SelectedLine(), 0);
-        EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 0);
-        EXPECT_EQ(Caption("genre_label"), "Genre: Jump-n-Run");
+        EXPECT_EQ(window_->SelectedLine(), 0);
+        EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), 0);
+        EXPECT_EQ(Caption("genreLabel"), "Genre: Jump-n-Run");
     }
-    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("runSnes9xButton"), Qt::LeftButton);
     EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
     EXPECT_EQ(test::Desktop().starts.size(), 1u);
 
     // Ctrl with a click on another title still moves the selection there.
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       List()->visualRect(List()->model()->index(1, 0)).center());
-    EXPECT_EQ(form_->SelectedLine(), 1);
-    EXPECT_EQ(form_->Logic().CurrentBrowser().SelectedLine(), 1);
+    EXPECT_EQ(window_->SelectedLine(), 1);
+    EXPECT_EQ(window_->Logic().CurrentBrowser().SelectedLine(), 1);
 }
 
 TEST_F(MainWindowTest, RunButtonsStartTheSelectedRomOrAskForOne) {
     Open();
-    QTest::mouseClick(Child<QPushButton>("zsnes_load"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("runZsnesButton"), Qt::LeftButton);
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Please select a ROM first!"}));
     EXPECT_EQ(test::Desktop().boxes[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(test::Desktop().starts.empty());
 
     test::Desktop().Clear();
     ClickLine(0);
-    QTest::mouseClick(Child<QPushButton>("emu_load"), Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>("zsnes_load"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("runSnes9xButton"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("runZsnesButton"), Qt::LeftButton);
     ASSERT_EQ(test::Desktop().starts.size(), 2u);
     const QStringList rom = {demo_->RomPath() + "Alpha Quest (U).zip"};
     EXPECT_EQ(test::Desktop().starts[0].program, demo_->Snes9xPath() + "snes9x");
@@ -585,14 +585,14 @@ TEST_F(MainWindowTest, ABrokenScreenshotIsReportedAndThePictureStays) {
     EXPECT_TRUE(test::Desktop().boxes[0].text.startsWith(QString::fromUtf8("Ungültiges Bild")))
         << test::Desktop().boxes[0].text.toStdString();
     EXPECT_TRUE(NearColour(ScreenColour(), test::kAlphaTitle));
-    EXPECT_EQ(Caption("genre_label"), "Genre: Shooter");
-    EXPECT_EQ(Caption("filesize_label"), "Size:  0 kbyte");
+    EXPECT_EQ(Caption("genreLabel"), "Genre: Shooter");
+    EXPECT_EQ(Caption("fileSizeLabel"), "Size:  0 kbyte");
 }
 
 TEST_F(MainWindowTest, BackgroundsSwapAndExitCloses) {
     Open();
     const auto background = [&] {
-        return Child<QLabel>("Image_background")
+        return Child<QLabel>("background")
             ->pixmap()
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
@@ -602,22 +602,22 @@ TEST_F(MainWindowTest, BackgroundsSwapAndExitCloses) {
             .convertToFormat(QImage::Format_RGB32);
     };
     EXPECT_EQ(background(), stored("background_default.jpg"));
-    Action("StarShip")->trigger();
+    Action("starShipBackgroundAction")->trigger();
     EXPECT_EQ(background(), stored("background_starship.jpg"));
-    EXPECT_TRUE(Action("StarShip")->isChecked());
+    EXPECT_TRUE(Action("starShipBackgroundAction")->isChecked());
     // The entry already checked copies its picture again.
-    Child<QLabel>("Image_background")->clear();
-    Action("StarShip")->trigger();
+    Child<QLabel>("background")->clear();
+    Action("starShipBackgroundAction")->trigger();
     EXPECT_EQ(background(), stored("background_starship.jpg"));
-    EXPECT_TRUE(Action("StarShip")->isChecked());
-    Action("Rose")->trigger();
+    EXPECT_TRUE(Action("starShipBackgroundAction")->isChecked());
+    Action("roseBackgroundAction")->trigger();
     EXPECT_EQ(background(), stored("background_rose.jpg"));
-    Action("Default_background")->trigger();
+    Action("defaultBackgroundAction")->trigger();
     EXPECT_EQ(background(), stored("background_default.jpg"));
-    EXPECT_EQ(Checked("BackgroundGroup"), 1);
+    EXPECT_EQ(Checked("backgroundGroup"), 1);
 
-    Action("Beenden1")->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
+    Action("quitAction")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }));
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
@@ -631,12 +631,12 @@ TEST_F(MainWindowTest, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCach
         QString folder;
     } browser;
     browser.folder = demo_->Path("other roms");
-    form_->OptionsWindow().SetFolderBrowser(browser);
-    QTest::mouseClick(form_->OptionsWindow().findChild<QPushButton*>("rom_path_button"),
+    window_->OptionsWindow().SetFolderBrowser(browser);
+    QTest::mouseClick(window_->OptionsWindow().findChild<QPushButton*>("changeRomsButton"),
                       Qt::LeftButton);
-    ASSERT_EQ(form_->Logic().Options().rom_folder, (browser.folder + "/").toStdString());
+    ASSERT_EQ(window_->Logic().Options().rom_folder, (browser.folder + "/").toStdString());
 
-    Action("Reset")->trigger();
+    Action("resetAction")->trigger();
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Varnimo will use scanned.dat"}));
     EXPECT_EQ(Lines(), QStringList({"Alpha Quest (U)", "beta Racer (E)", "Delta Force (G)",
                                     "Gamma Blocks (J)"}));
@@ -645,24 +645,24 @@ TEST_F(MainWindowTest, ANewRomFolderFromTheOptionsDialogScansNothingWhileTheCach
 
 TEST_F(MainWindowTest, AMissingCatalogueEndsTheProgram) {
     demo_ = std::make_unique<DemoFolder>(DemoFolder::Settings{.with_catalogue = false});
-    form_ = std::make_unique<MainWindow>(test::Desktop());
-    form_->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }));
+    window_ = std::make_unique<MainWindow>(test::Desktop());
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }));
     EXPECT_EQ(test::Desktop().Texts(), QStringList({"Could not load Datafile!"}));
 }
 
 TEST_F(MainWindowTest, ProgressBarNeverShowsTheBusyAnimationAndWrapsWhenOverrun) {
     Open();
-    QProgressBar* bar = Child<QProgressBar>("ProgressBar");
-    form_->SetProgressRange(0, 0);  // an empty catalogue
+    QProgressBar* bar = Child<QProgressBar>("progressBar");
+    window_->SetProgressRange(0, 0);  // an empty catalogue
     EXPECT_LT(bar->minimum(), bar->maximum());
     EXPECT_EQ(bar->value(), bar->minimum());
-    form_->SetProgressRange(0, 2);
-    form_->SetProgress(0);
-    form_->StepProgress();
-    form_->StepProgress();
+    window_->SetProgressRange(0, 2);
+    window_->SetProgress(0);
+    window_->StepProgress();
+    window_->StepProgress();
     EXPECT_EQ(bar->value(), 2);
-    form_->StepProgress();  // more cache lines than rows
+    window_->StepProgress();  // more cache lines than rows
     EXPECT_EQ(bar->value(), 0);
 }
 
@@ -671,17 +671,17 @@ TEST_F(MainWindowTest, TheSlideshowTimerFollowsTheIntervalAndStopsAtZero) {
     QTimer* timer = Child<QTimer>("slideshowTimer");
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 2000);
-    form_->SetTimerInterval(0);
+    window_->SetTimerInterval(0);
     EXPECT_FALSE(timer->isActive());
-    form_->StopTimer();
-    form_->StartTimer();
+    window_->StopTimer();
+    window_->StartTimer();
     EXPECT_FALSE(timer->isActive());  // still 0: no ticks
-    form_->SetTimerInterval(4'000'000'000u);
+    window_->SetTimerInterval(4'000'000'000u);
     EXPECT_TRUE(timer->isActive());
     EXPECT_GT(timer->interval(), 0);
-    form_->StopTimer();
+    window_->StopTimer();
     EXPECT_FALSE(timer->isActive());
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

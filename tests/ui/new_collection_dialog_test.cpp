@@ -29,7 +29,7 @@
 #include "recording_desktop.h"
 #include "rtl/text_file.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 struct AnsweringBrowser : FolderBrowser {
@@ -81,7 +81,7 @@ class NewCollection : public ::testing::Test {
         Touch(dir_.filePath(QStringLiteral("docs/manual.txt")));
     }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         QDir::setCurrent(previous_);
         test::Desktop().Clear();
     }
@@ -92,9 +92,9 @@ class NewCollection : public ::testing::Test {
         Answer(answer);
         if (!OfferNewCollection(test::Desktop()))
             return false;
-        form_ = std::make_unique<MainWindow>(test::Desktop());
-        form_->SetOwnCollection();
-        form_->show();
+        window_ = std::make_unique<MainWindow>(test::Desktop());
+        window_->SetOwnCollection();
+        window_->show();
         return true;
     }
     // Answers the next modal dialog, a New collection dialog, with `answer`.
@@ -112,7 +112,7 @@ class NewCollection : public ::testing::Test {
     }
     QStringList Lines() {
         QAbstractItemModel* model =
-            form_->findChild<QAbstractItemView*>(QStringLiteral("TitleBox"))->model();
+            window_->findChild<QAbstractItemView*>(QStringLiteral("titleList"))->model();
         QStringList lines;
         for (int i = 0; i < model->rowCount(); ++i)
             lines << model->index(i, 0).data().toString();
@@ -127,7 +127,7 @@ class NewCollection : public ::testing::Test {
     }
     // Presses Create and waits for the import to end.
     static void Create(NewCollectionDialog& dialog) {
-        Click(dialog, "create_button");
+        Click(dialog, "createButton");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Importing(); }, 10000));
     }
     QString Path(const char* relative) const {
@@ -138,22 +138,22 @@ class NewCollection : public ::testing::Test {
     QString previous_;
     AnsweringBrowser browser_;
     AnsweringFilesBrowser files_browser_;
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(NewCollection, CreateImportsTheChosenFoldersAndDatFilesAndTheWindowListsThem) {
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        auto* create = dialog.findChild<QPushButton*>(QStringLiteral("create_button"));
+        auto* create = dialog.findChild<QPushButton*>(QStringLiteral("createButton"));
         EXPECT_FALSE(create->isEnabled());  // nothing to import yet
         browser_.answers = {Path("roms"), Path("shots")};
         files_browser_.answer = {Path("dats/genre.dat"), Path("dats/max users.dat")};
-        Click(dialog, "rom_edit_browse");
-        Click(dialog, "screen_edit_browse");
-        Click(dialog, "dat_edit_browse");
+        Click(dialog, "romFolderBrowseButton");
+        Click(dialog, "screenshotFolderBrowseButton");
+        Click(dialog, "datFilesBrowseButton");
         EXPECT_EQ(browser_.asked,
                   QStringList({"Please locate your Roms.", "Please locate the screenshots."}));
         EXPECT_EQ(files_browser_.asked, QStringList({"Please locate the DAT files."}));
-        EXPECT_EQ(Field(dialog, "dat_edit")->text(),
+        EXPECT_EQ(Field(dialog, "datFilesEdit")->text(),
                   '"' + Path("dats/genre.dat") + "\" \"" + Path("dats/max users.dat") + '"');
         EXPECT_TRUE(create->isEnabled());
         Create(dialog);
@@ -189,15 +189,15 @@ TEST_F(NewCollection, ARefusedImportSaysWhyAndStaysOpenAndCancelEndsTheStartQuie
         for (const auto& refusal : refusals) {
             test::Desktop().Clear();
             const QString folder = QString::fromLatin1(refusal.rom_folder);
-            Field(dialog, "rom_edit")
+            Field(dialog, "romFolderEdit")
                 ->setText(folder == "missing" ? folder : Path(refusal.rom_folder));
-            Field(dialog, "dat_edit")->setText(refusal.dats);
+            Field(dialog, "datFilesEdit")->setText(refusal.dats);
             Create(dialog);
             EXPECT_EQ(test::Desktop().Texts(), QStringList({refusal.why}));
             EXPECT_TRUE(dialog.isVisible());  // the user may choose again
         }
         test::Desktop().Clear();
-        Click(dialog, "cancel_button");
+        Click(dialog, "cancelButton");
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }));
     EXPECT_TRUE(test::Desktop().boxes.empty()) << test::Desktop().Texts().join(" | ").toStdString();
@@ -216,7 +216,7 @@ TEST_F(NewCollection, ASecondCreateWorksAfterAFailedOne) {
         int renames = 0;
     } fault;
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        Field(dialog, "rom_edit")->setText(Path("roms"));
+        Field(dialog, "romFolderEdit")->setText(Path("roms"));
         Create(dialog);
         EXPECT_EQ(test::Desktop().Texts(), QStringList({"E/A-Fehler 28"}));
         EXPECT_TRUE(dialog.isVisible());
@@ -260,18 +260,18 @@ TEST_F(NewCollection, TheWindowsKeepDrawingWhileTheImportRuns) {
         bool released = false;
     } hold;
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        Field(dialog, "rom_edit")->setText(Path("roms"));
-        Field(dialog, "dat_edit")->setText(Path("dats/genre.dat"));
-        Click(dialog, "create_button");
-        auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("import_progress"));
+        Field(dialog, "romFolderEdit")->setText(Path("roms"));
+        Field(dialog, "datFilesEdit")->setText(Path("dats/genre.dat"));
+        Click(dialog, "createButton");
+        auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("importProgress"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Reached(); }));
         // The two ROM files were read for their CRCs before the files are written.
         ASSERT_TRUE(QTest::qWaitFor([&] { return progress->value() == 2; }));
         EXPECT_TRUE(dialog.Importing());
         EXPECT_TRUE(progress->isVisible());
         EXPECT_EQ(progress->maximum(), 2);
-        EXPECT_FALSE(Field(dialog, "rom_edit")->isEnabled());
-        EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("cancel_button"))->isEnabled());
+        EXPECT_FALSE(Field(dialog, "romFolderEdit")->isEnabled());
+        EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->isEnabled());
         QTest::keyClick(&dialog, Qt::Key_Escape);
         dialog.reject();
         EXPECT_TRUE(dialog.isVisible());
@@ -289,45 +289,45 @@ TEST_F(NewCollection, TheWindowsKeepDrawingWhileTheImportRuns) {
 // window shows the new one.
 TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     ASSERT_TRUE(Start([&](NewCollectionDialog& dialog) {
-        Field(dialog, "rom_edit")->setText(Path("roms"));
-        Field(dialog, "screen_edit")->setText(Path("shots"));
-        Field(dialog, "dat_edit")->setText(Path("dats/genre.dat"));
+        Field(dialog, "romFolderEdit")->setText(Path("roms"));
+        Field(dialog, "screenshotFolderEdit")->setText(Path("shots"));
+        Field(dialog, "datFilesEdit")->setText(Path("dats/genre.dat"));
         Create(dialog);
     }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Lines().size() == 2; }));
-    auto* settings = form_->findChild<QMenu*>(QStringLiteral("Datei1"));
-    QAction* item = form_->findChild<QAction*>(QStringLiteral("import_rom_folder"));
+    auto* settings = window_->findChild<QMenu*>(QStringLiteral("settingsMenu"));
+    QAction* item = window_->findChild<QAction*>(QStringLiteral("importRomFolderAction"));
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->isVisible());
     EXPECT_EQ(item->text(), "&Import ROM folder...");
     const QList<QAction*> entries = settings->actions();
     EXPECT_EQ(entries.indexOf(item),
-              entries.indexOf(form_->findChild<QAction*>(QStringLiteral("Reset"))) + 1);
+              entries.indexOf(window_->findChild<QAction*>(QStringLiteral("resetAction"))) + 1);
     // What the Options dialog would have changed since.
     {
-        settings::ProgramOptions options = form_->Logic().Options();
+        settings::ProgramOptions options = window_->Logic().Options();
         options.snes9x_folder = "/opt/snes9x/";
-        form_->Logic().SetOptions(options);
+        window_->Logic().SetOptions(options);
     }
-    form_->Logic().SetSlideshowInterval(5000);
-    form_->Logic().SetShowMode(2);
+    window_->Logic().SetSlideshowInterval(5000);
+    window_->Logic().SetShowMode(2);
 
     Touch(Path("roms 2/Gamma (J).sfc"));
     Touch(Path("roms 2/Gamma (J).srm"));
     test::Desktop().Clear();
     Answer([&](NewCollectionDialog& dialog) {
-        EXPECT_EQ(Field(dialog, "rom_edit")->text(), Path("roms"));
-        EXPECT_EQ(Field(dialog, "screen_edit")->text(), Path("shots"));
-        EXPECT_EQ(Field(dialog, "dat_edit")->text(), Path("dats/genre.dat"));
-        Field(dialog, "rom_edit")->setText(Path("docs"));
+        EXPECT_EQ(Field(dialog, "romFolderEdit")->text(), Path("roms"));
+        EXPECT_EQ(Field(dialog, "screenshotFolderEdit")->text(), Path("shots"));
+        EXPECT_EQ(Field(dialog, "datFilesEdit")->text(), Path("dats/genre.dat"));
+        Field(dialog, "romFolderEdit")->setText(Path("docs"));
         Create(dialog);
         ASSERT_EQ(test::Desktop().Texts().size(), 1);
         EXPECT_TRUE(test::Desktop().Texts()[0].startsWith("the ROM folder " + Path("docs") +
                                                           " holds no ROM files"));
         EXPECT_TRUE(dialog.isVisible());
         test::Desktop().Clear();
-        Field(dialog, "rom_edit")->setText(Path("roms 2"));
-        Field(dialog, "dat_edit")->clear();
+        Field(dialog, "romFolderEdit")->setText(Path("roms 2"));
+        Field(dialog, "datFilesEdit")->clear();
         Create(dialog);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     });
@@ -336,11 +336,12 @@ TEST_F(NewCollection, ImportRomFolderFromTheWindowReplacesTheCollection) {
     EXPECT_EQ(test::Desktop().Texts(),
               QStringList({"imported 1 title from " + Path("roms 2") +
                            "/, 0 with screenshots; skipped 1 other file (.srm 1)"}));
-    EXPECT_EQ(form_->Logic().Options().rom_folder, (Path("roms 2") + '/').toStdString());
-    EXPECT_EQ(test::ReadFile("options.dat"),
-              (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
-               QString::fromStdString(form_->Logic().Options().zsnes_folder) + "\r\n5000\r\n2\r\n")
-                  .toUtf8());
+    EXPECT_EQ(window_->Logic().Options().rom_folder, (Path("roms 2") + '/').toStdString());
+    EXPECT_EQ(
+        test::ReadFile("options.dat"),
+        (Path("shots") + "/\r\n" + Path("roms 2") + "/\r\n/opt/snes9x/\r\n" +
+         QString::fromStdString(window_->Logic().Options().zsnes_folder) + "\r\n5000\r\n2\r\n")
+            .toUtf8());
     EXPECT_EQ(test::ReadFile(catalogue::kDatListFileName), "");
 }
 
@@ -370,4 +371,4 @@ TEST(FileList, OneLineForSeveralFileNames) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

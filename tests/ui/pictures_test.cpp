@@ -12,7 +12,7 @@
 #include "rtl/runtime_error.h"
 #include "screenshot/screenshot_decoder.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 TEST(StoredPictures, AreInTheProgramWithTheirSizes) {
@@ -127,4 +127,4 @@ TEST_F(ScreenshotLoading, RaisesTheImageErrorForUnknownExtensionsAndBrokenConten
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

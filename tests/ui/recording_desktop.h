@@ -23,7 +23,7 @@ struct RecordedStart {
     QStringList arguments;
 };
 
-class RecordingDesktop final : public Desktop {
+class RecordingDesktop final : public ui::Desktop {
   public:
     void ShowBox(QWidget*, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override {

@@ -11,7 +11,7 @@
 
 #include "title_list.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 TEST(TitleList, ShowsTheTitlesOfTheGivenRowsWithOneResetPerRebuild) {
@@ -150,4 +150,4 @@ TEST(TitleList, TheLineUnderTheMouseIsPaintedAsHovered) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

@@ -28,7 +28,7 @@
 #include "recording_desktop.h"
 #include "update_dialog.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 using testing::ClosedPort;
@@ -39,15 +39,15 @@ class UpdateDialogTest : public ::testing::Test {
         test::Desktop().Clear();
         // The main window makes its dialog with the server of this run.
         ::setenv("VARNIMO_UPDATE_SERVER", ("127.0.0.1:" + std::to_string(ClosedPort())).c_str(), 1);
-        form_ = std::make_unique<MainWindow>(test::Desktop());
+        window_ = std::make_unique<MainWindow>(test::Desktop());
         ::unsetenv("VARNIMO_UPDATE_SERVER");
     }
     void TearDown() override {
         own_.reset();
-        form_.reset();
+        window_.reset();
         test::Desktop().Clear();
     }
-    ui::UpdateDialog& dialog() { return own_ ? *own_ : form_->UpdateWindow(); }
+    UpdateDialog& dialog() { return own_ ? *own_ : window_->UpdateWindow(); }
     template <typename T>
     T* Child(const char* name) {
         T* child = dialog().findChild<T*>(QString::fromLatin1(name));
@@ -65,9 +65,9 @@ class UpdateDialogTest : public ::testing::Test {
         return texts;
     }
 
-    std::unique_ptr<MainWindow> form_;
+    std::unique_ptr<MainWindow> window_;
     app::Collection versions_;
-    std::unique_ptr<ui::UpdateDialog> own_;  // a dialog over versions_, where a test made one
+    std::unique_ptr<UpdateDialog> own_;  // a dialog over versions_, where a test made one
 };
 
 TEST_F(UpdateDialogTest, OpensAsDesigned) {
@@ -123,12 +123,12 @@ TEST_F(UpdateDialogTest, OpensAsDesigned) {
 }
 
 TEST_F(UpdateDialogTest, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
-    form_->move(100, 80);
+    window_->move(100, 80);
     // The versions come from a collection of the test's own: the window's is read from files.
     versions_.SetDatabaseVersion(2.07);
     versions_.SetScreenPackVersion(13, 4.5);
-    own_ = std::make_unique<ui::UpdateDialog>(versions_, test::Desktop(),
-                                              ui::UpdateDialog::ServerForThisRun(), form_.get());
+    own_ = std::make_unique<UpdateDialog>(versions_, test::Desktop(),
+                                          UpdateDialog::ServerForThisRun(), window_.get());
     dialog().show();
     // Tab visits the two buttons only, "Exit" first.
     QStringList tab_order;
@@ -140,7 +140,8 @@ TEST_F(UpdateDialogTest, ShowingFillsTheLocalColumnCentredOnTheMainWindow) {
     } while (widget != &dialog());
     EXPECT_EQ(tab_order, QStringList({"exitButton", "connectButton"}));
     EXPECT_LE(
-        (dialog().frameGeometry().center() - form_->frameGeometry().center()).manhattanLength(), 2);
+        (dialog().frameGeometry().center() - window_->frameGeometry().center()).manhattanLength(),
+        2);
 
     EXPECT_EQ(Cell("versionsGrid", 0, 0), "Versions");
     EXPECT_EQ(Cell("versionsGrid", 1, 0), "Yours");
@@ -201,9 +202,9 @@ TEST_F(UpdateDialogTest, NewerServerShowsTheDownloadLink) {
             FAIL() << "VARNIMO_TEST_MYSQL_* are not set: no MariaDB to test against";
         GTEST_SKIP() << "no private MariaDB (VARNIMO_TEST_MYSQL_* not set)";
     }
-    form_.reset();
+    window_.reset();
     ::setenv("VARNIMO_UPDATE_SERVER", (std::string(host) + ":" + port).c_str(), 1);
-    form_ = std::make_unique<MainWindow>(test::Desktop());
+    window_ = std::make_unique<MainWindow>(test::Desktop());
     ::unsetenv("VARNIMO_UPDATE_SERVER");
     dialog().show();
     QTest::mouseClick(Child<QPushButton>("connectButton"), Qt::LeftButton);
@@ -239,7 +240,7 @@ TEST_F(UpdateDialogTest, ExitEscapeAndTheDownloadLink) {
 }
 
 TEST_F(UpdateDialogTest, HelpUpdateShowsTheDialogModally) {
-    QAction* entry = form_->findChild<QAction*>("Update1");
+    QAction* entry = window_->findChild<QAction*>("updateCheckAction");
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->isEnabled());
     bool was_modal = false;
@@ -254,4 +255,4 @@ TEST_F(UpdateDialogTest, HelpUpdateShowsTheDialogModally) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui

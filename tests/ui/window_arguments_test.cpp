@@ -7,7 +7,7 @@
 
 #include "window_arguments.h"
 
-namespace varnimo {
+namespace varnimo::ui {
 namespace {
 
 TEST(WindowArguments, TakesItsOwnOptionsAndLeavesTheRestForQt) {
@@ -54,4 +54,4 @@ TEST(WindowArguments, TakesItsOwnOptionsAndLeavesTheRestForQt) {
 }
 
 }  // namespace
-}  // namespace varnimo
+}  // namespace varnimo::ui
