@@ -18,6 +18,9 @@ template <typename E>
 struct Failure {
     E error;
 };
+// Spelled out for compilers that deduce no aggregate's arguments (clang before 17).
+template <typename E>
+Failure(E) -> Failure<E>;
 
 template <typename T, typename E>
 class [[nodiscard]] Result {
