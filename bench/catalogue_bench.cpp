@@ -305,7 +305,8 @@ std::string Escaped(std::string_view text) {
 // The No-Intro DAT of 4,000 games as Logiqx XML.
 std::string LargeXmlDat() {
     std::string xml = "<?xml version=\"1.0\"?>\n<datafile>\n";
-    for (const catalogue::DatGame& game : catalogue::ParseDat(LargeDats()[2], "bench.dat")) {
+    const catalogue::DatReading listing = catalogue::ParseDat(LargeDats()[2], "bench.dat");
+    for (const catalogue::DatGame& game : listing.Value()) {
         xml += "\t<game name=\"" + Escaped(game.name) + "\">\n\t\t<description>" +
                Escaped(game.name) + "</description>\n";
         for (const catalogue::DatRom& rom : game.roms) {
@@ -323,7 +324,7 @@ void ReadDat(benchmark::State& state, bool xml) {
     const std::string content = xml ? LargeXmlDat() : LargeDats()[2];
     std::size_t games = 0;
     for (auto _ : state) {
-        games = catalogue::ParseDat(content, "bench.dat").size();
+        games = catalogue::ParseDat(content, "bench.dat").Value().size();
         benchmark::DoNotOptimize(games);
     }
     state.counters["games"] = static_cast<double>(games);
@@ -334,7 +335,7 @@ void ReadDat(benchmark::State& state, bool xml) {
 void MergeDats(benchmark::State& state) {
     std::vector<std::vector<catalogue::DatGame>> dats;
     for (const std::string& dat : LargeDats())
-        dats.push_back(catalogue::ParseDat(dat, "bench.dat"));
+        dats.push_back(catalogue::ParseDat(dat, "bench.dat").Value());
     std::vector<catalogue::FoundRomFile> files;
     for (std::size_t i = 0; i < 3500; ++i) {
         const catalogue::DatGame& game = dats[2][i];

@@ -1,6 +1,6 @@
 // The readers of files that come from outside the program and the user's collection: DAT
-// files in both formats, and the end of a zip archive. Any bytes give an answer or a DatError
-// that names a line of the input, never a crash; a raw ROM file's CRC is that of its bytes
+// files in both formats, and the end of a zip archive. Any bytes give games or a problem that
+// names a line of the input, never a crash; a raw ROM file's CRC is that of its bytes
 // without a copier's header.
 
 #include <zlib.h>
@@ -19,12 +19,11 @@ using fuzz::Check;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto lines = static_cast<std::size_t>(1 + std::count(bytes.begin(), bytes.end(), '\n'));
-    try {
-        catalogue::ParseDat(bytes, "f.dat");
-    } catch (const catalogue::DatError& error) {
-        Check(error.Line() >= 1 && error.Line() <= lines, "error line outside the file");
-        const std::string prefix = "f.dat:" + std::to_string(error.Line()) + ": ";
-        Check(std::string_view(error.what()).substr(0, prefix.size()) == prefix, "error text");
+    if (const catalogue::DatReading reading = catalogue::ParseDat(bytes, "f.dat"); !reading) {
+        const catalogue::DatProblem& problem = reading.Error();
+        Check(problem.line >= 1 && problem.line <= lines, "problem line outside the file");
+        const std::string prefix = "f.dat:" + std::to_string(problem.line) + ": ";
+        Check(std::string_view(problem.message).substr(0, prefix.size()) == prefix, "problem text");
     }
 
     fuzz::MemoryFile file(data, size);

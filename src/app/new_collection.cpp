@@ -1,14 +1,28 @@
 #include "app/new_collection.h"
 
 #include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "catalogue/rom_import.h"
+#include "rtl/runtime_error.h"
 
 namespace varnimo::app {
+
+namespace {
+
+// Nothing was made: why, and where the way out is when a collection is there already.
+std::string RefusalText(const catalogue::ImportRefusal& refusal) {
+    if (!refusal.existing_file)
+        return refusal.message;
+    std::error_code ignored;
+    return refusal.message + ": move it out of " +
+           std::filesystem::current_path(ignored).generic_string() +
+           " to make a new collection there";
+}
+
+}  // namespace
 
 NewCollection::NewCollection(NewCollectionView& view, catalogue::RomImportRequest base)
     : view_(view), base_(std::move(base)) {}
@@ -48,19 +62,13 @@ void NewCollection::Create() {
         bool made = false;
         std::string text;
         try {
-            text = catalogue::ImportRomFolder(request).Line();
-            made = true;
-        } catch (const catalogue::RomImportError& error) {
-            // Nothing was made: say why and let the user choose again.
-            text = error.what();
-            if (!error.ExistingFile().empty()) {
-                std::error_code ignored;
-                text += ": move it out of " +
-                        std::filesystem::current_path(ignored).generic_string() +
-                        " to make a new collection there";
-            }
-        } catch (const std::exception& error) {
-            text = error.what();  // a write failed; what was there before is still there
+            const catalogue::RomImportOutcome outcome = catalogue::ImportRomFolder(request);
+            made = outcome.Ok();
+            text = made ? outcome.Value().Line() : RefusalText(outcome.Error());
+        } catch (...) {
+            // A write failed (what was there before is still there), or worse: this thread's
+            // top, where the window's handler cannot see it, so the box says it instead.
+            text = rtl::CurrentErrorText();
         }
         view_.Post([this, made, text] { Finished(made, text); });
     };

@@ -10,11 +10,17 @@
 
 namespace varnimo::catalogue {
 
-DatError::DatError(const std::string& file, std::size_t line, const std::string& reason)
-    : std::runtime_error(file + ":" + (line > 0 ? std::to_string(line) + ":" : "") + " " + reason),
-      line_(line) {}
-
 namespace {
+
+DatProblem Problem(const std::string& file, std::size_t line, const std::string& reason) {
+    return {line, file + ":" + (line > 0 ? std::to_string(line) + ":" : "") + " " + reason};
+}
+
+// The readers below stop at the first fault from however deep they are by throwing this;
+// ParseDat catches it and returns the problem, so that no exception leaves this file.
+struct Stopped {
+    DatProblem problem;
+};
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
@@ -37,7 +43,7 @@ class Source {
     Source(std::string_view text, const std::string& file) : text_(text), file_(file) {}
 
     [[noreturn]] void Fail(std::size_t line, const std::string& reason) const {
-        throw DatError(file_, line, reason);
+        throw Stopped{Problem(file_, line, reason)};
     }
 
     std::uint64_t Number(std::string_view field, std::string_view value, std::size_t line,
@@ -601,19 +607,23 @@ class XmlDat : Source {
 
 }  // namespace
 
-std::vector<DatGame> ParseDat(std::string_view content, const std::string& file) {
+DatReading ParseDat(std::string_view content, const std::string& file) {
     if (content.substr(0, 3) == "\xEF\xBB\xBF") {
         content.remove_prefix(3);
     }
     const std::size_t first =
         std::find_if_not(content.begin(), content.end(), IsSpace) - content.begin();
-    if (first < content.size() && content[first] == '<') {
-        return XmlDat(content, file).Games();
+    try {
+        if (first < content.size() && content[first] == '<') {
+            return XmlDat(content, file).Games();
+        }
+        return TextDat(content, file).Games();
+    } catch (Stopped& stopped) {
+        return rtl::Failure{std::move(stopped.problem)};
     }
-    return TextDat(content, file).Games();
 }
 
-std::vector<DatGame> ReadDatFile(const std::string& path) {
+DatReading ReadDatFile(const std::string& path) {
     // The game list of one system is a few megabytes even with every field; a file far
     // beyond that is no such list, and reading it whole could exhaust memory.
     constexpr std::size_t kDatFileLimit = std::size_t{256} << 20;
@@ -621,10 +631,12 @@ std::vector<DatGame> ReadDatFile(const std::string& path) {
     try {
         bytes = rtl::ReadFileBytes(path, kDatFileLimit);
     } catch (const rtl::InOutError& error) {
-        throw DatError(path, 0, std::string("cannot read: ") + std::strerror(error.ErrorCode()));
+        return rtl::Failure{
+            Problem(path, 0, std::string("cannot read: ") + std::strerror(error.ErrorCode()))};
     }
     if (!bytes) {
-        throw DatError(path, 0, "larger than 256 MiB: not the game list of one system");
+        return rtl::Failure{
+            Problem(path, 0, "larger than 256 MiB: not the game list of one system")};
     }
     return ParseDat(*bytes, path);
 }

@@ -5,12 +5,14 @@
 // by the content. A file that does not follow its format is refused whole, with the line
 // where reading stopped, so that nothing half read reaches a collection.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "rtl/result.h"
 
 namespace varnimo::catalogue {
 
@@ -32,23 +34,21 @@ struct DatGame {
     const std::string& Title() const { return name.empty() ? description : name; }
 };
 
-// A file that cannot be read as a DAT; what() is "file:line: reason".
-class DatError : public std::runtime_error {
-  public:
-    DatError(const std::string& file, std::size_t line, const std::string& reason);
-    std::size_t Line() const { return line_; }
-
-  private:
-    std::size_t line_;
+// Why a file cannot be read as a DAT.
+struct DatProblem {
+    std::size_t line = 0;  // where reading stopped; 0 when the file could not be read at all
+    std::string message;   // for the user: "file:line: reason", or "file: reason" without a line
 };
 
-// The games of a DAT held in `content`, in file order. `file` names it in errors. Line ends
-// may be CR LF or LF; a UTF-8 byte-order mark is skipped; fields and blocks the program does
-// not use are skipped. Throws DatError for a malformed file, and for one that is neither
-// format.
-std::vector<DatGame> ParseDat(std::string_view content, const std::string& file);
+using DatReading = rtl::Result<std::vector<DatGame>, DatProblem>;
 
-// Reads and parses the file `path`. Throws DatError also when it cannot be read.
-std::vector<DatGame> ReadDatFile(const std::string& path);
+// The games of a DAT held in `content`, in file order, or the problem of a malformed file or
+// of one that is neither format. `file` names it in the problem. Line ends may be CR LF or
+// LF; a UTF-8 byte-order mark is skipped; fields and blocks the program does not use are
+// skipped.
+DatReading ParseDat(std::string_view content, const std::string& file);
+
+// Reads and parses the file `path`; a file that cannot be read is a problem too.
+DatReading ReadDatFile(const std::string& path);
 
 }  // namespace varnimo::catalogue

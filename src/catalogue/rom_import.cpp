@@ -55,20 +55,25 @@ std::string AbsoluteFolder(const std::string& folder) {
     return WithSeparator(AbsolutePath(folder));
 }
 
+rtl::Failure<ImportRefusal> Refused(std::string message) {
+    return {{std::move(message), std::nullopt}};
+}
+
 // Lists a folder the import reads, or says why it cannot.
-std::vector<rtl::FolderEntry> ListImportFolder(const std::string& what, const std::string& folder) {
+rtl::Result<std::vector<rtl::FolderEntry>, ImportRefusal> ListImportFolder(
+    const std::string& what, const std::string& folder) {
     const rtl::PathStatus status = rtl::StatusOf(folder);
-    if (status.kind == rtl::PathKind::None) {
-        throw RomImportError(what + " " + folder + ": " + std::strerror(status.error));
-    }
-    if (status.kind != rtl::PathKind::Folder) {
-        throw RomImportError(what + " " + folder + " is not a folder");
-    }
+    if (status.kind == rtl::PathKind::None)
+        return Refused(what + " " + folder + ": " + std::strerror(status.error));
+    if (status.kind != rtl::PathKind::Folder)
+        return Refused(what + " " + folder + " is not a folder");
     try {
         return rtl::ListFolder(folder);
     } catch (const rtl::InOutError& error) {
-        throw RomImportError("cannot read " + what + " " + folder + ": " +
-                             std::strerror(error.ErrorCode()));
+        // A folder that is there but cannot be listed (no permission) is refused as one that
+        // is not there: nothing has been written yet.
+        return Refused("cannot read " + what + " " + folder + ": " +
+                       std::strerror(error.ErrorCode()));
     }
 }
 
@@ -94,16 +99,22 @@ struct ScreenFolder {
     NameSet snaps;
 };
 
-ScreenFolder ListScreenFolder(const std::string& folder) {
+rtl::Result<ScreenFolder, ImportRefusal> ListScreenFolder(const std::string& folder) {
     ScreenFolder screens;
     const std::string what = "the screenshot folder";
-    screens.top.Add(ListImportFolder(what, folder));
+    auto top = ListImportFolder(what, folder);
+    if (!top)
+        return rtl::Failure{top.Error()};
+    screens.top.Add(std::move(top.Value()));
     for (auto [sub, set] : {std::pair{kTitleScreensFolder, &screens.titles},
                             std::pair{kInGameScreensFolder, &screens.snaps}}) {
         const std::string path = WithSeparator(folder) + std::string(sub);
-        if (rtl::StatusOf(path).kind == rtl::PathKind::Folder) {
-            set->Add(ListImportFolder(what, path));
-        }
+        if (rtl::StatusOf(path).kind != rtl::PathKind::Folder)
+            continue;
+        auto listing = ListImportFolder(what, path);
+        if (!listing)
+            return rtl::Failure{listing.Error()};
+        set->Add(std::move(listing.Value()));
     }
     return screens;
 }
@@ -141,12 +152,6 @@ std::size_t NameScreenshots(const ScreenFolder& screens, KnownRomTable& table) {
     return found;
 }
 
-void RefuseExisting(const char* file, bool replace) {
-    if (!replace && rtl::StatusOf(file).kind != rtl::PathKind::None) {
-        throw RomImportError(std::string(file) + " is there already", file);
-    }
-}
-
 std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -154,10 +159,13 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
 // The ROM files of a folder's listing, one per title (of several files of one title the
 // lowest code, which is the order .zip, .smc, .fig, .smd, .sfc, .swc), in title order; the
 // rest goes into `summary`.
-std::vector<FoundRomFile> RomFilesOfFolder(const std::string& rom_folder,
-                                           RomImportSummary& summary) {
+rtl::Result<std::vector<FoundRomFile>, ImportRefusal> RomFilesOfFolder(
+    const std::string& rom_folder, RomImportSummary& summary) {
+    auto listing = ListImportFolder("the ROM folder", rom_folder);
+    if (!listing)
+        return rtl::Failure{listing.Error()};
     std::vector<FoundRomFile> found;
-    for (rtl::FolderEntry& entry : ListImportFolder("the ROM folder", rom_folder)) {
+    for (rtl::FolderEntry& entry : listing.Value()) {
         if (!entry.IsFile) {
             ++summary.not_files;
             continue;
@@ -189,14 +197,14 @@ std::vector<FoundRomFile> RomFilesOfFolder(const std::string& rom_folder,
     return found;
 }
 
-std::vector<std::vector<DatGame>> ReadDats(const std::vector<std::string>& files) {
+rtl::Result<std::vector<std::vector<DatGame>>, ImportRefusal> ReadDats(
+    const std::vector<std::string>& files) {
     std::vector<std::vector<DatGame>> dats;
     for (const std::string& file : files) {
-        try {
-            dats.push_back(ReadDatFile(file));
-        } catch (const DatError& error) {
-            throw RomImportError(error.what());
-        }
+        DatReading games = ReadDatFile(file);
+        if (!games)
+            return Refused(games.Error().message);
+        dats.push_back(std::move(games.Value()));
     }
     return dats;
 }
@@ -229,32 +237,44 @@ std::string ThumbnailName(std::string_view title) {
     return name;
 }
 
-RomImportSummary ImportRomFolder(const RomImportRequest& request) {
+RomImportOutcome ImportRomFolder(const RomImportRequest& request) {
     RomImportSummary summary;
-    std::vector<FoundRomFile> files = RomFilesOfFolder(request.rom_folder, summary);
+    auto found = RomFilesOfFolder(request.rom_folder, summary);
+    if (!found)
+        return rtl::Failure{found.Error()};
+    std::vector<FoundRomFile>& files = found.Value();
     if (files.empty()) {
         const std::string skipped = summary.Skipped();
-        throw RomImportError("the ROM folder " + request.rom_folder +
-                             " holds no ROM files (.zip, .smc, .fig, .smd, .sfc or .swc)" +
-                             (skipped.empty() ? "" : ": it holds " + skipped));
+        return Refused("the ROM folder " + request.rom_folder +
+                       " holds no ROM files (.zip, .smc, .fig, .smd, .sfc or .swc)" +
+                       (skipped.empty() ? "" : ": it holds " + skipped));
     }
     ScreenFolder screens;
-    if (!request.screen_folder.empty())
-        screens = ListScreenFolder(request.screen_folder);
+    if (!request.screen_folder.empty()) {
+        auto listed = ListScreenFolder(request.screen_folder);
+        if (!listed)
+            return rtl::Failure{listed.Error()};
+        screens = std::move(listed.Value());
+    }
     std::vector<std::string> dat_list;
     if (request.remember_dat_files) {
         for (const std::string& dat : request.dat_files) {
             dat_list.push_back(AbsolutePath(dat));
             if (!CanBeLine(dat_list.back())) {
-                throw RomImportError("the name of the DAT file " + dat +
-                                     " holds a line end or Ctrl-Z and cannot be remembered");
+                return Refused("the name of the DAT file " + dat +
+                               " holds a line end or Ctrl-Z and cannot be remembered");
             }
         }
     }
     // The list of DAT files is only a note for the next import: it is replaced whatever.
-    for (const char* file : {settings::kOptionsFileName, kCatalogueFileName, kScanCacheFileName})
-        RefuseExisting(file, request.replace);
-    const std::vector<std::vector<DatGame>> dats = ReadDats(request.dat_files);
+    for (const char* file : {settings::kOptionsFileName, kCatalogueFileName, kScanCacheFileName}) {
+        if (!request.replace && rtl::StatusOf(file).kind != rtl::PathKind::None)
+            return rtl::Failure{ImportRefusal{std::string(file) + " is there already", file}};
+    }
+    auto read = ReadDats(request.dat_files);
+    if (!read)
+        return rtl::Failure{read.Error()};
+    const std::vector<std::vector<DatGame>>& dats = read.Value();
     if (!dats.empty())
         ComputeCrcs(request.rom_folder, files, request.progress);
 

@@ -11,13 +11,12 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "catalogue/known_rom_table.h"
+#include "rtl/result.h"
 
 namespace varnimo::catalogue {
 
@@ -65,29 +64,26 @@ struct RomImportSummary {
     std::string Skipped() const;
 };
 
-// Why an import did nothing; what() is the message for the user.
-class RomImportError : public std::runtime_error {
-  public:
-    explicit RomImportError(const std::string& message, std::string existing_file = {})
-        : std::runtime_error(message), existing_file_(std::move(existing_file)) {}
-    // The data file that is there already, when that is why; else empty. The terminal
-    // program and the dialog tell different ways out.
-    const std::string& ExistingFile() const { return existing_file_; }
-
-  private:
-    std::string existing_file_;
+// Why an import did nothing.
+struct ImportRefusal {
+    std::string message;  // for the user
+    // The data file that is there already, when that is why: the terminal program and the
+    // dialog tell different ways out.
+    std::optional<std::string> existing_file;
 };
+
+using RomImportOutcome = rtl::Result<RomImportSummary, ImportRefusal>;
 
 // Does the whole import. Checks everything before writing anything: a ROM or screenshot
 // folder that is missing, not a folder or unreadable, a ROM folder that holds no ROM file, a
 // DAT file that cannot be read or is malformed (its line named), and a data file that is
-// there already (without `replace`), throw RomImportError and leave the folder as it was.
-// Only with DAT files are the ROM files read, each once, for their CRCs. Every row gets
-// screenshot names: the pictures found, else the names of a thumbnail set, so pictures added
-// later show. The files are replaced together or not at all: a failed write or rename throws
-// InOutError and leaves the folder as it was, apart from temporary files an import that was
-// killed left there, which go.
-RomImportSummary ImportRomFolder(const RomImportRequest& request);
+// there already (without `replace`), are refused: the outcome says why and the folder is left
+// as it was. Only with DAT files are the ROM files read, each once, for their CRCs. Every row
+// gets screenshot names: the pictures found, else the names of a thumbnail set, so pictures
+// added later show. The files are replaced together or not at all: a failed write or rename
+// raises InOutError and leaves the folder as it was, apart from temporary files an import
+// that was killed left there, which go.
+RomImportOutcome ImportRomFolder(const RomImportRequest& request);
 
 // The DAT files kDatListFileName names, in its order; none when it is not there.
 std::vector<std::string> RememberedDatFiles();

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 
 #include "catalogue/rom_import.h"
@@ -75,27 +74,25 @@ int RunImportCommand(const ImportCommand& import) {
     if (const char* path = std::getenv("PATH"))
         request.search_path = path;
 
-    try {
-        catalogue::RomImportSummary summary;
-        {
-            ProgressLine line;
-            if (TerminalText(stderr).IsTerminal()) {
-                request.progress = [&line](std::size_t done, std::size_t total) {
-                    line.Show(done, total);
-                };
-            }
-            summary = catalogue::ImportRomFolder(request);
+    // The progress line is cleared before anything else is printed. A write that fails
+    // raises a runtime error, which main's handler shows as an error line.
+    const catalogue::RomImportOutcome outcome = [&] {
+        ProgressLine line;
+        if (TerminalText(stderr).IsTerminal()) {
+            request.progress = [&line](std::size_t done, std::size_t total) {
+                line.Show(done, total);
+            };
         }
-        std::printf("%s\n", TerminalText(stdout)(summary.Line()).c_str());
-        return kCompleted;
-    } catch (const catalogue::RomImportError& error) {
-        std::fprintf(stderr, "error: %s%s\n", TerminalText(stderr)(error.what()).c_str(),
-                     error.ExistingFile().empty() ? "" : " (--force replaces it)");
-    } catch (const std::runtime_error& error) {
-        // What the import refused, or a runtime error of a write.
-        std::fprintf(stderr, "error: %s\n", TerminalText(stderr)(error.what()).c_str());
+        return catalogue::ImportRomFolder(request);
+    }();
+    if (!outcome) {
+        const catalogue::ImportRefusal& refusal = outcome.Error();
+        std::fprintf(stderr, "error: %s%s\n", TerminalText(stderr)(refusal.message).c_str(),
+                     refusal.existing_file ? " (--force replaces it)" : "");
+        return kFailed;
     }
-    return kFailed;
+    std::printf("%s\n", TerminalText(stdout)(outcome.Value().Line()).c_str());
+    return kCompleted;
 }
 
 }  // namespace varnimo::cli

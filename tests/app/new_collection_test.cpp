@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -77,7 +78,7 @@ TEST(NewCollectionRules, ARefusedImportSaysWhyAndAMadeOneAccepts) {
     ASSERT_EQ(view.log.size(), 3u);
     EXPECT_EQ(view.log[0], "busy");
     EXPECT_EQ(view.log[1], "idle");
-    EXPECT_EQ(view.log[2].rfind("error: ", 0), 0u) << view.log[2];
+    EXPECT_EQ(view.log[2].rfind("error: the ROM folder no such folder: ", 0), 0u) << view.log[2];
     EXPECT_FALSE(rtl::FileExists(catalogue::kCatalogueFileName));
 
     view.log.clear();
@@ -90,6 +91,16 @@ TEST(NewCollectionRules, ARefusedImportSaysWhyAndAMadeOneAccepts) {
     EXPECT_EQ(view.log.back(), "accept");
     EXPECT_EQ(view.log[view.log.size() - 2].rfind("info: ", 0), 0u);
     EXPECT_TRUE(rtl::FileExists(catalogue::kCatalogueFileName));
+
+    // Once more: the collection is there now, and the box says where to move it from.
+    view.log.clear();
+    rules.Create();
+    view.RunUntilIdle(rules);
+    EXPECT_EQ(view.log,
+              (std::vector<std::string>{"busy", "idle",
+                                        "error: options.dat is there already: move it out of " +
+                                            std::filesystem::current_path().generic_string() +
+                                            " to make a new collection there"}));
 }
 
 }  // namespace

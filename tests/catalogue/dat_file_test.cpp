@@ -26,9 +26,18 @@ std::string Line(const DatGame& game) {
     return line;
 }
 
-std::vector<std::string> Lines(const std::vector<DatGame>& games) {
+// The games read; a refused file fails the test with its problem and reads as none.
+std::vector<DatGame> Games(const DatReading& reading) {
+    if (!reading) {
+        ADD_FAILURE() << "refused: " << reading.Error().message;
+        return {};
+    }
+    return reading.Value();
+}
+
+std::vector<std::string> Lines(const DatReading& reading) {
     std::vector<std::string> lines;
-    for (const DatGame& game : games)
+    for (const DatGame& game : Games(reading))
         lines.push_back(Line(game));
     return lines;
 }
@@ -55,12 +64,12 @@ TEST(DatFile, ReadsTheRealExcerpts) {
          "Battle Pinball (Japan)|||-|Japan|Battle Pinball (Japan).sfc,1310720,54901522;"},
     };
     for (const Case& c : cases) {
-        const std::vector<DatGame> games = ReadDatFile(kData + "/" + c.file);
+        const std::vector<DatGame> games = Games(ReadDatFile(kData + "/" + c.file));
         ASSERT_EQ(games.size(), 250u) << c.file;
         EXPECT_EQ(Line(games[c.game]), c.line) << c.file;
     }
     std::size_t with_users = 0;
-    for (const DatGame& game : ReadDatFile(kData + "/snes-maxusers-excerpt.dat"))
+    for (const DatGame& game : Games(ReadDatFile(kData + "/snes-maxusers-excerpt.dat")))
         with_users += game.users.has_value();
     EXPECT_EQ(with_users, 250u);
 }
@@ -176,25 +185,23 @@ TEST(DatFile, RefusesMalformedFilesWithTheLine) {
         {"< datafile/>", 1, "expected a name"},
     };
     for (const Case& c : cases) {
-        try {
-            ParseDat(c.content, "bad.dat");
+        const DatReading reading = ParseDat(c.content, "bad.dat");
+        if (reading) {
             ADD_FAILURE() << "accepted: " << c.content;
-        } catch (const DatError& error) {
-            EXPECT_EQ(error.Line(), c.line) << c.content << "\n" << error.what();
-            const std::string prefix = "bad.dat:" + std::to_string(c.line) + ": ";
-            EXPECT_EQ(std::string(error.what()).substr(0, prefix.size()), prefix) << c.content;
-            EXPECT_NE(std::string(error.what()).find(c.reason), std::string::npos)
-                << c.content << "\n"
-                << error.what();
+            continue;
         }
+        const DatProblem& problem = reading.Error();
+        EXPECT_EQ(problem.line, c.line) << c.content << "\n" << problem.message;
+        const std::string prefix = "bad.dat:" + std::to_string(c.line) + ": ";
+        EXPECT_EQ(problem.message.substr(0, prefix.size()), prefix) << c.content;
+        EXPECT_NE(problem.message.find(c.reason), std::string::npos) << c.content << "\n"
+                                                                     << problem.message;
     }
-    try {
-        ReadDatFile(kData + "/no such file.dat");
-        ADD_FAILURE() << "a missing file read";
-    } catch (const DatError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  kData + "/no such file.dat: cannot read: " + std::strerror(ENOENT));
-    }
+    const DatReading missing = ReadDatFile(kData + "/no such file.dat");
+    ASSERT_FALSE(missing) << "a missing file read";
+    EXPECT_EQ(missing.Error().message,
+              kData + "/no such file.dat: cannot read: " + std::strerror(ENOENT));
+    EXPECT_EQ(missing.Error().line, 0u);
 }
 
 }  // namespace

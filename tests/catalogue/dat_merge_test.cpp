@@ -136,7 +136,7 @@ TEST(MergeCatalogue, OfDatsAndFiles) {
     for (const Case& c : cases) {
         std::vector<std::vector<DatGame>> dats;
         for (const std::string& text : c.dats)
-            dats.push_back(ParseDat(text, "t.dat"));
+            dats.push_back(ParseDat(text, "t.dat").Value());
         const MergedCatalogue merged = MergeCatalogue(dats, c.files);
         EXPECT_EQ(Rows(merged.table), c.rows) << c.what;
         EXPECT_EQ(Counts(merged.counts), c.counts) << c.what;
@@ -150,7 +150,7 @@ TEST(MergeCatalogue, OfTheRealExcerpts) {
     std::vector<std::vector<DatGame>> dats;
     for (const char* file :
          {"snes-genre-excerpt.dat", "snes-maxusers-excerpt.dat", "snes-no-intro-excerpt.dat"})
-        dats.push_back(ReadDatFile(data + "/" + file));
+        dats.push_back(ReadDatFile(data + "/" + file).Value());
     const MergedCatalogue merged = MergeCatalogue(
         dats, {{"Battle Pinball (Japan)", kFoundSfc, 0x54901522},
                {"3 ninjas kick back (usa)", kFoundZip, std::nullopt},

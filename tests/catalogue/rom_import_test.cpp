@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -183,6 +184,16 @@ RomImportRequest Request(std::string roms, std::string shots = "", bool force = 
     return request;
 }
 
+// The summary of an import that is to be made; a refused one fails the test with its reason.
+RomImportSummary Imported(const RomImportRequest& request) {
+    const RomImportOutcome outcome = ImportRomFolder(request);
+    if (!outcome) {
+        ADD_FAILURE() << "refused: " << outcome.Error().message;
+        return {};
+    }
+    return outcome.Value();
+}
+
 void PrintTo(const ImportCase& c, std::ostream* out) {
     *out << c.rule;
 }
@@ -208,19 +219,17 @@ TEST_P(RomImportRules, MakesTheCollection) {
 
     const RomImportRequest request = Request("roms", c.shots.empty() ? "" : "shots", c.force);
     if (c.catalogue == nullptr) {
-        try {
-            ImportRomFolder(request);
-            FAIL() << "imported";
-        } catch (const RomImportError& error) {
-            EXPECT_EQ(error.what(), std::string(c.scan));
-            EXPECT_EQ(error.ExistingFile(), c.present.empty() ? "" : c.present[0]);
-        }
+        const RomImportOutcome outcome = ImportRomFolder(request);
+        ASSERT_FALSE(outcome) << "imported";
+        EXPECT_EQ(outcome.Error().message, c.scan);
+        EXPECT_EQ(outcome.Error().existing_file,
+                  c.present.empty() ? std::nullopt : std::optional(c.present[0]));
         EXPECT_EQ(dir.Listing(), before);
         for (const std::string& name : c.present)
             EXPECT_EQ(ReadBytes(name), "old");
         return;
     }
-    const RomImportSummary summary = ImportRomFolder(request);
+    const RomImportSummary summary = Imported(request);
     EXPECT_EQ(ReadBytes("SNES_screens.dat"), "0\r\n" + Expanded(c.catalogue));
     EXPECT_EQ(ReadBytes("scanned.dat"), c.scan);
     EXPECT_NE(summary.Line().find(c.summary), std::string::npos) << summary.Line();
@@ -334,16 +343,13 @@ TEST_P(ImportWithDats, RecognisesFilesAndKnownGames) {
     };
     const std::string before = dir.Listing();
     if (c.catalogue == nullptr) {
-        try {
-            ImportRomFolder(request);
-            FAIL() << "imported";
-        } catch (const RomImportError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind(c.scan, 0), 0u) << error.what();
-        }
+        const RomImportOutcome outcome = ImportRomFolder(request);
+        ASSERT_FALSE(outcome) << "imported";
+        EXPECT_EQ(outcome.Error().message.rfind(c.scan, 0), 0u) << outcome.Error().message;
         EXPECT_EQ(dir.Listing(), before);
         return;
     }
-    std::string summary = ImportRomFolder(request).Line();
+    std::string summary = Imported(request).Line();
     EXPECT_EQ(ReadBytes("SNES_screens.dat"), "0\r\n" + Expanded(c.catalogue));
     EXPECT_EQ(ReadBytes("scanned.dat"), c.scan);
     const std::string here = dir.Path().string();
@@ -372,19 +378,19 @@ TEST(RomImport, RemembersItsDatFilesWhenAsked) {
     WriteBytes("list.xml", kDats.at("list.xml"));
     RomImportRequest request = Request("roms");
     request.dat_files = {"dats/genre.dat", "./dats/../list.xml"};
-    ImportRomFolder(request);
+    Imported(request);
     EXPECT_EQ(dir.Listing(), "SNES_screens.dat dats list.xml options.dat roms scanned.dat ");
     EXPECT_EQ(RememberedDatFiles(), std::vector<std::string>{});
 
     request.remember_dat_files = true;
     request.replace = true;
-    ImportRomFolder(request);
+    Imported(request);
     const std::string here = dir.Path().string();
     EXPECT_EQ(ReadBytes(kDatListFileName), here + "/dats/genre.dat\r\n" + here + "/list.xml\r\n");
     EXPECT_EQ(RememberedDatFiles(),
               (std::vector<std::string>{here + "/dats/genre.dat", here + "/list.xml"}));
     request.dat_files.clear();
-    ImportRomFolder(request);
+    Imported(request);
     EXPECT_EQ(RememberedDatFiles(), std::vector<std::string>{});
 }
 
@@ -398,7 +404,7 @@ TEST(RomImport, OptionsHoldWholeFoldersAndEmulatorsFromThePath) {
     WriteBytes("bin2/zsnes", "");
     RomImportRequest request = Request("roms/", here + "shots");
     request.search_path = "relative:" + here + "bin1:" + here + "bin2/";
-    const RomImportSummary summary = ImportRomFolder(request);
+    const RomImportSummary summary = Imported(request);
     // snes9x is preferred wherever on the path it is; zsnes is the only ZSNES there.
     EXPECT_EQ(ReadBytes("options.dat"), here + "shots/\r\n" + here + "roms/\r\n" + here +
                                             "bin2/\r\n" + here + "bin2/\r\n2000\r\n0\r\n");
@@ -409,7 +415,7 @@ TEST(RomImport, OptionsHoldWholeFoldersAndEmulatorsFromThePath) {
     request.snes9x_folder = "emu";
     request.search_path = "";
     request.replace = true;
-    ImportRomFolder(request);
+    Imported(request);
     EXPECT_EQ(ReadBytes("options.dat"),
               here + "shots/\r\n" + here + "roms/\r\n" + here + "emu/\r\n\r\n2000\r\n0\r\n");
 }
@@ -427,12 +433,8 @@ TEST(RomImport, FoldersThatCannotBeReadStopTheImport) {
         {Request("roms", "nope"), "the screenshot folder nope: No such file or directory"},
     };
     for (const auto& c : cases) {
-        try {
-            ImportRomFolder(c.request);
-            ADD_FAILURE() << "imported";
-        } catch (const RomImportError& error) {
-            EXPECT_EQ(error.what(), std::string(c.error));
-        }
+        const RomImportOutcome outcome = ImportRomFolder(c.request);
+        EXPECT_EQ(outcome ? "imported" : outcome.Error().message, c.error);
         EXPECT_EQ(dir.Listing(), "file.zip roms ");
     }
 }
@@ -561,7 +563,7 @@ TEST_P(ImportFailingHalfWay, LeavesTheFolderAsItWas) {
         TempDir dir;
         std::map<std::string, std::string> expected = before(c.present);
         FailingStep count(0, c.hard_links);
-        ImportRomFolder(request);
+        Imported(request);
         EXPECT_EQ(count.Steps(), c.steps);
         steps = static_cast<int>(std::count(c.steps, c.steps + std::strlen(c.steps), ' '));
         // A replaced file keeps its mode; a new one gets what the umask grants, as the files
@@ -586,8 +588,9 @@ TEST_P(ImportFailingHalfWay, LeavesTheFolderAsItWas) {
         const std::map<std::string, std::string> expected = before(c.present);
         FailingStep fault(fail_at, c.hard_links);
         try {
-            ImportRomFolder(request);
-            ADD_FAILURE() << "step " << fail_at << ": imported";
+            const RomImportOutcome outcome = ImportRomFolder(request);
+            ADD_FAILURE() << "step " << fail_at << ": "
+                          << (outcome ? "imported" : "refused: " + outcome.Error().message);
         } catch (const rtl::InOutError& error) {
             EXPECT_STREQ(error.what(), "E/A-Fehler 28") << "step " << fail_at;
         }
@@ -699,7 +702,8 @@ TEST(RomImport, AFullFileSystemLeavesTheOldCollection) {
                 return std::string("cannot mount a tmpfs: ") + std::strerror(errno);
             if (::chdir("collection") != 0)
                 return std::string("cannot enter it: ") + std::strerror(errno);
-            ImportRomFolder(Request(here + "small"));
+            if (const RomImportOutcome small = ImportRomFolder(Request(here + "small")); !small)
+                return "refused: " + small.Error().message;
             struct statvfs use {};
             if (::statvfs(".", &use) != 0)
                 return std::string("statvfs: ") + std::strerror(errno);
@@ -714,8 +718,9 @@ TEST(RomImport, AFullFileSystemLeavesTheOldCollection) {
             const std::map<std::string, std::string> before = FolderBytes();
             FailingStep steps(0, true);
             try {
-                ImportRomFolder(Request(here + "big", "", true));
-                return "imported with " + options;
+                const RomImportOutcome big = ImportRomFolder(Request(here + "big", "", true));
+                return (big ? "imported with " : "refused: " + big.Error().message + " with ") +
+                       options;
             } catch (const rtl::InOutError& error) {
                 std::string problems;
                 if (error.what() != std::string("E/A-Fehler 28"))
