@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "rtl/files.h"
 
@@ -27,12 +26,12 @@ Variable FolderIn(const char* name) {
     return {value, {}, true};
 }
 
-std::string Failure(const std::string& what, const std::string& path, int error) {
-    return what + " " + path + ": " + std::strerror(error);
+std::string Failure(const std::string& what, const std::string& path, std::error_code error) {
+    return what + " " + path + ": " + error.message();
 }
 
 // Why the folder is not the user's alone, or nothing.
-std::string Untrusted(const std::string& folder, const rtl::OpenedFolder& opened) {
+std::optional<std::string> Untrusted(const std::string& folder, const rtl::OpenedFolder& opened) {
     std::string shown = folder;
     if (rtl::StatusOf(folder, rtl::Links::AsThemselves).kind == rtl::PathKind::Link) {
         const std::string target = rtl::RealPath(folder);
@@ -49,7 +48,7 @@ std::string Untrusted(const std::string& folder, const rtl::OpenedFolder& opened
         return "the collection folder " + shown + " may be written by others (mode " + mode + ")" +
                why + "it is used only when it is yours alone (chmod go-w " + folder + ")";
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -70,8 +69,9 @@ std::optional<std::string> EnterCollectionFolder(const std::string& folder) {
     // Each prefix that ends before a separator, then the folder itself.
     for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
         const std::string part = folder.substr(0, end);
-        if (const int error = part.empty() ? 0 : rtl::MakePrivateFolder(part);
-            error != 0 && error != EEXIST) {
+        if (const std::error_code error =
+                part.empty() ? std::error_code() : rtl::MakePrivateFolder(part);
+            error && error != std::errc::file_exists) {
             return Failure("cannot make", part, error);
         }
         if (end == std::string::npos)
@@ -79,11 +79,11 @@ std::optional<std::string> EnterCollectionFolder(const std::string& folder) {
     }
     // The folder that is checked is the one entered, even if the name is changed meanwhile.
     rtl::OpenedFolder opened(folder);
-    if (opened.Error() != 0)
+    if (opened.Error())
         return Failure("cannot enter", folder, opened.Error());
-    if (std::string problem = Untrusted(folder, opened); !problem.empty())
+    if (auto problem = Untrusted(folder, opened))
         return problem;
-    if (const int error = opened.Enter(); error != 0)
+    if (const std::error_code error = opened.Enter())
         return Failure("cannot enter", folder, error);
     return std::nullopt;
 }

@@ -64,7 +64,7 @@ rtl::Result<std::vector<rtl::FolderEntry>, ImportRefusal> ListImportFolder(
     const std::string& what, const std::string& folder) {
     const rtl::PathStatus status = rtl::StatusOf(folder);
     if (status.kind == rtl::PathKind::None)
-        return Refused(what + " " + folder + ": " + std::strerror(status.error));
+        return Refused(what + " " + folder + ": " + status.error.message());
     if (status.kind != rtl::PathKind::Folder)
         return Refused(what + " " + folder + " is not a folder");
     try {

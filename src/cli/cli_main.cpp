@@ -1,7 +1,6 @@
 #include "cli/cli_main.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <variant>
 #include <vector>
@@ -90,9 +89,9 @@ int ShowVersion() {
 // Enters the -C folders in turn; false (with the reason said) at the first that fails.
 bool EnterFolders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
-        if (const int error = rtl::EnterFolder(folder); error != 0) {
+        if (const std::error_code error = rtl::EnterFolder(folder)) {
             std::fprintf(stderr, "varnimo-cli: cannot enter %s: %s\n",
-                         TerminalText(stderr)(folder).c_str(), std::strerror(error));
+                         TerminalText(stderr)(folder).c_str(), error.message().c_str());
             return false;
         }
     }

@@ -3,10 +3,20 @@
 // platform (files_posix.cpp, files_win.cpp). Each answers as the system's call does: 0 (or
 // the count) on success, -1 with the reason in errno on failure.
 
+#include <cerrno>
 #include <cstddef>
 #include <string>
+#include <system_error>
 
 namespace varnimo::rtl::calls {
+
+// An error number of the C runtime (errno) as what the file questions return.
+inline std::error_code ErrorNumber(int number) {
+    return {number, std::generic_category()};
+}
+inline std::error_code LastErrorNumber() {
+    return ErrorNumber(errno);
+}
 
 // Creates `path` for writing, failing when anything of that name is there; the file gets
 // `mode` (narrowed by the umask) and is not inherited by programs started later.

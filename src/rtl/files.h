@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "rtl/paths.h"
@@ -67,8 +68,8 @@ inline std::vector<FolderEntry> ListFolder(const std::string& path) {
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit);
 
 // Puts the file `from` in the place of `to`, replacing a file of that name in one step.
-// Returns 0, or the system's error number.
-int RenameOver(const std::string& from, const std::string& to);
+// Returns no error, or why it failed.
+[[nodiscard]] std::error_code RenameOver(const std::string& from, const std::string& to);
 
 // What a name is, as the file system answers.
 enum class PathKind {
@@ -82,7 +83,7 @@ enum class PathKind {
 enum class Links { Follow, AsThemselves };
 struct PathStatus {
     PathKind kind = PathKind::None;
-    int error = 0;  // the system's error number when kind is None
+    std::error_code error;  // why, when kind is None
 };
 // What `path` names. A dangling link followed names nothing; where the system has no
 // symbolic links (Windows) both rules answer alike.
@@ -113,12 +114,12 @@ class InputFile {
 };
 
 // Makes the folder `path`, which only its owner may read, write or search (Windows keeps a
-// user's folders to the user already). Returns 0, or the system's error number: EEXIST when
-// something of that name is there.
-int MakePrivateFolder(const std::string& path);
+// user's folders to the user already). Returns no error, or why it failed:
+// std::errc::file_exists when something of that name is there.
+[[nodiscard]] std::error_code MakePrivateFolder(const std::string& path);
 
-// Makes the folder `path` the working directory. Returns 0, or the system's error number.
-int EnterFolder(const std::string& path);
+// Makes the folder `path` the working directory. Returns no error, or why it failed.
+[[nodiscard]] std::error_code EnterFolder(const std::string& path);
 
 // A folder held by what it is rather than by its name, so that the folder that is looked at
 // is the one entered, even when its name is changed meanwhile. Windows holds it by its name
@@ -130,22 +131,22 @@ class OpenedFolder {
     OpenedFolder(const OpenedFolder&) = delete;
     OpenedFolder& operator=(const OpenedFolder&) = delete;
 
-    // 0, or the system's error number when the folder could not be opened or asked about;
-    // what follows answers only for an opened folder.
-    int Error() const { return error_; }
+    // Why the folder could not be opened or asked about, if it could not; what follows
+    // answers only for an opened folder.
+    std::error_code Error() const { return error_; }
     // The number of the user it belongs to, and whether that is the user running the program.
     std::uint32_t Owner() const { return owner_; }
     bool OwnedByUser() const { return owned_by_user_; }
     // Its permission bits (07777), and whether its group or others may write to it.
     unsigned Mode() const { return mode_; }
     bool WritableByOthers() const { return (mode_ & 0022) != 0; }
-    // Makes it the working directory. Returns 0, or the system's error number.
-    int Enter();
+    // Makes it the working directory. Returns no error, or why it failed.
+    [[nodiscard]] std::error_code Enter();
 
   private:
     std::string path_;
     int fd_ = -1;
-    int error_ = 0;
+    std::error_code error_;
     std::uint32_t owner_ = 0;
     bool owned_by_user_ = true;
     unsigned mode_ = 0700;

@@ -15,6 +15,9 @@
 
 namespace varnimo::rtl {
 
+using calls::ErrorNumber;
+using calls::LastErrorNumber;
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return !path.empty() && !HoldsNul(path) && ::stat(path.c_str(), &info) == 0 &&
@@ -114,30 +117,30 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t li
     }
 }
 
-int RenameOver(const std::string& from, const std::string& to) {
+std::error_code RenameOver(const std::string& from, const std::string& to) {
     if (HoldsNul(from) || HoldsNul(to)) {
-        return ENOENT;
+        return ErrorNumber(ENOENT);
     }
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastErrorNumber();
 }
 
 PathStatus StatusOf(const std::string& path, Links links) {
     if (HoldsNul(path)) {
-        return {PathKind::None, ENOENT};
+        return {PathKind::None, ErrorNumber(ENOENT)};
     }
     struct stat info {};
     const int asked =
         links == Links::Follow ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
     if (asked != 0) {
-        return {PathKind::None, errno};
+        return {PathKind::None, LastErrorNumber()};
     }
     if (S_ISREG(info.st_mode)) {
-        return {PathKind::File, 0};
+        return {PathKind::File, {}};
     }
     if (S_ISDIR(info.st_mode)) {
-        return {PathKind::Folder, 0};
+        return {PathKind::Folder, {}};
     }
-    return {S_ISLNK(info.st_mode) ? PathKind::Link : PathKind::Other, 0};
+    return {S_ISLNK(info.st_mode) ? PathKind::Link : PathKind::Other, {}};
 }
 
 InputFile::InputFile(const std::string& path) : fd_(OpenFileForReading(path, &size_)) {}
@@ -183,23 +186,23 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, void* into, std::size_t size
     return done;
 }
 
-int MakePrivateFolder(const std::string& path) {
+std::error_code MakePrivateFolder(const std::string& path) {
     if (HoldsNul(path)) {
-        return ENOENT;
+        return ErrorNumber(ENOENT);
     }
-    return ::mkdir(path.c_str(), 0700) == 0 ? 0 : errno;
+    return ::mkdir(path.c_str(), 0700) == 0 ? std::error_code() : LastErrorNumber();
 }
 
-int EnterFolder(const std::string& path) {
+std::error_code EnterFolder(const std::string& path) {
     if (HoldsNul(path)) {
-        return ENOENT;
+        return ErrorNumber(ENOENT);
     }
-    return ::chdir(path.c_str()) == 0 ? 0 : errno;
+    return ::chdir(path.c_str()) == 0 ? std::error_code() : LastErrorNumber();
 }
 
 OpenedFolder::OpenedFolder(const std::string& path) : path_(path) {
     if (HoldsNul(path)) {
-        error_ = ENOENT;
+        error_ = ErrorNumber(ENOENT);
         return;
     }
 #ifdef O_PATH
@@ -209,7 +212,7 @@ OpenedFolder::OpenedFolder(const std::string& path) : path_(path) {
 #endif
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
-        error_ = errno;
+        error_ = LastErrorNumber();
         return;
     }
     owner_ = static_cast<std::uint32_t>(info.st_uid);
@@ -223,11 +226,11 @@ OpenedFolder::~OpenedFolder() {
     }
 }
 
-int OpenedFolder::Enter() {
-    if (error_ != 0) {
+std::error_code OpenedFolder::Enter() {
+    if (error_) {
         return error_;
     }
-    return ::fchdir(fd_) == 0 ? 0 : errno;
+    return ::fchdir(fd_) == 0 ? std::error_code() : LastErrorNumber();
 }
 
 std::string RealPath(const std::string& path) {

@@ -25,6 +25,9 @@
 
 namespace varnimo::rtl {
 
+using calls::ErrorNumber;
+using calls::LastErrorNumber;
+
 bool FileExists(const std::string& path) {
     if (path.empty() || HoldsNul(path)) {
         return false;
@@ -159,31 +162,31 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t li
     }
 }
 
-int RenameOver(const std::string& from, const std::string& to) {
+std::error_code RenameOver(const std::string& from, const std::string& to) {
     if (HoldsNul(from) || HoldsNul(to)) {
-        return ERROR_FILE_NOT_FOUND;
+        return {ERROR_FILE_NOT_FOUND, std::system_category()};
     }
     // The old file must not be gone before the new one is in its place: one move that
     // replaces, written through before it returns.
     if (::MoveFileExA(from.c_str(), to.c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return 0;
+        return {};
     }
-    return static_cast<int>(::GetLastError());
+    return {static_cast<int>(::GetLastError()), std::system_category()};
 }
 
 PathStatus StatusOf(const std::string& path, Links) {
     if (HoldsNul(path)) {
-        return {PathKind::None, ENOENT};
+        return {PathKind::None, ErrorNumber(ENOENT)};
     }
     struct _stat64 info {};
     if (::_stat64(path.c_str(), &info) != 0) {
-        return {PathKind::None, errno};
+        return {PathKind::None, LastErrorNumber()};
     }
     if (S_ISREG(info.st_mode)) {
-        return {PathKind::File, 0};
+        return {PathKind::File, {}};
     }
-    return {S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::Other, 0};
+    return {S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::Other, {}};
 }
 
 InputFile::InputFile(const std::string& path) : fd_(OpenFileForReading(path, &size_)) {}
@@ -219,25 +222,25 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, void* into, std::size_t size
     return done;
 }
 
-int MakePrivateFolder(const std::string& path) {
+std::error_code MakePrivateFolder(const std::string& path) {
     if (HoldsNul(path)) {
-        return ENOENT;
+        return ErrorNumber(ENOENT);
     }
-    return ::_mkdir(path.c_str()) == 0 ? 0 : errno;
+    return ::_mkdir(path.c_str()) == 0 ? std::error_code() : LastErrorNumber();
 }
 
-int EnterFolder(const std::string& path) {
+std::error_code EnterFolder(const std::string& path) {
     if (HoldsNul(path)) {
-        return ENOENT;
+        return ErrorNumber(ENOENT);
     }
-    return ::_chdir(path.c_str()) == 0 ? 0 : errno;
+    return ::_chdir(path.c_str()) == 0 ? std::error_code() : LastErrorNumber();
 }
 
 OpenedFolder::OpenedFolder(const std::string& path) : path_(path) {}
 
 OpenedFolder::~OpenedFolder() = default;
 
-int OpenedFolder::Enter() {
+std::error_code OpenedFolder::Enter() {
     return EnterFolder(path_);
 }
 

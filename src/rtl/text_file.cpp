@@ -254,7 +254,7 @@ void TextFileWriter::Commit() {
     Complete();
     int fault = InjectedFault("rename");
     if (fault == 0) {
-        fault = RenameOver(temp_path_, path_);
+        fault = RenameOver(temp_path_, path_).value();
     }
     if (fault != 0) {
         Discard();
@@ -397,7 +397,7 @@ void TextFileSet::Commit() {
             }
             int error = InjectedFault("rename");
             if (error == 0) {
-                error = RenameOver(writer.temp_path_, writer.path_);
+                error = RenameOver(writer.temp_path_, writer.path_).value();
             }
             if (error != 0) {
                 throw InOutError(error);
@@ -427,7 +427,7 @@ void TextFileSet::PutBack() noexcept {
             }
         } else if (member->placed || member->moved) {
             // A failure here leaves the old file under its temporary name rather than lose it.
-            if (RenameOver(member->keep, path) == 0) {
+            if (!RenameOver(member->keep, path)) {
                 member->keep.clear();
             }
         } else if (calls::RemoveFile(member->keep) == 0) {

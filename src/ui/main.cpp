@@ -1,7 +1,6 @@
 // varnimo: the Qt window of the SNES ROM front end.
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/program_version.h"
 #include "app/user_collection.h"
@@ -31,10 +30,11 @@ int main(int argc, char** argv) {
         case varnimo::ui::WindowArguments::Action::Run:
             break;
     }
-    if (const int error = start.directory.empty() ? 0 : varnimo::rtl::EnterFolder(start.directory);
-        error != 0) {
+    if (const std::error_code error = start.directory.empty()
+                                          ? std::error_code()
+                                          : varnimo::rtl::EnterFolder(start.directory)) {
         std::fprintf(stderr, "varnimo: cannot enter %s: %s\n", start.directory.c_str(),
-                     std::strerror(error));
+                     error.message().c_str());
         return 2;
     }
     if (start.user_collection) {

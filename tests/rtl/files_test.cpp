@@ -82,7 +82,7 @@ TEST(Files, NamesThatAreNoRegularFileAreNoFiles) {
     EXPECT_EQ(ReadFileBytes("rom.zip", 10), "0123456789");
     EXPECT_EQ(ReadFileBytes("rom.zip", 9), std::nullopt);
     EXPECT_THROW(ListFolder(std::string("folder.zip\0", 11)), InOutError);
-    EXPECT_NE(RenameOver("rom.zip", std::string("moved\0", 6)), 0);
+    EXPECT_TRUE(RenameOver("rom.zip", std::string("moved\0", 6)));
     EXPECT_THROW(TextFileWriter(std::string("rom.zip\0", 8)), InOutError);
     EXPECT_EQ(testing::ReadBytes("rom.zip"), "0123456789");
 #ifdef _WIN32
