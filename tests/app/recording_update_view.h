@@ -18,8 +18,8 @@ class RecordingUpdateView : public app::UpdateView {
     std::function<void(const std::string& box)> on_box;
 
     std::map<std::tuple<app::UpdateGrid, int, int>, std::string> cells;
-    std::string connection_label;
-    bool updates_label_visible = true;
+    std::string connection_caption;
+    bool no_updates_visible = true;
     bool download_link_visible = false;
     std::vector<std::string> boxes;
     std::vector<std::string> addresses;
@@ -46,10 +46,12 @@ class RecordingUpdateView : public app::UpdateView {
     void SetCell(app::UpdateGrid grid, int column, int row, const std::string& text) override {
         cells[{grid, column, row}] = text;
     }
-    void SetCaption(app::UpdateLabel, const std::string& text) override { connection_label = text; }
+    void SetCaption(app::UpdateLabel, const std::string& text) override {
+        connection_caption = text;
+    }
     void SetVisible(app::UpdateLabel label, bool visible) override {
         if (label == app::UpdateLabel::NoUpdates)
-            updates_label_visible = visible;
+            no_updates_visible = visible;
         if (label == app::UpdateLabel::DownloadLink)
             download_link_visible = visible;
     }

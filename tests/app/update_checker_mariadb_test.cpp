@@ -161,7 +161,7 @@ TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
     view.on_box = [&](const std::string&) { server_column_during_box = view.Column(2); };
     checker.Connect();
 
-    EXPECT_EQ(view.connection_label, "Connected!");
+    EXPECT_EQ(view.connection_caption, "Connected!");
     EXPECT_EQ(view.boxes, std::vector<std::string>{"Downloaded Server variables"});
     EXPECT_FALSE(view.box_while_busy);
     EXPECT_EQ(server_column_during_box, std::vector<std::string>(28));
@@ -248,7 +248,7 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
         checker.Activate();
         checker.Connect();
         EXPECT_EQ(fresh.download_link_visible, c.link) << c.database << " " << c.catalogue;
-        EXPECT_EQ(fresh.updates_label_visible, !c.link) << c.database << " " << c.catalogue;
+        EXPECT_EQ(fresh.no_updates_visible, !c.link) << c.database << " " << c.catalogue;
         EXPECT_EQ(checker.UpdatesAvailable(), c.link);
     }
 }
@@ -257,7 +257,7 @@ TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
     UpdateChecker checker(view, unit, Server(Db("notable")));
     checker.Activate();
     checker.Connect();
-    EXPECT_EQ(view.connection_label, "Connected!");
+    EXPECT_EQ(view.connection_caption, "Connected!");
     EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."});
     EXPECT_EQ(view.Column(2), std::vector<std::string>(28, " ??? "));
     EXPECT_EQ(checker.UpdateResult(), nullptr);
@@ -283,7 +283,7 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "3.25");
     EXPECT_EQ(view.Cell(UpdateGrid::PacksAToM, 1, 2), "2");
     EXPECT_EQ(view.Column(2), std::vector<std::string>(std::begin(kShown), std::end(kShown)));
-    EXPECT_EQ(view.connection_label, "Connected!");
+    EXPECT_EQ(view.connection_caption, "Connected!");
     EXPECT_NE(checker.UpdateResult(), nullptr);
     EXPECT_FALSE(checker.UpdateClient()->IsConnectionOpen());
 

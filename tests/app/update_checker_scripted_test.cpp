@@ -68,7 +68,7 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
         const std::vector<std::string> first_column = view.Column(2);
         checker.Connect();
 
-        EXPECT_EQ(view.connection_label, "Connected!");
+        EXPECT_EQ(view.connection_caption, "Connected!");
         EXPECT_EQ(view.boxes, std::vector<std::string>{"All Checked, but something was wrong"});
         EXPECT_EQ(view.Column(2), first_column);
         EXPECT_EQ(checker.ServerProgramVersion(), 9);
@@ -114,7 +114,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         PressForTheFirstRow(checker, view);
         checker.Connect();
 
-        EXPECT_EQ(view.connection_label, "ERROR - Not connected!") << c.name;
+        EXPECT_EQ(view.connection_caption, "ERROR - Not connected!") << c.name;
         EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."}) << c.name;
         EXPECT_EQ(view.Column(2), std::vector<std::string>(28, " ??? ")) << c.name;
         EXPECT_EQ(checker.ServerProgramVersion(), 0) << c.name;
@@ -122,7 +122,7 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         EXPECT_EQ(checker.ServerPackVersions()[0], 8) << c.name;
         EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Failed) << c.name;
         // The labels stay as the first press left them: program 9 is newer.
-        EXPECT_TRUE(!view.updates_label_visible && view.download_link_visible) << c.name;
+        EXPECT_TRUE(!view.no_updates_visible && view.download_link_visible) << c.name;
         server.Finish(0);
         EXPECT_EQ(server.Failure(), "") << c.name;
         EXPECT_FALSE(server.HasWaitingClient()) << c.name << ": a third attempt";
@@ -182,7 +182,7 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         checker.Connect();
 
         EXPECT_EQ(checker.LastOutcome(), UpdateChecker::Outcome::Failed) << c.label;
-        EXPECT_EQ(view.connection_label, c.label);
+        EXPECT_EQ(view.connection_caption, c.label);
         EXPECT_EQ(view.boxes, std::vector<std::string>{"There was an Error..."}) << c.label;
         EXPECT_EQ(checker.UpdateClient()->LastErrorCode(), c.code) << c.label;
         EXPECT_EQ(checker.UpdateClient()->LastErrorText(), c.text) << c.label;

@@ -104,7 +104,7 @@ TEST_F(UpdateCheckerTest, NoServerShowsUnknownsAndEndsTheWaitFirst) {
         checker.Activate();
         checker.Connect();
 
-        EXPECT_EQ(fresh.connection_label, "ERROR - Not connected!");
+        EXPECT_EQ(fresh.connection_caption, "ERROR - Not connected!");
         EXPECT_EQ(fresh.boxes, std::vector<std::string>{"There was an Error..."});
         EXPECT_FALSE(fresh.box_while_busy);
         EXPECT_EQ(fresh.waiting, 0);
