@@ -142,6 +142,7 @@ NewCollectionDialog::NewCollectionDialog(HWND owner, Desktop& desktop,
     if (dialog_ == nullptr) {
         throw rtl::RuntimeError("Das Fenster konnte nicht angelegt werden");
     }
+    post_target_ = dialog_;
     CreateControls(rules_.Base());
 }
 
@@ -251,6 +252,8 @@ LRESULT CALLBACK NewCollectionDialog::DialogProc(HWND dialog, UINT message, WPAR
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
         self->dialog_ = nullptr;
+        const std::lock_guard<std::mutex> lock(self->posted_mutex_);
+        self->post_target_ = nullptr;
         return ::DefWindowProcA(dialog, message, wparam, lparam);
     }
     try {
@@ -404,9 +407,11 @@ app::NewCollectionFields NewCollectionDialog::Fields() const {
 
 void NewCollectionDialog::Post(std::function<void()> task) {
     const std::lock_guard<std::mutex> lock(posted_mutex_);
-    posted_.push_back(std::move(task));
-    // A dialog that is gone by now takes no message; what it was handed is dropped with it.
-    ::PostMessageA(dialog_, kRunPosted, 0, 0);
+    // A dialog that is gone by now runs nothing more; what it was handed is dropped with it.
+    if (post_target_ != nullptr) {
+        posted_.push_back(std::move(task));
+        ::PostMessageA(post_target_, kRunPosted, 0, 0);
+    }
 }
 
 void NewCollectionDialog::ShowBusy(bool busy) {

@@ -62,9 +62,11 @@ class NewCollectionDialog final : private app::NewCollectionView {
     Font font_;
     bool busy_ = false;
     bool accepted_ = false;
-    // What the import's thread hands to this one; the dialog's window is told to run it.
+    // What the import's thread hands to this one; the dialog's window (`post_target_`, null
+    // once it is gone) is told to run it.
     std::mutex posted_mutex_;
     std::deque<std::function<void()>> posted_;
+    HWND post_target_ = nullptr;
     // Declared last: its destructor waits for an import that still runs, which may post to
     // this dialog until then.
     app::NewCollection rules_;
