@@ -23,9 +23,9 @@ constexpr UINT kRunPosted = WM_APP + 1;
 
 // The layout: a margin all round, the text at the top, three rows of caption, field and
 // button, the progress, and Create and Cancel at the bottom right.
-constexpr int kClientWidth = 632;
+constexpr int kClientWidth = 652;
 constexpr int kMargin = 12;
-constexpr int kCaptionWidth = 160;
+constexpr int kCaptionWidth = 180;
 constexpr int kFieldLeft = kMargin + kCaptionWidth + 4;
 constexpr int kFieldWidth = 360;
 constexpr int kBrowseLeft = kFieldLeft + kFieldWidth + 8;
@@ -134,7 +134,7 @@ NewCollectionDialog::NewCollectionDialog(HWND owner, Desktop& desktop,
 
     // Without an owner (at the start, before the window) the dialog is the program's window
     // and has its own button in the task bar.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD ex_style =
         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (owner == nullptr ? WS_EX_APPWINDOW : 0);
     ::CreateWindowExA(ex_style, kNewCollectionClass, kTitle, style, 0, 0, kClientWidth, 100, owner,

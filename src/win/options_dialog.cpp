@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/options_editor.h"
 #include "fonts.h"
 #include "modal_loop.h"
@@ -24,6 +26,19 @@ HINSTANCE Instance() {
 
 int ControlId(OptionsControl control) {
     return static_cast<int>(control);
+}
+
+// A radio button at least as wide as designed, and wide enough for its mark and its caption.
+void FitRadioToText(HWND radio) {
+    RECT designed{};
+    ::GetClientRect(radio, &designed);
+    FitLabelToText(radio);
+    RECT text{};
+    ::GetClientRect(radio, &text);
+    const int width =
+        std::max<int>(designed.right, text.right + ::GetSystemMetrics(SM_CXMENUCHECK) + 8);
+    ::SetWindowPos(radio, nullptr, 0, 0, width, designed.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 OptionsControl EditOf(app::OptionsFolder folder) {
@@ -71,7 +86,9 @@ OptionsDialog::~OptionsDialog() {
 
 void OptionsDialog::CreateWindowAndControls() {
     // A dialog border with the close box only: not resizable, no minimise or maximise box.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // Not clipping its children: the dialog paints the inside of its frames, which are
+    // transparent.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, kClientWidth, kClientHeight};
     ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
@@ -145,9 +162,9 @@ void OptionsDialog::CreateWindowAndControls() {
     ::SendMessageA(bar, TBM_SETPOS, TRUE, seconds_);
     // Plain radio buttons: the dialog marks them, so that the editor sees each mark once.
     const DWORD radio = WS_TABSTOP | BS_RADIOBUTTON;
-    FitLabelToText(child(0, "BUTTON", "Startup Screen only", radio | WS_GROUP, 16 + 64, 264 + 64,
+    FitRadioToText(child(0, "BUTTON", "Startup Screen only", radio | WS_GROUP, 16 + 64, 264 + 64,
                          113, 17, OptionsControl::StartupOnly));
-    FitLabelToText(child(0, "BUTTON", "Ingame Screen only", radio, 16 + 224, 264 + 64, 113, 17,
+    FitRadioToText(child(0, "BUTTON", "Ingame Screen only", radio, 16 + 224, 264 + 64, 113, 17,
                          OptionsControl::IngameOnly));
     SetMarked(app::SlideshowChoice::StartupOnly, startup_marked_);
     SetMarked(app::SlideshowChoice::IngameOnly, ingame_marked_);
