@@ -2,9 +2,9 @@
 // The Options dialog on Windows: the four folder fields with their "Change" buttons, the
 // slideshow's track bar and radio buttons, Save, Load and Exit. It implements the OptionsView
 // port and forwards every operation of the user to app::OptionsEditor, which holds the rules.
-// Its controls keep what they show between showings: the window goes when the dialog closes
-// (hiding a window can cost the system a wait for the window manager) and the next showing
-// makes it again with what it showed.
+// Its controls keep what they show between showings: the window goes when the dialog closes,
+// as the other dialogs' windows do, and the next showing makes it again with what its
+// controls showed.
 
 #include <windows.h>
 
