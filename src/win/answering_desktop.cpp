@@ -28,4 +28,12 @@ bool AnsweringDesktop::OpenUrl(HWND, const std::string&) {
     return true;
 }
 
+std::optional<std::string> AnsweringDesktop::AskFolder(HWND, const std::string&) {
+    return std::nullopt;
+}
+
+std::vector<std::string> AnsweringDesktop::AskFiles(HWND, const std::string&) {
+    return {};
+}
+
 }  // namespace varnimo::win

@@ -14,12 +14,14 @@ namespace varnimo::win {
 bool QuitWhenListedRequested();
 
 // Prints each box instead of showing it; an error box ends the message loop with status 1.
-// Web addresses are not opened.
+// Web addresses are not opened; a picker is cancelled, as nobody is there to choose.
 class AnsweringDesktop final : public Desktop {
   public:
     void ShowBox(HWND owner, BoxIcon icon, const std::string& title,
                  const std::string& text) override;
     bool OpenUrl(HWND owner, const std::string& address) override;
+    std::optional<std::string> AskFolder(HWND owner, const std::string& instruction) override;
+    std::vector<std::string> AskFiles(HWND owner, const std::string& instruction) override;
     // 1 once an error box was shown, else 0.
     int ExitStatus() const { return error_shown_ ? 1 : 0; }
 

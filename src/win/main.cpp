@@ -14,7 +14,9 @@
 
 #include "answering_desktop.h"
 #include "app/program_version.h"
+#include "catalogue/catalogue_file.h"
 #include "main_window.h"
+#include "new_collection_dialog.h"
 #include "rtl/convert.h"
 #include "rtl/files.h"
 #include "rtl/runtime_error.h"
@@ -73,9 +75,11 @@ int RunWindow(const varnimo::ui::WindowArguments& start) {
             desktop.ShowBox(nullptr, BoxIcon::Error, "Varnimo", collection.problem);
             return 1;
         }
-        // A collection of the user's own starts empty; nothing is there to show until it is
-        // made from the user's folders.
-        if (!varnimo::rtl::FileExists("SNES_screens.dat")) {
+        // A collection of the user's own starts empty: ask for the folders to make it from.
+        // Cancel leaves the folder as it was and ends the program: there is nothing to show,
+        // and nothing the user did wrong. A timed start has nobody to ask: it says how to
+        // make the collection instead.
+        if (quit_when_listed && !varnimo::rtl::FileExists(varnimo::catalogue::kCatalogueFileName)) {
             desktop.ShowBox(nullptr, BoxIcon::Information, "Varnimo",
                             "Your collection folder\n\n" + collection.folder +
                                 "\n\nholds no collection yet. Make it there from your ROM "
@@ -83,6 +87,9 @@ int RunWindow(const varnimo::ui::WindowArguments& start) {
                                 collection.folder +
                                 "\" import \"D:\\Roms\" --screens \"D:\\Screenshots\"\n\n"
                                 "and start Varnimo again.");
+            return 0;
+        }
+        if (!varnimo::win::OfferNewCollection(desktop)) {
             return 0;
         }
     }

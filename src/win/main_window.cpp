@@ -301,6 +301,8 @@ bool MainWindow::HandleDialogKeys(MSG& message) {
 
 void MainWindow::SetOwnCollection() {
     core_->UseOwnCollection();
+    AddImportEntry(::GetMenu(window_));
+    ::DrawMenuBar(window_);
 }
 
 // --- Messages ----------------------------------------------------------------------------
@@ -424,8 +426,14 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
         return;
     }
     switch (static_cast<MenuCommand>(id)) {
+        case MenuCommand::Options:
+            core_->RunOptions(window_, desktop_);
+            return;
         case MenuCommand::Reset:
             core_->Reset();
+            return;
+        case MenuCommand::ImportRomFolder:
+            core_->ImportRomFolder(window_, desktop_);
             return;
         case MenuCommand::Exit:
             core_->Quit();
@@ -437,8 +445,7 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
             core_->RunUpdateChecker(window_, desktop_);
             return;
         default:
-            // The dialogs' entries are greyed until the dialogs are there; IDOK and IDCANCEL
-            // (Enter and Escape in the window) do nothing.
+            // IDOK and IDCANCEL (Enter and Escape in the window) do nothing.
             return;
     }
 }

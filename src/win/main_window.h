@@ -49,7 +49,7 @@ class MainWindow final : public MainView {
     // loop took from the queue; true when it was handled and must not be dispatched.
     bool HandleDialogKeys(MSG& message);
     // The collection is the user's own (--user-collection): the reset sequence uses the
-    // import's scan cache without a notice.
+    // import's scan cache without a notice, and Settings offers "Import ROM folder...".
     void SetOwnCollection();
 
     // --- MainView ---------------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include "app/main_window_logic.h"
 #include "app/update_addresses.h"
 #include "app/update_checker.h"
+#include "new_collection_dialog.h"
+#include "options_dialog.h"
 #include "update_dialog.h"
 
 namespace varnimo::win {
@@ -52,6 +54,27 @@ void MainWindowCore::Launch(app::Emulator emulator) {
 
 void MainWindowCore::Quit() {
     logic_->Quit();
+}
+
+void MainWindowCore::RunOptions(HWND owner, Desktop& desktop) {
+    if (options_ == nullptr) {
+        options_ = std::make_unique<OptionsDialog>(owner, desktop, *logic_);
+    }
+    options_->RunModal();
+}
+
+bool MainWindowCore::ImportRomFolder(HWND owner, Desktop& desktop) {
+    NewCollectionDialog dialog(
+        owner, desktop,
+        app::ImportAgainRequest(logic_->Options(), logic_->SlideshowInterval(),
+                                logic_->ShowMode()));
+    if (!dialog.RunModal()) {
+        return false;
+    }
+    // The new options.dat holds the folders just chosen: read it as at the start.
+    logic_->ForgetOptions();
+    logic_->Reset();
+    return true;
 }
 
 void MainWindowCore::RunUpdateChecker(HWND owner, Desktop& desktop) {

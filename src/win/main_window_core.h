@@ -18,6 +18,8 @@ class MainWindowLogic;
 
 namespace varnimo::win {
 
+class OptionsDialog;
+
 class MainWindowCore {
   public:
     // The logic draws through `view`, which must outlive this object.
@@ -41,6 +43,15 @@ class MainWindowCore {
     void Launch(app::Emulator emulator);
     void Quit();
 
+    // Shows the Options dialog modal over `owner`, its boxes and folder pickers shown by
+    // `desktop`. The dialog is made at the first showing and kept, so that its controls keep
+    // what they show between showings.
+    void RunOptions(HWND owner, Desktop& desktop);
+    // Settings > Import ROM folder...: the New collection dialog over `owner`, filled with
+    // the collection's folders; once it made the collection again, the reset sequence reads
+    // it as at the start. True when it was made.
+    bool ImportRomFolder(HWND owner, Desktop& desktop);
+
     // Runs the Update Checker modal over `owner`, its boxes shown by `desktop`. The server is
     // the one VARNIMO_UPDATE_SERVER names, else the program's own.
     void RunUpdateChecker(HWND owner, Desktop& desktop);
@@ -50,6 +61,7 @@ class MainWindowCore {
 
   private:
     std::unique_ptr<app::MainWindowLogic> logic_;
+    std::unique_ptr<OptionsDialog> options_;
 };
 
 // Shows the About box modal over `owner` with its rules: the link opens the homepage

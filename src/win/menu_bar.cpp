@@ -129,7 +129,7 @@ std::optional<MenuChoice> ChoiceOfCommand(int command_id) {
 
 HMENU CreateMainMenu() {
     HMENU settings = ::CreatePopupMenu();
-    Append(settings, MF_STRING | MF_GRAYED, Id(MenuCommand::Options), "&Options");
+    Append(settings, MF_STRING, Id(MenuCommand::Options), "&Options");
     Append(settings, MF_STRING, Id(MenuCommand::Reset), "&Reset");
     Append(settings, MF_POPUP,
            reinterpret_cast<UINT_PTR>(RadioSubmenu(GroupOf(MenuGroup::Background))), "Background");
@@ -169,6 +169,18 @@ void CheckChoice(HMENU menu, MenuGroup group, int tag) {
     // clearing it with the others changes nothing.
     ::CheckMenuRadioItem(holder, static_cast<UINT>(g.first_id), static_cast<UINT>(last),
                          static_cast<UINT>(id), MF_BYCOMMAND);
+}
+
+void AddImportEntry(HMENU menu) {
+    HMENU settings = MenuHolding(menu, static_cast<UINT>(Id(MenuCommand::Reset)));
+    if (settings == nullptr ||
+        ::GetMenuState(settings, static_cast<UINT>(Id(MenuCommand::ImportRomFolder)),
+                       MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+        return;
+    }
+    // Its place: right after Reset, which is the second entry.
+    ::InsertMenuA(settings, 2, MF_BYPOSITION | MF_STRING,
+                  static_cast<UINT_PTR>(Id(MenuCommand::ImportRomFolder)), "&Import ROM folder...");
 }
 
 }  // namespace varnimo::win

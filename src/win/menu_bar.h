@@ -17,6 +17,7 @@ enum class MenuCommand : int {
     Exit,
     About,
     Update,
+    ImportRomFolder,  // only in the user's own collection: see AddImportEntry
 };
 
 constexpr int Id(MenuCommand command) {
@@ -35,9 +36,11 @@ int ChoiceCommandId(MenuGroup group, int tag);
 // "-- Language --" line among them).
 std::optional<MenuChoice> ChoiceOfCommand(int command_id);
 
-// Builds the menu bar with the start entry of every group checked and drawn in bold. The
-// command of the dialog still to come (Options) is greyed.
+// Builds the menu bar with the start entry of every group checked and drawn in bold.
 HMENU CreateMainMenu();
+// Puts "&Import ROM folder..." under Settings, after "&Reset" (once; a second call adds
+// nothing).
+void AddImportEntry(HMENU menu);
 
 // Puts the radio mark on the entry of `group` whose Tag is `tag`; the other entries of the
 // group lose theirs. Nothing happens for a Tag the group has no entry for.

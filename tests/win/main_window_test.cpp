@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,7 +20,10 @@
 #include "control_ids.h"
 #include "main_window.h"
 #include "menu_bar.h"
+#include "new_collection_dialog.h"
+#include "options_dialog.h"
 #include "pictures.h"
+#include "settings/program_options.h"
 #include "update_dialog.h"
 #include "win/window_test_support.h"
 
@@ -233,6 +237,42 @@ class WinMainWindow : public ::testing::Test {
     bool NothingStarted() {
         return !test::PumpUntil([&] { return std::filesystem::exists(demo_->Path("started.txt")); },
                                 1500);
+    }
+
+    // Runs `act` once on the dialog of `window_class` as soon as it is shown, from inside its
+    // modal loop (as a person would act), after `open` has been called; true when the dialog
+    // was shown and is gone or hidden again within `milliseconds`.
+    static bool DuringDialog(const char* window_class, const std::function<void()>& open,
+                             const std::function<void(HWND)>& act, int milliseconds = 10000) {
+        static std::function<void()> tick;
+        bool acted = false;
+        const auto shown = [window_class]() -> HWND {
+            HWND dialog = ::FindWindowA(window_class, nullptr);
+            return dialog != nullptr && ::IsWindowVisible(dialog) ? dialog : nullptr;
+        };
+        tick = [&] {
+            if (HWND dialog = shown(); dialog != nullptr && !acted) {
+                acted = true;
+                act(dialog);
+            }
+        };
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (tick) {
+                tick();
+            }
+        });
+        open();
+        const bool closed =
+            test::PumpUntil([&] { return acted && shown() == nullptr; }, milliseconds);
+        ::KillTimer(nullptr, timer);
+        tick = nullptr;
+        return closed;
+    }
+    bool DuringDialog(const char* window_class, MenuCommand command,
+                      const std::function<void(HWND)>& act) {
+        return DuringDialog(
+            window_class,
+            [&] { ::PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(Id(command), 0), 0); }, act);
     }
 
     std::unique_ptr<DemoFolder> demo_;
@@ -650,6 +690,205 @@ TEST_F(WinMainWindow, AMillionTitlesListAtOnceAndScrollToTheEnd) {
     EXPECT_EQ(LineText(kRows - 1), "Game 1999999 (U)");
     EXPECT_EQ(Caption(ControlId::GenreLabel), "Genre: Puzzle");
     EXPECT_TRUE(desktop_.boxes.empty()) << ::testing::PrintToString(desktop_.Texts());
+}
+
+// Settings > Options shows the options of the running program; each step acts on the dialog
+// as a user would and reads back what the controls show, the boxes and options.dat; Alt+E
+// closes the dialog. The rules are app::OptionsEditor's: this proves the wiring of every
+// control to them. (One showing for all steps: under Wine without a window manager every
+// window that goes costs two seconds.)
+TEST_F(WinMainWindow, TheOptionsDialogShowsTheOptionsAndEachActionEndsAsTheEditorSays) {
+    Open();
+    const auto item = [](HWND dialog, OptionsControl id) {
+        return ::GetDlgItem(dialog, static_cast<int>(id));
+    };
+    const auto press = [&](HWND dialog, OptionsControl id) {
+        ::SendMessageA(item(dialog, id), BM_CLICK, 0, 0);
+    };
+    const std::string shots = demo_->Path("shots").string() + "\\";
+    const std::string roms = demo_->RomPath();
+    const std::string other_roms = demo_->Path("other").string() + "\\";
+    const auto options_file = [&](const std::string& screen, const std::string& rom,
+                                  const std::string& interval, const std::string& mode) {
+        return screen + "\r\n" + rom + "\r\n" + demo_->Snes9xPath() + "\r\n" + demo_->ZsnesPath() +
+               "\r\n" + interval + "\r\n" + mode + "\r\n";
+    };
+    const std::string options_at_start = test::ReadFile(demo_->Path("options.dat"));
+    const struct {
+        const char* name;
+        std::vector<std::optional<std::string>> folders;  // what the folder picker answers
+        std::function<void(HWND)> act;
+        Lines shown;  // the four fields, the track bar, the marked radio button
+        Lines boxes;
+        std::string options_after;
+    } steps[] = {
+        {"shows the options",
+         {},
+         [](HWND) {},
+         {shots, roms, demo_->Snes9xPath(), demo_->ZsnesPath(), "2", "none"},
+         {},
+         options_at_start},
+        {"Ingame Screen only, then Save",
+         {},
+         [&](HWND dialog) {
+             press(dialog, OptionsControl::IngameOnly);
+             press(dialog, OptionsControl::SaveButton);
+         },
+         {shots, roms, demo_->Snes9xPath(), demo_->ZsnesPath(), "0", "ingame"},
+         {settings::kOptionsSaved},
+         options_file(shots, roms, "0", "2")},
+        {"an arrow key on the track bar, then Save",
+         {},
+         [&](HWND dialog) {
+             ::SendMessageA(item(dialog, OptionsControl::Seconds), WM_KEYDOWN, VK_RIGHT, 1);
+             ::SendMessageA(item(dialog, OptionsControl::Seconds), WM_KEYUP, VK_RIGHT,
+                            static_cast<LPARAM>(0xC0000001u));
+             press(dialog, OptionsControl::SaveButton);
+         },
+         {shots, roms, demo_->Snes9xPath(), demo_->ZsnesPath(), "1", "none"},
+         {settings::kOptionsSaved},
+         options_file(shots, roms, "1000", "0")},
+        {"Change of the screenshots, then Save",
+         {demo_->Path("roms").string()},
+         [&](HWND dialog) {
+             press(dialog, OptionsControl::ScreenshotsChange);
+             press(dialog, OptionsControl::SaveButton);
+         },
+         {demo_->Path("roms").string(), roms, demo_->Snes9xPath(), demo_->ZsnesPath(), "1", "none"},
+         {settings::kOptionsSaved},
+         options_file(roms, roms, "1000", "0")},
+        {"Load of another options.dat",
+         {},
+         [&](HWND dialog) {
+             test::WriteFile(demo_->Path("options.dat"),
+                             options_file(shots, other_roms, "7000", "2"));
+             press(dialog, OptionsControl::LoadButton);
+         },
+         {shots, other_roms, demo_->Snes9xPath(), demo_->ZsnesPath(), "0", "ingame"},
+         {settings::kOptionsLoaded},
+         options_file(shots, other_roms, "7000", "2")},
+    };
+    struct Seen {
+        Lines shown;
+        Lines boxes;
+        std::size_t asked = 0;
+        std::string options;
+    };
+    std::vector<Seen> seen;
+    bool owner_enabled = true;
+    const bool closed = DuringDialog("VarnimoOptions", MenuCommand::Options, [&](HWND dialog) {
+        owner_enabled = ::IsWindowEnabled(Handle()) != FALSE;
+        for (const auto& step : steps) {
+            desktop_.Clear();
+            desktop_.folders = step.folders;
+            step.act(dialog);
+            Seen now;
+            for (OptionsControl edit : {OptionsControl::ScreenshotsEdit, OptionsControl::RomsEdit,
+                                        OptionsControl::Snes9xEdit, OptionsControl::ZsnesEdit}) {
+                now.shown.push_back(test::TextOf(item(dialog, edit)));
+            }
+            now.shown.push_back(std::to_string(
+                ::SendMessageA(item(dialog, OptionsControl::Seconds), TBM_GETPOS, 0, 0)));
+            const auto marked = [&](OptionsControl id) {
+                return ::SendMessageA(item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+            };
+            now.shown.push_back(marked(OptionsControl::StartupOnly)
+                                    ? (marked(OptionsControl::IngameOnly) ? "both" : "startup")
+                                    : (marked(OptionsControl::IngameOnly) ? "ingame" : "none"));
+            now.boxes = desktop_.Texts();
+            now.asked = desktop_.asked.size();
+            now.options = test::ReadFile(demo_->Path("options.dat"));
+            seen.push_back(std::move(now));
+        }
+        // Alt+E, as the system sends it to the dialog's loop.
+        ::PostMessageA(::GetFocus(), WM_SYSCHAR, 'e', 0x20000001);
+    });
+    ASSERT_TRUE(closed);
+    ASSERT_EQ(seen.size(), std::size(steps));
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(steps[i].name);
+        EXPECT_EQ(seen[i].shown, steps[i].shown);
+        EXPECT_EQ(seen[i].boxes, steps[i].boxes);
+        EXPECT_EQ(seen[i].asked, steps[i].folders.size());
+        EXPECT_EQ(seen[i].options, steps[i].options_after);
+    }
+    EXPECT_FALSE(owner_enabled);
+    EXPECT_TRUE(::IsWindowEnabled(Handle()));
+}
+
+// The New collection dialog, offered at the start where the folder holds no catalogue: an
+// import that is refused says why and leaves the dialog open, whose Cancel then writes
+// nothing; Create makes the collection and the window then lists its titles. In that window
+// Settings > Import ROM folder... offers the dialog again, filled with the collection's
+// folders, and Cancel ends it quietly.
+TEST_F(WinMainWindow, TheNewCollectionDialogMakesTheCollectionOrSaysWhyNot) {
+    demo_ = std::make_unique<DemoFolder>(
+        DemoFolder::Settings{.with_options = false, .with_catalogue = false});
+    const struct {
+        const char* name;
+        std::string rom_folder;  // typed into the ROM folder field, in the collection's folder
+        bool made;
+        BoxIcon box;
+    } cases[] = {
+        {"a refused import, then Cancel", "no such folder", false, BoxIcon::Error},
+        {"Create", "roms", true, BoxIcon::Information},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop_.Clear();
+        bool open_at_box = false;
+        HWND dialog_at_box = nullptr;
+        desktop_.while_open = [&](const test::RecordedBox& box) {
+            open_at_box = ::IsWindowVisible(dialog_at_box) != FALSE;
+            if (box.icon == BoxIcon::Error) {
+                ::PostMessageA(::GetDlgItem(dialog_at_box, IDCANCEL), BM_CLICK, 0, 0);
+            }
+        };
+        bool made = !c.made;
+        const bool closed = DuringDialog(
+            "VarnimoNewCollection", [&] { made = OfferNewCollection(desktop_); },
+            [&](HWND dialog) {
+                dialog_at_box = dialog;
+                ::SetWindowTextA(
+                    ::GetDlgItem(dialog, static_cast<int>(NewCollectionControl::RomEdit)),
+                    demo_->Path(c.rom_folder).string().c_str());
+                ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            },
+            60000);
+        ASSERT_TRUE(closed);
+        EXPECT_EQ(made, c.made);
+        ASSERT_EQ(desktop_.boxes.size(), 1u);
+        EXPECT_EQ(desktop_.boxes[0].icon, c.box);
+        EXPECT_EQ(desktop_.boxes[0].title, "New collection");
+        EXPECT_FALSE(desktop_.boxes[0].text.empty());
+        EXPECT_TRUE(open_at_box);
+        EXPECT_EQ(std::filesystem::exists(demo_->Path("SNES_screens.dat")), c.made);
+    }
+
+    // The collection just made, opened as the user's own.
+    desktop_.Clear();
+    Create();
+    window_->SetOwnCollection();
+    window_->Show();
+    ASSERT_TRUE(test::PumpUntil([&] { return started_; }, 60000));
+    Lines titles = Shown();
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles,
+              Lines({"Alpha Quest (U)", "Delta Force (G)", "Gamma Blocks (J)", "beta Racer (E)"}));
+    EXPECT_EQ(desktop_.Texts(), Lines());
+
+    const std::string catalogue = test::ReadFile(demo_->Path("SNES_screens.dat"));
+    std::string filled;
+    ASSERT_TRUE(
+        DuringDialog("VarnimoNewCollection", MenuCommand::ImportRomFolder, [&](HWND dialog) {
+            filled =
+                test::TextOf(::GetDlgItem(dialog, static_cast<int>(NewCollectionControl::RomEdit)));
+            ::SendMessageA(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+        }));
+    EXPECT_EQ(filled, demo_->Path("roms").string());
+    EXPECT_EQ(Shown().size(), 4u);
+    EXPECT_EQ(desktop_.Texts(), Lines());
+    EXPECT_EQ(test::ReadFile(demo_->Path("SNES_screens.dat")), catalogue);
 }
 
 }  // namespace

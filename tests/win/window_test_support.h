@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,9 @@ struct RecordedBox {
 };
 
 // Records every box and answers it at once (after running `while_open`, which stands for
-// what happens while a modal box is up); records addresses and opens them, or not.
+// what happens while a modal box is up); records addresses and opens them, or not; records
+// what each picker asked and answers it from `folders` and `files`, first answer first (none
+// left: the user cancelled).
 class RecordingDesktop final : public Desktop {
   public:
     void ShowBox(HWND, BoxIcon icon, const std::string& title, const std::string& text) override {
@@ -95,6 +98,19 @@ class RecordingDesktop final : public Desktop {
     bool OpenUrl(HWND, const std::string& address) override {
         addresses.push_back(address);
         return opens_addresses;
+    }
+    std::optional<std::string> AskFolder(HWND, const std::string& instruction) override {
+        asked.push_back(instruction);
+        if (folders.empty()) {
+            return std::nullopt;
+        }
+        std::optional<std::string> answer = folders.front();
+        folders.erase(folders.begin());
+        return answer;
+    }
+    std::vector<std::string> AskFiles(HWND, const std::string& instruction) override {
+        asked.push_back(instruction);
+        return files;
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -108,6 +124,9 @@ class RecordingDesktop final : public Desktop {
     std::vector<RecordedBox> boxes;
     std::vector<std::string> addresses;
     bool opens_addresses = true;
+    std::vector<std::string> asked;  // the instructions of the pickers, in order
+    std::vector<std::optional<std::string>> folders;
+    std::vector<std::string> files;
     std::function<void(const RecordedBox&)> while_open;
 };
 
