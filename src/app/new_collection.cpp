@@ -10,6 +10,55 @@
 
 namespace varnimo::app {
 
+std::string NewCollectionIntro(bool replaces) {
+    std::string text =
+        "Varnimo lists the ROM files (.zip, .smc, .fig, .smd, .sfc, .swc) of a folder and makes "
+        "your collection from them; other files (.7z, saves, readmes) are skipped. Screenshots "
+        "are found by title: Named_Titles and Named_Snaps of a thumbnail set, or pictures named "
+        "after the titles (.png, .jpg, .jpeg). DAT files of a dump set (the libretro database's "
+        "genre, maxusers and no-intro files, or a No-Intro DAT) give the genre and players and "
+        "list the games you are missing; with them every ROM file is read once.";
+    if (replaces) {
+        text +=
+            "\n\nCreate replaces the collection; the emulator folders and the slideshow "
+            "settings stay as they are.";
+    }
+    return text;
+}
+
+std::string JoinFileList(const std::vector<std::string>& files) {
+    if (files.size() == 1)
+        return files.front();
+    std::string line;
+    for (const std::string& file : files)
+        line += (line.empty() ? "\"" : " \"") + file + "\"";
+    return line;
+}
+
+std::vector<std::string> SplitFileList(std::string_view line) {
+    // Between quotes a name; outside them blanks, or a bare name.
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    std::vector<std::string> files;
+    bool quoted = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] != '"')
+            continue;
+        std::string_view part = line.substr(start, i - start);
+        if (!quoted) {
+            const std::size_t first = part.find_first_not_of(kBlanks);
+            part = first == std::string_view::npos
+                       ? std::string_view()
+                       : part.substr(first, part.find_last_not_of(kBlanks) - first + 1);
+        }
+        if (!part.empty())
+            files.emplace_back(part);
+        quoted = !quoted;
+        start = i + 1;
+    }
+    return files;
+}
+
 namespace {
 
 // Nothing was made: why, and where the way out is when a collection is there already.

@@ -6,13 +6,25 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/new_collection_view.h"
 #include "catalogue/rom_import.h"
 #include "settings/program_options.h"
 
 namespace varnimo::app {
+
+// What the dialog says above its fields; `replaces` when Create replaces the collection there.
+// Paragraphs are separated by an empty line ("\n\n").
+std::string NewCollectionIntro(bool replaces);
+
+// Several file names in one line: each in double quotes, separated by a blank, as file
+// dialogs write them; one name alone stays bare. Split reads what Join wrote, and also bare
+// names between quoted ones, with the blanks around them dropped.
+std::string JoinFileList(const std::vector<std::string>& files);
+std::vector<std::string> SplitFileList(std::string_view line);
 
 class NewCollection {
   public:

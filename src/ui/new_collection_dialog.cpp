@@ -41,32 +41,15 @@ std::string FileName(const QString& text) {
     return QFile::encodeName(text).toStdString();
 }
 
+QString FileField(const std::string& names) {
+    return QFile::decodeName(QByteArray::fromStdString(names));
+}
+
 }  // namespace
 
 QStringList QtFilesBrowser::Browse(QWidget* parent, const QString& instruction) {
     return QFileDialog::getOpenFileNames(parent, instruction, QDir::homePath(),
                                          QStringLiteral("DAT files (*.dat *.xml);;All files (*)"));
-}
-
-QString JoinFileList(const QStringList& files) {
-    if (files.size() == 1)
-        return files.front();
-    QStringList quoted;
-    for (const QString& file : files)
-        quoted << QLatin1Char('"') + file + QLatin1Char('"');
-    return quoted.join(QLatin1Char(' '));
-}
-
-QStringList SplitFileList(const QString& text) {
-    // Between quotes a name; outside them blanks, or a bare name.
-    QStringList files;
-    const QStringList parts = text.split(QLatin1Char('"'));
-    for (int i = 0; i < parts.size(); ++i) {
-        const QString name = i % 2 == 1 ? parts[i] : parts[i].trimmed();
-        if (!name.isEmpty())
-            files << name;
-    }
-    return files;
 }
 
 NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportRequest base,
@@ -76,18 +59,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
     setObjectName(QStringLiteral("newCollectionDialog"));
     setWindowTitle(QStringLiteral("New collection"));
     auto* layout = new QVBoxLayout(this);
-    QString about = QStringLiteral(
-        "Varnimo lists the ROM files (.zip, .smc, .fig, .smd, .sfc, .swc) of a folder and makes "
-        "your collection from them; other files (.7z, saves, readmes) are skipped. Screenshots "
-        "are found by title: Named_Titles and Named_Snaps of a thumbnail set, or pictures named "
-        "after the titles (.png, .jpg, .jpeg). DAT files of a dump set (the libretro database's "
-        "genre, maxusers and no-intro files, or a No-Intro DAT) give the genre and players and "
-        "list the games you are missing; with them every ROM file is read once.");
-    if (filled.replace) {
-        about += QStringLiteral(
-            "\n\nCreate replaces the collection; the emulator folders and the slideshow "
-            "settings stay as they are.");
-    }
+    const QString about = QString::fromStdString(app::NewCollectionIntro(filled.replace));
     auto* intro = new QLabel(about);
     intro->setObjectName(QStringLiteral("introLabel"));
     intro->setWordWrap(true);
@@ -119,10 +91,10 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
         const QStringList files =
             files_browser_->Browse(this, QStringLiteral("Please locate the DAT files."));
         if (!files.isEmpty()) {
-            QStringList native;
+            std::vector<std::string> names;
             for (const QString& file : files)
-                native << QDir::toNativeSeparators(file);
-            dat_edit_->setText(JoinFileList(native));
+                names.push_back(FileName(QDir::toNativeSeparators(file)));
+            dat_edit_->setText(FileField(app::JoinFileList(names)));
         }
     });
     dat_edit_->setPlaceholderText(QStringLiteral("DAT files, each in double quotes"));
@@ -150,10 +122,7 @@ NewCollectionDialog::NewCollectionDialog(Desktop& desktop, catalogue::RomImportR
 
     rom_edit_->setText(FolderField(filled.rom_folder));
     screen_edit_->setText(FolderField(filled.screen_folder));
-    QStringList dats;
-    for (const std::string& file : filled.dat_files)
-        dats << QFile::decodeName(QByteArray::fromStdString(file));
-    dat_edit_->setText(JoinFileList(dats));
+    dat_edit_->setText(FileField(app::JoinFileList(filled.dat_files)));
     create_button_->setEnabled(!rom_edit_->text().isEmpty());
 }
 
@@ -170,8 +139,7 @@ app::NewCollectionFields NewCollectionDialog::Fields() const {
     app::NewCollectionFields fields;
     fields.rom_folder = FileName(rom_edit_->text());
     fields.screen_folder = FileName(screen_edit_->text());
-    for (const QString& file : SplitFileList(dat_edit_->text()))
-        fields.dat_files.push_back(FileName(file));
+    fields.dat_files = app::SplitFileList(FileName(dat_edit_->text()));
     return fields;
 }
 

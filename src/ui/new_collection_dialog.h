@@ -40,12 +40,6 @@ class QtFilesBrowser final : public FilesBrowser {
     QStringList Browse(QWidget* parent, const QString& instruction) override;
 };
 
-// Several file names in one line: each in double quotes, separated by a blank, as file
-// dialogs write them; one name alone stays bare. Split reads what Join wrote, and also bare
-// names between quoted ones.
-QString JoinFileList(const QStringList& files);
-QStringList SplitFileList(const QString& text);
-
 class NewCollectionDialog : public QDialog, private app::NewCollectionView {
     Q_OBJECT
   public:

@@ -50,19 +50,11 @@ std::string FolderField(std::string folder) {
     return folder;
 }
 
+// The dialog's text with Windows line ends, which a static control needs to break lines.
 std::string IntroText(bool replaces) {
-    std::string text =
-        "Varnimo lists the ROM files (.zip, .smc, .fig, .smd, .sfc, .swc) of a folder and makes "
-        "your collection from them; other files (.7z, saves, readmes) are skipped. Screenshots "
-        "are found by title: Named_Titles and Named_Snaps of a thumbnail set, or pictures named "
-        "after the titles (.png, .jpg, .jpeg). DAT files of a dump set (the libretro database's "
-        "genre, maxusers and no-intro files, or a No-Intro DAT) give the genre and players and "
-        "list the games you are missing; with them every ROM file is read once.";
-    if (replaces) {
-        text +=
-            "\r\n\r\nCreate replaces the collection; the emulator folders and the slideshow "
-            "settings stay as they are.";
-    }
+    std::string text;
+    for (const char c : app::NewCollectionIntro(replaces))
+        text += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return text;
 }
 
@@ -79,41 +71,6 @@ int WrappedHeight(const std::string& text, HFONT font, int width) {
 }
 
 }  // namespace
-
-std::string JoinFileList(const std::vector<std::string>& files) {
-    if (files.size() == 1) {
-        return files.front();
-    }
-    std::string line;
-    for (const std::string& file : files) {
-        line += (line.empty() ? "\"" : " \"") + file + "\"";
-    }
-    return line;
-}
-
-std::vector<std::string> SplitFileList(const std::string& text) {
-    // Between quotes a name; outside them blanks, or a bare name.
-    std::vector<std::string> files;
-    bool quoted = false;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != '"') {
-            continue;
-        }
-        std::string part = text.substr(start, i - start);
-        if (!quoted) {
-            const std::size_t first = part.find_first_not_of(" \t");
-            const std::size_t last = part.find_last_not_of(" \t");
-            part = first == std::string::npos ? "" : part.substr(first, last - first + 1);
-        }
-        if (!part.empty()) {
-            files.push_back(std::move(part));
-        }
-        quoted = !quoted;
-        start = i + 1;
-    }
-    return files;
-}
 
 NewCollectionDialog::NewCollectionDialog(HWND owner, Desktop& desktop,
                                          catalogue::RomImportRequest base)
@@ -187,7 +144,7 @@ void NewCollectionDialog::CreateControls(const catalogue::RomImportRequest& fill
          FolderField(filled.screen_folder)},
         {"Game information (optional):", NewCollectionControl::DatLabel,
          NewCollectionControl::DatEdit, NewCollectionControl::DatBrowse,
-         JoinFileList(filled.dat_files)},
+         app::JoinFileList(filled.dat_files)},
     };
     int top = kMargin + intro_height + kMargin;
     for (const Row& row : rows) {
@@ -339,7 +296,7 @@ void NewCollectionDialog::BrowseDatFiles() {
         desktop_.AskFiles(dialog_, "Please locate the DAT files.");
     if (!files.empty()) {
         ::SetWindowTextA(Item(ControlId(NewCollectionControl::DatEdit)),
-                         JoinFileList(files).c_str());
+                         app::JoinFileList(files).c_str());
     }
 }
 
@@ -401,7 +358,7 @@ app::NewCollectionFields NewCollectionDialog::Fields() const {
     app::NewCollectionFields fields;
     fields.rom_folder = text(NewCollectionControl::RomEdit);
     fields.screen_folder = text(NewCollectionControl::ScreenEdit);
-    fields.dat_files = SplitFileList(text(NewCollectionControl::DatEdit));
+    fields.dat_files = app::SplitFileList(text(NewCollectionControl::DatEdit));
     return fields;
 }
 

@@ -72,12 +72,6 @@ class NewCollectionDialog final : private app::NewCollectionView {
     app::NewCollection rules_;
 };
 
-// Several file names in one line: each in double quotes, separated by a blank, as file
-// dialogs write them; one name alone stays bare. Split reads what Join wrote, and also bare
-// names between quoted ones.
-std::string JoinFileList(const std::vector<std::string>& files);
-std::vector<std::string> SplitFileList(const std::string& text);
-
 // When the working directory holds no catalogue, shows the dialog modally and returns when it
 // is closed: true when the collection was made, false when the user cancelled (there is
 // nothing to show then). Returns true at once where a catalogue is there.

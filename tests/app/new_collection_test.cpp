@@ -103,5 +103,23 @@ TEST(NewCollectionRules, ARefusedImportSaysWhyAndAMadeOneAccepts) {
                                             " to make a new collection there"}));
 }
 
+TEST(FileList, OneLineForSeveralFileNames) {
+    const struct {
+        std::vector<std::string> files;
+        std::string line;
+    } cases[] = {
+        {{}, ""},
+        {{"/d/one file.dat"}, "/d/one file.dat"},
+        {{"/d/a.dat", "/d/b c.xml"}, "\"/d/a.dat\" \"/d/b c.xml\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(app::JoinFileList(c.files), c.line);
+        EXPECT_EQ(app::SplitFileList(c.line), c.files);
+    }
+    // Typed by hand: bare names beside quoted ones, blanks around them.
+    EXPECT_EQ(app::SplitFileList("  \"/d/a.dat\"/d/b.dat\t \"/d/c d.dat\" "),
+              (std::vector<std::string>{"/d/a.dat", "/d/b.dat", "/d/c d.dat"}));
+}
+
 }  // namespace
 }  // namespace varnimo

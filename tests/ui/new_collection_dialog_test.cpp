@@ -352,23 +352,5 @@ TEST_F(NewCollection, IsNotOfferedWhereACatalogueIsThere) {
     EXPECT_TRUE(test::Desktop().boxes.empty());
 }
 
-TEST(FileList, OneLineForSeveralFileNames) {
-    const struct {
-        QStringList files;
-        QString line;
-    } cases[] = {
-        {{}, ""},
-        {{"/d/one file.dat"}, "/d/one file.dat"},
-        {{"/d/a.dat", "/d/b c.xml"}, "\"/d/a.dat\" \"/d/b c.xml\""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(JoinFileList(c.files), c.line);
-        EXPECT_EQ(SplitFileList(c.line), c.files);
-    }
-    // Typed by hand: bare names beside quoted ones, blanks around them.
-    EXPECT_EQ(SplitFileList("  \"/d/a.dat\"/d/b.dat  \"/d/c d.dat\" "),
-              QStringList({"/d/a.dat", "/d/b.dat", "/d/c d.dat"}));
-}
-
 }  // namespace
 }  // namespace varnimo::ui
