@@ -70,9 +70,9 @@ int RunWindow(const varnimo::ui::WindowArguments& start) {
     varnimo::win::Desktop& desktop =
         quit_when_listed ? static_cast<varnimo::win::Desktop&>(answering_desktop) : system_desktop;
     if (start.user_collection) {
-        const varnimo::win::CollectionFolder collection = varnimo::win::EnterUserCollection();
-        if (!collection.problem.empty()) {
-            desktop.ShowBox(nullptr, BoxIcon::Error, "Varnimo", collection.problem);
+        const auto collection = varnimo::win::EnterUserCollection();
+        if (!collection) {
+            desktop.ShowBox(nullptr, BoxIcon::Error, "Varnimo", collection.Error());
             return 1;
         }
         // A collection of the user's own starts empty: ask for the folders to make it from.
@@ -81,10 +81,10 @@ int RunWindow(const varnimo::ui::WindowArguments& start) {
         // make the collection instead.
         if (quit_when_listed && !varnimo::rtl::FileExists(varnimo::catalogue::kCatalogueFileName)) {
             desktop.ShowBox(nullptr, BoxIcon::Information, "Varnimo",
-                            "Your collection folder\n\n" + collection.folder +
+                            "Your collection folder\n\n" + collection.Value() +
                                 "\n\nholds no collection yet. Make it there from your ROM "
                                 "folder with varnimo-cli, for example:\n\nvarnimo-cli -C \"" +
-                                collection.folder +
+                                collection.Value() +
                                 "\" import \"D:\\Roms\" --screens \"D:\\Screenshots\"\n\n"
                                 "and start Varnimo again.");
             return 0;

@@ -6,7 +6,9 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <optional>
 #include <string_view>
+#include <utility>
 
 namespace varnimo::win {
 
@@ -43,14 +45,14 @@ std::string InCodePage(const wchar_t* wide) {
 
 // The roaming application data folder as the program names its files: in the system code
 // page, or by its short name when the long one has characters the code page lacks.
-std::string RoamingAppData(std::string& problem) {
+rtl::Result<std::string, std::string> RoamingAppData() {
     wchar_t* wide = nullptr;
     const HRESULT found =
         ::SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &wide);
     if (FAILED(found)) {
         ::CoTaskMemFree(wide);
-        problem = "no application data folder: " + SystemText(static_cast<DWORD>(found));
-        return {};
+        return rtl::Failure<std::string>{"no application data folder: " +
+                                         SystemText(static_cast<DWORD>(found))};
     }
     std::string folder = InCodePage(wide);
     if (folder.empty()) {
@@ -59,16 +61,18 @@ std::string RoamingAppData(std::string& problem) {
             folder = InCodePage(short_name);
         }
     }
-    if (folder.empty()) {
-        problem = "the application data folder has a name the system code page cannot spell";
-    }
     ::CoTaskMemFree(wide);
+    if (folder.empty()) {
+        return rtl::Failure<std::string>{
+            "the application data folder has a name the system code page cannot spell"};
+    }
     return folder;
 }
 
 // Makes `folder` with a protected access list that lets only the user (and the system, which
-// backs it up and indexes it) in; a folder that is there already is kept as it is.
-std::string MakePrivateFolder(const std::string& folder) {
+// backs it up and indexes it) in; a folder that is there already is kept as it is. Returns
+// what went wrong, if anything.
+std::optional<std::string> MakePrivateFolder(const std::string& folder) {
     HANDLE token = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
         return "cannot make " + folder + ": " + SystemText(::GetLastError());
@@ -98,29 +102,29 @@ std::string MakePrivateFolder(const std::string& folder) {
     if (!made && error != ERROR_ALREADY_EXISTS) {
         return "cannot make " + folder + ": " + SystemText(error);
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace
 
-CollectionFolder EnterUserCollection() {
-    CollectionFolder result;
-    const std::string data = RoamingAppData(result.problem);
-    if (data.empty()) {
-        return result;
+rtl::Result<std::string, std::string> EnterUserCollection() {
+    const rtl::Result<std::string, std::string> data = RoamingAppData();
+    if (!data) {
+        return data;
     }
-    result.folder = data + "\\Varnimo";
-    result.problem = MakePrivateFolder(result.folder);
-    if (!result.problem.empty()) {
-        return result;
+    const std::string folder = data.Value() + "\\Varnimo";
+    if (auto problem = MakePrivateFolder(folder)) {
+        return rtl::Failure<std::string>{std::move(*problem)};
     }
-    const DWORD attributes = ::GetFileAttributesA(result.folder.c_str());
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        result.problem = "cannot enter " + result.folder + ": it is no folder";
-    } else if (!::SetCurrentDirectoryA(result.folder.c_str())) {
-        result.problem = "cannot enter " + result.folder + ": " + SystemText(::GetLastError());
+        return rtl::Failure<std::string>{"cannot enter " + folder + ": it is no folder"};
     }
-    return result;
+    if (!::SetCurrentDirectoryA(folder.c_str())) {
+        return rtl::Failure<std::string>{"cannot enter " + folder + ": " +
+                                         SystemText(::GetLastError())};
+    }
+    return folder;
 }
 
 }  // namespace varnimo::win

@@ -4,15 +4,13 @@
 
 #include <string>
 
+#include "rtl/result.h"
+
 namespace varnimo::win {
 
-struct CollectionFolder {
-    std::string folder;   // bytes in the system code page
-    std::string problem;  // empty on success, else what went wrong
-};
-
 // Makes (where missing) the user's collection folder, with access for the user alone, and
-// makes it the working directory.
-CollectionFolder EnterUserCollection();
+// makes it the working directory. Returns the folder (bytes in the system code page), or what
+// went wrong.
+rtl::Result<std::string, std::string> EnterUserCollection();
 
 }  // namespace varnimo::win
