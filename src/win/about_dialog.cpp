@@ -24,7 +24,7 @@ AboutDialog::AboutDialog(HWND owner, Events& events)
     static const bool registered = [] {
         WNDCLASSEXA about{};
         about.cbSize = sizeof about;
-        about.lpfnWndProc = &AboutDialog::DialogProc;
+        about.lpfnWndProc = &DialogProcedure<AboutDialog>;
         about.hInstance = Instance();
         about.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
         about.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
@@ -85,25 +85,6 @@ void AboutDialog::CreateControls() {
     HWND exit = child("BUTTON", "E&xit", WS_TABSTOP | BS_DEFPUSHBUTTON, 120, 232, 75, 25,
                       AboutControl::ExitButton, font_.Get());
     ::SetFocus(exit);
-}
-
-LRESULT CALLBACK AboutDialog::DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<AboutDialog*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        self->dialog_ = dialog;
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AboutDialog*>(::GetWindowLongPtrA(dialog, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
-        self->dialog_ = nullptr;
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    return self->OnMessage(message, wparam, lparam);
 }
 
 LRESULT AboutDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {

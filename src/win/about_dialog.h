@@ -38,7 +38,8 @@ class AboutDialog {
     void Close();
 
   private:
-    static LRESULT CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+    template <class Dialog>
+    friend LRESULT CALLBACK DialogProcedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void CreateControls();
 

@@ -78,7 +78,7 @@ NewCollectionDialog::NewCollectionDialog(HWND owner, Desktop& desktop,
     static const bool registered = [] {
         WNDCLASSEXA dialog{};
         dialog.cbSize = sizeof dialog;
-        dialog.lpfnWndProc = &NewCollectionDialog::DialogProc;
+        dialog.lpfnWndProc = &DialogProcedure<NewCollectionDialog>;
         dialog.hInstance = Instance();
         dialog.hIcon = ::LoadIconA(Instance(), MAKEINTRESOURCEA(1));
         dialog.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
@@ -194,35 +194,9 @@ void NewCollectionDialog::CreateControls(const catalogue::RomImportRequest& fill
     ::SetFocus(Item(ControlId(NewCollectionControl::RomEdit)));
 }
 
-LRESULT CALLBACK NewCollectionDialog::DialogProc(HWND dialog, UINT message, WPARAM wparam,
-                                                 LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<NewCollectionDialog*>(
-            reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        self->dialog_ = dialog;
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<NewCollectionDialog*>(::GetWindowLongPtrA(dialog, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
-        self->dialog_ = nullptr;
-        const std::lock_guard<std::mutex> lock(self->posted_mutex_);
-        self->post_target_ = nullptr;
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    try {
-        return self->OnMessage(message, wparam, lparam);
-    } catch (...) {
-        try {
-            self->desktop_.ShowBox(dialog, BoxIcon::Error, "Varnimo", rtl::CurrentErrorText());
-        } catch (...) {
-            ::MessageBeep(MB_ICONERROR);
-        }
-    }
-    return 0;
+void NewCollectionDialog::WindowGone() {
+    const std::lock_guard<std::mutex> lock(posted_mutex_);
+    post_target_ = nullptr;
 }
 
 LRESULT NewCollectionDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {

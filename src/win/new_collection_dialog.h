@@ -36,8 +36,11 @@ class NewCollectionDialog final : private app::NewCollectionView {
     bool RunModal();
 
   private:
-    static LRESULT CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+    template <class Dialog>
+    friend LRESULT CALLBACK DialogProcedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    // The import's thread posts nowhere once the window is gone.
+    void WindowGone();
     void OnCommand(int id, int code);
     void CreateControls(const catalogue::RomImportRequest& filled);
     HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }

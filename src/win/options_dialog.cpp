@@ -67,7 +67,7 @@ OptionsDialog::OptionsDialog(HWND owner, Desktop& desktop, app::MainWindowLogic&
     static const bool registered = [] {
         WNDCLASSEXA options{};
         options.cbSize = sizeof options;
-        options.lpfnWndProc = &OptionsDialog::DialogProc;
+        options.lpfnWndProc = &DialogProcedure<OptionsDialog>;
         options.hInstance = Instance();
         options.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
         options.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
@@ -169,37 +169,6 @@ void OptionsDialog::CreateWindowAndControls() {
     SetMarked(app::SlideshowChoice::StartupOnly, startup_marked_);
     SetMarked(app::SlideshowChoice::IngameOnly, ingame_marked_);
     ::SetFocus(Item(ControlId(OptionsControl::ScreenshotsChange)));
-}
-
-LRESULT CALLBACK OptionsDialog::DialogProc(HWND dialog, UINT message, WPARAM wparam,
-                                           LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<OptionsDialog*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        self->dialog_ = dialog;
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<OptionsDialog*>(::GetWindowLongPtrA(dialog, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
-        self->dialog_ = nullptr;
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    // A runtime error (a mode line that is no number, a file that cannot be written) ends
-    // only this event and is shown, as in the main window.
-    try {
-        return self->OnMessage(message, wparam, lparam);
-    } catch (...) {
-        try {
-            self->desktop_.ShowBox(dialog, BoxIcon::Error, "Varnimo", rtl::CurrentErrorText());
-        } catch (...) {
-            ::MessageBeep(MB_ICONERROR);
-        }
-    }
-    return 0;
 }
 
 LRESULT OptionsDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -39,7 +39,8 @@ class OptionsDialog final : private app::OptionsView {
     void RunModal();
 
   private:
-    static LRESULT CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+    template <class Dialog>
+    friend LRESULT CALLBACK DialogProcedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void OnCommand(int id, int code);
     void CreateWindowAndControls();

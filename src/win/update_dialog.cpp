@@ -54,7 +54,7 @@ UpdateDialog::UpdateDialog(HWND owner, Desktop& desktop)
     static const bool registered = [] {
         WNDCLASSEXA update{};
         update.cbSize = sizeof update;
-        update.lpfnWndProc = &UpdateDialog::DialogProc;
+        update.lpfnWndProc = &DialogProcedure<UpdateDialog>;
         update.hInstance = Instance();
         update.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
         update.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
@@ -158,35 +158,6 @@ HWND UpdateDialog::Label(app::UpdateLabel label) const {
             return ::GetDlgItem(dialog_, static_cast<int>(UpdateControl::DownloadLink));
     }
     return nullptr;
-}
-
-LRESULT CALLBACK UpdateDialog::DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<UpdateDialog*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        self->dialog_ = dialog;
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<UpdateDialog*>(::GetWindowLongPtrA(dialog, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
-        self->dialog_ = nullptr;
-        return ::DefWindowProcA(dialog, message, wparam, lparam);
-    }
-    // A runtime error ends only this event and is shown, as in the main window.
-    try {
-        return self->OnMessage(message, wparam, lparam);
-    } catch (...) {
-        try {
-            self->desktop_.ShowBox(dialog, BoxIcon::Error, "Varnimo", rtl::CurrentErrorText());
-        } catch (...) {
-            ::MessageBeep(MB_ICONERROR);
-        }
-    }
-    return 0;
 }
 
 LRESULT UpdateDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {

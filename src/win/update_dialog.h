@@ -47,7 +47,8 @@ class UpdateDialog final : public app::UpdateView {
     void EndWait() override;
 
   private:
-    static LRESULT CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+    template <class Dialog>
+    friend LRESULT CALLBACK DialogProcedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void CreateControls();
     HWND Label(app::UpdateLabel label) const;
