@@ -117,8 +117,8 @@ void Reach(HWND window, std::map<int, Spoken>& reached) {
     for (long i = 0; i < got; ++i) {
         HWND child = WindowOf(children[static_cast<std::size_t>(i)]);
         const int id = ::GetDlgCtrlID(child);
-        // The list view's own header is the list's business.
-        if (child != nullptr && id >= Id(ControlId::TitleList)) {
+        // The list view's own header (id 0) is the list's business.
+        if (child != nullptr && id != 0) {
             reached[id] = SpokenOf(child);
             Reach(child, reached);
         }
@@ -632,11 +632,12 @@ TEST_F(WinMainWindow, BackgroundsSwapAndExitCloses) {
     EXPECT_TRUE(desktop_.boxes.empty());
 }
 
-// A screen reader walks from the window down to every control and speaks its name and role;
-// hidden controls say so. The list's lines are not checked here: Wine 8's oleacc has no list
-// view proxy (its client object counts the header window as the only child and answers
-// E_INVALIDARG for every line, and accSelection and accNavigate are not implemented); on Windows
-// the system's proxy reads the lines through the same LVN_GETDISPINFO the other tests drive.
+// A screen reader walks from the window, and from the Options dialog, down to every control and
+// speaks its name and role; hidden controls say so. The list's lines are not checked here: Wine 8's
+// oleacc has no list view proxy (its client object counts the header window as the only child and
+// answers E_INVALIDARG for every line, and accSelection and accNavigate are not implemented); on
+// Windows the system's proxy reads the lines through the same LVN_GETDISPINFO the other tests
+// drive.
 TEST_F(WinMainWindow, AScreenReaderReachesEveryControlByItsNameAndRole) {
     Open();
     const struct {
@@ -683,6 +684,34 @@ TEST_F(WinMainWindow, AScreenReaderReachesEveryControlByItsNameAndRole) {
     EXPECT_EQ(FocusedControl(Handle()), List());
     EXPECT_NE(SpokenOf(List()).state & STATE_SYSTEM_FOCUSED, 0);
     EXPECT_EQ(SpokenOf(Control(ControlId::GenreLabel)).name, "Genre: Jump-n-Run");
+
+    // The Options dialog: every control that takes the focus has a name, the folder fields and
+    // the track bar the captions of their frames.
+    std::map<int, Spoken> in_options;
+    std::vector<int> unnamed;
+    ASSERT_TRUE(DuringDialog("VarnimoOptions", MenuCommand::Options, [&](HWND dialog) {
+        Reach(dialog, in_options);
+        for (const auto& [id, spoken] : in_options) {
+            if ((::GetWindowLongA(::GetDlgItem(dialog, id), GWL_STYLE) & WS_TABSTOP) != 0 &&
+                spoken.name.empty()) {
+                unnamed.push_back(id);
+            }
+        }
+        ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }));
+    EXPECT_EQ(unnamed, std::vector<int>{});
+    const struct {
+        OptionsControl id;
+        const char* name;
+    } fields[] = {
+        {OptionsControl::ScreenshotsEdit, "Screenshots"},
+        {OptionsControl::RomsEdit, "ROMS"},
+        {OptionsControl::Snes9xEdit, "Snes9X"},
+        {OptionsControl::ZsnesEdit, "ZSNES"},
+        {OptionsControl::Seconds, "Seconds between toggle of Startup and Ingame Screenshot"}};
+    for (const auto& field : fields) {
+        EXPECT_EQ(in_options[static_cast<int>(field.id)].name, field.name);
+    }
 }
 
 // Help > About opens the box modal over the window: its texts, the link opens the homepage
