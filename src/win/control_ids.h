@@ -20,6 +20,7 @@ enum class ControlId : int {
     PlayerLabel,
     RomCountLabel,  // inside RomCountPanel
     Screenshot,     // inside ScreenshotPanel
+    SearchLabel,    // hidden: the search box's name for screen readers
 };
 
 constexpr int Id(ControlId control) {

@@ -181,7 +181,7 @@ void MainWindow::CreateControls() {
     };
     // Created in tab order, which is also the order a dialog's keys follow.
     title_list_ = std::make_unique<TitleList>(
-        window_, Id(ControlId::TitleList), At(8, 16, 345, 257), window_font_.Get(),
+        window_, Id(ControlId::TitleList), "Roms", At(8, 16, 345, 257), window_font_.Get(),
         [this](std::int32_t row) { return core_->TitleText(row); });
     with_font(CreateChild(window_, 0, "BUTTON", "&Run with Snes9X",
                           WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, At(392, 248, 97, 17),
@@ -202,6 +202,10 @@ void MainWindow::CreateControls() {
     CreateChild(screen_panel, 0, "STATIC", "", WS_VISIBLE | SS_BITMAP,
                 At(4, 4, kScreenSize.cx, kScreenSize.cy), Id(ControlId::Screenshot));
     ShowOnScreen(default_screen_.Handle());
+    // An edit box is named after the static text just before it; this one has no label on
+    // screen, so a hidden one gives screen readers its name.
+    CreateChild(window_, 0, "STATIC", "Search", SS_NOPREFIX, At(208, 360, 121, 21),
+                Id(ControlId::SearchLabel));
     with_font(
         CreateChild(window_, WS_EX_CLIENTEDGE, "EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                     At(208, 360, 121, 21), Id(ControlId::SearchBox)),

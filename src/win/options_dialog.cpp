@@ -133,14 +133,23 @@ void OptionsDialog::CreateWindowAndControls() {
     FitLabelToText(
         child(0, "STATIC", "10", scale, 16 + 338, 264 + 48, 13, 13, OptionsControl::ScaleEnd));
 
+    // Screen readers name an edit box or a track bar after the static text just before it;
+    // these show their names on their frames, so a hidden static before each repeats it.
+    auto name_next = [&](const char* name) {
+        ::CreateWindowExA(0, "STATIC", name, WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, dialog_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), Instance(), nullptr);
+    };
+
     // The controls that take the focus, created in the designed tab order.
     const DWORD stop = WS_TABSTOP | WS_GROUP;
     const DWORD button = stop | BS_PUSHBUTTON;
     const DWORD edit = stop | ES_AUTOHSCROLL;
     child(0, "BUTTON", "Change", button, 440, 24, 75, 25, OptionsControl::ScreenshotsChange);
+    name_next(frames[0].caption);
     child(WS_EX_CLIENTEDGE, "EDIT", folder_texts_[0].c_str(), edit | ES_READONLY, 16 + 4, 8 + 16,
           400, 21, OptionsControl::ScreenshotsEdit);
     child(0, "BUTTON", "Change", button, 16 + 424, 72 + 16, 75, 25, OptionsControl::RomsChange);
+    name_next(frames[1].caption);
     child(WS_EX_CLIENTEDGE, "EDIT", folder_texts_[1].c_str(), edit | ES_READONLY, 16 + 4, 72 + 16,
           400, 21, OptionsControl::RomsEdit);
     child(0, "BUTTON", "&Exit", button, 456, 368, 65, 25, OptionsControl::ExitButton);
@@ -148,13 +157,18 @@ void OptionsDialog::CreateWindowAndControls() {
     child(0, "BUTTON", "&Load", button, 240, 368, 73, 25, OptionsControl::LoadButton);
     child(0, "BUTTON", "Change", button, 16 + 424, 136 + 16, 75, 25, OptionsControl::Snes9xChange);
     // The emulator fields take typing, as designed; only the Change buttons set the folders.
+    name_next(frames[2].caption);
     child(WS_EX_CLIENTEDGE, "EDIT", folder_texts_[2].c_str(), edit, 16 + 4, 136 + 16, 401, 21,
           OptionsControl::Snes9xEdit);
     child(0, "BUTTON", "Change", button, 16 + 424, 200 + 16, 75, 25, OptionsControl::ZsnesChange);
+    name_next(frames[3].caption);
     child(WS_EX_CLIENTEDGE, "EDIT", folder_texts_[3].c_str(), edit, 16 + 4, 200 + 16, 401, 21,
           OptionsControl::ZsnesEdit);
-    HWND bar = child(0, TRACKBAR_CLASSA, "", stop | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS, 16 + 56,
-                     264 + 16, 297, 33, OptionsControl::Seconds);
+    // Wine's oleacc reads a track bar's name from its window text instead, which it never draws.
+    const char* seconds = frames[4].caption;
+    name_next(seconds);
+    HWND bar = child(0, TRACKBAR_CLASSA, seconds, stop | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS,
+                     16 + 56, 264 + 16, 297, 33, OptionsControl::Seconds);
     ::SendMessageA(bar, TBM_SETRANGE, FALSE, MAKELPARAM(0, app::kLongestSlideshowSeconds));
     ::SendMessageA(bar, TBM_SETTICFREQ, 1, 0);
     ::SendMessageA(bar, TBM_SETLINESIZE, 0, 1);

@@ -26,9 +26,10 @@ bool StartsWithFolded(std::string_view text, std::string_view start) {
 
 }  // namespace
 
-TitleList::TitleList(HWND parent, int id, const RECT& area, HFONT font, TitleSource titles)
+TitleList::TitleList(HWND parent, int id, const char* name, const RECT& area, HFONT font,
+                     TitleSource titles)
     : titles_(std::move(titles)) {
-    list_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+    list_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, name,
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                                   LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                               area.left, area.top, area.right - area.left, area.bottom - area.top,

@@ -28,8 +28,11 @@ class TitleList {
         StartRequested,  // a double-click on a line, or Enter
     };
 
-    // Creates the list as child `id` of `parent` at `area`, drawn with `font`.
-    TitleList(HWND parent, int id, const RECT& area, HFONT font, TitleSource titles);
+    // Creates the list as child `id` of `parent` at `area`, drawn with `font`. `name` is what
+    // screen readers call the list: a list view takes its accessible name from its window
+    // text, which it never draws.
+    TitleList(HWND parent, int id, const char* name, const RECT& area, HFONT font,
+              TitleSource titles);
     TitleList(const TitleList&) = delete;
     TitleList& operator=(const TitleList&) = delete;
 
