@@ -52,38 +52,38 @@ void EnterFolder(const Collection& collection) {
 }
 
 // A MainWindowLogic with its view, started on a collection as the window's first activation does.
-struct LoadedUnit {
+struct LoadedLogic {
     QuietView view;
-    app::MainWindowLogic unit{view};
+    app::MainWindowLogic logic{view};
 
-    explicit LoadedUnit(const Collection& collection) {
-        view.Attach(&unit);
+    explicit LoadedLogic(const Collection& collection) {
+        view.Attach(&logic);
         EnterFolder(collection);
-        unit.Reset();
+        logic.Reset();
     }
     bool Failed() const { return view.ErrorBoxes() > 0 || view.QuitRequested(); }
 };
 
-// One loaded unit per collection, kept for every benchmark that only needs the table.
-LoadedUnit& Loaded(const Collection& collection) {
-    static std::map<std::string, std::unique_ptr<LoadedUnit>> units;
-    auto& unit = units[collection.folder];
-    if (!unit)
-        unit = std::make_unique<LoadedUnit>(collection);
+// One loaded window logic per collection, kept for every benchmark that only needs the table.
+LoadedLogic& Loaded(const Collection& collection) {
+    static std::map<std::string, std::unique_ptr<LoadedLogic>> loaded_logics;
+    auto& logic = loaded_logics[collection.folder];
+    if (!logic)
+        logic = std::make_unique<LoadedLogic>(collection);
     EnterFolder(collection);
-    return *unit;
+    return *logic;
 }
 
 // The start: a new MainWindowLogic runs the whole sequence with the scan cache present.
 void ResetAtStart(benchmark::State& state, const Collection& collection) {
     EnterFolder(collection);
-    std::unique_ptr<LoadedUnit> previous;
+    std::unique_ptr<LoadedLogic> previous;
     for (auto _ : state) {
         state.PauseTiming();
         previous.reset();  // freeing the last table is not part of the start
         state.ResumeTiming();
-        auto loaded = std::make_unique<LoadedUnit>(collection);
-        benchmark::DoNotOptimize(loaded->unit.CurrentCollection().AvailableCount());
+        auto loaded = std::make_unique<LoadedLogic>(collection);
+        benchmark::DoNotOptimize(loaded->logic.CurrentCollection().AvailableCount());
         if (loaded->Failed()) {
             state.SkipWithError("the start-up sequence showed an error");
             break;
@@ -95,10 +95,10 @@ void ResetAtStart(benchmark::State& state, const Collection& collection) {
 
 // Settings > Reset on a window that already shows the collection.
 void ResetAgain(benchmark::State& state, const Collection& collection) {
-    LoadedUnit& loaded = Loaded(collection);
+    LoadedLogic& loaded = Loaded(collection);
     for (auto _ : state) {
-        loaded.unit.Reset();
-        benchmark::DoNotOptimize(loaded.unit.CurrentCollection().AvailableCount());
+        loaded.logic.Reset();
+        benchmark::DoNotOptimize(loaded.logic.CurrentCollection().AvailableCount());
     }
     if (loaded.Failed())
         state.SkipWithError("the reset sequence showed an error");
@@ -127,11 +127,11 @@ void ReadFiles(benchmark::State& state, const Collection& collection) {
 }
 
 // One keystroke: the search box held `text` without its last letter and gets that letter;
-// the list is rebuilt (narrowed, where the unit can). Show Roms is on All, so every title
+// the list is rebuilt (narrowed, where the logic can). Show Roms is on All, so every title
 // that matches is listed.
 void SearchKeystroke(benchmark::State& state, const Collection& collection, std::string text) {
-    LoadedUnit& loaded = Loaded(collection);
-    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, 2);
+    LoadedLogic& loaded = Loaded(collection);
+    loaded.logic.SetFilter(app::MenuGroup::ShowRoms, 2);
     const std::string before = text.substr(0, text.size() - 1);
     for (auto _ : state) {
         state.PauseTiming();
@@ -142,33 +142,33 @@ void SearchKeystroke(benchmark::State& state, const Collection& collection, std:
     }
     state.counters["listed"] = static_cast<double>(loaded.view.Lines());
     loaded.view.SetSearchText("");
-    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, -1);
+    loaded.logic.SetFilter(app::MenuGroup::ShowRoms, -1);
 }
 
 // Region > USA chosen in the menu: the list is rebuilt from the whole table. Show Roms is on
 // All, so the region test runs on every row.
 void RegionMenu(benchmark::State& state, const Collection& collection) {
-    LoadedUnit& loaded = Loaded(collection);
-    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, 2);
+    LoadedLogic& loaded = Loaded(collection);
+    loaded.logic.SetFilter(app::MenuGroup::ShowRoms, 2);
     for (auto _ : state) {
         state.PauseTiming();
-        loaded.unit.SetFilter(app::MenuGroup::Region, -1);
+        loaded.logic.SetFilter(app::MenuGroup::Region, -1);
         state.ResumeTiming();
-        loaded.unit.SetFilter(app::MenuGroup::Region, 2);
+        loaded.logic.SetFilter(app::MenuGroup::Region, 2);
         benchmark::DoNotOptimize(loaded.view.Lines());
     }
     state.counters["listed"] = static_cast<double>(loaded.view.Lines());
-    loaded.unit.SetFilter(app::MenuGroup::Region, -1);
-    loaded.unit.SetFilter(app::MenuGroup::ShowRoms, -1);
+    loaded.logic.SetFilter(app::MenuGroup::Region, -1);
+    loaded.logic.SetFilter(app::MenuGroup::ShowRoms, -1);
 }
 
 // What the first Region choice after a load adds once: the region words of every title.
 void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
-    LoadedUnit& loaded = Loaded(collection);
+    LoadedLogic& loaded = Loaded(collection);
     catalogue::TitleIndex index;
     for (auto _ : state) {
         state.PauseTiming();
-        index.Build(loaded.unit.CurrentCollection().Table().title);
+        index.Build(loaded.logic.CurrentCollection().Table().title);
         state.ResumeTiming();
         benchmark::DoNotOptimize(index.RegionWords());
     }
@@ -177,8 +177,8 @@ void RegionWordsOnce(benchmark::State& state, const Collection& collection) {
 // Anchor of the search: the plain loop over the rows, folding each title and looking for the
 // text in it, without ordering the result.
 void NaiveSearch(benchmark::State& state, const Collection& collection, std::string text) {
-    LoadedUnit& loaded = Loaded(collection);
-    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().title;
+    LoadedLogic& loaded = Loaded(collection);
+    const catalogue::TextColumn& titles = loaded.logic.CurrentCollection().Table().title;
     std::string needle;
     for (char c : text)
         needle.push_back(catalogue::FoldAscii(c));
@@ -200,10 +200,10 @@ void NaiveSearch(benchmark::State& state, const Collection& collection, std::str
 
 // The fresh scan of the ROM folder: one existence test per known title.
 void FreshScan(benchmark::State& state, const Collection& collection) {
-    LoadedUnit& loaded = Loaded(collection);
+    LoadedLogic& loaded = Loaded(collection);
     // A copy: the collection's own table is read-only, and a scan writes the statuses.
-    catalogue::KnownRomTable table = loaded.unit.CurrentCollection().Table();
-    const std::string rom_path = loaded.unit.Options().rom_folder;
+    catalogue::KnownRomTable table = loaded.logic.CurrentCollection().Table();
+    const std::string rom_path = loaded.logic.Options().rom_folder;
     std::size_t steps = 0;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [&steps] { ++steps; });
@@ -215,10 +215,10 @@ void FreshScan(benchmark::State& state, const Collection& collection) {
 // The whole of a scan without a cache: the scan, then the cache written (to a file of its
 // own, so the collection's cache stays as it is).
 void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
-    LoadedUnit& loaded = Loaded(collection);
+    LoadedLogic& loaded = Loaded(collection);
     // A copy: the collection's own table is read-only, and a scan writes the statuses.
-    catalogue::KnownRomTable table = loaded.unit.CurrentCollection().Table();
-    const std::string rom_path = loaded.unit.Options().rom_folder;
+    catalogue::KnownRomTable table = loaded.logic.CurrentCollection().Table();
+    const std::string rom_path = loaded.logic.Options().rom_folder;
     for (auto _ : state) {
         catalogue::ScanRomFolder(rom_path, table, [] {});
         catalogue::WriteScanCache(table, "bench-scanned.dat");
@@ -228,11 +228,11 @@ void FreshScanWithCache(benchmark::State& state, const Collection& collection) {
 
 // Anchor of the scan: stat() on the same names, made beforehand.
 void BareStat(benchmark::State& state, const Collection& collection) {
-    LoadedUnit& loaded = Loaded(collection);
+    LoadedLogic& loaded = Loaded(collection);
     std::vector<std::string> names;
-    const catalogue::TextColumn& titles = loaded.unit.CurrentCollection().Table().title;
+    const catalogue::TextColumn& titles = loaded.logic.CurrentCollection().Table().title;
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        names.push_back(loaded.unit.Options().rom_folder + std::string(titles[i]) + ".zip");
+        names.push_back(loaded.logic.Options().rom_folder + std::string(titles[i]) + ".zip");
     }
     for (auto _ : state) {
         int found = 0;

@@ -15,7 +15,7 @@ namespace varnimo::bench {
 
 class QuietView final : public app::MainView {
   public:
-    void Attach(app::MainWindowLogic* unit) { unit_ = unit; }
+    void Attach(app::MainWindowLogic* logic) { logic_ = logic; }
     std::size_t Lines() const { return lines_; }
     int ErrorBoxes() const { return error_boxes_; }
     bool QuitRequested() const { return quit_requested_; }
@@ -28,8 +28,8 @@ class QuietView final : public app::MainView {
         if (text == search_text_)
             return;
         search_text_ = text;
-        if (unit_ != nullptr)
-            unit_->SearchChanged();
+        if (logic_ != nullptr)
+            logic_->SearchChanged();
     }
     void SetCaption(app::Control, const std::string&) override {}
     void SetVisible(app::Control, bool) override {}
@@ -52,7 +52,7 @@ class QuietView final : public app::MainView {
     void RequestQuit() override { quit_requested_ = true; }
 
   private:
-    app::MainWindowLogic* unit_ = nullptr;
+    app::MainWindowLogic* logic_ = nullptr;
     std::size_t lines_ = 0;
     std::string search_text_;
     int error_boxes_ = 0;

@@ -42,9 +42,9 @@ class WaitScope {
 
 }  // namespace
 
-UpdateChecker::UpdateChecker(UpdateView& view, const app::Collection& unit,
+UpdateChecker::UpdateChecker(UpdateView& view, const app::Collection& collection,
                              UpdateServerAddress server, std::chrono::milliseconds deadline)
-    : view_(view), unit_(unit), server_(std::move(server)), deadline_(deadline) {}
+    : view_(view), collection_(collection), server_(std::move(server)), deadline_(deadline) {}
 
 UpdateChecker::~UpdateChecker() {
     // The result first: an unbuffered one still reads from its client's connection.
@@ -66,7 +66,7 @@ void UpdateChecker::Activate() {
     view_.SetCell(UpdateGrid::Versions, 0, 1, "Program");
     view_.SetCell(UpdateGrid::Versions, 0, 2, "Database");
     view_.SetCell(UpdateGrid::Versions, 1, 1, rtl::FloatToStr(kProgramVersion));
-    view_.SetCell(UpdateGrid::Versions, 1, 2, rtl::FloatToStr(unit_.DatabaseVersion()));
+    view_.SetCell(UpdateGrid::Versions, 1, 2, rtl::FloatToStr(collection_.DatabaseVersion()));
     for (UpdateGrid grid : {UpdateGrid::PacksAToM, UpdateGrid::PacksNToZ}) {
         view_.SetCell(grid, 0, 0, "Letter");
         view_.SetCell(grid, 1, 0, "Yours");
@@ -74,7 +74,8 @@ void UpdateChecker::Activate() {
     }
     for (int k = 0; k < 26; ++k) {
         view_.SetCell(PackGrid(k), 0, PackRow(k), std::string(1, static_cast<char>('a' + k)));
-        view_.SetCell(PackGrid(k), 1, PackRow(k), rtl::FloatToStr(unit_.ScreenPackVersions()[k]));
+        view_.SetCell(PackGrid(k), 1, PackRow(k),
+                      rtl::FloatToStr(collection_.ScreenPackVersions()[k]));
     }
     ShowUpdateLabels();
 }
@@ -187,9 +188,9 @@ void UpdateChecker::ShowUpdateLabels() {
     }
     // A pack the user does not have (0) is no update of theirs.
     bool newer = server_program_version_ > kProgramVersion ||
-                 server_database_version_ > unit_.DatabaseVersion();
+                 server_database_version_ > collection_.DatabaseVersion();
     for (int k = 0; k < 26; ++k) {
-        const double local = unit_.ScreenPackVersions()[k];
+        const double local = collection_.ScreenPackVersions()[k];
         newer = newer || (local > 0 && server_pack_versions_[k] > local);
     }
     updates_available_ = newer;

@@ -48,9 +48,9 @@ class UpdateChecker {
         Failed,       // not connected, or the query was refused
     };
 
-    // `unit` supplies the local versions at every activation; `server` is where to ask;
+    // `collection` supplies the local versions at every activation; `server` is where to ask;
     // `deadline` bounds each press (tests give a short one).
-    UpdateChecker(UpdateView& view, const Collection& unit, UpdateServerAddress server,
+    UpdateChecker(UpdateView& view, const Collection& collection, UpdateServerAddress server,
                   std::chrono::milliseconds deadline = kUpdateCheckDeadline);
     ~UpdateChecker();
     UpdateChecker(const UpdateChecker&) = delete;
@@ -99,7 +99,7 @@ class UpdateChecker {
     void ShowUpdateLabels();
 
     UpdateView& view_;
-    const app::Collection& unit_;
+    const app::Collection& collection_;
     UpdateServerAddress server_;
     std::chrono::milliseconds deadline_;
     std::unique_ptr<mysql::Client> client_;

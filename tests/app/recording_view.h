@@ -47,7 +47,7 @@ inline const char* ControlName(app::Control control) {
 
 class RecordingView : public app::MainView {
   public:
-    void Attach(app::MainWindowLogic* unit) { unit_ = unit; }
+    void Attach(app::MainWindowLogic* logic) { logic_ = logic; }
 
     // --- what tests set ---
     int selected_line = -1;
@@ -99,8 +99,8 @@ class RecordingView : public app::MainView {
         }
         search_text = text;
         log.push_back("search text '" + text + "'");
-        if (unit_ != nullptr) {
-            unit_->SearchChanged();
+        if (logic_ != nullptr) {
+            logic_->SearchChanged();
         }
     }
     void SetCaption(app::Control control, const std::string& text) override {
@@ -171,7 +171,7 @@ class RecordingView : public app::MainView {
         }
     }
 
-    app::MainWindowLogic* unit_ = nullptr;
+    app::MainWindowLogic* logic_ = nullptr;
 };
 
 }  // namespace varnimo::testing

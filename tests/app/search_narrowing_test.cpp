@@ -44,10 +44,10 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
     WriteBytes("scanned.dat", cache);
 
     RecordingView view;
-    app::MainWindowLogic unit{view};
-    view.Attach(&unit);
-    unit.Reset();
-    ASSERT_EQ(unit.CurrentCollection().Table().Size(), 4000u);
+    app::MainWindowLogic logic{view};
+    view.Attach(&logic);
+    logic.Reset();
+    ASSERT_EQ(logic.CurrentCollection().Table().Size(), 4000u);
 
     for (int step = 0; step < 3000; ++step) {
         std::string text = view.search_text;
@@ -62,26 +62,26 @@ TEST(SearchNarrowing, RandomEditsListWhatAFullRebuildLists) {
             text.insert(random() % (text.size() + 1), 1, letters[random() % letters.size()]);
             view.SetSearchText(text);
         } else if (action == 16) {
-            unit.ClearSearch();
+            logic.ClearSearch();
         } else if (action == 17) {
-            unit.SetFilter(app::MenuGroup::Genre, static_cast<int>(random() % 4) - 1);
+            logic.SetFilter(app::MenuGroup::Genre, static_cast<int>(random() % 4) - 1);
         } else if (action == 18) {
             const int tags[] = {-1, 1, 2, 3};
-            unit.SetFilter(app::MenuGroup::Region, tags[random() % 4]);
+            logic.SetFilter(app::MenuGroup::Region, tags[random() % 4]);
         } else if (random() % 10 == 0) {
-            unit.Reset();
+            logic.Reset();
         } else {
             const int tags[] = {-1, 1, 2};
-            unit.SetFilter(app::MenuGroup::ShowRoms, tags[random() % 3]);
+            logic.SetFilter(app::MenuGroup::ShowRoms, tags[random() % 3]);
         }
 
         catalogue::TitleIndex index;
-        index.Build(unit.CurrentCollection().Table().title);
-        catalogue::Filters filters = unit.CurrentBrowser().Filters();
+        index.Build(logic.CurrentCollection().Table().title);
+        catalogue::Filters filters = logic.CurrentBrowser().Filters();
         const std::string search_text = view.search_text;
         filters.search_text = search_text;
         std::vector<std::int32_t> expected;
-        catalogue::FilterRows(unit.CurrentCollection().Table(), index, filters, expected);
+        catalogue::FilterRows(logic.CurrentCollection().Table(), index, filters, expected);
         ASSERT_EQ(view.lines, expected)
             << "step " << step << ", search text '" << search_text << "'";
     }

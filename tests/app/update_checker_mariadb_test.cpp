@@ -150,12 +150,12 @@ class UpdateCheckerMariadb : public ::testing::Test {
 
     static inline std::string setup_output_;
     testing::RecordingView main_view;
-    app::Collection unit;
+    app::Collection collection;
     RecordingUpdateView view;
 };
 
 TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
-    UpdateChecker checker(view, unit, Server(Db("row")));
+    UpdateChecker checker(view, collection, Server(Db("row")));
     checker.Activate();
     std::vector<std::string> server_column_during_box;
     view.on_box = [&](const std::string&) { server_column_during_box = view.Column(2); };
@@ -177,14 +177,14 @@ TEST_F(UpdateCheckerMariadb, ShowsTheServerRowOnceTheBoxIsClosed) {
 
     // The built-in database answers the same way.
     RecordingUpdateView real_view;
-    UpdateChecker real(real_view, unit, Server("varnimo"));
+    UpdateChecker real(real_view, collection, Server("varnimo"));
     real.Activate();
     real.Connect();
     EXPECT_EQ(real_view.boxes, std::vector<std::string>{"Downloaded Server variables"});
 }
 
 TEST_F(UpdateCheckerMariadb, EachPressConnectsANewClientAndEndsTheOldOne) {
-    UpdateChecker checker(view, unit, Server(Db("row")));
+    UpdateChecker checker(view, collection, Server(Db("row")));
     checker.Activate();
     checker.Connect();
     const mysql::Client* first = checker.UpdateClient();
@@ -214,7 +214,7 @@ TEST_F(UpdateCheckerMariadb, EmptyShortAndOddRowsGiveZeros) {
     for (const Case& c : {Case{Db("empty"), std::vector<std::string>(28, "0")},
                           Case{Db("short"), short_row}, Case{Db("odd"), odd_row}}) {
         RecordingUpdateView fresh;
-        UpdateChecker checker(fresh, unit, Server(c.database));
+        UpdateChecker checker(fresh, collection, Server(c.database));
         checker.Activate();
         checker.Connect();
         EXPECT_EQ(fresh.boxes, std::vector<std::string>{"Downloaded Server variables"})
@@ -242,9 +242,9 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
     };
     for (const Case& c : cases) {
         RecordingUpdateView fresh;
-        unit.SetDatabaseVersion(c.catalogue);
-        unit.SetScreenPackVersion(1, c.pack_b);
-        UpdateChecker checker(fresh, unit, Server(c.database));
+        collection.SetDatabaseVersion(c.catalogue);
+        collection.SetScreenPackVersion(1, c.pack_b);
+        UpdateChecker checker(fresh, collection, Server(c.database));
         checker.Activate();
         checker.Connect();
         EXPECT_EQ(fresh.download_link_visible, c.link) << c.database << " " << c.catalogue;
@@ -254,7 +254,7 @@ TEST_F(UpdateCheckerMariadb, DownloadLinkOnlyForSomethingNewer) {
 }
 
 TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
-    UpdateChecker checker(view, unit, Server(Db("notable")));
+    UpdateChecker checker(view, collection, Server(Db("notable")));
     checker.Activate();
     checker.Connect();
     EXPECT_EQ(view.connection_caption, "Connected!");
@@ -264,7 +264,7 @@ TEST_F(UpdateCheckerMariadb, MissingTableIsAnErrorAfterConnecting) {
 }
 
 TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerColumn) {
-    UpdateChecker checker(view, unit, Server(Db("row")));
+    UpdateChecker checker(view, collection, Server(Db("row")));
     checker.Activate();
     checker.Connect();
     const std::uint32_t id = checker.UpdateClient()->ThreadId();
@@ -277,8 +277,8 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
     EXPECT_TRUE(ConnectionGone(id));
 
     // A Reset read new local versions; the next showing shows them beside the old answer.
-    unit.SetDatabaseVersion(3.25);
-    unit.SetScreenPackVersion(1, 2);
+    collection.SetDatabaseVersion(3.25);
+    collection.SetScreenPackVersion(1, 2);
     checker.Activate();
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "3.25");
     EXPECT_EQ(view.Cell(UpdateGrid::PacksAToM, 1, 2), "2");
@@ -293,7 +293,7 @@ TEST_F(UpdateCheckerMariadb, ExitClosesTheConnectionAndReopeningKeepsTheServerCo
 }
 
 TEST_F(UpdateCheckerMariadb, ShowingAgainWithoutExitReleasesTheResultBeforeItsClient) {
-    UpdateChecker checker(view, unit, Server(Db("row")));
+    UpdateChecker checker(view, collection, Server(Db("row")));
     checker.Activate();
     checker.Connect();
     const std::uint32_t id = checker.UpdateClient()->ThreadId();

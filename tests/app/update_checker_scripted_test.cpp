@@ -60,10 +60,10 @@ TEST(UpdateCheckerScripted, AnswerWithoutResultSetChangesNothingButSaysSo) {
     server.Start();
 
     testing::RecordingView main_view;
-    app::Collection unit;
+    app::Collection collection;
     testing::RecordingUpdateView view;
     {
-        UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
+        UpdateChecker checker(view, collection, UpdateServerAddress{"127.0.0.1", server.Port()});
         PressForTheFirstRow(checker, view);
         const std::vector<std::string> first_column = view.Column(2);
         checker.Connect();
@@ -108,9 +108,9 @@ TEST(UpdateCheckerScripted, FailedConnectIsTriedOnceMoreThenUnknowns) {
         }
         server.Start();
         testing::RecordingView main_view;
-        app::Collection unit;
+        app::Collection collection;
         testing::RecordingUpdateView view;
-        UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()});
+        UpdateChecker checker(view, collection, UpdateServerAddress{"127.0.0.1", server.Port()});
         PressForTheFirstRow(checker, view);
         checker.Connect();
 
@@ -174,9 +174,9 @@ TEST(UpdateCheckerScripted, TrickleIsCutOffAtTheDeadline) {
         server.Start();
 
         testing::RecordingView main_view;
-        app::Collection unit;
+        app::Collection collection;
         testing::RecordingUpdateView view;
-        UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
+        UpdateChecker checker(view, collection, UpdateServerAddress{"127.0.0.1", server.Port()},
                               std::chrono::milliseconds(300));
         checker.Activate();
         checker.Connect();
@@ -215,10 +215,10 @@ TEST(UpdateCheckerScripted, RowsWithoutEndAreNotReadToTheirEnd) {
         server.Start();  // and then nothing: no end marker, the connection stays open
 
         testing::RecordingView main_view;
-        app::Collection unit;
+        app::Collection collection;
         testing::RecordingUpdateView view;
         auto checker = std::make_unique<UpdateChecker>(
-            view, unit, UpdateServerAddress{"127.0.0.1", server.Port()},
+            view, collection, UpdateServerAddress{"127.0.0.1", server.Port()},
             std::chrono::milliseconds(300));
         checker->Activate();
         checker->Connect();

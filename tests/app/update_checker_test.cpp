@@ -53,16 +53,16 @@ using testing::ClosedPort;
 class UpdateCheckerTest : public ::testing::Test {
   protected:
     testing::RecordingView main_view;
-    app::Collection unit;
+    app::Collection collection;
     RecordingUpdateView view;
 };
 
 TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
-    UpdateChecker checker(view, unit, UpdateServerAddress{"127.0.0.1", ClosedPort()});
-    unit.SetDatabaseVersion(2.07);
-    unit.SetScreenPackVersion(0, 3);
-    unit.SetScreenPackVersion(12, 12.5);
-    unit.SetScreenPackVersion(25, 1e-7);
+    UpdateChecker checker(view, collection, UpdateServerAddress{"127.0.0.1", ClosedPort()});
+    collection.SetDatabaseVersion(2.07);
+    collection.SetScreenPackVersion(0, 3);
+    collection.SetScreenPackVersion(12, 12.5);
+    collection.SetScreenPackVersion(25, 1e-7);
     checker.Activate();
 
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 0, 0), "Versions");
@@ -85,8 +85,8 @@ TEST_F(UpdateCheckerTest, ActivationWritesHeadersAndTheLocalVersionsEveryTime) {
     EXPECT_FALSE(first->IsConnectionOpen());
 
     // A Reset between two showings changes the local values; the next showing shows them.
-    unit.SetDatabaseVersion(2.5);
-    unit.SetScreenPackVersion(25, 4);
+    collection.SetDatabaseVersion(2.5);
+    collection.SetScreenPackVersion(25, 4);
     checker.Activate();
     EXPECT_EQ(view.Cell(UpdateGrid::Versions, 1, 2), "2.5");
     EXPECT_EQ(view.Cell(UpdateGrid::PacksNToZ, 1, 13), "4");
@@ -100,7 +100,7 @@ TEST_F(UpdateCheckerTest, NoServerShowsUnknownsAndEndsTheWaitFirst) {
     for (UpdateServerAddress server :
          {UpdateServerAddress{"127.0.0.1", ClosedPort()}, UpdateServerAddress{"", 3306}}) {
         RecordingUpdateView fresh;
-        UpdateChecker checker(fresh, unit, server);
+        UpdateChecker checker(fresh, collection, server);
         checker.Activate();
         checker.Connect();
 
@@ -121,7 +121,7 @@ TEST_F(UpdateCheckerTest, NoServerShowsUnknownsAndEndsTheWaitFirst) {
 }
 
 TEST_F(UpdateCheckerTest, DownloadLinkOpensTheHomepage) {
-    UpdateChecker checker(view, unit, UpdateServerAddress{});
+    UpdateChecker checker(view, collection, UpdateServerAddress{});
     checker.OpenDownloadPage();
     checker.OpenDownloadPage();
     EXPECT_EQ(view.addresses, std::vector<std::string>(2, app::kHomepageAddress));
